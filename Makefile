@@ -1,0 +1,29 @@
+# The two commands a newcomer needs: `make run` and `make test`.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: run test build deps configure fuzz bench clean
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run-program $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest -j2 --output-on-failure
+
+bench: build
+	@scripts/run-benchmarks $(BUILD)
+
+fuzz: deps
+	@scripts/run-fuzzers
+
+clean:
+	rm -rf $(BUILD)

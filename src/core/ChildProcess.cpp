@@ -1,0 +1,212 @@
+#include "ChildProcess.h"
+
+#include <cerrno>
+#include <mutex>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+[[noreturn]] void throwErrno(int error, const char* what)
+{
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    Pipe()
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            throwErrno(errno, "pipe");
+        read = fds[0];
+        write = fds[1];
+    }
+    void closeRead() { closeFd(read); }
+    void closeWrite() { closeFd(write); }
+    static void closeFd(int& fd)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+};
+
+std::vector<QByteArray> encoded(const QStringList& strings)
+{
+    std::vector<QByteArray> result;
+    result.reserve(strings.size());
+    for (const QString& s : strings)
+        result.push_back(s.toUtf8());
+    return result;
+}
+
+std::vector<char*> pointers(std::vector<QByteArray>& strings)
+{
+    std::vector<char*> result;
+    for (QByteArray& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+}
+
+ChildProcess::ChildProcess(const Options& options)
+{
+    // A child that closes its input early must surface as EPIPE here, not kill this process.
+    static std::once_flag ignorePipeSignal;
+    std::call_once(ignorePipeSignal, [] { ::signal(SIGPIPE, SIG_IGN); });
+
+    Pipe input, output, error;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, error.write, STDERR_FILENO);
+
+    // The child starts with default signal handling and nothing blocked, whatever this process set.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+    std::vector<QByteArray> argumentBytes = encoded(QStringList{options.program} + options.arguments);
+    std::vector<QByteArray> environmentBytes = encoded(options.environment.value_or(QStringList{}));
+    std::vector<char*> argv = pointers(argumentBytes);
+    std::vector<char*> envp = pointers(environmentBytes);
+    const QByteArray program = options.program.toUtf8();
+
+    const int result = posix_spawn(&processID, program.constData(), &actions, &attributes, argv.data(),
+                                   options.environment ? envp.data() : environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    input.closeRead();
+    output.closeWrite();
+    error.closeWrite();
+    if (result != 0) {
+        input.closeWrite();
+        output.closeRead();
+        error.closeRead();
+        processID = -1;
+        throwErrno(result, "posix_spawn");
+    }
+    inputFd = input.write;
+    outputFd = output.read;
+    errorFd = error.read;
+}
+
+ChildProcess::~ChildProcess()
+{
+    // An abandoned child is killed outright: nobody is left to wait for a polite exit.
+    if (processID > 0) {
+        {
+            std::lock_guard guard(lock);
+            if (!exitStatus)
+                ::kill(processID, SIGKILL);
+        }
+        waitForExit();
+    }
+    Pipe::closeFd(inputFd);
+    Pipe::closeFd(outputFd);
+    Pipe::closeFd(errorFd);
+}
+
+bool ChildProcess::writeSome(const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(inputFd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EPIPE)
+                return false;
+            throwErrno(errno, "write");
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+void ChildProcess::write(const QByteArray& bytes)
+{
+    if (!writeSome(bytes.constData(), static_cast<size_t>(bytes.size())))
+        throwErrno(EPIPE, "write");
+}
+
+void ChildProcess::closeStandardInput()
+{
+    if (inputFd >= 0 && ::close(inputFd) != 0) {
+        inputFd = -1;
+        throwErrno(errno, "close");
+    }
+    inputFd = -1;
+}
+
+void ChildProcess::reap(int status)
+{
+    if (WIFEXITED(status))
+        exitStatus = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        exitStatus = 128 + WTERMSIG(status);
+    else
+        exitStatus = -1;
+}
+
+bool ChildProcess::isRunning()
+{
+    std::lock_guard guard(lock);
+    if (exitStatus)
+        return false;
+    int status = 0;
+    if (waitpid(processID, &status, WNOHANG) == processID) {
+        reap(status);
+        return false;
+    }
+    return true;
+}
+
+void ChildProcess::terminate()
+{
+    std::lock_guard guard(lock);
+    if (!exitStatus)
+        ::kill(processID, SIGTERM);
+}
+
+int ChildProcess::waitForExit()
+{
+    // Wait without reaping, so that terminate() can never signal a recycled process id.
+    siginfo_t info{};
+    while (waitid(P_PID, static_cast<id_t>(processID), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+    std::lock_guard guard(lock);
+    if (!exitStatus) {
+        int status = 0;
+        while (waitpid(processID, &status, 0) < 0 && errno == EINTR) {
+        }
+        reap(status);
+    }
+    return *exitStatus;
+}
+
+QStringList ChildProcess::inheritedEnvironment()
+{
+    QStringList result;
+    for (char** entry = environ; entry && *entry; ++entry)
+        result << QString::fromLocal8Bit(*entry);
+    return result;
+}

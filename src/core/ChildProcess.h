@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <mutex>
+#include <optional>
+#include <sys/types.h>
+
+// One child process started with an explicit executable, argument list and environment, with
+// pipes for its three standard streams. Termination is safe at any time from any thread: a
+// child is never signalled after it has been reaped, so a recycled process id is never hit.
+class ChildProcess {
+public:
+    struct Options {
+        QString program;
+        QStringList arguments;
+        // Absent: the child inherits this process's environment.
+        std::optional<QStringList> environment;
+    };
+
+    // Throws std::system_error when the pipes cannot be made or the program cannot be started.
+    explicit ChildProcess(const Options& options);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t pid() const { return processID; }
+    int standardInput() const { return inputFd; }
+    int standardOutput() const { return outputFd; }
+    int standardError() const { return errorFd; }
+
+    // Writes all of `bytes` to standard input; throws std::system_error on failure.
+    void write(const QByteArray& bytes);
+    // Writes all of `bytes` to standard input, or returns false when the child closed its end.
+    bool writeSome(const char* data, size_t size);
+    void closeStandardInput();
+
+    bool isRunning();
+    void terminate();
+    // Blocks until the child ends; returns its exit status, or 128 + the signal that ended it.
+    int waitForExit();
+
+    // The environment of this process as a list of NAME=value entries.
+    static QStringList inheritedEnvironment();
+
+private:
+    void reap(int status);
+
+    pid_t processID = -1;
+    int inputFd = -1;
+    int outputFd = -1;
+    int errorFd = -1;
+    std::mutex lock;
+    std::optional<int> exitStatus;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Interface text by key in the selected language, with English as the fallback and numbered
+// placeholders {0}, {1}, ... Safe to call from any thread.
+namespace L10n {
+
+inline constexpr const char* preferenceKey = "interfaceLanguage";
+
+QString text(const QString& key, const QStringList& args = {});
+// Replaces each {N} that names an argument, from the last to the first.
+QString format(QString text, const QStringList& args);
+QString code();
+QLocale locale();
+// Makes `code` (a supported code or "system") the selection and stores it in the preferences.
+void select(const QString& code);
+// The same for this process only: nothing is written to the preferences.
+void selectForThisRun(const QString& code);
+QString resolve(const QString& code);
+QString byteCount(qint64 bytes);
+
+// The operating system's preferred interface languages, consulted when the selection is "system".
+// Replaceable so that tests do not depend on the machine's locale.
+using PreferredLanguages = std::function<QStringList()>;
+void setPreferredLanguages(PreferredLanguages source);
+
+// The user-preference store shared by the whole application.
+QString settingsOrganisation();
+
+}
+
+template <typename... Args>
+QString L(const QString& key, const Args&... args)
+{
+    return L10n::text(key, QStringList{QString(args)...});
+}

@@ -1,0 +1,157 @@
+#include "ServerProfile.h"
+
+#include "FTPError.h"
+#include "L10n.h"
+#include "TextRules.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+#include <cmath>
+
+ServerProfile::ServerProfile() : id(QUuid::createUuid()), name(L("new_server")) {}
+
+QString ServerProfile::uuidText(const QUuid& uuid)
+{
+    return uuid.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString ServerProfile::idText() const
+{
+    return uuidText(id);
+}
+
+static bool isValidHost(const QString& host)
+{
+    static const QString forbidden = QStringLiteral("/@?#\\");
+    if (host.isEmpty() || host.startsWith(QLatin1Char('-')) || TextRules::containsWhitespace(host))
+        return false;
+    for (QChar c : forbidden)
+        if (host.contains(c))
+            return false;
+    return true;
+}
+
+static bool isValidFingerprint(const std::optional<QString>& fingerprint)
+{
+    QString text = fingerprint.value_or(QString());
+    text.remove(QStringLiteral("SHA256:"));
+    while (text.size() % 4 != 0)
+        text += QLatin1Char('=');
+    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    // toLatin1 would turn a non-Latin character into '?', which base64 rejects anyway.
+    return decoded && decoded.decoded.size() == 32;
+}
+
+void ServerProfile::validate() const
+{
+    if (!isValidHost(host) || port < 1 || port > 65535)
+        throw FTPError::message(L("invalid_host"));
+    if (protocolType == FTPProtocol::sftp && !isValidFingerprint(sshFingerprint))
+        throw FTPError::message(L("ssh_fingerprint_hint"));
+    if (username.isEmpty() || username.contains(QLatin1Char(':')) || TextRules::containsLineBreak(username))
+        throw FTPError::message(L("invalid_user"));
+    if (!initialPath.startsWith(QLatin1Char('/')) || TextRules::containsLineBreak(initialPath) ||
+        TextRules::containsNul(initialPath))
+        throw FTPError::message(L("invalid_initial_path"));
+}
+
+QJsonObject ServerProfile::toJson() const
+{
+    QJsonObject object{
+        {QStringLiteral("id"), idText()},
+        {QStringLiteral("name"), name},
+        {QStringLiteral("host"), host},
+        {QStringLiteral("port"), port},
+        {QStringLiteral("username"), username},
+        {QStringLiteral("protocolType"), FTPProtocols::rawValue(protocolType)},
+        {QStringLiteral("initialPath"), initialPath},
+        {QStringLiteral("rememberPassword"), rememberPassword},
+    };
+    if (sshKeyPath)
+        object.insert(QStringLiteral("sshKeyPath"), *sshKeyPath);
+    if (sshFingerprint)
+        object.insert(QStringLiteral("sshFingerprint"), *sshFingerprint);
+    return object;
+}
+
+namespace {
+
+[[noreturn]] void decodingFailure(const QString& key)
+{
+    throw FTPError::message(L("invalid_profile", key));
+}
+
+QJsonValue required(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined())
+        decodingFailure(key);
+    return value;
+}
+
+QString requiredString(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue value = required(object, key);
+    if (!value.isString())
+        decodingFailure(key);
+    return value.toString();
+}
+
+std::optional<QString> optionalString(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return std::nullopt;
+    if (!value.isString())
+        decodingFailure(key);
+    return value.toString();
+}
+
+qint64 requiredInteger(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue value = required(object, key);
+    const double number = value.toDouble();
+    // Doubles beyond 2^53 cannot hold an exact integer; no port comes near that.
+    if (!value.isDouble() || std::floor(number) != number || std::fabs(number) > 9007199254740992.0)
+        decodingFailure(key);
+    return static_cast<qint64>(number);
+}
+
+}
+
+ServerProfile ServerProfile::fromJson(const QJsonObject& object)
+{
+    ServerProfile profile;
+    const QUuid id = QUuid::fromString(requiredString(object, QStringLiteral("id")));
+    if (id.isNull())
+        decodingFailure(QStringLiteral("id"));
+    profile.id = id;
+    profile.name = requiredString(object, QStringLiteral("name"));
+    profile.host = requiredString(object, QStringLiteral("host"));
+    profile.port = requiredInteger(object, QStringLiteral("port"));
+    profile.username = requiredString(object, QStringLiteral("username"));
+    const auto protocol = FTPProtocols::fromRawValue(requiredString(object, QStringLiteral("protocolType")));
+    if (!protocol)
+        decodingFailure(QStringLiteral("protocolType"));
+    profile.protocolType = *protocol;
+    profile.initialPath = requiredString(object, QStringLiteral("initialPath"));
+    const QJsonValue remember = required(object, QStringLiteral("rememberPassword"));
+    if (!remember.isBool())
+        decodingFailure(QStringLiteral("rememberPassword"));
+    profile.rememberPassword = remember.toBool();
+    profile.sshKeyPath = optionalString(object, QStringLiteral("sshKeyPath"));
+    profile.sshFingerprint = optionalString(object, QStringLiteral("sshFingerprint"));
+    return profile;
+}
+
+ServerProfile ServerProfile::fromJson(const QByteArray& document)
+{
+    QJsonParseError error;
+    const QJsonDocument parsed = QJsonDocument::fromJson(document, &error);
+    if (error.error != QJsonParseError::NoError || !parsed.isObject())
+        throw FTPError::message(L("invalid_profile", error.errorString()));
+    return fromJson(parsed.object());
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "FTPProtocol.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+// One saved connection. The password is not part of it: it travels beside the profile.
+struct ServerProfile {
+    QUuid id;
+    QString name;
+    QString host;
+    qint64 port = 21;
+    QString username;
+    FTPProtocol protocolType = FTPProtocol::explicitTLS;
+    QString initialPath = QStringLiteral("/");
+    bool rememberPassword = false;
+    std::optional<QString> sshKeyPath;
+    std::optional<QString> sshFingerprint;
+
+    // A new profile: a fresh id, the localised default name, every other field at its default.
+    ServerProfile();
+
+    bool operator==(const ServerProfile&) const = default;
+
+    // Throws FTPError (message kind) naming the first rule the profile breaks.
+    void validate() const;
+
+    QJsonObject toJson() const;
+    // Throws FTPError when a required key is missing, has the wrong type, or names no protocol.
+    static ServerProfile fromJson(const QJsonObject& object);
+    static ServerProfile fromJson(const QByteArray& document);
+
+    // The canonical upper-case 8-4-4-4-12 form used on disk and in the secret store.
+    QString idText() const;
+    static QString uuidText(const QUuid& uuid);
+};

@@ -1,0 +1,172 @@
+#include "ListingParser.h"
+
+#include "FTPError.h"
+#include "L10n.h"
+#include "RemotePath.h"
+#include "TextRules.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QTimeZone>
+
+namespace ListingParser {
+namespace {
+
+// Groups 1..n of a match over the whole line; a group that took no part yields "".
+std::optional<QStringList> captures(const QRegularExpression& pattern, const QString& line)
+{
+    const QRegularExpressionMatch match = pattern.match(line);
+    if (!match.hasMatch())
+        return std::nullopt;
+    QStringList groups;
+    for (int group = 1; group <= pattern.captureCount(); ++group)
+        groups << match.captured(group);
+    return groups;
+}
+
+std::optional<qint64> decimal(const QString& text)
+{
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok, 10);
+    return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
+std::optional<QDateTime> mlsdTime(const QString& fact)
+{
+    if (fact.size() < 14)
+        return std::nullopt;
+    const QString digits = fact.left(14);
+    for (QChar c : digits)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    const QDate date(digits.mid(0, 4).toInt(), digits.mid(4, 2).toInt(), digits.mid(6, 2).toInt());
+    const QTime time(digits.mid(8, 2).toInt(), digits.mid(10, 2).toInt(), digits.mid(12, 2).toInt());
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, QTimeZone::utc());
+}
+
+QHash<QString, QString> facts(QStringView text)
+{
+    QHash<QString, QString> result;
+    for (QStringView piece : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype equals = piece.indexOf(QLatin1Char('='));
+        if (equals <= 0 || equals == piece.size() - 1)
+            continue;
+        result.insert(piece.left(equals).toString().toLower(), piece.mid(equals + 1).toString());
+    }
+    return result;
+}
+
+bool isFolderSelfEntry(const QString& line)
+{
+    const QString lower = line.toLower();
+    return lower.contains(QLatin1String("type=cdir;")) || lower.contains(QLatin1String("type=pdir;"));
+}
+
+}
+
+std::optional<FileEntry> mlsd(const QString& line)
+{
+    const qsizetype space = line.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return std::nullopt;
+    const QStringView factText = QStringView(line).left(space);
+    if (!factText.contains(QLatin1Char('=')) || !factText.contains(QLatin1Char(';')))
+        return std::nullopt;
+    const QHash<QString, QString> found = facts(factText);
+    const auto type = found.constFind(QStringLiteral("type"));
+    if (type == found.cend())
+        return std::nullopt;
+    const QString kind = type->toLower();
+    if (kind == QLatin1String("cdir") || kind == QLatin1String("pdir"))
+        return std::nullopt;
+    const auto size = found.constFind(QStringLiteral("size"));
+    const auto modify = found.constFind(QStringLiteral("modify"));
+    return FileEntry{line.mid(space + 1), kind == QLatin1String("dir"),
+                     size == found.cend() ? std::nullopt : decimal(*size),
+                     modify == found.cend() ? std::nullopt : mlsdTime(*modify)};
+}
+
+std::optional<FileEntry> unix(const QString& line)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^([bcdlps-])[rwxstST-]{9}[+@.]?\\s+\\d+\\s+\\S+\\s+\\S+\\s+(\\d+)\\s+\\S+\\s+\\d+\\s+[\\d:]+\\s(.*)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto groups = captures(pattern, line);
+    if (!groups || groups->size() != 3)
+        return std::nullopt;
+    const QString& type = groups->at(0);
+    QString name = groups->at(2);
+    if (type == QLatin1String("l")) {
+        const qsizetype arrow = name.indexOf(QLatin1String(" -> "));
+        if (arrow >= 0)
+            name.truncate(arrow);
+    }
+    return FileEntry{name, type == QLatin1String("d"), decimal(groups->at(1)), std::nullopt};
+}
+
+std::optional<FileEntry> dos(const QString& line)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\d{2}-\\d{2}-\\d{2,4}\\s+\\d{2}:\\d{2}[AP]M\\s+(<DIR>|\\d+)\\s+(.+)$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto groups = captures(pattern, line);
+    if (!groups)
+        return std::nullopt;
+    const bool folder = groups->at(0) == QLatin1String("<DIR>");
+    const bool marker = groups->at(0).compare(QLatin1String("<DIR>"), Qt::CaseInsensitive) == 0;
+    return FileEntry{groups->at(1), folder, marker ? std::nullopt : decimal(groups->at(0)), std::nullopt};
+}
+
+static QList<QStringView> lines(const QString& text)
+{
+    QList<QStringView> result;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (TextRules::isLineBreak(text.at(i).unicode())) {
+            result << QStringView(text).mid(start, i - start);
+            start = i + 1;
+        }
+    }
+    result << QStringView(text).mid(start);
+    return result;
+}
+
+static QString withoutCarriageReturns(QStringView line)
+{
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && line.at(begin) == QLatin1Char('\r'))
+        ++begin;
+    while (end > begin && line.at(end - 1) == QLatin1Char('\r'))
+        --end;
+    return line.mid(begin, end - begin).toString();
+}
+
+QList<FileEntry> parse(const QString& text)
+{
+    QList<FileEntry> entries;
+    int unrecognised = 0;
+    for (QStringView raw : lines(text)) {
+        const QString line = withoutCarriageReturns(raw);
+        if (line.isEmpty() || line.startsWith(QLatin1String("total ")))
+            continue;
+        std::optional<FileEntry> entry = mlsd(line);
+        if (!entry)
+            entry = unix(line);
+        if (!entry)
+            entry = dos(line);
+        if (entry) {
+            if (RemotePath::isValidName(entry->name))
+                entries.append(std::move(*entry));
+        } else if (!isFolderSelfEntry(line)) {
+            ++unrecognised;
+        }
+    }
+    if (unrecognised > 0)
+        throw FTPError::message(L("unknown_listing", QString::number(unrecognised)));
+    return FileEntry::sorted(std::move(entries));
+}
+
+}

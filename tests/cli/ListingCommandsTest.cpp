@@ -1,0 +1,58 @@
+#include "CliTestRun.h"
+#include "ServerProfile.h"
+#include "TemporaryFolder.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+TEST(CliParseListing, PrintsEntriesInDisplayOrderAsJsonLines)
+{
+    const CliTestRun run = CliTestRun::run(
+        {"parse-listing"}, "type=file;size=1024;modify=20240131120000; report 2024.pdf\r\n"
+                           "type=dir;modify=20230101000000; docs\r\n"
+                           "-rw-r--r-- 1 u g 7 Jan 31 12:00 caf\xc3\xa9\xff.txt\r\n");
+    ASSERT_EQ(run.exitStatus, 0) << run.error.toStdString();
+    EXPECT_EQ(run.output, QByteArray("{\"isDirectory\":true,\"modified\":\"2023-01-01T00:00:00Z\",\"name\":\"docs\"}\n"
+                                     "{\"isDirectory\":false,\"name\":\"caf\xc3\xa9\xef\xbf\xbd.txt\",\"size\":7}\n"
+                                     "{\"isDirectory\":false,\"modified\":\"2024-01-31T12:00:00Z\",\"name\":\"report 2024.pdf\",\"size\":1024}\n"));
+}
+
+TEST(CliParseListing, UnreadableListingFailsWithTheSentenceInTheChosenLanguage)
+{
+    const CliTestRun english = CliTestRun::run({"parse-listing"}, "garbage\nmore garbage\n");
+    EXPECT_EQ(english.exitStatus, 1);
+    EXPECT_TRUE(english.output.isEmpty());
+    EXPECT_TRUE(english.error.contains('2')) << english.error.toStdString();
+    const CliTestRun german = CliTestRun::run({"--lang", "de", "parse-listing"}, "garbage\n");
+    EXPECT_EQ(german.exitStatus, 1);
+    EXPECT_NE(german.error, english.error);
+}
+
+TEST(CliValidateProfile, ReportsOkOrTheValidationMessage)
+{
+    TemporaryFolder folder;
+    ServerProfile profile;
+    profile.host = "ftp.example.org";
+    profile.username = "alice";
+    const QString good = folder.write("good.json", QJsonDocument(profile.toJson()).toJson());
+    profile.host = "-bad";
+    const QString bad = folder.write("bad.json", QJsonDocument(profile.toJson()).toJson());
+    const QString broken = folder.write("broken.json", "{\"id\": 1}");
+
+    const CliTestRun ok = CliTestRun::run({"validate-profile", good});
+    EXPECT_EQ(ok.exitStatus, 0);
+    EXPECT_EQ(ok.output, QByteArray("ok\n"));
+    const CliTestRun invalid = CliTestRun::run({"validate-profile", bad});
+    EXPECT_EQ(invalid.exitStatus, 1);
+    EXPECT_FALSE(invalid.error.isEmpty());
+    EXPECT_EQ(CliTestRun::run({"validate-profile", broken}).exitStatus, 1);
+    EXPECT_EQ(CliTestRun::run({"validate-profile", folder.file("missing.json")}).exitStatus, 1);
+}
+
+TEST(CliUsage, UsageErrorsExitWithStatusTwo)
+{
+    const QStringList cases[] = {{}, {"no-such-command"}, {"--lang"}, {"--bogus", "parse-listing"}, {"validate-profile"}};
+    for (const QStringList& arguments : cases)
+        EXPECT_EQ(CliTestRun::run(arguments).exitStatus, 2) << arguments.join(' ').toStdString();
+}

@@ -1,0 +1,91 @@
+#include "AppLanguage.h"
+#include "L10n.h"
+
+#include <QSettings>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Restores English and the machine's language list after each test.
+class L10nTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        L10n::selectForThisRun(QStringLiteral("en"));
+        L10n::setPreferredLanguages([] { return QStringList{QStringLiteral("en-US")}; });
+    }
+};
+
+}
+
+TEST_F(L10nTest, NoStoredPreferenceMeansEnglish)
+{
+    EXPECT_EQ(L10n::code(), QStringLiteral("en"));
+}
+
+TEST_F(L10nTest, ResolveFollowsTheSystemListInOrder)
+{
+    const std::pair<QStringList, const char*> cases[] = {
+        {{"de-AT", "en-US"}, "de"}, {{"zh-Hant-TW", "en"}, "zh-Hans"}, {{"sv-SE"}, "en"},
+        {{"sv-SE", "ja-JP"}, "ja"}, {{}, "en"},                         {{"pt-BR"}, "pt"},
+    };
+    for (const auto& [languages, expected] : cases) {
+        L10n::setPreferredLanguages([languages] { return languages; });
+        EXPECT_EQ(L10n::resolve(QStringLiteral("system")), QString::fromLatin1(expected)) << languages.join(",").toStdString();
+    }
+    EXPECT_EQ(L10n::resolve(QStringLiteral("xx")), QStringLiteral("en"));
+    EXPECT_EQ(L10n::resolve(QStringLiteral("zh-Hans")), QStringLiteral("zh-Hans"));
+}
+
+TEST_F(L10nTest, SelectStoresThePreference)
+{
+    L10n::select(QStringLiteral("fr"));
+    EXPECT_EQ(L10n::code(), QStringLiteral("fr"));
+    QSettings stored(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+    EXPECT_EQ(stored.value(QLatin1String(L10n::preferenceKey)).toString(), QStringLiteral("fr"));
+    EXPECT_TRUE(stored.fileName().endsWith(QStringLiteral("app.dravik.application.conf")));
+    L10n::select(QStringLiteral("xx"));
+    EXPECT_EQ(L10n::code(), QStringLiteral("en"));
+    stored.remove(QLatin1String(L10n::preferenceKey));
+}
+
+TEST_F(L10nTest, PlaceholdersAreReplacedFromTheLast)
+{
+    const QString text = QStringLiteral("Copied {0} of {1}");
+    EXPECT_EQ(L10n::format(text, {"3", "7"}), QStringLiteral("Copied 3 of 7"));
+    EXPECT_EQ(L10n::format(text, {"3"}), QStringLiteral("Copied 3 of {1}"));
+    EXPECT_EQ(L10n::format(QStringLiteral("{1} and {1}, {0}"), {"a", "b"}), QStringLiteral("b and b, a"));
+    EXPECT_EQ(L10n::format(QStringLiteral("{0}"), {"{1}", "x"}), QStringLiteral("{1}"));
+    EXPECT_EQ(L10n::text(QStringLiteral("no_such_key_anywhere")), QStringLiteral("no_such_key_anywhere"));
+}
+
+TEST_F(L10nTest, LookupFallsBackToEnglish)
+{
+    const QString english = L("cancel");
+    L10n::selectForThisRun(QStringLiteral("de"));
+    EXPECT_NE(L("cancel"), english);
+    EXPECT_EQ(L("ftp_error", "47").contains("47"), true);
+}
+
+TEST_F(L10nTest, ByteCountUsesDecimalUnitsAndTheLanguage)
+{
+    const std::pair<qint64, const char*> english[] = {
+        {999, "999 B"}, {1000, "1 KB"}, {1536, "1.5 KB"}, {-5, "0 B"}, {1000000000000000000, "1 EB"},
+        {9000000000000000000, "9 EB"}, {1234567, "1.2 MB"}, {999999, "1,000 KB"},
+    };
+    for (const auto& [bytes, text] : english)
+        EXPECT_EQ(L10n::byteCount(bytes), QString::fromUtf8(text)) << bytes;
+    L10n::selectForThisRun(QStringLiteral("de"));
+    EXPECT_EQ(L10n::byteCount(1536), QStringLiteral("1,5 KB"));
+    EXPECT_EQ(L10n::byteCount(999999), QStringLiteral("1.000 KB"));
+}
+
+TEST(AppLanguage, SeventeenLanguagesInOrder)
+{
+    const QList<AppLanguage>& languages = AppLanguage::supported();
+    ASSERT_EQ(languages.size(), 17);
+    EXPECT_EQ(languages.first().id, QStringLiteral("ro"));
+    EXPECT_EQ(languages.last().id, QStringLiteral("ko"));
+    for (const AppLanguage& language : languages)
+        EXPECT_EQ(language.isRightToLeft(), language.id == QStringLiteral("ar"));
+}

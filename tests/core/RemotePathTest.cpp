@@ -1,0 +1,32 @@
+#include "RemotePath.h"
+
+#include <gtest/gtest.h>
+
+TEST(RemotePath, Parent)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a/b/c", "/a/b"}, {"/a", "/"}, {"/", "/"}, {"/a/b/", "/a"}, {"relative/x", "/relative"}, {"//a//b", "/a"},
+    };
+    for (const auto& [path, parent] : cases)
+        EXPECT_EQ(RemotePath::parent(path), QString::fromLatin1(parent)) << path;
+}
+
+TEST(RemotePath, Joining)
+{
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"/a/b/", "c", "/a/b/c"}, {"/", "c", "/c"}, {"", "c", "/c"}, {"//", "x", "/x"}, {"/a", "b/c", "/a/b/c"},
+    };
+    for (const auto& [folder, name, joined] : cases)
+        EXPECT_EQ(RemotePath::joining(folder, name), QString::fromLatin1(joined)) << folder << " + " << name;
+}
+
+TEST(RemotePath, IsValidName)
+{
+    const std::pair<QString, bool> cases[] = {
+        {"", false},        {".", false},        {"..", false},       {"a/b", false},
+        {"name\n", false},  {QString("a") + QChar(0), false},         {QString::fromUtf8("a\u0085"), false},
+        {"...", true},      {" padded ", true},  {"archive.tar", true},
+    };
+    for (const auto& [name, valid] : cases)
+        EXPECT_EQ(RemotePath::isValidName(name), valid) << name.toStdString();
+}
