@@ -2,6 +2,7 @@
 #include "ServerProfile.h"
 #include "TemporaryFolder.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -55,4 +56,36 @@ TEST(CliUsage, UsageErrorsExitWithStatusTwo)
     const QStringList cases[] = {{}, {"no-such-command"}, {"--lang"}, {"--bogus", "parse-listing"}, {"validate-profile"}};
     for (const QStringList& arguments : cases)
         EXPECT_EQ(CliTestRun::run(arguments).exitStatus, 2) << arguments.join(' ').toStdString();
+}
+
+// Listings as real servers print them: ProFTPD's MLSD (with its "." and ".." facts and a symbolic
+// link type) and LIST output of the same folder, and an IIS-style folder.
+TEST(CliParseListing, ReadsRealServerListings)
+{
+    const struct {
+        const char* sample;
+        QStringList names;
+        int folders;
+    } cases[] = {
+        {"proftpd-mlsd.txt", {"docs", "My Folder", "archive.tar.gz", "café.txt", "current", "report 2024.pdf"}, 2},
+        {"proftpd-list.txt", {"docs", "My Folder", "archive.tar.gz", "café.txt", "current", "report 2024.pdf"}, 2},
+        {"iis-dos.txt", {"Projects", "backup 2024.zip", "notes.txt"}, 1},
+    };
+    for (const auto& c : cases) {
+        QFile file(QStringLiteral(DRAVIK_SOURCE_DIR "/samples/") + QLatin1String(c.sample));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.sample;
+        const CliTestRun run = CliTestRun::run({"parse-listing"}, file.readAll());
+        ASSERT_EQ(run.exitStatus, 0) << c.sample << run.error.toStdString();
+        QStringList names;
+        int folders = 0;
+        for (const QByteArray& line : run.output.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            const QJsonObject entry = QJsonDocument::fromJson(line).object();
+            names << entry.value("name").toString();
+            folders += entry.value("isDirectory").toBool();
+        }
+        EXPECT_EQ(names, c.names) << c.sample;
+        EXPECT_EQ(folders, c.folders) << c.sample;
+    }
 }

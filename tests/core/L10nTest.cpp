@@ -29,9 +29,10 @@ TEST_F(L10nTest, ResolveFollowsTheSystemListInOrder)
         {{"de-AT", "en-US"}, "de"}, {{"zh-Hant-TW", "en"}, "zh-Hans"}, {{"sv-SE"}, "en"},
         {{"sv-SE", "ja-JP"}, "ja"}, {{}, "en"},                         {{"pt-BR"}, "pt"},
     };
-    for (const auto& [languages, expected] : cases) {
-        L10n::setPreferredLanguages([languages] { return languages; });
-        EXPECT_EQ(L10n::resolve(QStringLiteral("system")), QString::fromLatin1(expected)) << languages.join(",").toStdString();
+    for (const auto& [preferred, expected] : cases) {
+        L10n::setPreferredLanguages([languages = preferred] { return languages; });
+        EXPECT_EQ(L10n::resolve(QStringLiteral("system")), QString::fromLatin1(expected))
+            << preferred.join(",").toStdString();
     }
     EXPECT_EQ(L10n::resolve(QStringLiteral("xx")), QStringLiteral("en"));
     EXPECT_EQ(L10n::resolve(QStringLiteral("zh-Hans")), QStringLiteral("zh-Hans"));
