@@ -17,6 +17,9 @@ public:
         QStringList arguments;
         // Absent: the child inherits this process's environment.
         std::optional<QStringList> environment;
+        // Standard error goes to the null device: for children whose diagnostics nobody reads,
+        // so that a chatty child can never block on a full pipe.
+        bool discardStandardError = false;
     };
 
     // Throws std::system_error when the pipes cannot be made or the program cannot be started.
@@ -28,6 +31,7 @@ public:
     pid_t pid() const { return processID; }
     int standardInput() const { return inputFd; }
     int standardOutput() const { return outputFd; }
+    // -1 when standard error is discarded.
     int standardError() const { return errorFd; }
 
     // Writes all of `bytes` to standard input; throws std::system_error on failure.
