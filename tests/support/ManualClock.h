@@ -14,8 +14,9 @@ public:
     Clock::time_point now() const override;
     void sleep(Clock::duration duration, std::stop_token token) const override;
 
-    // Moves time on by `step`, then waits (a few real seconds at most) until some sleeper has
-    // woken and gone back to sleep, so that whatever a timer does at that moment has been done.
+    // Waits (a few real seconds at most) for a sleeper, moves time on by `step`, then waits until
+    // some sleeper has woken and gone back to sleep, so that whatever a timer does at that moment
+    // has been done.
     void advance(Clock::duration step);
 
 private:
@@ -24,4 +25,5 @@ private:
     Clock::time_point base;
     Clock::duration offset{};
     mutable long sleepsBegun = 0;
+    mutable int sleeping = 0;
 };
