@@ -62,3 +62,12 @@ TEST(ChildProcess, WritingToAChildThatClosedItsInputIsAnErrorNotASignal)
     child.waitForExit();
     EXPECT_FALSE(child.writeSome("x", 1));
 }
+
+TEST(ChildProcess, CanSendStandardErrorToTheNullDevice)
+{
+    ChildProcess child({"/bin/sh", {"-c", "head -c 200000 /dev/zero >&2; printf done"}, std::nullopt, true});
+    child.closeStandardInput();
+    EXPECT_EQ(child.standardError(), -1);
+    EXPECT_EQ(readAll(child.standardOutput()), QByteArray("done"));
+    EXPECT_EQ(child.waitForExit(), 0);
+}
