@@ -37,11 +37,6 @@ const QStringList commandTime{QStringLiteral("--max-time"), QStringLiteral("45")
 constexpr std::array transientStatuses{6, 7, 18, 28, 52, 55, 56};
 constexpr int retries = 2;
 
-FTPError notAvailable()
-{
-    return FTPError::message(L("not_available"));
-}
-
 FTPError destinationChanged()
 {
     return FTPError::message(L("destination_changed"));
@@ -161,6 +156,11 @@ bool FTPClient::usesSFTP() const
     return serverProfile.protocolType == FTPProtocol::sftp;
 }
 
+SFTPClient FTPClient::sftp() const
+{
+    return SFTPClient(serverProfile, password);
+}
+
 bool FTPClient::isTransient(const std::exception_ptr& error)
 {
     if (!error)
@@ -264,7 +264,7 @@ QList<FileEntry> FTPClient::listing(const QString& path, const QStringList& extr
 QList<FileEntry> FTPClient::listOnce(const QString& path, std::stop_token token) const
 {
     if (usesSFTP())
-        throw notAvailable();
+        return sftp().list(path, token);
     // Servers without MLSD, or with MLSD output nobody can read, still answer a plain LIST.
     try {
         return listing(path, QStringList{QStringLiteral("--request"), QStringLiteral("MLSD")} + commandTime, token);
@@ -289,7 +289,7 @@ void FTPClient::createDirectory(const QString& path, std::stop_token token) cons
 {
     validateCommandPath(path);
     if (usesSFTP())
-        throw notAvailable();
+        return sftp().createDirectory(path, token);
     command({QStringLiteral("MKD ") + path}, token);
 }
 
@@ -310,7 +310,7 @@ void FTPClient::rename(const QString& path, const QString& to, std::stop_token t
     validateCommandPath(path);
     validateCommandPath(to);
     if (usesSFTP())
-        throw notAvailable();
+        return sftp().rename(path, to, token);
     command({QStringLiteral("RNFR ") + path, QStringLiteral("RNTO ") + to}, token);
 }
 
@@ -320,7 +320,7 @@ void FTPClient::deleteItem(const QString& path, bool directory, std::stop_token 
     if (path == QLatin1String("/"))
         throw FTPError::message(L("root_delete"));
     if (usesSFTP())
-        throw notAvailable();
+        return sftp().remove(path, directory, token);
     command({(directory ? QStringLiteral("RMD ") : QStringLiteral("DELE ")) + path}, token);
 }
 
@@ -329,6 +329,11 @@ void FTPClient::deleteTree(const QString& path, bool directory, int depth, std::
     if (depth > maximumTreeDepth || path == QLatin1String("/"))
         throw FTPError::message(L("recursion_limit"));
     CancellationError::check(token);
+    // One session for the whole tree, rather than a connection and a host-key scan per entry.
+    if (usesSFTP()) {
+        validateCommandPath(path);
+        return sftp().deleteTree(path, directory, depth, token);
+    }
     if (!directory) {
         deleteItem(path, false, token);
         return;
@@ -347,7 +352,7 @@ void FTPClient::permissions(const QString& path, const QString& mode, std::stop_
     if (!octal)
         throw FTPError::message(L("invalid_permissions"));
     if (usesSFTP())
-        throw notAvailable();
+        return sftp().setPermissions(path, mode.toUInt(nullptr, 8), token);
     command({QStringLiteral("SITE CHMOD ") + mode + QLatin1Char(' ') + path}, token);
 }
 
@@ -377,7 +382,7 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
         }
     }
     if (usesSFTP())
-        throw notAvailable();
+        return sftp().upload(file, to, overwrite, resumeOffset, progress, token);
     // An absolute path: curl reads a bare "-" as its own standard input.
     QStringList extra{QStringLiteral("--upload-file"), QFileInfo(file).absoluteFilePath()};
     if (resumeOffset)
@@ -430,12 +435,15 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
     }
 
     preparePartial(partial);
-    QStringList extra{QStringLiteral("--output"), partial};
-    if (const std::optional<qint64> offset = checkpointOffset ? checkpointOffset : resumeOffset)
-        extra << QStringLiteral("--continue-at") << QString::number(*offset);
-    if (usesSFTP())
-        throw notAvailable();
-    execute(path, false, extra, progress, token);
+    const std::optional<qint64> offset = checkpointOffset ? checkpointOffset : resumeOffset;
+    if (usesSFTP()) {
+        sftp().download(path, partial, offset, progress, token);
+    } else {
+        QStringList extra{QStringLiteral("--output"), partial};
+        if (offset)
+            extra << QStringLiteral("--continue-at") << QString::number(*offset);
+        execute(path, false, extra, progress, token);
+    }
     CancellationError::check(token);
 
     if (destination) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileEntry.h"
+#include "SFTPClient.h"
 #include "ServerProfile.h"
 
 #include <QByteArray>
@@ -62,6 +63,8 @@ public:
 
 private:
     bool usesSFTP() const;
+    // The SFTP engine over the same profile and password; each of its calls is a session.
+    SFTPClient sftp() const;
     QList<FileEntry> listOnce(const QString& path, std::stop_token token) const;
     QList<FileEntry> listing(const QString& path, const QStringList& extra, std::stop_token token) const;
     void command(const QStringList& quotes, std::stop_token token) const;

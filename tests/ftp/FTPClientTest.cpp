@@ -303,27 +303,3 @@ TEST(FTPClientOperations, DeleteTreeStopsAtTheDepthLimit)
     EXPECT_EQ(messageOf([] { client().deleteTree("/deep", true, 99, {}); }), L("recursion_limit"));
     EXPECT_EQ(curl.runs(), 1);
 }
-
-TEST(FTPClientOperations, SftpProfilesAreNotAvailableYet)
-{
-    TemporaryFolder folder;
-    const QString local = folder.write("f", "x");
-    FakeCurl curl(QStringLiteral("exit 0"));
-    const FTPClient sftp = client(FTPProtocol::sftp);
-    const std::function<void()> operations[] = {
-        [&] { sftp.list("/", {}); },
-        [&] { sftp.createDirectory("/d", {}); },
-        [&] { sftp.ensureDirectory("/d", {}); },
-        [&] { sftp.rename("/a", "/b", {}); },
-        [&] { sftp.deleteItem("/a", false, {}); },
-        [&] { sftp.deleteTree("/a", true, 0, {}); },
-        [&] { sftp.permissions("/a", "644", {}); },
-        [&] { sftp.upload(local, "/a", true, {}, {}, {}); },
-        [&] { sftp.download("/a", folder.file("down"), false, {}, {}, false, {}, {}); },
-    };
-    for (const auto& operation : operations)
-        EXPECT_EQ(messageOf(operation), L("not_available"));
-    EXPECT_EQ(curl.runs(), 0);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"f"});
-}

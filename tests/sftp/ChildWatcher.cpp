@@ -55,11 +55,16 @@ void ChildWatcher::watch(std::stop_token token)
                 // Until it has called exec, a fresh child still runs this program.
                 if (executable.isEmpty() || executable == self)
                     continue;
-                known.append(pid);
-                if (executable != program)
+                if (executable != program) {
+                    known.append(pid);
                     continue;
+                }
+                // exec shows the new program a moment before its arguments: look again later.
                 const QByteArray commandLine = readProc(pid, "cmdline");
                 const QByteArray environment = readProc(pid, "environ");
+                if (commandLine.isEmpty() || environment.isEmpty())
+                    continue;
+                known.append(pid);
                 found.append({pid, split(commandLine), split(environment), commandLine, environment});
             }
         }

@@ -397,6 +397,8 @@ TEST_F(SFTPSession, ThePasswordStaysOffEveryCommandLineAndEnvironment)
                           if (commandLine.open(QIODevice::ReadOnly) && environment.open(QIODevice::ReadOnly)) {
                               ssh.rawCommandLine = commandLine.readAll();
                               ssh.rawEnvironment = environment.readAll();
+                              ssh.arguments = QString::fromUtf8(ssh.rawCommandLine).split(QChar(0), Qt::SkipEmptyParts);
+                              ssh.environment = QString::fromUtf8(ssh.rawEnvironment).split(QChar(0), Qt::SkipEmptyParts);
                               running = ssh;
                           }
                       },
