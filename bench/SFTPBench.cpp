@@ -1,4 +1,4 @@
-#include "SFTPClient.h"
+#include "FTPClient.h"
 #include "SSHPasswordSocket.h"
 #include "SSHServer.h"
 #include "ChildProcess.h"
@@ -11,7 +11,7 @@
 #include <memory>
 #include <unistd.h>
 
-// Dravik's SFTP engine against OpenSSH's own sftp client, side by side against one local sshd,
+// Dravik's SFTP engine, through FTPClient, against OpenSSH's own sftp client, side by side against one local sshd,
 // both logging in with the same password through the same askpass helper.
 namespace {
 
@@ -35,9 +35,9 @@ void writeRandomFile(const QString& path)
     }
 }
 
-SFTPClient dravik()
+FTPClient dravik()
 {
-    return SFTPClient(server->profile(), server->password());
+    return FTPClient(server->profile(), server->password());
 }
 
 // OpenSSH's sftp with a batch file, pinned to the same host key through its own scan. Returns
@@ -94,7 +94,7 @@ void DravikDownload(benchmark::State& state)
         state.PauseTiming();
         QFile::remove(target);
         state.ResumeTiming();
-        dravik().download(remoteFile(), target, std::nullopt, {}, {});
+        dravik().download(remoteFile(), target, false, std::nullopt, std::nullopt, false, {}, {});
     }
     state.SetBytesProcessed(state.iterations() * transferSize);
 }

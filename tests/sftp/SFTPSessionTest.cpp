@@ -348,6 +348,12 @@ TEST(SFTPHostKey, AWrongPinNeverStartsSSH)
         EXPECT_TRUE(watcher.seen().isEmpty());
         EXPECT_TRUE(QDir(temporary.path()).isEmpty());
     }
+    // Nothing answers on the port the server left: the scan is empty.
+    profile.sshFingerprint = server.fingerprint();
+    profile.port = server.port() == 65535 ? 1 : server.port() + 1;
+    ChildWatcher watcher(sshProgram);
+    EXPECT_EQ(failureOf([&] { SFTPClient(profile, QString()).list(QStringLiteral("/"), {}); }), L("ssh_host_mismatch"));
+    EXPECT_TRUE(watcher.seen().isEmpty());
     qunsetenv("TMPDIR");
 }
 
