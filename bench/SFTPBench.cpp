@@ -1,7 +1,7 @@
+#include "ChildProcess.h"
 #include "FTPClient.h"
 #include "SSHPasswordSocket.h"
 #include "SSHServer.h"
-#include "ChildProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,8 +20,14 @@ constexpr qint64 transferSize = 256ll * 1024 * 1024;
 SSHServer* server = nullptr;
 TemporaryFolder* scratch = nullptr;
 
-QString remoteFile() { return server->home() + QStringLiteral("/big.bin"); }
-QString localFile() { return scratch->file(QStringLiteral("big.bin")); }
+QString remoteFile()
+{
+    return server->home() + QStringLiteral("/big.bin");
+}
+QString localFile()
+{
+    return scratch->file(QStringLiteral("big.bin"));
+}
 
 void writeRandomFile(const QString& path)
 {
@@ -55,20 +61,20 @@ QString openSSH(const QString& batch, bool scan)
         scratch->write(QStringLiteral("known_hosts"), keys);
     }
     const QString batchFile = scratch->write(QStringLiteral("batch"), batch.toUtf8());
-    ChildProcess sftp({QStringLiteral("/usr/bin/sftp"),
-                       {QStringLiteral("-F"), QStringLiteral("/dev/null"), QStringLiteral("-q"), QStringLiteral("-o"),
-                        QStringLiteral("UserKnownHostsFile=") + knownHosts, QStringLiteral("-o"),
-                        QStringLiteral("PreferredAuthentications=password"),
-                        // Before -b, whose implied batch mode would forbid the password; ssh
-                        // keeps the first value it is given.
-                        QStringLiteral("-o"), QStringLiteral("BatchMode=no"), QStringLiteral("-P"),
-                        QString::number(server->port()), QStringLiteral("-b"), batchFile,
-                        server->user() + QStringLiteral("@127.0.0.1")},
-                       QStringList{QStringLiteral("PATH=/usr/bin:/bin"), QStringLiteral("HOME=/root"),
-                                   QStringLiteral("SSH_ASKPASS=") + QCoreApplication::applicationDirPath() +
-                                       QStringLiteral("/AskRelay"),
-                                   QStringLiteral("SSH_ASKPASS_REQUIRE=force"), QStringLiteral("DISPLAY=dravik"),
-                                   QStringLiteral("DRAVIK_AUTH_SOCKET=") + password.path()}});
+    ChildProcess sftp(
+        {QStringLiteral("/usr/bin/sftp"),
+         {QStringLiteral("-F"), QStringLiteral("/dev/null"), QStringLiteral("-q"), QStringLiteral("-o"),
+          QStringLiteral("UserKnownHostsFile=") + knownHosts, QStringLiteral("-o"),
+          QStringLiteral("PreferredAuthentications=password"),
+          // Before -b, whose implied batch mode would forbid the password; ssh
+          // keeps the first value it is given.
+          QStringLiteral("-o"), QStringLiteral("BatchMode=no"), QStringLiteral("-P"), QString::number(server->port()),
+          QStringLiteral("-b"), batchFile, server->user() + QStringLiteral("@127.0.0.1")},
+         QStringList{QStringLiteral("PATH=/usr/bin:/bin"), QStringLiteral("HOME=/root"),
+                     QStringLiteral("SSH_ASKPASS=") + QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/AskRelay"),
+                     QStringLiteral("SSH_ASKPASS_REQUIRE=force"), QStringLiteral("DISPLAY=dravik"),
+                     QStringLiteral("DRAVIK_AUTH_SOCKET=") + password.path()}});
     sftp.closeStandardInput();
     char buffer[4096];
     while (::read(sftp.standardOutput(), buffer, sizeof buffer) > 0) {
@@ -116,7 +122,8 @@ void DravikUpload(benchmark::State& state)
 void OpenSSHUpload(benchmark::State& state)
 {
     for (auto _ : state)
-        runOpenSSH(state, QStringLiteral("put %1 %2\n").arg(localFile(), server->home() + QStringLiteral("/up-sftp.bin")));
+        runOpenSSH(state,
+                   QStringLiteral("put %1 %2\n").arg(localFile(), server->home() + QStringLiteral("/up-sftp.bin")));
     state.SetBytesProcessed(state.iterations() * transferSize);
 }
 
@@ -132,7 +139,7 @@ void OpenSSHList(benchmark::State& state)
         runOpenSSH(state, QStringLiteral("ls %1\n").arg(server->home() + QStringLiteral("/small")));
 }
 
-}
+} // namespace
 
 BENCHMARK(DravikDownload)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(OpenSSHDownload)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

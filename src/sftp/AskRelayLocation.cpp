@@ -8,7 +8,7 @@ namespace AskRelayLocation {
 namespace {
 std::mutex lock;
 QString chosen;
-}
+} // namespace
 
 QString path()
 {
@@ -27,4 +27,4 @@ void setPath(const QString& path)
     chosen = path;
 }
 
-}
+} // namespace AskRelayLocation

@@ -11,4 +11,4 @@ QString path();
 // the default.
 void setPath(const QString& path);
 
-}
+} // namespace AskRelayLocation

@@ -27,12 +27,11 @@ QStringList acceptedLines(const QByteArray& scanOutput, const std::optional<QStr
         const QStringList pieces = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (pieces.size() != 3 || line.startsWith(QLatin1Char('#')))
             continue;
-        const auto key =
-            QByteArray::fromBase64Encoding(pieces[2].toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        const auto key = QByteArray::fromBase64Encoding(pieces[2].toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (key && fingerprint(key.decoded) == expected)
             accepted.append(line);
     }
     return accepted;
 }
 
-}
+} // namespace HostKeyPinning

@@ -16,4 +16,4 @@ QString fingerprint(const QByteArray& keyBlob);
 // The scanned lines, unchanged, whose key matches `pinned`, in the order they came.
 QStringList acceptedLines(const QByteArray& scanOutput, const std::optional<QString>& pinned);
 
-}
+} // namespace HostKeyPinning

@@ -23,4 +23,4 @@ void remove(const QString& folder)
     std::filesystem::remove_all(folder.toStdString(), ignored);
 }
 
-}
+} // namespace PrivateFolder

@@ -11,4 +11,4 @@ QString create(const QString& parent, const QString& prefix);
 // Removes the folder with everything in it; never fails.
 void remove(const QString& folder);
 
-}
+} // namespace PrivateFolder

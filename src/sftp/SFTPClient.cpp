@@ -38,16 +38,14 @@ FileEntry SFTPClient::stat(const QString& path, std::stop_token token) const
 void SFTPClient::download(const QString& remotePath, const QString& localFile, std::optional<qint64> offset,
                           const Progress& progress, std::stop_token token) const
 {
-    session(token,
-            [&](SFTPWire& wire) { SFTPOperations::download(wire, remotePath, localFile, offset, progress); });
+    session(token, [&](SFTPWire& wire) { SFTPOperations::download(wire, remotePath, localFile, offset, progress); });
 }
 
 void SFTPClient::upload(const QString& localFile, const QString& remotePath, bool overwrite,
                         std::optional<qint64> offset, const Progress& progress, std::stop_token token) const
 {
-    session(token, [&](SFTPWire& wire) {
-        SFTPOperations::upload(wire, localFile, remotePath, overwrite, offset, progress);
-    });
+    session(token,
+            [&](SFTPWire& wire) { SFTPOperations::upload(wire, localFile, remotePath, overwrite, offset, progress); });
 }
 
 void SFTPClient::command(quint8 type, const QString& path, const std::optional<QString>& destination,
@@ -68,8 +66,7 @@ void SFTPClient::rename(const QString& path, const QString& to, std::stop_token 
 
 void SFTPClient::remove(const QString& path, bool directory, std::stop_token token) const
 {
-    command(directory ? SFTPPacket::Type::rmdir : SFTPPacket::Type::remove, path, std::nullopt, std::nullopt,
-            token);
+    command(directory ? SFTPPacket::Type::rmdir : SFTPPacket::Type::remove, path, std::nullopt, std::nullopt, token);
 }
 
 void SFTPClient::setPermissions(const QString& path, quint32 mode, std::stop_token token) const

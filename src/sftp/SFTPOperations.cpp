@@ -132,7 +132,7 @@ void writeU32At(QByteArray& payload, qsizetype at, quint32 value)
         payload[at + index] = char(value >> (24 - 8 * index));
 }
 
-}
+} // namespace
 
 FileEntry stat(SFTPWire& wire, const QString& path)
 {
@@ -294,4 +294,4 @@ void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, 
     command(wire, SFTPPacket::Type::rmdir, path, std::nullopt, std::nullopt);
 }
 
-}
+} // namespace SFTPOperations

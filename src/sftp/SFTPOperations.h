@@ -23,7 +23,7 @@ inline constexpr quint32 write = 0x02;
 inline constexpr quint32 create = 0x08;
 inline constexpr quint32 truncate = 0x10;
 inline constexpr quint32 exclusive = 0x20;
-}
+} // namespace OpenFlag
 
 inline constexpr qint64 chunkSize = 32 * 1024;
 inline constexpr int depthLimit = 99;
@@ -51,4 +51,4 @@ void checkTreeDepth(const QString& path, int depth);
 // failure ends it. Symbolic links are removed, never followed.
 void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token);
 
-}
+} // namespace SFTPOperations

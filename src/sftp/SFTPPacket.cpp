@@ -162,4 +162,4 @@ quint32 statusCode(Reader& reply)
     return u32(reply);
 }
 
-}
+} // namespace SFTPPacket

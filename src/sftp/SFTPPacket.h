@@ -32,12 +32,12 @@ inline constexpr quint8 handle = 102;
 inline constexpr quint8 data = 103;
 inline constexpr quint8 name = 104;
 inline constexpr quint8 attrs = 105;
-}
+} // namespace Type
 
 namespace Status {
 inline constexpr quint32 ok = 0;
 inline constexpr quint32 endOfFile = 1;
-}
+} // namespace Status
 
 namespace Attribute {
 inline constexpr quint32 size = 0x00000001;
@@ -45,7 +45,7 @@ inline constexpr quint32 owner = 0x00000002;
 inline constexpr quint32 permissions = 0x00000004;
 inline constexpr quint32 times = 0x00000008;
 inline constexpr quint32 extended = 0x80000000;
-}
+} // namespace Attribute
 
 inline constexpr qint64 frameLimit = 4 * 1024 * 1024;
 inline constexpr qsizetype listingLimit = 50'000;
@@ -86,4 +86,4 @@ quint32 statusCode(Reader& reply);
 
 [[noreturn]] void malformed();
 
-}
+} // namespace SFTPPacket

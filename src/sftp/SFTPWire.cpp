@@ -59,7 +59,7 @@ QString homeFolder()
     return QDir::homePath();
 }
 
-}
+} // namespace
 
 SFTPWire::SFTPWire() : lastActivity(EngineClock::current().now()) {}
 
@@ -97,7 +97,8 @@ QByteArray SFTPWire::scanHostKeys(const ServerProfile& profile)
     launch({QStringLiteral("/usr/bin/ssh-keyscan"),
             {QStringLiteral("-T"), QStringLiteral("10"), QStringLiteral("-p"), QString::number(profile.port),
              profile.host},
-            std::nullopt, true});
+            std::nullopt,
+            true});
     // Only this thread replaces the process, so it may be used here without the lock.
     const QByteArray scan = readToEnd(process->standardOutput());
     process->waitForExit();
@@ -122,14 +123,13 @@ void SFTPWire::writeKnownHosts(const QStringList& lines)
 ChildProcess::Options SFTPWire::sshOptions(const ServerProfile& profile, const QString& askRelay) const
 {
     const auto option = [](const QString& setting) { return QStringList{QStringLiteral("-o"), setting}; };
-    QStringList arguments{QStringLiteral("-F"), QStringLiteral("/dev/null"), QStringLiteral("-T"),
-                          QStringLiteral("-a"), QStringLiteral("-x")};
+    QStringList arguments{QStringLiteral("-F"), QStringLiteral("/dev/null"), QStringLiteral("-T"), QStringLiteral("-a"),
+                          QStringLiteral("-x")};
     arguments << option(QStringLiteral("StrictHostKeyChecking=yes"))
               << option(QStringLiteral("UserKnownHostsFile=") + *folder + QStringLiteral("/known_hosts"))
               << option(QStringLiteral("GlobalKnownHostsFile=/dev/null")) << option(QStringLiteral("UpdateHostKeys=no"))
               << option(QStringLiteral("ConnectTimeout=15")) << option(QStringLiteral("ServerAliveInterval=15"))
-              << option(QStringLiteral("ServerAliveCountMax=3"))
-              << option(QStringLiteral("NumberOfPasswordPrompts=1"))
+              << option(QStringLiteral("ServerAliveCountMax=3")) << option(QStringLiteral("NumberOfPasswordPrompts=1"))
               << option(QStringLiteral("KbdInteractiveAuthentication=no"))
               << option(QStringLiteral("IdentityAgent=none")) << option(QStringLiteral("IdentitiesOnly=yes"));
     if (profile.sshKeyPath && !profile.sshKeyPath->isEmpty())

@@ -83,7 +83,7 @@ private:
     std::thread server;
 };
 
-}
+} // namespace
 
 TEST(AskRelay, PrintsTheSecretItIsServed)
 {
@@ -114,7 +114,9 @@ TEST(AskRelay, RefusesPathsBeyondTheAddressLimit)
 {
     const QString folder = QStringLiteral("/tmp/drvk-askrelay-%1").arg(::getpid());
     QDir().mkpath(folder);
-    const auto pathOf = [&](int length) { return folder + QLatin1Char('/') + QString(length - folder.size() - 1, 'p'); };
+    const auto pathOf = [&](int length) {
+        return folder + QLatin1Char('/') + QString(length - folder.size() - 1, 'p');
+    };
     {
         Listener listener(pathOf(103), QByteArray("ok"));
         const Result result = runAskRelay(pathOf(103));

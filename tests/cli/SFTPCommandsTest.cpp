@@ -52,7 +52,7 @@ protected:
     QByteArray secret;
 };
 
-}
+} // namespace
 
 TEST_P(SFTPCommands, EveryCommandWorksOnTheServer)
 {
@@ -108,9 +108,9 @@ TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
     const QString partial = DownloadCheckpoint::file(destination, QUuid(id));
 
     QProcess process;
-    process.start(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"), {"--profile", profileFile, "--password-stdin",
-                                                                        "get", remote("big.bin"), destination,
-                                                                        "--checkpoint", id});
+    process.start(
+        QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
+        {"--profile", profileFile, "--password-stdin", "get", remote("big.bin"), destination, "--checkpoint", id});
     ASSERT_TRUE(process.waitForStarted());
     process.write(secret + '\n');
     process.waitForBytesWritten();

@@ -3,7 +3,6 @@
 #include "FTPClient.h"
 #include "FTPError.h"
 #include "L10n.h"
-#include "SFTPFailure.h"
 #include "SSHServer.h"
 #include "TemporaryFolder.h"
 
@@ -12,7 +11,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace {
 
@@ -76,37 +74,7 @@ protected:
     std::unique_ptr<SSHServer> server;
 };
 
-}
-
-TEST_P(FTPClientOverSFTP, FolderCommandsChangeTheServer)
-{
-    const FTPClient ftp = client();
-    QDir(work()).mkpath(QStringLiteral("tree/inner"));
-    serverFile(QStringLiteral("tree/inner/file"), "x");
-    serverFile(QStringLiteral("note.txt"), "note");
-    server->giveToAccount(remote(QStringLiteral("tree")));
-
-    ftp.createDirectory(remote(QStringLiteral("made")), {});
-    ftp.ensureDirectory(remote(QStringLiteral("made")), {});
-    ftp.ensureDirectory(remote(QStringLiteral("ensured")), {});
-    ftp.rename(remote(QStringLiteral("made")), remote(QStringLiteral("moved")), {});
-    ftp.permissions(remote(QStringLiteral("note.txt")), QStringLiteral("604"), {});
-    struct stat attributes{};
-    ASSERT_EQ(::stat(remote(QStringLiteral("note.txt")).toUtf8().constData(), &attributes), 0);
-    EXPECT_EQ(attributes.st_mode & 0777, 0604u);
-
-    QStringList names;
-    for (const FileEntry& entry : ftp.list(work(), {}))
-        names << entry.name;
-    EXPECT_EQ(names, QStringList({"ensured", "moved", "tree", "note.txt"}));
-
-    ftp.deleteItem(remote(QStringLiteral("note.txt")), false, {});
-    ftp.deleteItem(remote(QStringLiteral("moved")), true, {});
-    ftp.deleteTree(remote(QStringLiteral("tree")), true, 0, {});
-    EXPECT_EQ(QDir(work()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"ensured"}));
-    EXPECT_EQ(failureOf([&] { ftp.deleteItem(remote(QStringLiteral("gone")), false, {}); }), L("ftp_error", "2"));
-    EXPECT_EQ(failureOf([&] { ftp.deleteItem(QStringLiteral("/"), true, {}); }), L("root_delete"));
-}
+} // namespace
 
 TEST_P(FTPClientOverSFTP, UploadsCheckTheirDestination)
 {
@@ -136,12 +104,13 @@ TEST_P(FTPClientOverSFTP, DownloadsResumeFromCheckpointsAndDestinations)
 
     std::stop_source stop;
     EXPECT_EQ(failureOf([&] {
-                  ftp.download(remote(QStringLiteral("big")), target, false, std::nullopt, checkpoint, false,
-                               [&](double fraction) {
-                                   if (fraction > 0.3)
-                                       stop.request_stop();
-                               },
-                               stop.get_token());
+                  ftp.download(
+                      remote(QStringLiteral("big")), target, false, std::nullopt, checkpoint, false,
+                      [&](double fraction) {
+                          if (fraction > 0.3)
+                              stop.request_stop();
+                      },
+                      stop.get_token());
               }),
               QStringLiteral("cancelled"));
     EXPECT_FALSE(QFileInfo::exists(target));

@@ -22,7 +22,7 @@ QStringList split(const QByteArray& raw)
     return pieces;
 }
 
-}
+} // namespace
 
 ChildWatcher::ChildWatcher(const QString& program)
     : program(program), watcher([this](std::stop_token token) { watch(token); })

@@ -103,14 +103,13 @@ protected:
     std::unique_ptr<SSHServer> server;
 };
 
-}
+} // namespace
 
 TEST_F(SFTPSession, ListsEveryNameInASessionOfItsOwn)
 {
     QDir(server->home()).mkpath(QStringLiteral("listing/Sub Folder"));
-    const QList<QPair<QString, QByteArray>> files{{"plain.txt", "abc"},
-                                                  {"with  two spaces.txt", "12345"},
-                                                  {QStringLiteral("ünïcødé ✓"), ""}};
+    const QList<QPair<QString, QByteArray>> files{
+        {"plain.txt", "abc"}, {"with  two spaces.txt", "12345"}, {QStringLiteral("ünïcødé ✓"), ""}};
     for (const auto& [name, bytes] : files)
         serverFile(QStringLiteral("listing/") + name, bytes);
 
@@ -153,7 +152,7 @@ TEST_F(SFTPSession, CommandsChangeTheServer)
     EXPECT_TRUE(QFileInfo(remote(QStringLiteral("renamed"))).isDir());
 
     sftp.setPermissions(file, 0640, {});
-    struct stat attributes{};
+    struct stat attributes {};
     ASSERT_EQ(::stat(file.toUtf8().constData(), &attributes), 0);
     EXPECT_EQ(attributes.st_mode & 07777, 0640u);
 
@@ -246,8 +245,7 @@ TEST_F(SFTPSession, DownloadsArriveByteForByte)
         if (c.existing)
             local.write(QFileInfo(target).fileName(), *c.existing);
         QList<double> progress;
-        client().download(remote(c.remote), target, c.offset, [&](double fraction) { progress.append(fraction); },
-                          {});
+        client().download(remote(c.remote), target, c.offset, [&](double fraction) { progress.append(fraction); }, {});
         EXPECT_EQ(contents(target), c.expected) << c.what;
         if (c.expected.isEmpty())
             EXPECT_TRUE(progress.isEmpty()) << c.what;
@@ -266,12 +264,13 @@ TEST_F(SFTPSession, ACancelledDownloadKeepsItsOctetsAndResumes)
 
     std::stop_source stop;
     EXPECT_EQ(failureOf([&] {
-                  client().download(remote(QStringLiteral("big")), target, std::nullopt,
-                                    [&](double fraction) {
-                                        if (fraction > 0.25)
-                                            stop.request_stop();
-                                    },
-                                    stop.get_token());
+                  client().download(
+                      remote(QStringLiteral("big")), target, std::nullopt,
+                      [&](double fraction) {
+                          if (fraction > 0.25)
+                              stop.request_stop();
+                      },
+                      stop.get_token());
               }),
               QStringLiteral("cancelled"));
     const QByteArray partial = contents(target);
@@ -311,8 +310,8 @@ TEST_F(SFTPSession, LoginsSucceedOnlyWithTheRightSecret)
         {"password", false, server->password(), relay, QString(), true},
         {"wrong password", false, server->password() + QStringLiteral("x"), relay, L("connect_failed"), true},
         {"longest password", false, QString(4096, QLatin1Char('p')), relay, L("connect_failed"), true},
-        {"password too long", false, QString(4095, QLatin1Char('p')) + QStringLiteral("é"), relay,
-         L("long_password"), false},
+        {"password too long", false, QString(4095, QLatin1Char('p')) + QStringLiteral("é"), relay, L("long_password"),
+         false},
         {"key and passphrase", true, server->keyPassphrase(), relay, QString(), true},
         {"key and wrong passphrase", true, QStringLiteral("wrong"), relay, L("connect_failed"), true},
         {"helper missing", false, server->password(), local.file(QStringLiteral("nothing")), L("connect_failed"),
@@ -381,11 +380,11 @@ TEST_F(SFTPSession, ThePasswordStaysOffEveryCommandLineAndEnvironment)
     // ssh starts the helper only for a moment; a wrapper records what ssh handed it, then
     // becomes the real helper.
     const QString record = local.file(QStringLiteral("askrelay"));
-    const QString wrapper = local.write(
-        QStringLiteral("wrapper"), QStringLiteral("#!/bin/sh\ncat /proc/$$/cmdline > '%1.cmdline'\n"
-                                                  "cat /proc/$$/environ > '%1.environ'\nexec '%2' \"$@\"\n")
-                                       .arg(record, QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"))
-                                       .toUtf8());
+    const QString wrapper =
+        local.write(QStringLiteral("wrapper"), QStringLiteral("#!/bin/sh\ncat /proc/$$/cmdline > '%1.cmdline'\n"
+                                                              "cat /proc/$$/environ > '%1.environ'\nexec '%2' \"$@\"\n")
+                                                   .arg(record, QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"))
+                                                   .toUtf8());
     QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     AskRelayLocation::setPath(wrapper);
     serverFile(QStringLiteral("big"), randomBytes(4 * 1024 * 1024));
@@ -404,7 +403,8 @@ TEST_F(SFTPSession, ThePasswordStaysOffEveryCommandLineAndEnvironment)
                               ssh.rawCommandLine = commandLine.readAll();
                               ssh.rawEnvironment = environment.readAll();
                               ssh.arguments = QString::fromUtf8(ssh.rawCommandLine).split(QChar(0), Qt::SkipEmptyParts);
-                              ssh.environment = QString::fromUtf8(ssh.rawEnvironment).split(QChar(0), Qt::SkipEmptyParts);
+                              ssh.environment =
+                                  QString::fromUtf8(ssh.rawEnvironment).split(QChar(0), Qt::SkipEmptyParts);
                               running = ssh;
                           }
                       },
@@ -419,18 +419,31 @@ TEST_F(SFTPSession, ThePasswordStaysOffEveryCommandLineAndEnvironment)
 
     const QStringList arguments = running->arguments;
     ASSERT_EQ(arguments.size(), 39);
-    static const QRegularExpression knownHosts(QStringLiteral(
-        "^UserKnownHostsFile=%1/drvk-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}/known_hosts$")
-                                                   .arg(QRegularExpression::escape(temporary.path())));
+    static const QRegularExpression knownHosts(
+        QStringLiteral(
+            "^UserKnownHostsFile=%1/drvk-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}/known_hosts$")
+            .arg(QRegularExpression::escape(temporary.path())));
     EXPECT_TRUE(knownHosts.match(arguments[9]).hasMatch()) << arguments[9].toStdString();
-    QStringList expected = QStringList{sshProgram, "-F", "/dev/null", "-T", "-a", "-x", "-o", "StrictHostKeyChecking=yes",
-                                       "-o", arguments[9], "-o", "GlobalKnownHostsFile=/dev/null", "-o",
-                                       "UpdateHostKeys=no", "-o", "ConnectTimeout=15", "-o", "ServerAliveInterval=15",
-                                       "-o", "ServerAliveCountMax=3", "-o", "NumberOfPasswordPrompts=1", "-o",
-                                       "KbdInteractiveAuthentication=no", "-o", "IdentityAgent=none", "-o",
-                                       "IdentitiesOnly=yes", "-o", "PreferredAuthentications=password", "-o",
-                                       "PubkeyAuthentication=no", "-p", QString::number(server->port()), "-l",
-                                       server->user(), "-s", "127.0.0.1", "sftp"};
+    QStringList expected = QStringList{sshProgram,  "-F",
+                                       "/dev/null", "-T",
+                                       "-a",        "-x",
+                                       "-o",        "StrictHostKeyChecking=yes",
+                                       "-o",        arguments[9],
+                                       "-o",        "GlobalKnownHostsFile=/dev/null",
+                                       "-o",        "UpdateHostKeys=no",
+                                       "-o",        "ConnectTimeout=15",
+                                       "-o",        "ServerAliveInterval=15",
+                                       "-o",        "ServerAliveCountMax=3",
+                                       "-o",        "NumberOfPasswordPrompts=1",
+                                       "-o",        "KbdInteractiveAuthentication=no",
+                                       "-o",        "IdentityAgent=none",
+                                       "-o",        "IdentitiesOnly=yes",
+                                       "-o",        "PreferredAuthentications=password",
+                                       "-o",        "PubkeyAuthentication=no",
+                                       "-p",        QString::number(server->port()),
+                                       "-l",        server->user(),
+                                       "-s",        "127.0.0.1",
+                                       "sftp"};
     EXPECT_EQ(arguments, expected);
 
     QStringList environment = running->environment;

@@ -1,5 +1,5 @@
-#include "ChildProcess.h"
 #include "SSHPasswordSocket.h"
+#include "ChildProcess.h"
 #include "SSHServer.h"
 
 #include <QFileInfo>
@@ -33,17 +33,16 @@ std::optional<QByteArray> fetch(const QString& path)
     return received;
 }
 
-}
+} // namespace
 
 TEST(SSHPasswordSocket, ServesThePasswordToEveryClientOfThisUser)
 {
-    for (const QString& password : {QString(), QStringLiteral("line\nbreak"), QStringLiteral("pässwörd ✓"),
-                                    QString(4096, QLatin1Char('x'))}) {
+    for (const QString& password :
+         {QString(), QStringLiteral("line\nbreak"), QStringLiteral("pässwörd ✓"), QString(4096, QLatin1Char('x'))}) {
         SSHPasswordSocket socket(password);
         EXPECT_EQ(socket.path().size(), 53);
-        EXPECT_EQ(QFileInfo(socket.folder()).permissions(),
-                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser |
-                      QFile::ExeUser);
+        EXPECT_EQ(QFileInfo(socket.folder()).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                                QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
         EXPECT_EQ(fetch(socket.path()), password.toUtf8());
         EXPECT_EQ(fetch(socket.path()), password.toUtf8());
     }
@@ -73,10 +72,10 @@ TEST(SSHPasswordSocket, TellsAnotherUserNothing)
     const QString relay = programs.file(QStringLiteral("AskRelay"));
     QFile::copy(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"), relay);
 
-    ChildProcess child({QStringLiteral("/usr/bin/setpriv"),
-                        {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                         QStringLiteral("--clear-groups"), relay},
-                        QStringList{QStringLiteral("DRAVIK_AUTH_SOCKET=") + socket.path()}});
+    ChildProcess child(
+        {QStringLiteral("/usr/bin/setpriv"),
+         {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"), relay},
+         QStringList{QStringLiteral("DRAVIK_AUTH_SOCKET=") + socket.path()}});
     child.closeStandardInput();
     QByteArray output;
     char buffer[256];

@@ -20,7 +20,7 @@ bool readExactly(int fd, char* into, size_t count)
     return true;
 }
 
-}
+} // namespace
 
 ScriptedPeer::ScriptedPeer(QList<Step> steps)
 {

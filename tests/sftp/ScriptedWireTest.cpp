@@ -71,7 +71,7 @@ void statRoot(SFTPWire& wire)
     SFTPOperations::stat(wire, QStringLiteral("/"));
 }
 
-}
+} // namespace
 
 TEST(ScriptedWire, FramesAndIdentifiersAreChecked)
 {
@@ -85,8 +85,7 @@ TEST(ScriptedWire, FramesAndIdentifiersAreChecked)
         {"largest frame", answer([&](const QByteArray& r) { return attrsWithSize(r, 1, largest); }), Outcome::succeeds},
         {"frame of zero octets", raw(QByteArray(4, '\0')), Outcome::operationFailed},
         {"frame beyond 4 MiB", raw(QByteArray::fromHex("00400001") + "junk"), Outcome::operationFailed},
-        {"someone else's identifier",
-         answer([](const QByteArray& r) {
+        {"someone else's identifier", answer([](const QByteArray& r) {
              QByteArray wrong = r;
              wrong[4] = char(wrong[4] + 1);
              return attrsWithSize(wrong, 1);
@@ -122,9 +121,8 @@ TEST(ScriptedWire, LosingThePeerBeforeTheHandshakeIsAFailedConnection)
 
 TEST(ScriptedWire, StatusZeroIsAnAnswerOfItsOwn)
 {
-    ScriptedPeer peer({ScriptedPeer::handshakeStep(), answer([](const QByteArray& r) {
-                           return ScriptedPeer::status(r, 0);
-                       })});
+    ScriptedPeer peer(
+        {ScriptedPeer::handshakeStep(), answer([](const QByteArray& r) { return ScriptedPeer::status(r, 0); })});
     peer.wire.handshake();
     SFTPPacket::Reader reply = peer.wire.request(Type::mkdir, "payload");
     EXPECT_EQ(SFTPPacket::u8(reply), Type::status);
@@ -193,10 +191,15 @@ TEST(ScriptedWire, DownloadsCheckTheFinalSize)
         QByteArray local;
     };
     const Case cases[] = {
-        {"whole file", std::nullopt, {sized(10), handle, chunk("0123456789"), endOfFile, closed}, Outcome::succeeds,
+        {"whole file",
+         std::nullopt,
+         {sized(10), handle, chunk("0123456789"), endOfFile, closed},
+         Outcome::succeeds,
          "0123456789"},
-        {"grew during the download", std::nullopt,
-         {sized(10), handle, chunk("0123456789"), chunk("abcde"), endOfFile, closed}, Outcome::operationFailed,
+        {"grew during the download",
+         std::nullopt,
+         {sized(10), handle, chunk("0123456789"), chunk("abcde"), endOfFile, closed},
+         Outcome::operationFailed,
          "0123456789abcde"},
         {"offset at the end", 10, {sized(10), handle, endOfFile, closed}, Outcome::succeeds, "0123456789"},
         {"empty data never ends", std::nullopt, {sized(10), handle, chunk(""), closed}, Outcome::operationFailed, ""},
@@ -256,11 +259,4 @@ TEST(ScriptedWire, CancellationWinsOverTheLostConnection)
     EXPECT_EQ(outcomeOf([&] { statRoot(peer.wire); }), Outcome::cancelled);
     canceller.join();
     EXPECT_EQ(outcomeOf([&] { statRoot(peer.wire); }), Outcome::cancelled);
-}
-
-TEST(ScriptedWire, APeerThatIsGoneIsALostConnection)
-{
-    ScriptedPeer peer({ScriptedPeer::handshakeStep()});
-    peer.wire.handshake();
-    EXPECT_EQ(outcomeOf([&] { statRoot(peer.wire); }), Outcome::lostAfterHandshake);
 }

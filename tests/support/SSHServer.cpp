@@ -51,7 +51,7 @@ void runWithRetries(const QString& program, const QStringList& arguments, const 
     throw std::runtime_error(("failed: " + program).toStdString());
 }
 
-}
+} // namespace
 
 int SSHServer::run(const QString& program, const QStringList& arguments, QByteArray* output, const QByteArray& input)
 {
@@ -114,11 +114,10 @@ void SSHServer::createAccount()
 {
     const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
     const QString name = QStringLiteral("drvk") + randomText(10, letters);
-    const QString secret = randomText(20, letters + QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ!#%&*+-.;<=>?@^_~ ")) +
-                           QStringLiteral("é");
-    runWithRetries(QStringLiteral("/usr/sbin/useradd"),
-                   {QStringLiteral("-M"), QStringLiteral("-d"), homeFolder, QStringLiteral("-s"),
-                    QStringLiteral("/bin/sh"), name});
+    const QString secret =
+        randomText(20, letters + QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ!#%&*+-.;<=>?@^_~ ")) + QStringLiteral("é");
+    runWithRetries(QStringLiteral("/usr/sbin/useradd"), {QStringLiteral("-M"), QStringLiteral("-d"), homeFolder,
+                                                         QStringLiteral("-s"), QStringLiteral("/bin/sh"), name});
     username = name;
     runWithRetries(QStringLiteral("/usr/sbin/chpasswd"), {}, (name + QLatin1Char(':') + secret + '\n').toUtf8());
     userPassword = secret;
@@ -126,8 +125,8 @@ void SSHServer::createAccount()
     clientKey = root.file(QStringLiteral("client_key"));
     clientPassphrase = randomText(16, letters);
     run(QStringLiteral("/usr/bin/ssh-keygen"),
-        {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"),
-         clientPassphrase, QStringLiteral("-f"), clientKey});
+        {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), clientPassphrase,
+         QStringLiteral("-f"), clientKey});
     QDir().mkpath(homeFolder + QStringLiteral("/.ssh"));
     QFile::copy(clientKey + QStringLiteral(".pub"), homeFolder + QStringLiteral("/.ssh/authorized_keys"));
     run(QStringLiteral("/bin/chown"), {QStringLiteral("-R"), username, homeFolder});
@@ -189,11 +188,12 @@ void SSHServer::startServer()
     for (int attempt = 0; attempt < 5; ++attempt) {
         serverPort = freePort();
         writeConfiguration();
-        server = std::make_unique<ChildProcess>(ChildProcess::Options{
-            QStringLiteral("/usr/sbin/sshd"),
-            {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), root.file(QStringLiteral("sshd_config"))},
-            std::nullopt,
-            true});
+        server = std::make_unique<ChildProcess>(
+            ChildProcess::Options{QStringLiteral("/usr/sbin/sshd"),
+                                  {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
+                                   root.file(QStringLiteral("sshd_config"))},
+                                  std::nullopt,
+                                  true});
         for (int wait = 0; wait < 100 && server->isRunning(); ++wait) {
             if (answers())
                 return;
