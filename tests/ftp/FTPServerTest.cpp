@@ -211,6 +211,11 @@ TEST_P(FTPServerOperations, DownloadsInstallTheRemoteBytes)
     client.download("/dir/file #1.bin", destination, false, {}, {}, false, {}, {});
     EXPECT_EQ(contentOf(destination), bytes);
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"file.bin"});
+
+    server.put("/empty", {});
+    client.download("/empty", local.file("empty"), false, {}, {}, false, [](double) {}, {});
+    EXPECT_EQ(contentOf(local.file("empty")), QByteArray());
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"empty", "file.bin"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, FTPServerOperations,
