@@ -29,10 +29,11 @@ class SFTPCommands : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override
     {
-        if (!server.hasAccount())
+        if (!SSHServer::canCreateAccounts())
             GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
-        profileFile = local.write("profile.json", QJsonDocument(server.profile(GetParam()).toJson()).toJson());
-        secret = (GetParam() ? server.keyPassphrase() : server.password()).toUtf8();
+        sshd = std::make_unique<SSHServer>();
+        profileFile = local.write("profile.json", QJsonDocument(server().profile(GetParam()).toJson()).toJson());
+        secret = (GetParam() ? server().keyPassphrase() : server().password()).toUtf8();
     }
 
     CliTestRun cli(const QStringList& words) const
@@ -44,9 +45,10 @@ protected:
         const CliTestRun run = cli(words);
         EXPECT_EQ(run.exitStatus, 0) << words.join(' ').toStdString() << ": " << run.error.toStdString();
     }
-    QString remote(const QString& name) const { return server.home() + QLatin1Char('/') + name; }
+    const SSHServer& server() const { return *sshd; }
+    QString remote(const QString& name) const { return server().home() + QLatin1Char('/') + name; }
 
-    SSHServer server;
+    std::unique_ptr<SSHServer> sshd;
     TemporaryFolder local;
     QString profileFile;
     QByteArray secret;
@@ -102,7 +104,7 @@ TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
     file.close();
-    server.giveToAccount(remote("big.bin"));
+    server().giveToAccount(remote("big.bin"));
     const QString destination = local.file("big.bin");
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     const QString partial = DownloadCheckpoint::file(destination, QUuid(id));
