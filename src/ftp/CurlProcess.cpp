@@ -38,7 +38,7 @@ void waitForInput(std::array<pollfd, 2>& pipes)
             throw std::system_error(errno, std::generic_category(), "poll");
 }
 
-}
+} // namespace
 
 QString CurlProcess::program()
 {

@@ -29,7 +29,8 @@ class RemoteCommands : public testing::Test {
 protected:
     RemoteCommands()
     {
-        profileFile = local.write("profile.json", QJsonDocument(server.profile(FTPProtocol::explicitTLS).toJson()).toJson());
+        profileFile =
+            local.write("profile.json", QJsonDocument(server.profile(FTPProtocol::explicitTLS).toJson()).toJson());
     }
 
     CliTestRun cli(const QStringList& words) const
@@ -49,7 +50,7 @@ protected:
     QString profileFile;
 };
 
-}
+} // namespace
 
 TEST_F(RemoteCommands, EveryCommandWorksOnTheServer)
 {
@@ -104,8 +105,11 @@ TEST_F(RemoteCommands, FailuresPrintTheSentenceAndUsageErrorsExitWithTwo)
     EXPECT_EQ(invalid.exitStatus, 1);
     EXPECT_EQ(invalid.error, L("invalid_permissions").toUtf8() + '\n');
 
-    const QStringList usage[] = {{"get", "/only-one"}, {"put", "a", "b", "--bogus"}, {"get", "/a", "b", "--resume"},
-                                 {"get", "/a", "b", "--checkpoint", "not-a-uuid"}, {"mv", "/a"}};
+    const QStringList usage[] = {{"get", "/only-one"},
+                                 {"put", "a", "b", "--bogus"},
+                                 {"get", "/a", "b", "--resume"},
+                                 {"get", "/a", "b", "--checkpoint", "not-a-uuid"},
+                                 {"mv", "/a"}};
     for (const QStringList& words : usage)
         EXPECT_EQ(cli(words).exitStatus, 2) << words.join(' ').toStdString();
     EXPECT_EQ(CliTestRun::run({"list", "/"}).exitStatus, 2);
@@ -120,8 +124,9 @@ TEST_F(RemoteCommands, InterruptTerminatesCurlAndKeepsTheCheckpointedPartialFile
     const QString partial = DownloadCheckpoint::file(destination, QUuid(id));
 
     QProcess process;
-    process.start(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
-                  {"--profile", profileFile, "--password-stdin", "get", "/slow/big.bin", destination, "--checkpoint", id});
+    process.start(
+        QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
+        {"--profile", profileFile, "--password-stdin", "get", "/slow/big.bin", destination, "--checkpoint", id});
     ASSERT_TRUE(process.waitForStarted());
     process.write(ProFTPDServer::password().toUtf8());
     process.waitForBytesWritten();
