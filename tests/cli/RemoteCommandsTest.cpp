@@ -150,3 +150,24 @@ TEST_F(RemoteCommands, InterruptTerminatesCurlAndKeepsTheCheckpointedPartialFile
     EXPECT_EQ(contentOf(destination), bytes);
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.bin", "profile.json"}));
 }
+
+TEST_F(RemoteCommands, TheProgressBarIsDrawnOnATerminalOnly)
+{
+    server.put("/file.bin", QByteArray(300000, 'p'));
+    const CliTestRun piped = cli({"get", "/file.bin", local.file("piped.bin")});
+    EXPECT_EQ(piped.exitStatus, 0);
+    EXPECT_TRUE(piped.error.isEmpty()) << piped.error.toStdString();
+
+    // script(1) gives the command a terminal and copies what it draws to our standard output.
+    const QString passwordFile = local.write("password", ProFTPDServer::password().toUtf8());
+    const QString command = QStringLiteral("'%1' --profile '%2' --password-stdin get /file.bin '%3' < '%4'")
+                                .arg(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"), profileFile,
+                                     local.file("terminal.bin"), passwordFile);
+    QProcess script;
+    script.start(QStringLiteral("script"), {"--quiet", "--return", "--command", command, "/dev/null"});
+    ASSERT_TRUE(script.waitForFinished(60000));
+    EXPECT_EQ(script.exitCode(), 0);
+    const QByteArray drawn = script.readAllStandardOutput();
+    EXPECT_TRUE(drawn.contains("\r######################################## 100%")) << drawn.toStdString();
+    EXPECT_EQ(contentOf(local.file("terminal.bin")), QByteArray(300000, 'p'));
+}
