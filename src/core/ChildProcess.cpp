@@ -71,7 +71,8 @@ ChildProcess::ChildProcess(const Options& options)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, options.standardOutputFile >= 0 ? options.standardOutputFile : output.write,
+                                     STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, error.write, STDERR_FILENO);
 
     // The child starts with default signal handling and nothing blocked, whatever this process set.
@@ -104,6 +105,8 @@ ChildProcess::ChildProcess(const Options& options)
         processID = -1;
         throwErrno(result, "posix_spawn");
     }
+    if (options.standardOutputFile >= 0)
+        output.closeRead();
     inputFd = input.write;
     outputFd = output.read;
     errorFd = error.read;

@@ -17,6 +17,8 @@ public:
         QStringList arguments;
         // Absent: the child inherits this process's environment.
         std::optional<QStringList> environment;
+        // When not -1, the child's standard output is this descriptor instead of a pipe.
+        int standardOutputFile = -1;
     };
 
     // Throws std::system_error when the pipes cannot be made or the program cannot be started.
@@ -27,6 +29,7 @@ public:
 
     pid_t pid() const { return processID; }
     int standardInput() const { return inputFd; }
+    // -1 when standard output goes to a file.
     int standardOutput() const { return outputFd; }
     int standardError() const { return errorFd; }
 

@@ -233,7 +233,7 @@ QStringList FTPClient::arguments(const QString& path, bool directory, const QStr
 }
 
 QByteArray FTPClient::execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
-                              std::stop_token token) const
+                              std::stop_token token, int outputFile) const
 {
     if (password.toUtf8().size() > maximumPasswordBytes)
         throw FTPError::message(L("long_password"));
@@ -241,7 +241,7 @@ QByteArray FTPClient::execute(const QString& path, bool directory, const QString
     const QString config = QStringLiteral("user = \"") +
                            escapeConfig(serverProfile.username + QLatin1Char(':') + password) + QStringLiteral("\"\n");
     try {
-        return CurlProcess::run(words, config, progress, token);
+        return CurlProcess::run(words, config, progress, token, outputFile);
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
             throw;
@@ -437,12 +437,19 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
     }
 
     preparePartial(partial);
-    QStringList extra{QStringLiteral("--output"), partial};
+    QStringList extra;
     if (const std::optional<qint64> offset = checkpointOffset ? checkpointOffset : resumeOffset)
         extra << QStringLiteral("--continue-at") << QString::number(*offset);
     if (usesSFTP())
         throw notAvailable();
-    execute(path, false, extra, progress, token);
+    // curl writes to standard output, which is the partial file opened here for appending. Given
+    // the file with "--output" it would truncate it, and ext4 then writes the whole download back
+    // to disk the moment curl closes it (its replace-by-truncate heuristic), halving the throughput.
+    const int output = ::open(localName(partial).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (output < 0)
+        throw FTPError::message(L("inaccessible"));
+    const ScopeExit closeOutput([output] { ::close(output); });
+    execute(path, false, extra, progress, token, output);
     CancellationError::check(token);
 
     if (destination) {
