@@ -32,7 +32,8 @@ void bareCurl(const ServerProfile& profile, const QString& url, const QStringLis
 {
     QStringList arguments{"--disable", "--config", "-", "--silent", "--show-error", "--ftp-pasv", "--ftp-skip-pasv-ip"};
     if (FTPProtocols::usesTLS(profile.protocolType))
-        arguments << "--ssl-reqd" << "--tlsv1.2";
+        arguments << "--ssl-reqd"
+                  << "--tlsv1.2";
     ChildProcess curl({QStringLiteral("/usr/bin/curl"), arguments + extra + QStringList{"--url", url}, std::nullopt});
     curl.write("user = \"" + FTPClient::escapeConfig(profile.username + ':' + ProFTPDServer::password()).toUtf8() +
                "\"\n");
@@ -74,7 +75,9 @@ void measure(const ProFTPDServer& server, FTPProtocol protocol, const TemporaryF
         });
     qsizetype listed = 0;
     const auto [curlList, clientList] = best(
-        [&] { bareCurl(profile, client.url("/many", true), {"--request", "MLSD", "--output", "/dev/null"}); },
+        [&] {
+            bareCurl(profile, client.url("/many", true), {"--request", "MLSD", "--output", "/dev/null"});
+        },
         [&] { listed = client.list("/many", {}).size(); });
 
     const double mebibytes = double(largeSize) / (1 << 20);
@@ -87,7 +90,7 @@ void measure(const ProFTPDServer& server, FTPProtocol protocol, const TemporaryF
     std::fflush(stdout);
 }
 
-}
+} // namespace
 
 int main(int argc, char** argv)
 {

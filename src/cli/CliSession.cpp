@@ -42,7 +42,7 @@ QString passwordOf(const CliContext& context)
     return QString::fromUtf8(bytes);
 }
 
-}
+} // namespace
 
 CliArguments CliArguments::read(const QStringList& words, qsizetype count, const QStringList& flagNames,
                                 const QStringList& valueNames)

@@ -14,9 +14,8 @@ CliCommand::Run remote(qsizetype count, Operation operation)
     return [count, operation](CliContext& context) {
         const CliArguments arguments = CliArguments::read(context.arguments, count);
         const CliSession session(context);
-        session.run([&](const FTPClient& client, std::stop_token token) {
-            operation(client, arguments.positional, token);
-        });
+        session.run(
+            [&](const FTPClient& client, std::stop_token token) { operation(client, arguments.positional, token); });
         return 0;
     };
 }
@@ -40,10 +39,9 @@ const CliCommand ensureCommand(QStringLiteral("ensure-dir"), QStringLiteral("ens
                                remote(1, [](const FTPClient& c, const QStringList& p, std::stop_token t) {
                                    c.ensureDirectory(p[0], t);
                                }));
-const CliCommand mvCommand(QStringLiteral("mv"), QStringLiteral("mv FROM TO"),
-                           remote(2, [](const FTPClient& c, const QStringList& p, std::stop_token t) {
-                               c.rename(p[0], p[1], t);
-                           }));
+const CliCommand
+    mvCommand(QStringLiteral("mv"), QStringLiteral("mv FROM TO"),
+              remote(2, [](const FTPClient& c, const QStringList& p, std::stop_token t) { c.rename(p[0], p[1], t); }));
 const CliCommand rmCommand(QStringLiteral("rm"), QStringLiteral("rm PATH"),
                            remote(1, [](const FTPClient& c, const QStringList& p, std::stop_token t) {
                                c.deleteItem(p[0], false, t);
@@ -61,4 +59,4 @@ const CliCommand chmodCommand(QStringLiteral("chmod"), QStringLiteral("chmod MOD
                                   c.permissions(p[1], p[0], t);
                               }));
 
-}
+} // namespace

@@ -46,9 +46,9 @@ int get(CliContext& context)
     const CliSession session(context);
     CliProgressBar bar;
     session.run([&](const FTPClient& client, std::stop_token token) {
-        client.download(arguments.positional[0], arguments.positional[1], arguments.flags.contains(overwrite), offset,
-                        id, arguments.flags.contains(resume), [&bar](double fraction) { bar.show(fraction); },
-                        token);
+        client.download(
+            arguments.positional[0], arguments.positional[1], arguments.flags.contains(overwrite), offset, id,
+            arguments.flags.contains(resume), [&bar](double fraction) { bar.show(fraction); }, token);
     });
     return 0;
 }
@@ -60,8 +60,9 @@ int put(CliContext& context)
     const CliSession session(context);
     CliProgressBar bar;
     session.run([&](const FTPClient& client, std::stop_token token) {
-        client.upload(arguments.positional[0], arguments.positional[1], arguments.flags.contains(overwrite), offset,
-                      [&bar](double fraction) { bar.show(fraction); }, token);
+        client.upload(
+            arguments.positional[0], arguments.positional[1], arguments.flags.contains(overwrite), offset,
+            [&bar](double fraction) { bar.show(fraction); }, token);
     });
     return 0;
 }
@@ -73,4 +74,4 @@ const CliCommand getCommand(QStringLiteral("get"),
 const CliCommand putCommand(QStringLiteral("put"), QStringLiteral("put LOCAL REMOTE [--overwrite] [--resume-offset N]"),
                             put);
 
-}
+} // namespace

@@ -75,7 +75,8 @@ ChildProcess::ChildProcess(const Options& options)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, options.standardOutputFile >= 0 ? options.standardOutputFile : output.write,
+                                     STDOUT_FILENO);
     if (error)
         posix_spawn_file_actions_adddup2(&actions, error->write, STDERR_FILENO);
     else
@@ -113,6 +114,8 @@ ChildProcess::ChildProcess(const Options& options)
         processID = -1;
         throwErrno(result, "posix_spawn");
     }
+    if (options.standardOutputFile >= 0)
+        output.closeRead();
     inputFd = input.write;
     outputFd = output.read;
     errorFd = error ? error->read : -1;

@@ -17,6 +17,8 @@ public:
         QStringList arguments;
         // Absent: the child inherits this process's environment.
         std::optional<QStringList> environment;
+        // When not -1, the child's standard output is this descriptor instead of a pipe.
+        int standardOutputFile = -1;
         // Standard error goes to the null device: for children whose diagnostics nobody reads,
         // so that a chatty child can never block on a full pipe.
         bool discardStandardError = false;
@@ -30,6 +32,7 @@ public:
 
     pid_t pid() const { return processID; }
     int standardInput() const { return inputFd; }
+    // -1 when standard output goes to a file.
     int standardOutput() const { return outputFd; }
     // -1 when standard error is discarded.
     int standardError() const { return errorFd; }

@@ -38,7 +38,7 @@ void waitForInput(std::array<pollfd, 2>& pipes)
             throw std::system_error(errno, std::generic_category(), "poll");
 }
 
-}
+} // namespace
 
 QString CurlProcess::program()
 {
@@ -53,11 +53,11 @@ void CurlProcess::useProgramForTesting(const QString& path)
 }
 
 QByteArray CurlProcess::run(const QStringList& arguments, const QString& config, const Progress& progress,
-                            std::stop_token token)
+                            std::stop_token token, int outputFile)
 {
     CurlProcess runner;
     const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
-    return runner.execute(arguments, config, progress);
+    return runner.execute(arguments, config, progress, outputFile);
 }
 
 void CurlProcess::cancel()
@@ -80,9 +80,10 @@ void CurlProcess::start(const ChildProcess::Options& options, const QString& con
     process->closeStandardInput();
 }
 
-QByteArray CurlProcess::execute(const QStringList& arguments, const QString& config, const Progress& progress)
+QByteArray CurlProcess::execute(const QStringList& arguments, const QString& config, const Progress& progress,
+                                int outputFile)
 {
-    start({program(), arguments, std::nullopt}, config);
+    start({program(), arguments, std::nullopt, outputFile}, config);
     ChildProcess& child = *process;
 
     QByteArray output;

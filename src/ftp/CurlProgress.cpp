@@ -18,4 +18,4 @@ std::optional<double> fraction(QByteArrayView chunk)
     return std::clamp(last.capturedView(1).toDouble() / 100.0, 0.0, 1.0);
 }
 
-}
+} // namespace CurlProgress

@@ -10,4 +10,4 @@ namespace CurlProgress {
 // nothing when the chunk holds none.
 std::optional<double> fraction(QByteArrayView chunk);
 
-}
+} // namespace CurlProgress

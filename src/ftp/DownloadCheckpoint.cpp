@@ -27,7 +27,7 @@ DownloadCheckpoint checkpointFor(const ServerProfile& profile, const QString& re
     return DownloadCheckpoint{profile, remote, source.size, source.modified};
 }
 
-}
+} // namespace
 
 QJsonObject DownloadCheckpoint::toJson() const
 {
@@ -110,11 +110,12 @@ void DownloadCheckpoint::save(const QString& file, const ServerProfile& profile,
 {
     const QString path = metadata(file);
     QSaveFile out(path);
-    const QByteArray bytes = QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact);
+    const QByteArray bytes =
+        QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact);
     if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
         out.write(bytes) != bytes.size() || !out.commit())
         throw std::filesystem::filesystem_error(out.errorString().toStdString(), path.toStdString(),
                                                 std::make_error_code(std::errc::io_error));
-    std::filesystem::permissions(QFile::encodeName(path).toStdString(), std::filesystem::perms::owner_read |
-                                                                             std::filesystem::perms::owner_write);
+    std::filesystem::permissions(QFile::encodeName(path).toStdString(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }

@@ -26,12 +26,23 @@
 namespace {
 
 const QStringList fixedArguments{
-    QStringLiteral("--disable"),         QStringLiteral("--config"),      QStringLiteral("-"),
-    QStringLiteral("--globoff"),         QStringLiteral("--proto"),       QStringLiteral("=ftp,ftps"),
-    QStringLiteral("--noproxy"),         QStringLiteral("*"),             QStringLiteral("--connect-timeout"),
-    QStringLiteral("15"),                QStringLiteral("--speed-time"),  QStringLiteral("60"),
-    QStringLiteral("--speed-limit"),     QStringLiteral("1"),             QStringLiteral("--ftp-pasv"),
-    QStringLiteral("--ftp-skip-pasv-ip"), QStringLiteral("--show-error"),
+    QStringLiteral("--disable"),
+    QStringLiteral("--config"),
+    QStringLiteral("-"),
+    QStringLiteral("--globoff"),
+    QStringLiteral("--proto"),
+    QStringLiteral("=ftp,ftps"),
+    QStringLiteral("--noproxy"),
+    QStringLiteral("*"),
+    QStringLiteral("--connect-timeout"),
+    QStringLiteral("15"),
+    QStringLiteral("--speed-time"),
+    QStringLiteral("60"),
+    QStringLiteral("--speed-limit"),
+    QStringLiteral("1"),
+    QStringLiteral("--ftp-pasv"),
+    QStringLiteral("--ftp-skip-pasv-ip"),
+    QStringLiteral("--show-error"),
 };
 const QStringList commandTime{QStringLiteral("--max-time"), QStringLiteral("45")};
 constexpr std::array transientStatuses{6, 7, 18, 28, 52, 55, 56};
@@ -92,8 +103,8 @@ void removeQuietly(const QString& path)
 
 void moveAside(const QString& partial)
 {
-    const QString aside = partial + QLatin1Char('.') + ServerProfile::uuidText(QUuid::createUuid()) +
-                          QStringLiteral(".saved");
+    const QString aside =
+        partial + QLatin1Char('.') + ServerProfile::uuidText(QUuid::createUuid()) + QStringLiteral(".saved");
     if (::rename(localName(partial).constData(), localName(aside).constData()) != 0)
         throwFileError(errno, partial);
 }
@@ -132,8 +143,7 @@ void install(const QString& partial, const QString& to, bool overwrite)
 }
 
 // Runs `action` when the scope ends, however it ends.
-template <typename Action>
-class ScopeExit {
+template <typename Action> class ScopeExit {
 public:
     explicit ScopeExit(Action action) : action(std::move(action)) {}
     ~ScopeExit() { action(); }
@@ -144,7 +154,7 @@ private:
     Action action;
 };
 
-}
+} // namespace
 
 FTPClient::FTPClient(ServerProfile profile, QString password)
     : serverProfile(std::move(profile)), password(std::move(password))
@@ -169,8 +179,7 @@ bool FTPClient::isTransient(const std::exception_ptr& error)
         std::rethrow_exception(error);
     } catch (const FTPError& e) {
         return e.kind() == FTPError::Kind::command &&
-               std::find(transientStatuses.begin(), transientStatuses.end(), e.exitStatus()) !=
-                   transientStatuses.end();
+               std::find(transientStatuses.begin(), transientStatuses.end(), e.exitStatus()) != transientStatuses.end();
     } catch (...) {
         return false;
     }
@@ -200,7 +209,7 @@ QString FTPClient::url(const QString& path, bool directory) const
     validateCommandPath(path);
     QUrl server;
     server.setScheme(serverProfile.protocolType == FTPProtocol::implicitTLS ? QStringLiteral("ftps")
-                                                                             : QStringLiteral("ftp"));
+                                                                            : QStringLiteral("ftp"));
     server.setHost(serverProfile.host);
     server.setPort(int(serverProfile.port));
     if (!server.isValid() || server.host().isEmpty())
@@ -213,8 +222,7 @@ QString FTPClient::url(const QString& path, bool directory) const
     return server.toString(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(urlPath, "/"));
 }
 
-QStringList FTPClient::arguments(const QString& path, bool directory, const QStringList& extra,
-                                 bool withProgress) const
+QStringList FTPClient::arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const
 {
     QStringList words = fixedArguments;
     words << (withProgress ? QStringLiteral("--progress-bar") : QStringLiteral("--silent"));
@@ -224,17 +232,16 @@ QStringList FTPClient::arguments(const QString& path, bool directory, const QStr
     return words;
 }
 
-QByteArray FTPClient::execute(const QString& path, bool directory, const QStringList& extra,
-                              const Progress& progress, std::stop_token token) const
+QByteArray FTPClient::execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
+                              std::stop_token token, int outputFile) const
 {
     if (password.toUtf8().size() > maximumPasswordBytes)
         throw FTPError::message(L("long_password"));
     const QStringList words = arguments(path, directory, extra, bool(progress));
-    const QString config =
-        QStringLiteral("user = \"") + escapeConfig(serverProfile.username + QLatin1Char(':') + password) +
-        QStringLiteral("\"\n");
+    const QString config = QStringLiteral("user = \"") +
+                           escapeConfig(serverProfile.username + QLatin1Char(':') + password) + QStringLiteral("\"\n");
     try {
-        return CurlProcess::run(words, config, progress, token);
+        return CurlProcess::run(words, config, progress, token, outputFile);
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
             throw;
@@ -439,10 +446,17 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
     if (usesSFTP()) {
         sftp().download(path, partial, offset, progress, token);
     } else {
-        QStringList extra{QStringLiteral("--output"), partial};
+        QStringList extra;
         if (offset)
             extra << QStringLiteral("--continue-at") << QString::number(*offset);
-        execute(path, false, extra, progress, token);
+        // curl writes to standard output, which is the partial file opened here for appending. Given
+        // the file with "--output" it would truncate it, and ext4 then writes the whole download back
+        // to disk the moment curl closes it (its replace-by-truncate heuristic), halving the throughput.
+        const int output = ::open(localName(partial).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (output < 0)
+            throw FTPError::message(L("inaccessible"));
+        const ScopeExit closeOutput([output] { ::close(output); });
+        execute(path, false, extra, progress, token, output);
     }
     CancellationError::check(token);
 

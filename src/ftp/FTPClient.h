@@ -72,7 +72,7 @@ private:
     std::optional<FileEntry> remoteEntry(const QString& path, std::stop_token token) const;
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
     QByteArray execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
-                       std::stop_token token) const;
+                       std::stop_token token, int outputFile = -1) const;
 
     ServerProfile serverProfile;
     QString password;

@@ -78,7 +78,7 @@ bool isFolderSelfEntry(const QString& line)
     return lower.contains(QLatin1String("type=cdir;")) || lower.contains(QLatin1String("type=pdir;"));
 }
 
-}
+} // namespace
 
 std::optional<FileEntry> mlsd(const QString& line)
 {
@@ -102,7 +102,8 @@ std::optional<FileEntry> mlsd(const QString& line)
 std::optional<FileEntry> unix(const QString& line)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^([bcdlps-])[rwxstST-]{9}[+@.]?\\s+\\d+\\s+\\S+\\s+\\S+\\s+(\\d+)\\s+\\S+\\s+\\d+\\s+[\\d:]+\\s(.*)$"),
+        QStringLiteral(
+            "^([bcdlps-])[rwxstST-]{9}[+@.]?\\s+\\d+\\s+\\S+\\s+\\S+\\s+(\\d+)\\s+\\S+\\s+\\d+\\s+[\\d:]+\\s(.*)$"),
         QRegularExpression::CaseInsensitiveOption);
     const auto groups = captures(pattern, line);
     if (!groups || groups->size() != 3)
@@ -180,4 +181,4 @@ QList<FileEntry> parse(const QString& text)
     return FileEntry::sorted(std::move(entries));
 }
 
-}
+} // namespace ListingParser

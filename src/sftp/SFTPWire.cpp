@@ -94,11 +94,11 @@ void SFTPWire::start(const ServerProfile& profile, const QString& password)
 
 QByteArray SFTPWire::scanHostKeys(const ServerProfile& profile)
 {
-    launch({QStringLiteral("/usr/bin/ssh-keyscan"),
-            {QStringLiteral("-T"), QStringLiteral("10"), QStringLiteral("-p"), QString::number(profile.port),
-             profile.host},
-            std::nullopt,
-            true});
+    launch({.program = QStringLiteral("/usr/bin/ssh-keyscan"),
+            .arguments = {QStringLiteral("-T"), QStringLiteral("10"), QStringLiteral("-p"),
+                          QString::number(profile.port), profile.host},
+            .environment = std::nullopt,
+            .discardStandardError = true});
     // Only this thread replaces the process, so it may be used here without the lock.
     const QByteArray scan = readToEnd(process->standardOutput());
     process->waitForExit();
@@ -150,7 +150,10 @@ ChildProcess::Options SFTPWire::sshOptions(const ServerProfile& profile, const Q
         QStringLiteral("DISPLAY=dravik"),
         QStringLiteral("DRAVIK_AUTH_SOCKET=") + auth->path(),
     };
-    return {QStringLiteral("/usr/bin/ssh"), arguments, environment, true};
+    return {.program = QStringLiteral("/usr/bin/ssh"),
+            .arguments = arguments,
+            .environment = environment,
+            .discardStandardError = true};
 }
 
 void SFTPWire::startWatchdog()

@@ -29,7 +29,8 @@ class RemoteCommands : public testing::Test {
 protected:
     RemoteCommands()
     {
-        profileFile = local.write("profile.json", QJsonDocument(server.profile(FTPProtocol::explicitTLS).toJson()).toJson());
+        profileFile =
+            local.write("profile.json", QJsonDocument(server.profile(FTPProtocol::explicitTLS).toJson()).toJson());
     }
 
     CliTestRun cli(const QStringList& words) const
@@ -49,7 +50,7 @@ protected:
     QString profileFile;
 };
 
-}
+} // namespace
 
 TEST_F(RemoteCommands, EveryCommandWorksOnTheServer)
 {
@@ -104,8 +105,11 @@ TEST_F(RemoteCommands, FailuresPrintTheSentenceAndUsageErrorsExitWithTwo)
     EXPECT_EQ(invalid.exitStatus, 1);
     EXPECT_EQ(invalid.error, L("invalid_permissions").toUtf8() + '\n');
 
-    const QStringList usage[] = {{"get", "/only-one"}, {"put", "a", "b", "--bogus"}, {"get", "/a", "b", "--resume"},
-                                 {"get", "/a", "b", "--checkpoint", "not-a-uuid"}, {"mv", "/a"}};
+    const QStringList usage[] = {{"get", "/only-one"},
+                                 {"put", "a", "b", "--bogus"},
+                                 {"get", "/a", "b", "--resume"},
+                                 {"get", "/a", "b", "--checkpoint", "not-a-uuid"},
+                                 {"mv", "/a"}};
     for (const QStringList& words : usage)
         EXPECT_EQ(cli(words).exitStatus, 2) << words.join(' ').toStdString();
     EXPECT_EQ(CliTestRun::run({"list", "/"}).exitStatus, 2);
@@ -120,8 +124,9 @@ TEST_F(RemoteCommands, InterruptTerminatesCurlAndKeepsTheCheckpointedPartialFile
     const QString partial = DownloadCheckpoint::file(destination, QUuid(id));
 
     QProcess process;
-    process.start(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
-                  {"--profile", profileFile, "--password-stdin", "get", "/slow/big.bin", destination, "--checkpoint", id});
+    process.start(
+        QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
+        {"--profile", profileFile, "--password-stdin", "get", "/slow/big.bin", destination, "--checkpoint", id});
     ASSERT_TRUE(process.waitForStarted());
     process.write(ProFTPDServer::password().toUtf8());
     process.waitForBytesWritten();
@@ -144,4 +149,25 @@ TEST_F(RemoteCommands, InterruptTerminatesCurlAndKeepsTheCheckpointedPartialFile
     EXPECT_EQ(resumed.exitStatus, 0) << resumed.error.toStdString();
     EXPECT_EQ(contentOf(destination), bytes);
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.bin", "profile.json"}));
+}
+
+TEST_F(RemoteCommands, TheProgressBarIsDrawnOnATerminalOnly)
+{
+    server.put("/file.bin", QByteArray(300000, 'p'));
+    const CliTestRun piped = cli({"get", "/file.bin", local.file("piped.bin")});
+    EXPECT_EQ(piped.exitStatus, 0);
+    EXPECT_TRUE(piped.error.isEmpty()) << piped.error.toStdString();
+
+    // script(1) gives the command a terminal and copies what it draws to our standard output.
+    const QString passwordFile = local.write("password", ProFTPDServer::password().toUtf8());
+    const QString command = QStringLiteral("'%1' --profile '%2' --password-stdin get /file.bin '%3' < '%4'")
+                                .arg(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"), profileFile,
+                                     local.file("terminal.bin"), passwordFile);
+    QProcess script;
+    script.start(QStringLiteral("script"), {"--quiet", "--return", "--command", command, "/dev/null"});
+    ASSERT_TRUE(script.waitForFinished(60000));
+    EXPECT_EQ(script.exitCode(), 0);
+    const QByteArray drawn = script.readAllStandardOutput();
+    EXPECT_TRUE(drawn.contains("\r######################################## 100%")) << drawn.toStdString();
+    EXPECT_EQ(contentOf(local.file("terminal.bin")), QByteArray(300000, 'p'));
 }

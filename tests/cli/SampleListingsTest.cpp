@@ -13,7 +13,7 @@ QByteArray sample(const char* name)
     return file.readAll();
 }
 
-}
+} // namespace
 
 // What ProFTPD really sends for one folder, as MLSD and as LIST: the same entries in the same order,
 // the dates only where MLSD gives them.

@@ -1,5 +1,5 @@
-#include "CancellationError.h"
 #include "CurlProcess.h"
+#include "CancellationError.h"
 #include "CurlProgress.h"
 #include "ErrorBuffer.h"
 #include "FTPError.h"
@@ -31,7 +31,7 @@ FTPError failure(const CurlProcess::Progress& progress = {})
     return FTPError::message({});
 }
 
-}
+} // namespace
 
 TEST(CurlProcess, PassesArgumentsAndConfigurationAndReturnsStandardOutput)
 {

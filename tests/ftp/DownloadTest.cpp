@@ -80,8 +80,8 @@ protected:
     Downloads() : client(server.profile(FTPProtocol::explicitTLS), ProFTPDServer::password()) {}
 
     void download(const QString& remote, bool overwrite, std::optional<qint64> offset = {},
-                  std::optional<QUuid> checkpoint = {}, bool resume = false,
-                  const FTPClient::Progress& progress = {}, std::stop_token token = {}) const
+                  std::optional<QUuid> checkpoint = {}, bool resume = false, const FTPClient::Progress& progress = {},
+                  std::stop_token token = {}) const
     {
         client.download(remote, destination, overwrite, offset, checkpoint, resume, progress, token);
     }
@@ -94,7 +94,7 @@ protected:
     const QString destination = local.file(QStringLiteral("download.bin"));
 };
 
-}
+} // namespace
 
 TEST_F(Downloads, OverwriteDecidesWhetherAnExistingDestinationIsReplaced)
 {
@@ -154,14 +154,15 @@ TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)
     std::stop_source stop;
     std::atomic<bool> inspected = false;
     QList<QByteArray> children;
-    EXPECT_THROW(download("/slow/large file.bin", false, {}, id, false,
-                          [&](double fraction) {
-                              if (fraction > 0 && !inspected.exchange(true))
-                                  children = curlChildrenInformation();
-                              if (fraction >= 0.1)
-                                  stop.request_stop();
-                          },
-                          stop.get_token()),
+    EXPECT_THROW(download(
+                     "/slow/large file.bin", false, {}, id, false,
+                     [&](double fraction) {
+                         if (fraction > 0 && !inspected.exchange(true))
+                             children = curlChildrenInformation();
+                         if (fraction >= 0.1)
+                             stop.request_stop();
+                     },
+                     stop.get_token()),
                  CancellationError);
 
     ASSERT_EQ(children.size(), 1);

@@ -1,14 +1,14 @@
+#include "FTPClient.h"
 #include "CancellationError.h"
 #include "EngineClock.h"
-#include "FTPClient.h"
 #include "FTPError.h"
 #include "FakeCurl.h"
 #include "L10n.h"
 #include "QtPrinters.h"
 #include "TemporaryFolder.h"
 
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -61,14 +61,14 @@ QString messageOf(const std::function<void()>& operation)
     return QStringLiteral("(no error)");
 }
 
-const QStringList fixedPart{"--disable",         "--config",    "-",         "--globoff",     "--proto",
-                            "=ftp,ftps",         "--noproxy",   "*",         "--connect-timeout", "15",
-                            "--speed-time",      "60",          "--speed-limit", "1",         "--ftp-pasv",
-                            "--ftp-skip-pasv-ip", "--show-error"};
+const QStringList fixedPart{
+    "--disable",  "--config",           "-",           "--globoff",    "--proto", "=ftp,ftps",     "--noproxy",
+    "*",          "--connect-timeout",  "15",          "--speed-time", "60",      "--speed-limit", "1",
+    "--ftp-pasv", "--ftp-skip-pasv-ip", "--show-error"};
 
 const QString mlsdLine = QStringLiteral("type=file;size=3;modify=20240131120000; a.txt\r\n");
 
-}
+} // namespace
 
 TEST(FTPClientCommandLine, EveryOperationRunsTheExactArgumentList)
 {
@@ -83,11 +83,14 @@ TEST(FTPClientCommandLine, EveryOperationRunsTheExactArgumentList)
     const QStringList command{"--head", "--max-time", "45", "--url", "ftp://ftp.example.org:2121//"};
     const Case cases[] = {
         {FTPProtocol::ftp, [](const FTPClient& c) { c.list("/pub/my docs", {}); },
-         QStringList{"--silent", "--request", "MLSD", "--max-time", "45", "--url", "ftp://ftp.example.org:2121//pub/my%20docs/"}},
+         QStringList{"--silent", "--request", "MLSD", "--max-time", "45", "--url",
+                     "ftp://ftp.example.org:2121//pub/my%20docs/"}},
         {FTPProtocol::explicitTLS, [](const FTPClient& c) { c.list("/", {}); },
-         QStringList{"--silent"} + tls + QStringList{"--request", "MLSD", "--max-time", "45", "--url", "ftp://ftp.example.org:2121//"}},
+         QStringList{"--silent"} + tls +
+             QStringList{"--request", "MLSD", "--max-time", "45", "--url", "ftp://ftp.example.org:2121//"}},
         {FTPProtocol::implicitTLS, [](const FTPClient& c) { c.list("/a/", {}); },
-         QStringList{"--silent"} + tls + QStringList{"--request", "MLSD", "--max-time", "45", "--url", "ftps://ftp.example.org:2121//a/"}},
+         QStringList{"--silent"} + tls +
+             QStringList{"--request", "MLSD", "--max-time", "45", "--url", "ftps://ftp.example.org:2121//a/"}},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.createDirectory("/a b", {}); },
          QStringList{"--silent", "--quote", "MKD /a b"} + command},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.rename("/old %", "/new #", {}); },
@@ -98,8 +101,10 @@ TEST(FTPClientCommandLine, EveryOperationRunsTheExactArgumentList)
          QStringList{"--silent", "--quote", "RMD /d"} + command},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.permissions("/x?y", "755", {}); },
          QStringList{"--silent", "--quote", "SITE CHMOD 755 /x?y"} + command},
-        {FTPProtocol::explicitTLS, [&](const FTPClient& c) { c.upload(local, "/up;type=a", true, {}, [](double) {}, {}); },
-         QStringList{"--progress-bar"} + tls + QStringList{"--upload-file", local, "--url", "ftp://ftp.example.org:2121//up%3Btype%3Da"}},
+        {FTPProtocol::explicitTLS,
+         [&](const FTPClient& c) { c.upload(local, "/up;type=a", true, {}, [](double) {}, {}); },
+         QStringList{"--progress-bar"} + tls +
+             QStringList{"--upload-file", local, "--url", "ftp://ftp.example.org:2121//up%3Btype%3Da"}},
     };
     for (const Case& c : cases) {
         FakeCurl curl(QStringLiteral("exit 0"));
@@ -230,8 +235,10 @@ TEST(FTPClientListing, FallsBackToListAndRetriesTransientFailures)
     const Case cases[] = {
         {"exit 7", 6, {2s, 4s}, L("connect_failed")},
         {"exit 9", 2, {}, L("inaccessible")},
-        {"case \"$*\" in *MLSD*) echo garbage;; *) printf -- '-rw-r--r-- 1 u g 5 Jan 31 12:00 b.txt\\r\\n';; esac", 2,
-         {}, ""},
+        {"case \"$*\" in *MLSD*) echo garbage;; *) printf -- '-rw-r--r-- 1 u g 5 Jan 31 12:00 b.txt\\r\\n';; esac",
+         2,
+         {},
+         ""},
         {"[ $run -lt 3 ] && exit 28; printf '" + mlsdLine + "'", 3, {2s}, ""},
     };
     for (const Case& c : cases) {
@@ -262,8 +269,8 @@ TEST(FTPClientListing, AStopDuringTheBackOffEndsTheListing)
 TEST(FTPClientListing, TransientStatusesAreExactlyTheConnectionFailures)
 {
     for (int status = 1; status < 100; ++status) {
-        const bool expected = status == 6 || status == 7 || status == 18 || status == 28 || status == 52 ||
-                              status == 55 || status == 56;
+        const bool expected =
+            status == 6 || status == 7 || status == 18 || status == 28 || status == 52 || status == 55 || status == 56;
         EXPECT_EQ(FTPClient::isTransient(std::make_exception_ptr(FTPError::command(status, {}))), expected) << status;
     }
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(FTPError::message(L("timeout")))));

@@ -40,8 +40,14 @@ QString failureText(const std::function<void()>& operation)
     return QStringLiteral("(no error)");
 }
 
-const QStringList awkwardNames{"with space", "100%", "#hash", "what?", QString::fromUtf8("\xc3\x9cnic\xc3\xb6""de \xe2\x9c\x93"),
-                               " leading space", "semi;type=a"};
+const QStringList awkwardNames{"with space",
+                               "100%",
+                               "#hash",
+                               "what?",
+                               QString::fromUtf8("\xc3\x9cnic\xc3\xb6"
+                                                 "de \xe2\x9c\x93"),
+                               " leading space",
+                               "semi;type=a"};
 
 // A folder holding every awkward name as a file, a sub-folder and a symbolic link to a folder.
 void fillAwkwardFolder(const ProFTPDServer& server)
@@ -59,7 +65,7 @@ struct ServerCase {
     FTPProtocol protocol;
 };
 
-}
+} // namespace
 
 TEST(FTPServerListing, AwkwardNamesListTheSameOverEveryServerAndProtocol)
 {

@@ -7,16 +7,16 @@
 
 FakeCurl::FakeCurl(const QString& behaviour, bool readsInput)
 {
-    const QString script = QStringLiteral("#!/bin/sh\n"
-                                          "cd '%1'\n"
-                                          "run=$(ls | grep -c '^arguments-')\n"
-                                          "run=$((run + 1))\n"
-                                          "for word in \"$@\"; do printf '%s\\n' \"$word\"; done > arguments-$run\n"
-                                          "%2"
-                                          "touch started-$run\n"
-                                          "%3\n")
-                               .arg(folder.path(),
-                                    readsInput ? QStringLiteral("cat > input-$run\n") : QString(), behaviour);
+    const QString script =
+        QStringLiteral("#!/bin/sh\n"
+                       "cd '%1'\n"
+                       "run=$(ls | grep -c '^arguments-')\n"
+                       "run=$((run + 1))\n"
+                       "for word in \"$@\"; do printf '%s\\n' \"$word\"; done > arguments-$run\n"
+                       "%2"
+                       "touch started-$run\n"
+                       "%3\n")
+            .arg(folder.path(), readsInput ? QStringLiteral("cat > input-$run\n") : QString(), behaviour);
     const QString path = folder.write(QStringLiteral("curl"), script.toUtf8());
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     CurlProcess::useProgramForTesting(path);

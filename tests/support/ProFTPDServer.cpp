@@ -59,7 +59,7 @@ QString hashedPassword(const QString& password)
     return QString::fromUtf8(openssl.readAllStandardOutput()).trimmed();
 }
 
-}
+} // namespace
 
 ProFTPDServer::ProFTPDServer() : ProFTPDServer(Options{}) {}
 
@@ -68,11 +68,11 @@ ProFTPDServer::ProFTPDServer(Options options)
     const TestCertificates& certificates = TestCertificates::shared();
     certificates.trustInCurl();
     QDir().mkpath(local(QStringLiteral("/slow")));
-    const QString users = folder.write(
-        QStringLiteral("users"),
-        QStringLiteral("%1:%2:%3:%4::%5:/bin/sh\n")
-            .arg(user(), hashedPassword(password()), QString::number(::getuid()), QString::number(::getgid()), home())
-            .toUtf8());
+    const QString users =
+        folder.write(QStringLiteral("users"), QStringLiteral("%1:%2:%3:%4::%5:/bin/sh\n")
+                                                  .arg(user(), hashedPassword(password()), QString::number(::getuid()),
+                                                       QString::number(::getgid()), home())
+                                                  .toUtf8());
     QFile::setPermissions(users, QFile::ReadOwner | QFile::WriteOwner);
     for (int attempt = 0; attempt < 5; ++attempt)
         if (start(options))
@@ -110,9 +110,10 @@ bool ProFTPDServer::start(const Options& options)
 {
     const int port = freePort();
     const QString config = folder.write(QStringLiteral("proftpd.conf"), configuration(options, port).toUtf8());
-    process = std::make_unique<ChildProcess>(ChildProcess::Options{
-        QStringLiteral("/usr/sbin/proftpd"), {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
-        std::nullopt});
+    process = std::make_unique<ChildProcess>(
+        ChildProcess::Options{QStringLiteral("/usr/sbin/proftpd"),
+                              {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
+                              std::nullopt});
     process->closeStandardInput();
     controlPort = port;
     if (waitUntilReady())
@@ -142,49 +143,47 @@ QString ProFTPDServer::configuration(const Options& options, int port) const
     const int passive = freePort();
     const passwd* account = ::getpwuid(::getuid());
     const group* accountGroup = ::getgrgid(::getgid());
-    QString text = QStringLiteral(
-        "ServerType standalone\n"
-        "ServerName \"Dravik test server\"\n"
-        "Port %1\n"
-        "DefaultAddress 127.0.0.1\n"
-        "SocketBindTight on\n"
-        "UseIPv6 off\n"
-        "PidFile %2/proftpd.pid\n"
-        "ScoreboardFile %2/proftpd.scoreboard\n"
-        "DelayTable none\n"
-        "WtmpLog off\n"
-        "User %3\n"
-        "Group %4\n"
-        "RootLogin on\n"
-        "RequireValidShell off\n"
-        "AuthOrder mod_auth_file.c\n"
-        "AuthUserFile %2/users\n"
-        "DefaultRoot ~\n"
-        "UseReverseDNS off\n"
-        "TransferLog none\n"
-        "SystemLog %2/system.log\n"
-        "AllowOverwrite on\n"
-        "AllowStoreRestart on\n"
-        "AllowRetrieveRestart on\n"
-        "PassivePorts %5 %6\n"
-        "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
-        "<Directory ~/slow>\n  TransferRate RETR %7\n</Directory>\n")
-                       .arg(port)
-                       .arg(folder.path(), QString::fromLocal8Bit(account->pw_name),
-                            QString::fromLocal8Bit(accountGroup->gr_name))
-                       .arg(passive)
-                       .arg(qMin(passive + 16, 65535))
-                       .arg(slowKilobytesPerSecond);
-    text += QStringLiteral(
-                "ModulePath /usr/lib/proftpd\n"
-                "LoadModule mod_tls.c\n"
-                "TLSEngine on\n"
-                "TLSRequired off\n"
-                "TLSProtocol TLSv1.2 TLSv1.3\n"
-                "TLSECCertificateFile %1\n"
-                "TLSECCertificateKeyFile %2\n"
-                "TLSLog %3/tls.log\n"
-                "TLSOptions NoSessionReuseRequired%4\n")
+    QString text =
+        QStringLiteral("ServerType standalone\n"
+                       "ServerName \"Dravik test server\"\n"
+                       "Port %1\n"
+                       "DefaultAddress 127.0.0.1\n"
+                       "SocketBindTight on\n"
+                       "UseIPv6 off\n"
+                       "PidFile %2/proftpd.pid\n"
+                       "ScoreboardFile %2/proftpd.scoreboard\n"
+                       "DelayTable none\n"
+                       "WtmpLog off\n"
+                       "User %3\n"
+                       "Group %4\n"
+                       "RootLogin on\n"
+                       "RequireValidShell off\n"
+                       "AuthOrder mod_auth_file.c\n"
+                       "AuthUserFile %2/users\n"
+                       "DefaultRoot ~\n"
+                       "UseReverseDNS off\n"
+                       "TransferLog none\n"
+                       "SystemLog %2/system.log\n"
+                       "AllowOverwrite on\n"
+                       "AllowStoreRestart on\n"
+                       "AllowRetrieveRestart on\n"
+                       "PassivePorts %5 %6\n"
+                       "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
+                       "<Directory ~/slow>\n  TransferRate RETR %7\n</Directory>\n")
+            .arg(port)
+            .arg(folder.path(), QString::fromLocal8Bit(account->pw_name), QString::fromLocal8Bit(accountGroup->gr_name))
+            .arg(passive)
+            .arg(qMin(passive + 16, 65535))
+            .arg(slowKilobytesPerSecond);
+    text += QStringLiteral("ModulePath /usr/lib/proftpd\n"
+                           "LoadModule mod_tls.c\n"
+                           "TLSEngine on\n"
+                           "TLSRequired off\n"
+                           "TLSProtocol TLSv1.2 TLSv1.3\n"
+                           "TLSECCertificateFile %1\n"
+                           "TLSECCertificateKeyFile %2\n"
+                           "TLSLog %3/tls.log\n"
+                           "TLSOptions NoSessionReuseRequired%4\n")
                 .arg(options.untrustedCertificate ? certificates.untrustedCertificate() : certificates.certificate(),
                      options.untrustedCertificate ? certificates.untrustedKey() : certificates.key(), folder.path(),
                      options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());

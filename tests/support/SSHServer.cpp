@@ -55,7 +55,8 @@ void runWithRetries(const QString& program, const QStringList& arguments, const 
 
 int SSHServer::run(const QString& program, const QStringList& arguments, QByteArray* output, const QByteArray& input)
 {
-    ChildProcess child({program, arguments, std::nullopt, true});
+    ChildProcess child(
+        {.program = program, .arguments = arguments, .environment = std::nullopt, .discardStandardError = true});
     child.write(input);
     child.closeStandardInput();
     QByteArray collected;
@@ -189,11 +190,11 @@ void SSHServer::startServer()
         serverPort = freePort();
         writeConfiguration();
         server = std::make_unique<ChildProcess>(
-            ChildProcess::Options{QStringLiteral("/usr/sbin/sshd"),
-                                  {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
-                                   root.file(QStringLiteral("sshd_config"))},
-                                  std::nullopt,
-                                  true});
+            ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
+                                  .arguments = {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
+                                                root.file(QStringLiteral("sshd_config"))},
+                                  .environment = std::nullopt,
+                                  .discardStandardError = true});
         for (int wait = 0; wait < 100 && server->isRunning(); ++wait) {
             if (answers())
                 return;

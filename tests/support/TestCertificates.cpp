@@ -17,11 +17,16 @@ void openssl(const QStringList& arguments)
 
 QStringList newKey(const QString& key)
 {
-    return {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-            QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"), QStringLiteral("-keyout"), key};
+    return {QStringLiteral("-newkey"),
+            QStringLiteral("ec"),
+            QStringLiteral("-pkeyopt"),
+            QStringLiteral("ec_paramgen_curve:prime256v1"),
+            QStringLiteral("-nodes"),
+            QStringLiteral("-keyout"),
+            key};
 }
 
-}
+} // namespace
 
 const TestCertificates& TestCertificates::shared()
 {
@@ -33,13 +38,13 @@ TestCertificates::TestCertificates()
 {
     const QStringList days{QStringLiteral("-days"), QStringLiteral("7")};
     openssl(QStringList{"req", "-x509", "-subj", "/CN=Dravik Test Authority", "-addext",
-                        "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign",
-                        "-out", authority()} +
+                        "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign", "-out",
+                        authority()} +
             newKey(folder.file("ca.key")) + days);
     openssl(QStringList{"req", "-subj", "/CN=localhost", "-out", folder.file("server.csr")} + newKey(key()));
-    const QString extensions = folder.write(
-        "server.ext", "subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n"
-                      "extendedKeyUsage=serverAuth\n");
+    const QString extensions =
+        folder.write("server.ext", "subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n"
+                                   "extendedKeyUsage=serverAuth\n");
     openssl(QStringList{"x509", "-req", "-in", folder.file("server.csr"), "-CA", authority(), "-CAkey",
                         folder.file("ca.key"), "-CAcreateserial", "-extfile", extensions, "-out", certificate()} +
             days);
