@@ -1,8 +1,9 @@
 #include "ChildProcess.h"
 
 #include <cerrno>
-#include <mutex>
 #include <csignal>
+#include <mutex>
+#include <optional>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -66,13 +67,20 @@ ChildProcess::ChildProcess(const Options& options)
     static std::once_flag ignorePipeSignal;
     std::call_once(ignorePipeSignal, [] { ::signal(SIGPIPE, SIG_IGN); });
 
-    Pipe input, output, error;
+    Pipe input, output;
+    std::optional<Pipe> error;
+    if (!options.discardStandardError)
+        error.emplace();
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, error.write, STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, options.standardOutputFile >= 0 ? options.standardOutputFile : output.write,
+                                     STDOUT_FILENO);
+    if (error)
+        posix_spawn_file_actions_adddup2(&actions, error->write, STDERR_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
     // The child starts with default signal handling and nothing blocked, whatever this process set.
     posix_spawnattr_t attributes;
@@ -96,17 +104,21 @@ ChildProcess::ChildProcess(const Options& options)
     posix_spawnattr_destroy(&attributes);
     input.closeRead();
     output.closeWrite();
-    error.closeWrite();
+    if (error)
+        error->closeWrite();
     if (result != 0) {
         input.closeWrite();
         output.closeRead();
-        error.closeRead();
+        if (error)
+            error->closeRead();
         processID = -1;
         throwErrno(result, "posix_spawn");
     }
+    if (options.standardOutputFile >= 0)
+        output.closeRead();
     inputFd = input.write;
     outputFd = output.read;
-    errorFd = error.read;
+    errorFd = error ? error->read : -1;
 }
 
 ChildProcess::~ChildProcess()

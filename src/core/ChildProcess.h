@@ -17,6 +17,11 @@ public:
         QStringList arguments;
         // Absent: the child inherits this process's environment.
         std::optional<QStringList> environment;
+        // When not -1, the child's standard output is this descriptor instead of a pipe.
+        int standardOutputFile = -1;
+        // Standard error goes to the null device: for children whose diagnostics nobody reads,
+        // so that a chatty child can never block on a full pipe.
+        bool discardStandardError = false;
     };
 
     // Throws std::system_error when the pipes cannot be made or the program cannot be started.
@@ -27,7 +32,9 @@ public:
 
     pid_t pid() const { return processID; }
     int standardInput() const { return inputFd; }
+    // -1 when standard output goes to a file.
     int standardOutput() const { return outputFd; }
+    // -1 when standard error is discarded.
     int standardError() const { return errorFd; }
 
     // Writes all of `bytes` to standard input; throws std::system_error on failure.

@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <gtest/gtest.h>
 #include <system_error>
 #include <unistd.h>
@@ -61,4 +62,34 @@ TEST(ChildProcess, WritingToAChildThatClosedItsInputIsAnErrorNotASignal)
     ChildProcess child({"/bin/true", {}, std::nullopt});
     child.waitForExit();
     EXPECT_FALSE(child.writeSome("x", 1));
+}
+
+TEST(ChildProcess, StandardOutputCanGoToAFileOpenedByTheParent)
+{
+    char path[] = "/tmp/dravik-child-output-XXXXXX";
+    const int file = ::mkstemp(path);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::write(file, "kept ", 5), 5);
+    ChildProcess child({"/bin/sh", {"-c", "printf appended; printf errors >&2"}, std::nullopt, file});
+    child.closeStandardInput();
+    EXPECT_EQ(child.standardOutput(), -1);
+    EXPECT_EQ(readAll(child.standardError()), QByteArray("errors"));
+    EXPECT_EQ(child.waitForExit(), 0);
+    ::close(file);
+    QFile written(QString::fromLatin1(path));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("kept appended"));
+    ::unlink(path);
+}
+
+TEST(ChildProcess, CanSendStandardErrorToTheNullDevice)
+{
+    ChildProcess child({.program = "/bin/sh",
+                        .arguments = {"-c", "head -c 200000 /dev/zero >&2; printf done"},
+                        .environment = std::nullopt,
+                        .discardStandardError = true});
+    child.closeStandardInput();
+    EXPECT_EQ(child.standardError(), -1);
+    EXPECT_EQ(readAll(child.standardOutput()), QByteArray("done"));
+    EXPECT_EQ(child.waitForExit(), 0);
 }

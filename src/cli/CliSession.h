@@ -1,0 +1,50 @@
+#pragma once
+
+#include "CliCommand.h"
+#include "FTPClient.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <stop_token>
+#include <thread>
+
+// The words of a command split into positional arguments, flags and options with a value.
+struct CliArguments {
+    QStringList positional;
+    QSet<QString> flags;
+    QHash<QString, QString> values;
+
+    // Throws UsageError for an unknown option, a missing value, or a positional count other than `count`.
+    static CliArguments read(const QStringList& words, qsizetype count, const QStringList& flagNames = {},
+                             const QStringList& valueNames = {});
+};
+
+// What a remote command needs: the client for the chosen profile, and a stop token that Ctrl-C
+// (or SIGTERM) triggers. While a session exists these signals only request the stop; the running
+// curl child is then terminated by the engine.
+class CliSession {
+public:
+    // Reads the profile file and, with --password-stdin, the password from standard input.
+    explicit CliSession(const CliContext& context);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    const FTPClient& client() const { return ftp; }
+    std::stop_token token() const { return stop.get_token(); }
+
+    // Runs `operation`; once a stop was requested every failure counts as the cancellation, since
+    // curl may die of the same Ctrl-C before the engine terminates it.
+    void run(const std::function<void(const FTPClient&, std::stop_token)>& operation) const;
+
+private:
+    void waitForSignals();
+
+    FTPClient ftp;
+    std::stop_source stop;
+    std::atomic<bool> finished = false;
+    std::thread watcher;
+};

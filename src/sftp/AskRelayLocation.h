@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Where the askpass helper lives: beside the running executable, as the build and an
+// installation both arrange it.
+namespace AskRelayLocation {
+
+QString path();
+// For test programs, which live elsewhere than the application's executables. Empty restores
+// the default.
+void setPath(const QString& path);
+
+} // namespace AskRelayLocation

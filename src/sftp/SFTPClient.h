@@ -1,0 +1,46 @@
+#pragma once
+
+#include "FileEntry.h"
+#include "ServerProfile.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+// The SFTP engine's face: every operation is a session of its own (one ssh process, one host-key
+// scan, one handshake) that is torn down before the call returns. Copies are interchangeable.
+// Operations block the calling thread; a stop request terminates ssh and surfaces as
+// CancellationError.
+class SFTPClient {
+public:
+    using Progress = std::function<void(double)>;
+
+    SFTPClient(ServerProfile profile, QString password);
+
+    QList<FileEntry> list(const QString& path, std::stop_token token) const;
+    FileEntry stat(const QString& path, std::stop_token token) const;
+    void download(const QString& remotePath, const QString& localFile, std::optional<qint64> offset,
+                  const Progress& progress, std::stop_token token) const;
+    void upload(const QString& localFile, const QString& remotePath, bool overwrite, std::optional<qint64> offset,
+                const Progress& progress, std::stop_token token) const;
+    // One single-request command; `type` is an SFTPPacket::Type request.
+    void command(quint8 type, const QString& path, const std::optional<QString>& destination,
+                 std::optional<quint32> mode, std::stop_token token) const;
+
+    void createDirectory(const QString& path, std::stop_token token) const;
+    void rename(const QString& path, const QString& to, std::stop_token token) const;
+    void remove(const QString& path, bool directory, std::stop_token token) const;
+    void setPermissions(const QString& path, quint32 mode, std::stop_token token) const;
+    // A whole tree in one session, rather than one session for each entry.
+    void deleteTree(const QString& path, bool directory, int depth, std::stop_token token) const;
+
+    const ServerProfile& profile() const { return serverProfile; }
+
+private:
+    template <typename Body> auto session(std::stop_token token, Body&& body) const;
+
+    ServerProfile serverProfile;
+    QString password;
+};

@@ -1,0 +1,297 @@
+#include "SFTPOperations.h"
+
+#include "CancellationError.h"
+#include "FTPError.h"
+#include "L10n.h"
+#include "RemotePath.h"
+#include "SFTPFailure.h"
+#include "SFTPPacket.h"
+#include "SFTPWire.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace SFTPOperations {
+
+namespace {
+
+[[noreturn]] void fileError(const char* what, const QString& path, int error)
+{
+    throw std::filesystem::filesystem_error(what, path.toStdString(), std::error_code(error, std::generic_category()));
+}
+
+bool isEndOfFile(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const SFTPFailure& e) {
+        return e.status() == SFTPPacket::Status::endOfFile;
+    } catch (...) {
+        return false;
+    }
+}
+
+QByteArray handlePayload(QByteArrayView handle)
+{
+    QByteArray payload;
+    SFTPPacket::blob(payload, handle);
+    return payload;
+}
+
+void closeHandle(SFTPWire& wire, QByteArrayView handle)
+{
+    wire.request(SFTPPacket::Type::close, handlePayload(handle));
+}
+
+// For the way out after a failure, when the first failure is the one that counts.
+void closeHandleQuietly(SFTPWire& wire, QByteArrayView handle) noexcept
+{
+    try {
+        closeHandle(wire, handle);
+    } catch (...) {
+    }
+}
+
+// A local file descriptor that is closed on every way out.
+class LocalFile {
+public:
+    LocalFile(const QString& path, int flags) : path(path)
+    {
+        fd = ::open(path.toStdString().c_str(), flags | O_CLOEXEC, 0666);
+        if (fd < 0)
+            fileError("open", path, errno);
+    }
+    ~LocalFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+
+    qint64 seek(qint64 position, int whence)
+    {
+        const off_t at = ::lseek(fd, off_t(position), whence);
+        if (at < 0)
+            fileError("lseek", path, errno);
+        return qint64(at);
+    }
+    void write(QByteArrayView bytes)
+    {
+        while (!bytes.isEmpty()) {
+            const ssize_t written = ::write(fd, bytes.data(), size_t(bytes.size()));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0)
+                fileError("write", path, errno);
+            bytes = bytes.sliced(written);
+        }
+    }
+    qint64 read(char* into, qint64 count)
+    {
+        for (;;) {
+            const ssize_t got = ::read(fd, into, size_t(count));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                fileError("read", path, errno);
+            return qint64(got);
+        }
+    }
+    // A written file reports late write errors only here.
+    void close()
+    {
+        const int result = ::close(fd);
+        fd = -1;
+        if (result != 0)
+            fileError("close", path, errno);
+    }
+
+private:
+    QString path;
+    int fd = -1;
+};
+
+void reportProgress(const Progress& progress, qint64 position, qint64 size)
+{
+    if (progress)
+        progress(std::min(double(position) / double(size), 1.0));
+}
+
+void writeU64At(QByteArray& payload, qsizetype at, quint64 value)
+{
+    for (int index = 0; index < 8; ++index)
+        payload[at + index] = char(value >> (56 - 8 * index));
+}
+
+void writeU32At(QByteArray& payload, qsizetype at, quint32 value)
+{
+    for (int index = 0; index < 4; ++index)
+        payload[at + index] = char(value >> (24 - 8 * index));
+}
+
+} // namespace
+
+FileEntry stat(SFTPWire& wire, const QString& path)
+{
+    QByteArray payload;
+    SFTPPacket::text(payload, path);
+    SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::stat, payload);
+    return SFTPPacket::attrsReply(RemotePath::lastComponent(path), reply);
+}
+
+QByteArray open(SFTPWire& wire, const QString& path, quint32 flags)
+{
+    QByteArray payload;
+    SFTPPacket::text(payload, path);
+    SFTPPacket::u32(payload, flags);
+    SFTPPacket::attributes(payload, std::nullopt);
+    SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::open, payload);
+    return SFTPPacket::handleReply(reply).toByteArray();
+}
+
+QList<FileEntry> list(SFTPWire& wire, const QString& path)
+{
+    QByteArray payload;
+    SFTPPacket::text(payload, path);
+    SFTPPacket::Reader opened = wire.request(SFTPPacket::Type::opendir, payload);
+    const QByteArray handle = SFTPPacket::handleReply(opened).toByteArray();
+    const QByteArray readdir = handlePayload(handle);
+
+    QList<FileEntry> entries;
+    try {
+        for (;;) {
+            SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::readdir, readdir);
+            SFTPPacket::nameReply(reply, entries);
+        }
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        closeHandleQuietly(wire, handle);
+        if (!isEndOfFile(failure))
+            throw;
+    }
+    return FileEntry::sorted(std::move(entries));
+}
+
+void download(SFTPWire& wire, const QString& remotePath, const QString& localFile, std::optional<qint64> offset,
+              const Progress& progress)
+{
+    const std::optional<qint64> size = stat(wire, remotePath).size;
+    const QByteArray handle = open(wire, remotePath, OpenFlag::read);
+    std::optional<LocalFile> local;
+    qint64 position = offset.value_or(0);
+    try {
+        local.emplace(localFile, O_WRONLY | O_CREAT);
+        local->seek(position, SEEK_SET);
+    } catch (...) {
+        closeHandleQuietly(wire, handle);
+        throw;
+    }
+
+    // One payload for every READ; only its offset changes.
+    QByteArray payload = handlePayload(handle);
+    const qsizetype offsetAt = payload.size();
+    SFTPPacket::u64(payload, 0);
+    SFTPPacket::u32(payload, quint32(chunkSize));
+    try {
+        for (;;) {
+            writeU64At(payload, offsetAt, quint64(position));
+            SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::read, payload);
+            const QByteArrayView data = SFTPPacket::dataReply(reply);
+            // Data that does not move the position forward would loop for ever.
+            if (data.isEmpty())
+                SFTPPacket::malformed();
+            local->write(data);
+            position += data.size();
+            if (size && *size > 0)
+                reportProgress(progress, position, *size);
+        }
+    } catch (...) {
+        const std::exception_ptr failure = std::current_exception();
+        if (!isEndOfFile(failure)) {
+            local.reset();
+            closeHandleQuietly(wire, handle);
+            throw;
+        }
+    }
+    if (size && *size != position) {
+        closeHandleQuietly(wire, handle);
+        SFTPPacket::malformed();
+    }
+    closeHandle(wire, handle);
+    local->close();
+}
+
+void upload(SFTPWire& wire, const QString& localFile, const QString& remotePath, bool overwrite,
+            std::optional<qint64> offset, const Progress& progress)
+{
+    LocalFile local(localFile, O_RDONLY);
+    const qint64 size = local.seek(0, SEEK_END);
+    quint32 flags = OpenFlag::write | OpenFlag::create | (overwrite ? OpenFlag::truncate : OpenFlag::exclusive);
+    if (offset) {
+        const std::optional<qint64> remoteSize = stat(wire, remotePath).size;
+        if (remoteSize != offset)
+            throw FTPError::message(L("destination_changed"));
+        flags = OpenFlag::write;
+    }
+    const QByteArray handle = open(wire, remotePath, flags);
+    try {
+        qint64 position = local.seek(offset.value_or(0), SEEK_SET);
+        // The chunk is read straight into its place in the WRITE payload.
+        QByteArray payload = handlePayload(handle);
+        const qsizetype offsetAt = payload.size();
+        const qsizetype lengthAt = offsetAt + 8;
+        const qsizetype dataAt = lengthAt + 4;
+        payload.resize(dataAt + chunkSize);
+        for (;;) {
+            const qint64 got = local.read(payload.data() + dataAt, chunkSize);
+            if (got == 0)
+                break;
+            writeU64At(payload, offsetAt, quint64(position));
+            writeU32At(payload, lengthAt, quint32(got));
+            wire.request(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got));
+            position += got;
+            if (size != 0)
+                reportProgress(progress, position, size);
+        }
+    } catch (...) {
+        closeHandleQuietly(wire, handle);
+        throw;
+    }
+    closeHandle(wire, handle);
+}
+
+void command(SFTPWire& wire, quint8 type, const QString& path, const std::optional<QString>& destination,
+             std::optional<quint32> mode)
+{
+    QByteArray payload;
+    SFTPPacket::text(payload, path);
+    if (destination)
+        SFTPPacket::text(payload, *destination);
+    if (mode || type == SFTPPacket::Type::mkdir)
+        SFTPPacket::attributes(payload, mode);
+    wire.request(type, payload);
+}
+
+void checkTreeDepth(const QString& path, int depth)
+{
+    if (depth > depthLimit || path == QLatin1String("/"))
+        throw FTPError::message(L("recursion_limit"));
+}
+
+void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token)
+{
+    checkTreeDepth(path, depth);
+    CancellationError::check(token);
+    if (!directory) {
+        command(wire, SFTPPacket::Type::remove, path, std::nullopt, std::nullopt);
+        return;
+    }
+    for (const FileEntry& entry : list(wire, path))
+        deleteTree(wire, RemotePath::joining(path, entry.name), entry.isDirectory, depth + 1, token);
+    command(wire, SFTPPacket::Type::rmdir, path, std::nullopt, std::nullopt);
+}
+
+} // namespace SFTPOperations

@@ -1,0 +1,156 @@
+#include "SFTPPacket.h"
+#include "FTPError.h"
+#include "HostKeyPinning.h"
+#include "L10n.h"
+
+#include <QCryptographicHash>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace SFTPPacket;
+
+namespace {
+
+QByteArray words(std::initializer_list<quint32> values)
+{
+    QByteArray bytes;
+    for (quint32 value : values)
+        u32(bytes, value);
+    return bytes;
+}
+
+bool failsAsOperation(const std::function<void()>& decode)
+{
+    try {
+        decode();
+    } catch (const FTPError& e) {
+        return e.kind() == FTPError::Kind::message && e.text() == L("operation_failed");
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(SFTPPacket, DecodesAttributeBlocks)
+{
+    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::utc());
+    struct Case {
+        const char* what;
+        QByteArray block;
+        bool isDirectory;
+        std::optional<qint64> size;
+        std::optional<QDateTime> modified;
+    };
+    QByteArray extended = words({Attribute::extended, 2});
+    for (int pair = 0; pair < 2; ++pair) {
+        blob(extended, "type");
+        blob(extended, "data");
+    }
+    const Case cases[] = {
+        {"no attributes", words({0}), false, std::nullopt, std::nullopt},
+        {"folder", words({Attribute::permissions, 040755}), true, std::nullopt, std::nullopt},
+        {"symbolic link", words({Attribute::permissions, 0120777}), false, std::nullopt, std::nullopt},
+        {"everything", words({0x0F, 0, 1234, 1000, 1000, 0100644, 1, 1700000000}), false, 1234, stamp},
+        {"largest size", words({Attribute::size, 0x7FFFFFFF, 0xFFFFFFFF}), false, 0x7FFFFFFFFFFFFFFFll, std::nullopt},
+        {"extended pairs", extended, false, std::nullopt, std::nullopt},
+        {"unknown bits carry nothing", words({0x00000F00}), false, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        Reader reader{c.block};
+        const FileEntry entry = SFTPPacket::attributes(QStringLiteral("x"), reader);
+        EXPECT_EQ(entry.name, QStringLiteral("x")) << c.what;
+        EXPECT_EQ(entry.isDirectory, c.isDirectory) << c.what;
+        EXPECT_EQ(entry.size, c.size) << c.what;
+        EXPECT_EQ(entry.modified, c.modified) << c.what;
+        EXPECT_EQ(reader.position, c.block.size()) << c.what;
+    }
+}
+
+TEST(SFTPPacket, RefusesMalformedAttributeBlocks)
+{
+    const QByteArray cases[] = {
+        words({Attribute::size, 0x80000000, 0}),
+        words({Attribute::extended, 1000}),
+        words({Attribute::size, 0}),
+        words({Attribute::owner, 0}),
+        words({Attribute::times, 1}),
+        words({Attribute::extended, 1, 5}),
+        QByteArray("\0\0\0", 3),
+    };
+    for (const QByteArray& block : cases)
+        EXPECT_TRUE(failsAsOperation([&] {
+            Reader reader{block};
+            SFTPPacket::attributes(QString(), reader);
+        })) << block.toHex().constData();
+}
+
+namespace {
+
+QByteArray nameReplyWith(quint32 count, const QList<QByteArray>& names)
+{
+    QByteArray reply;
+    u8(reply, Type::name);
+    u32(reply, count);
+    for (const QByteArray& name : names) {
+        blob(reply, name);
+        blob(reply, "long name");
+        u32(reply, Attribute::permissions);
+        u32(reply, name.startsWith("dir") ? 040755 : 0100644);
+    }
+    return reply;
+}
+
+} // namespace
+
+TEST(SFTPPacket, NameRepliesKeepOnlyUsableNames)
+{
+    const QList<QByteArray> names{".", "..", "dir one", "caf\xc3\xa9", "bad\xff", "line\nbreak", "", "a/b"};
+    const QByteArray reply = nameReplyWith(quint32(names.size()), names);
+    Reader reader{reply};
+    QList<FileEntry> entries;
+    nameReply(reader, entries);
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[0].name, QStringLiteral("dir one"));
+    EXPECT_TRUE(entries[0].isDirectory);
+    EXPECT_EQ(entries[1].name, QStringLiteral("café"));
+    EXPECT_EQ(entries[2].name, QStringLiteral("bad\uFFFD"));
+}
+
+TEST(SFTPPacket, NameRepliesAreBounded)
+{
+    struct Case {
+        quint32 count;
+        qsizetype alreadyCollected;
+    };
+    for (const Case c : {Case{0, 0}, Case{50'001, 0}, Case{2, 49'999}}) {
+        const QByteArray reply = nameReplyWith(c.count, {"a", "b"});
+        QList<FileEntry> entries(c.alreadyCollected);
+        EXPECT_TRUE(failsAsOperation([&] {
+            Reader reader{reply};
+            nameReply(reader, entries);
+        })) << c.count;
+    }
+}
+
+TEST(HostKeyPinning, KeepsExactlyTheLinesOfThePinnedKey)
+{
+    const QByteArray pinnedKey("pinned key blob");
+    const QByteArray otherKey("another key blob");
+    const QString digest = HostKeyPinning::fingerprint(pinnedKey);
+    ASSERT_FALSE(digest.contains(QLatin1Char('=')));
+    const QByteArray pinnedLine = "[127.0.0.1]:2222 ssh-ed25519 " + pinnedKey.toBase64();
+    const QByteArray scan = "# 127.0.0.1:2222 SSH-2.0-OpenSSH\n\n" + pinnedLine + "\n[127.0.0.1]:2222 ssh-rsa " +
+                            otherKey.toBase64() + "\n#" + pinnedLine + "\n" + pinnedLine + " extra\n" +
+                            "host ssh-ed25519 !!notbase64!!\n" + pinnedLine + "\n";
+
+    const QString padded =
+        QString::fromLatin1(QCryptographicHash::hash(pinnedKey, QCryptographicHash::Sha256).toBase64());
+    for (const QString& pin : {QStringLiteral("SHA256:") + digest, padded, digest}) {
+        const QStringList kept = HostKeyPinning::acceptedLines(scan, pin);
+        EXPECT_EQ(kept, QStringList({QString::fromLatin1(pinnedLine), QString::fromLatin1(pinnedLine)}))
+            << pin.toStdString();
+    }
+    EXPECT_TRUE(HostKeyPinning::acceptedLines(scan, HostKeyPinning::fingerprint(otherKey + "x")).isEmpty());
+    EXPECT_TRUE(HostKeyPinning::acceptedLines(scan, std::nullopt).isEmpty());
+    EXPECT_TRUE(HostKeyPinning::acceptedLines({}, digest).isEmpty());
+}

@@ -1,0 +1,89 @@
+#include "SSHPasswordSocket.h"
+#include "ChildProcess.h"
+#include "SSHServer.h"
+
+#include <QFileInfo>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// Connects as this user and reads to the end; nullopt when the connection cannot be made.
+std::optional<QByteArray> fetch(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = path.toUtf8();
+    std::memcpy(address.sun_path, bytes.constData(), size_t(bytes.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray received;
+    char buffer[1024];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        received.append(buffer, got);
+    ::close(fd);
+    return received;
+}
+
+} // namespace
+
+TEST(SSHPasswordSocket, ServesThePasswordToEveryClientOfThisUser)
+{
+    for (const QString& password :
+         {QString(), QStringLiteral("line\nbreak"), QStringLiteral("pässwörd ✓"), QString(4096, QLatin1Char('x'))}) {
+        SSHPasswordSocket socket(password);
+        EXPECT_EQ(socket.path().size(), 53);
+        EXPECT_EQ(QFileInfo(socket.folder()).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                                QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        EXPECT_EQ(fetch(socket.path()), password.toUtf8());
+        EXPECT_EQ(fetch(socket.path()), password.toUtf8());
+    }
+}
+
+TEST(SSHPasswordSocket, IsGoneAfterClose)
+{
+    SSHPasswordSocket socket(QStringLiteral("secret"));
+    const QString path = socket.path();
+    socket.close();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_FALSE(QFileInfo::exists(socket.folder()));
+    EXPECT_FALSE(fetch(path));
+}
+
+TEST(SSHPasswordSocket, TellsAnotherUserNothing)
+{
+    if (!SSHServer::canCreateAccounts())
+        GTEST_SKIP() << "running a client as another user needs root";
+    SSHPasswordSocket socket(QStringLiteral("secret"));
+    // Open the way in, so that only the credential check stands between the other user and
+    // the password.
+    ::chmod(socket.folder().toUtf8().constData(), 0755);
+    ::chmod(socket.path().toUtf8().constData(), 0777);
+    TemporaryFolder programs;
+    ::chmod(programs.path().toUtf8().constData(), 0755);
+    const QString relay = programs.file(QStringLiteral("AskRelay"));
+    QFile::copy(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"), relay);
+
+    ChildProcess child(
+        {QStringLiteral("/usr/bin/setpriv"),
+         {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"), relay},
+         QStringList{QStringLiteral("DRAVIK_AUTH_SOCKET=") + socket.path()}});
+    child.closeStandardInput();
+    QByteArray output;
+    char buffer[256];
+    ssize_t got;
+    while ((got = ::read(child.standardOutput(), buffer, sizeof buffer)) > 0)
+        output.append(buffer, got);
+    // The helper got through to the socket (it would exit 1 otherwise) and received no octet.
+    EXPECT_EQ(child.waitForExit(), 0);
+    EXPECT_EQ(output, QByteArray("\n"));
+    EXPECT_EQ(fetch(socket.path()), QByteArray("secret"));
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ServerProfile.h"
+#include "TemporaryFolder.h"
+
+#include <QString>
+#include <memory>
+
+class ChildProcess;
+
+// OpenSSH's sshd on a free loopback port with its own configuration and a freshly generated host
+// key, serving SFTP to a throwaway account with a random password and a passphrase-protected
+// ed25519 key. Creating the account needs root; without it, hasAccount() is false and the
+// fixture serves no login.
+class SSHServer {
+public:
+    SSHServer();
+    ~SSHServer();
+    SSHServer(const SSHServer&) = delete;
+    SSHServer& operator=(const SSHServer&) = delete;
+
+    static bool canCreateAccounts();
+    bool hasAccount() const { return !username.isEmpty(); }
+
+    quint16 port() const { return serverPort; }
+    // "SHA256:" and the unpadded digest of the host key, as ssh-keygen prints it.
+    const QString& fingerprint() const { return hostFingerprint; }
+    const QString& user() const { return username; }
+    const QString& password() const { return userPassword; }
+    const QString& keyPath() const { return clientKey; }
+    const QString& keyPassphrase() const { return clientPassphrase; }
+    // The account's home, where the tests work; owned by the account.
+    const QString& home() const { return homeFolder; }
+    const QString& folder() const { return root.path(); }
+
+    // A pinned SFTP profile for password login, or for key login with `withKey`.
+    ServerProfile profile(bool withKey = false) const;
+
+    // Makes `path` (inside home) belong to the account, for files the tests lay out directly.
+    void giveToAccount(const QString& path) const;
+
+    // Runs a program to its end; returns the exit status and its standard output.
+    static int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
+                   const QByteArray& input = {});
+
+private:
+    void createAccount();
+    void startServer();
+    void writeConfiguration() const;
+    bool answers() const;
+
+    TemporaryFolder root;
+    quint16 serverPort = 0;
+    QString hostFingerprint;
+    QString username;
+    QString userPassword;
+    QString clientKey;
+    QString clientPassphrase;
+    QString homeFolder;
+    std::unique_ptr<ChildProcess> server;
+};
