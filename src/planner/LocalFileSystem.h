@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// The few reads the planner makes of the local disk. A final symbolic link is never followed,
+// so a link is always seen as a link, whatever it points to (or whether it points anywhere).
+namespace LocalFileSystem {
+
+struct Attributes {
+    bool isDirectory = false;
+    bool isSymbolicLink = false;
+    bool isRegularFile = false;
+    // Regular files only: a folder's size says nothing about what it holds.
+    std::optional<qint64> size;
+    std::optional<QDateTime> modified;
+};
+
+// Throws std::filesystem::filesystem_error when the item cannot be read.
+Attributes attributes(const QString& path);
+// Absent when nothing of that name exists; other failures throw as above.
+std::optional<Attributes> attributesIfPresent(const QString& path);
+// The raw names inside a folder, "." and ".." left out, in byte order, which for UTF-8 is
+// code-point order. Throws std::filesystem::filesystem_error.
+QList<QByteArray> childNames(const QString& folder);
+
+QString lastComponent(const QString& path);
+QString parent(const QString& path);
+QString joining(const QString& folder, const QString& name);
+
+}
