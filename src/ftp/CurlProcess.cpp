@@ -1,0 +1,134 @@
+#include "CurlProcess.h"
+
+#include "CancellationError.h"
+#include "CurlProgress.h"
+#include "ErrorBuffer.h"
+#include "FTPError.h"
+#include "L10n.h"
+
+#include <array>
+#include <cerrno>
+#include <poll.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+const QString systemCurl = QStringLiteral("/usr/bin/curl");
+
+std::mutex programLock;
+QString testProgram;
+
+// Reads what is available on `fd` into `buffer`; returns the byte count, 0 at end of file.
+qsizetype readChunk(int fd, std::array<char, 65536>& buffer)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got >= 0)
+            return got;
+        if (errno != EINTR)
+            throw std::system_error(errno, std::generic_category(), "read");
+    }
+}
+
+void waitForInput(std::array<pollfd, 2>& pipes)
+{
+    while (::poll(pipes.data(), pipes.size(), -1) < 0)
+        if (errno != EINTR)
+            throw std::system_error(errno, std::generic_category(), "poll");
+}
+
+}
+
+QString CurlProcess::program()
+{
+    std::lock_guard guard(programLock);
+    return testProgram.isEmpty() ? systemCurl : testProgram;
+}
+
+void CurlProcess::useProgramForTesting(const QString& path)
+{
+    std::lock_guard guard(programLock);
+    testProgram = path;
+}
+
+QByteArray CurlProcess::run(const QStringList& arguments, const QString& config, const Progress& progress,
+                            std::stop_token token)
+{
+    CurlProcess runner;
+    const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
+    return runner.execute(arguments, config, progress);
+}
+
+void CurlProcess::cancel()
+{
+    std::lock_guard guard(lock);
+    cancelled = true;
+    if (process)
+        process->terminate();
+}
+
+void CurlProcess::start(const ChildProcess::Options& options, const QString& config)
+{
+    std::lock_guard guard(lock);
+    if (cancelled)
+        throw CancellationError();
+    process = std::make_unique<ChildProcess>(options);
+    // A child that is already gone reports its own failure through its exit status.
+    const QByteArray bytes = config.toUtf8();
+    process->writeSome(bytes.constData(), static_cast<size_t>(bytes.size()));
+    process->closeStandardInput();
+}
+
+QByteArray CurlProcess::execute(const QStringList& arguments, const QString& config, const Progress& progress)
+{
+    start({program(), arguments, std::nullopt}, config);
+    ChildProcess& child = *process;
+
+    QByteArray output;
+    ErrorBuffer errors;
+    bool limitHit = false;
+    std::array<char, 65536> buffer;
+    std::array<pollfd, 2> pipes{pollfd{child.standardOutput(), POLLIN, 0}, pollfd{child.standardError(), POLLIN, 0}};
+    while (pipes[0].fd >= 0 || pipes[1].fd >= 0) {
+        waitForInput(pipes);
+        for (pollfd& pipe : pipes) {
+            if (pipe.fd < 0 || pipe.revents == 0)
+                continue;
+            const qsizetype size = readChunk(pipe.fd, buffer);
+            if (size == 0) {
+                pipe.fd = -1;
+                continue;
+            }
+            const QByteArrayView chunk(buffer.data(), size);
+            if (&pipe == &pipes[1]) {
+                errors.append(chunk);
+                if (progress)
+                    if (const auto fraction = CurlProgress::fraction(chunk))
+                        progress(*fraction);
+            } else if (!limitHit && output.size() + size > outputLimit) {
+                limitHit = true;
+                cancel();
+            } else if (!limitHit) {
+                output.append(chunk);
+            }
+        }
+    }
+    const int status = child.waitForExit();
+
+    bool wasCancelled = false;
+    {
+        std::lock_guard guard(lock);
+        wasCancelled = cancelled;
+        process.reset();
+    }
+    if (limitHit)
+        throw FTPError::message(L("listing_limit"));
+    if (wasCancelled)
+        throw CancellationError();
+    if (status != 0)
+        throw FTPError::command(status, errors.diagnosticLines());
+    if (progress)
+        progress(1.0);
+    return output;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <stop_token>
+
+// One run of curl for one FTP or FTPS operation. The credentials travel in the configuration
+// text on standard input, never on the command line. A stop request either prevents the launch
+// or terminates the running child; the run then ends with CancellationError.
+class CurlProcess {
+public:
+    using Progress = std::function<void(double)>;
+
+    static constexpr qsizetype outputLimit = 16 * 1024 * 1024;
+
+    // Blocks until curl has exited and both of its output pipes are drained. Returns what curl
+    // wrote to standard output; throws FTPError, CancellationError, or std::system_error when
+    // curl cannot be started. `progress` is called on the calling thread.
+    static QByteArray run(const QStringList& arguments, const QString& config, const Progress& progress,
+                          std::stop_token token);
+
+    // The program every run starts: the system's curl.
+    static QString program();
+    // For tests only: later runs start `path` instead (empty restores the system's curl).
+    static void useProgramForTesting(const QString& path);
+
+private:
+    CurlProcess() = default;
+
+    QByteArray execute(const QStringList& arguments, const QString& config, const Progress& progress);
+    void start(const ChildProcess::Options& options, const QString& config);
+    void cancel();
+
+    std::mutex lock;
+    std::unique_ptr<ChildProcess> process;
+    bool cancelled = false;
+};

@@ -1,0 +1,120 @@
+#include "DownloadCheckpoint.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QSaveFile>
+#include <QTimeZone>
+#include <cmath>
+#include <filesystem>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace {
+
+// Dates are stored as seconds since the first instant of 2001 (UTC), the reference other
+// clients of these files use.
+const QDateTime referenceDate(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
+
+const QString profileKey = QStringLiteral("profile");
+const QString remoteKey = QStringLiteral("remote");
+const QString sizeKey = QStringLiteral("size");
+const QString modifiedKey = QStringLiteral("modified");
+
+DownloadCheckpoint checkpointFor(const ServerProfile& profile, const QString& remote, const FileEntry& source)
+{
+    return DownloadCheckpoint{profile, remote, source.size, source.modified};
+}
+
+}
+
+QJsonObject DownloadCheckpoint::toJson() const
+{
+    QJsonObject object{{profileKey, profile.toJson()}, {remoteKey, remote}};
+    if (size)
+        object.insert(sizeKey, *size);
+    if (modified)
+        object.insert(modifiedKey, double(referenceDate.msecsTo(*modified)) / 1000.0);
+    return object;
+}
+
+std::optional<DownloadCheckpoint> DownloadCheckpoint::fromJson(const QByteArray& document)
+{
+    const QJsonDocument parsed = QJsonDocument::fromJson(document);
+    if (!parsed.isObject())
+        return std::nullopt;
+    const QJsonObject object = parsed.object();
+    const QJsonValue profile = object.value(profileKey);
+    const QJsonValue remote = object.value(remoteKey);
+    const QJsonValue size = object.value(sizeKey);
+    const QJsonValue modified = object.value(modifiedKey);
+    if (!profile.isObject() || !remote.isString() || !(size.isUndefined() || size.isDouble()) ||
+        !(modified.isUndefined() || modified.isDouble()))
+        return std::nullopt;
+    DownloadCheckpoint checkpoint;
+    try {
+        checkpoint.profile = ServerProfile::fromJson(profile.toObject());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    checkpoint.remote = remote.toString();
+    if (size.isDouble()) {
+        const double value = size.toDouble();
+        if (value != std::floor(value) || std::abs(value) > 9.0e15)
+            return std::nullopt;
+        checkpoint.size = qint64(value);
+    }
+    if (modified.isDouble()) {
+        const double seconds = modified.toDouble();
+        if (!std::isfinite(seconds) || std::abs(seconds) > 1.0e11)
+            return std::nullopt;
+        checkpoint.modified = referenceDate.addMSecs(qint64(std::llround(seconds * 1000.0)));
+    }
+    return checkpoint;
+}
+
+QString DownloadCheckpoint::file(const QString& destination, const QUuid& id)
+{
+    return QFileInfo(destination).absolutePath() + QStringLiteral("/.dravik-") + ServerProfile::uuidText(id) +
+           QStringLiteral(".part");
+}
+
+QString DownloadCheckpoint::metadata(const QString& partial)
+{
+    return partial + QStringLiteral(".json");
+}
+
+std::optional<qint64> DownloadCheckpoint::offset(const QString& destination, const QUuid& id,
+                                                 const ServerProfile& profile, const QString& remote,
+                                                 const FileEntry& source)
+{
+    const QString partial = file(destination, id);
+    QFile stored(metadata(partial));
+    if (!stored.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const auto checkpoint = fromJson(stored.readAll());
+    if (!checkpoint || *checkpoint != checkpointFor(profile, remote, source))
+        return std::nullopt;
+    struct stat attributes {};
+    if (::lstat(QFile::encodeName(partial).constData(), &attributes) != 0 || !S_ISREG(attributes.st_mode))
+        return std::nullopt;
+    const qint64 partialSize = attributes.st_size;
+    if (partialSize < 1 || !source.size || partialSize >= *source.size)
+        return std::nullopt;
+    return partialSize;
+}
+
+void DownloadCheckpoint::save(const QString& file, const ServerProfile& profile, const QString& remote,
+                              const FileEntry& source)
+{
+    const QString path = metadata(file);
+    QSaveFile out(path);
+    const QByteArray bytes = QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact);
+    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+        out.write(bytes) != bytes.size() || !out.commit())
+        throw std::filesystem::filesystem_error(out.errorString().toStdString(), path.toStdString(),
+                                                std::make_error_code(std::errc::io_error));
+    std::filesystem::permissions(QFile::encodeName(path).toStdString(), std::filesystem::perms::owner_read |
+                                                                             std::filesystem::perms::owner_write);
+}

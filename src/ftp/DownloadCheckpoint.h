@@ -1,0 +1,37 @@
+#pragma once
+
+#include "FileEntry.h"
+#include "ServerProfile.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+// The side file that lets an interrupted download continue: what was being fetched, from where,
+// and how the remote file looked when the download began. Any difference makes it worthless.
+struct DownloadCheckpoint {
+    ServerProfile profile;
+    QString remote;
+    std::optional<qint64> size;
+    std::optional<QDateTime> modified;
+
+    bool operator==(const DownloadCheckpoint&) const = default;
+
+    QJsonObject toJson() const;
+    // Nothing when the document is not a checkpoint.
+    static std::optional<DownloadCheckpoint> fromJson(const QByteArray& document);
+
+    // The hidden partial file of a download with checkpoint `id` into `destination`.
+    static QString file(const QString& destination, const QUuid& id);
+    // The checkpoint file that belongs to a partial file.
+    static QString metadata(const QString& partial);
+    // The offset a download may continue from, or nothing when the checkpoint, the partial file
+    // or the remote file `source` no longer match.
+    static std::optional<qint64> offset(const QString& destination, const QUuid& id, const ServerProfile& profile,
+                                        const QString& remote, const FileEntry& source);
+    // Writes the checkpoint of partial file `file` atomically with permissions 0600; throws on failure.
+    static void save(const QString& file, const ServerProfile& profile, const QString& remote, const FileEntry& source);
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "FileEntry.h"
+#include "ServerProfile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUuid>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+// The one facade for remote files over every protocol. A plain value: it holds no connection, so
+// copies may be used from several threads at once. Each FTP or FTPS operation is one curl run
+// with its own login. Every operation blocks; a stop request through its token ends it with
+// CancellationError. Failures the user should read are FTPError.
+class FTPClient {
+public:
+    using Progress = std::function<void(double)>;
+
+    static constexpr int maximumTreeDepth = 99;
+    static constexpr qsizetype maximumPasswordBytes = 4096;
+
+    FTPClient(ServerProfile profile, QString password);
+
+    const ServerProfile& profile() const { return serverProfile; }
+
+    // Entries in display order. Transient failures are retried twice, after 2 and then 4 seconds.
+    QList<FileEntry> list(const QString& path, std::stop_token token) const;
+    void createDirectory(const QString& path, std::stop_token token) const;
+    // Creates the folder, or succeeds when it already exists.
+    void ensureDirectory(const QString& path, std::stop_token token) const;
+    void rename(const QString& path, const QString& to, std::stop_token token) const;
+    // Deletes one file, or one empty folder when `directory` is true.
+    void deleteItem(const QString& path, bool directory, std::stop_token token) const;
+    // Deletes a folder with everything in it; symbolic links are deleted, never followed.
+    void deleteTree(const QString& path, bool directory, int depth, std::stop_token token) const;
+    // `mode` is exactly three octal digits, such as "755".
+    void permissions(const QString& path, const QString& mode, std::stop_token token) const;
+    // Without `overwrite` the destination must not exist; with `resumeOffset` it must be the
+    // first `resumeOffset` bytes of the local file.
+    void upload(const QString& file, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
+                const Progress& progress, std::stop_token token) const;
+    // Fetches into a hidden partial file beside `to` and installs it only after checking it. With
+    // a `checkpointID` a failed or cancelled download keeps its partial file for a later resume.
+    void download(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
+                  std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,
+                  std::stop_token token) const;
+
+    // Whether a failure is worth retrying: curl exit statuses of lost or failed connections.
+    static bool isTransient(const std::exception_ptr& error);
+
+    // The URL curl is given for `path`; a folder URL ends in "/".
+    QString url(const QString& path, bool directory) const;
+    // The text of one double-quoted value of curl's configuration syntax.
+    static QString escapeConfig(const QString& text);
+    // Throws FTPError "invalid_remote_path" for a path unfit for a server command.
+    static void validateCommandPath(const QString& path);
+
+private:
+    bool usesSFTP() const;
+    QList<FileEntry> listOnce(const QString& path, std::stop_token token) const;
+    QList<FileEntry> listing(const QString& path, const QStringList& extra, std::stop_token token) const;
+    void command(const QStringList& quotes, std::stop_token token) const;
+    // The listing entry of `path` in its parent folder, if there is one.
+    std::optional<FileEntry> remoteEntry(const QString& path, std::stop_token token) const;
+    QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
+    QByteArray execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
+                       std::stop_token token) const;
+
+    ServerProfile serverProfile;
+    QString password;
+};
