@@ -209,6 +209,23 @@ QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, co
     return std::move(walk.records);
 }
 
+static ListFolder listingThrough(const FTPClient& client, const std::stop_token& token)
+{
+    return [&client, token](const QString& path) { return client.list(path, token); };
+}
+
+QList<PlannedTransfer> upload(const QString& local, const QString& remote, const std::optional<FileEntry>& existing,
+                              const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token)
+{
+    return upload(local, remote, existing, listingThrough(client, token), depth, resolver, token);
+}
+
+QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, const QString& remote,
+                                const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token)
+{
+    return download(entry, local, remote, listingThrough(client, token), depth, resolver, token);
+}
+
 QString pathExtension(const QString& name)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

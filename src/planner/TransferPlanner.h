@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConflictAction.h"
+#include "FTPClient.h"
 #include "FileEntry.h"
 #include "PlannedTransfer.h"
 #include "TransferConflict.h"
@@ -26,7 +27,14 @@ using Taken = std::function<bool(const QString& name)>;
 inline constexpr int maximumDepth = 99;
 inline constexpr qsizetype maximumRecords = 50000;
 
-// `existing` is what the caller already knows to be at the remote destination.
+// `existing` is what the caller already knows to be at the remote destination. Callers start at
+// depth 0. Remote folders are listed through `client`, one at a time, each at most once.
+QList<PlannedTransfer> upload(const QString& local, const QString& remote, const std::optional<FileEntry>& existing,
+                              const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token);
+QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, const QString& remote,
+                                const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token);
+
+// The same over any source of remote listings, for callers that already hold the listings.
 QList<PlannedTransfer> upload(const QString& local, const QString& remote, const std::optional<FileEntry>& existing,
                               const ListFolder& list, int depth, const Resolver& resolver, std::stop_token token);
 QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, const QString& remote,
