@@ -53,17 +53,29 @@ Attributes attributes(const QString& path)
     return fromStat(info);
 }
 
-QList<QByteArray> childNames(const QString& folder)
+static std::optional<Attributes> kindOf(unsigned char type)
+{
+    Attributes kind;
+    switch (type) {
+    case DT_DIR: kind.isDirectory = true; return kind;
+    case DT_REG: kind.isRegularFile = true; return kind;
+    case DT_LNK: kind.isSymbolicLink = true; return kind;
+    case DT_UNKNOWN: return std::nullopt;
+    default: return kind;
+    }
+}
+
+QList<Child> children(const QString& folder)
 {
     const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(QFile::encodeName(folder).constData()), ::closedir);
     if (!directory)
         fail("cannot list the folder", folder, errno);
-    QList<QByteArray> names;
+    QList<Child> names;
     errno = 0;
     while (const dirent* entry = ::readdir(directory.get())) {
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..")
-            names.append(name);
+            names.append(Child{name, kindOf(entry->d_type)});
         errno = 0;
     }
     if (errno != 0)

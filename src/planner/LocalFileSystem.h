@@ -19,13 +19,22 @@ struct Attributes {
     std::optional<QDateTime> modified;
 };
 
+struct Child {
+    QByteArray name;
+    // The kind the folder listing reports, when the file system reports one: enough to plan an
+    // item that meets nothing at its destination, without reading the item itself.
+    std::optional<Attributes> kind;
+
+    bool operator<(const Child& other) const { return name < other.name; }
+};
+
 // Throws std::filesystem::filesystem_error when the item cannot be read.
 Attributes attributes(const QString& path);
 // Absent when nothing of that name exists; other failures throw as above.
 std::optional<Attributes> attributesIfPresent(const QString& path);
-// The raw names inside a folder, "." and ".." left out, in byte order, which for UTF-8 is
-// code-point order. Throws std::filesystem::filesystem_error.
-QList<QByteArray> childNames(const QString& folder);
+// The items inside a folder, "." and ".." left out, in byte order of their raw names, which for
+// UTF-8 is code-point order. Throws std::filesystem::filesystem_error.
+QList<Child> children(const QString& folder);
 
 QString lastComponent(const QString& path);
 QString parent(const QString& path);
