@@ -1,0 +1,165 @@
+#include "CancellationError.h"
+#include "CurlProcess.h"
+#include "CurlProgress.h"
+#include "ErrorBuffer.h"
+#include "FTPError.h"
+#include "FakeCurl.h"
+#include "L10n.h"
+#include "QtPrinters.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+QByteArray run(const CurlProcess::Progress& progress = {}, std::stop_token token = {})
+{
+    return CurlProcess::run({QStringLiteral("--one"), QStringLiteral("two words")}, QStringLiteral("user = \"u:p\"\n"),
+                            progress, token);
+}
+
+FTPError failure(const CurlProcess::Progress& progress = {})
+{
+    try {
+        run(progress);
+    } catch (const FTPError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "the run did not fail";
+    return FTPError::message({});
+}
+
+}
+
+TEST(CurlProcess, PassesArgumentsAndConfigurationAndReturnsStandardOutput)
+{
+    FakeCurl curl(QStringLiteral("printf 'listing\\r\\n'"));
+    EXPECT_EQ(run(), QByteArray("listing\r\n"));
+    EXPECT_EQ(curl.arguments(), (QStringList{"--one", "two words"}));
+    EXPECT_EQ(curl.input(), QByteArray("user = \"u:p\"\n"));
+}
+
+TEST(CurlProcess, OutputCapIsSixteenMebibytes)
+{
+    {
+        FakeCurl curl(QStringLiteral("head -c 16777216 /dev/zero"));
+        EXPECT_EQ(run().size(), 16777216);
+    }
+    FakeCurl curl(QStringLiteral("head -c 16777217 /dev/zero"));
+    try {
+        run();
+        FAIL() << "one byte over the cap was accepted";
+    } catch (const FTPError& error) {
+        EXPECT_EQ(error.kind(), FTPError::Kind::message);
+        EXPECT_EQ(error.errorDescription(), L("listing_limit"));
+    }
+}
+
+TEST(CurlProcess, FailureReportsTheStatusAndTheLastThreeCurlLines)
+{
+    struct Case {
+        const char* standardError;
+        int status;
+        const char* detail;
+    };
+    const Case cases[] = {
+        {"curl: one\\nnoise\\ncurl: two\\ncurl: three\\nmore noise\\ncurl: four\\ncurl: five\\n", 7,
+         "curl: three\ncurl: four\ncurl: five"},
+        {"nothing useful\\n", 9, ""},
+        {"######    50.0%%\\rcurl: (18) transfer closed\\n", 18, "curl: (18) transfer closed"},
+        {"", 47, ""},
+    };
+    for (const Case& c : cases) {
+        FakeCurl curl(QStringLiteral("printf '%1' >&2; exit %2").arg(c.standardError).arg(c.status));
+        const FTPError error = failure();
+        EXPECT_EQ(error.kind(), FTPError::Kind::command);
+        EXPECT_EQ(error.exitStatus(), c.status);
+        EXPECT_EQ(error.detail(), QString::fromUtf8(c.detail)) << c.standardError;
+    }
+}
+
+TEST(CurlProcess, OnlyTheLastSixtyFourKibibytesOfStandardErrorAreKept)
+{
+    FakeCurl curl(QStringLiteral("echo 'curl: (6) lost in the past' >&2; head -c 70000 /dev/zero | tr '\\0' x >&2;"
+                                 "echo >&2; echo 'curl: (7) recent' >&2; exit 7"));
+    EXPECT_EQ(failure().detail(), QStringLiteral("curl: (7) recent"));
+
+    ErrorBuffer buffer;
+    buffer.append(QByteArray(70000, 'a'));
+    buffer.append("bc");
+    EXPECT_EQ(buffer.data().size(), ErrorBuffer::capacity);
+    EXPECT_TRUE(buffer.data().endsWith("abc"));
+}
+
+TEST(CurlProgress, ReadsTheLastPercentageWithADecimalPointOfAChunk)
+{
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"####      12.5%", 0.125},
+        {"###  12.5%\r#######   40.0%", 0.4},
+        {"100.0%", 1.0},
+        {"7%", std::nullopt},
+        {"", std::nullopt},
+        {"1234.5%", 1.0},
+        {"\xff\xfe 3.25%", 0.0325},
+    };
+    for (const auto& [chunk, expected] : cases) {
+        const std::optional<double> fraction = CurlProgress::fraction(QByteArrayView(chunk));
+        ASSERT_EQ(fraction.has_value(), expected.has_value()) << chunk;
+        if (expected) {
+            EXPECT_DOUBLE_EQ(*fraction, *expected) << chunk;
+        }
+    }
+}
+
+TEST(CurlProcess, ProgressFragmentsAreReportedAndASuccessEndsAtOne)
+{
+    FakeCurl curl(QStringLiteral("printf '##   12.5%%\\r' >&2; sleep 0.2; printf '#####  40.0%%\\r' >&2; sleep 0.2;"
+                                 "printf '7%%' >&2"));
+    std::mutex lock;
+    QList<double> seen;
+    run([&](double fraction) {
+        std::lock_guard guard(lock);
+        seen << fraction;
+    });
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last(), 1.0);
+    for (double fraction : seen.first(seen.size() - 1))
+        EXPECT_TRUE(fraction == 0.125 || fraction == 0.4) << fraction;
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_TRUE(seen.contains(0.4));
+}
+
+TEST(CurlProcess, AStopBeforeTheLaunchStartsNothing)
+{
+    FakeCurl curl(QStringLiteral("exit 0"));
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_THROW(run({}, stop.get_token()), CancellationError);
+    EXPECT_EQ(curl.runs(), 0);
+}
+
+TEST(CurlProcess, AStopTerminatesAChildThatIgnoresItsInput)
+{
+    // The child fails when terminated, as curl does; the run must still end as a cancellation.
+    FakeCurl curl(QStringLiteral("exec sleep 600"), false);
+    std::stop_source stop;
+    std::jthread canceller([&] {
+        while (!curl.started())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        stop.request_stop();
+    });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(run({}, stop.get_token()), CancellationError);
+    EXPECT_LT(timer.elapsed(), 10000);
+}
+
+TEST(CurlProcess, AProgramThatCannotStartIsASystemError)
+{
+    CurlProcess::useProgramForTesting(QStringLiteral("/nonexistent/curl"));
+    EXPECT_THROW(run(), std::system_error);
+    CurlProcess::useProgramForTesting({});
+    EXPECT_EQ(CurlProcess::program(), QStringLiteral("/usr/bin/curl"));
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+// Readable Qt values in GoogleTest's failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QByteArray& bytes, std::ostream* out)
+{
+    if (bytes.size() > 200)
+        *out << bytes.size() << " bytes starting " << bytes.first(80).toStdString();
+    else
+        *out << '"' << bytes.toStdString() << '"';
+}
