@@ -19,10 +19,12 @@ QString makeTree(const QTemporaryDir& root, const QString& name, int files)
 {
     const QString top = root.filePath(name);
     for (int folder = 0; folder < folderCount; ++folder) {
-        const QByteArray path = QFile::encodeName(top + QStringLiteral("/folder %1").arg(folder, 4, 10, QLatin1Char('0')));
+        const QByteArray path =
+            QFile::encodeName(top + QStringLiteral("/folder %1").arg(folder, 4, 10, QLatin1Char('0')));
         QDir().mkpath(QFile::decodeName(path));
         for (int file = folder; file < files; file += folderCount)
-            ::close(::open((path + "/file " + QByteArray::number(file) + ".txt").constData(), O_CREAT | O_WRONLY, 0600));
+            ::close(
+                ::open((path + "/file " + QByteArray::number(file) + ".txt").constData(), O_CREAT | O_WRONLY, 0600));
     }
     return top;
 }
@@ -55,7 +57,8 @@ void planUpload(benchmark::State& state)
 {
     const QString& tree = fullTree();
     for (auto _ : state)
-        benchmark::DoNotOptimize(TransferPlanner::upload(tree, QStringLiteral("/new"), std::nullopt, noServer, 0, {}, {}));
+        benchmark::DoNotOptimize(
+            TransferPlanner::upload(tree, QStringLiteral("/new"), std::nullopt, noServer, 0, {}, {}));
     state.counters["records"] = 50000;
 }
 
@@ -82,7 +85,7 @@ void findOverTheSameTree(benchmark::State& state)
     }
 }
 
-}
+} // namespace
 
 BENCHMARK(planUpload)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(planOversizedUpload)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);

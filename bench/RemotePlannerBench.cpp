@@ -39,12 +39,11 @@ void planDownload(benchmark::State& state)
                                             client, 0, {}, {})
                       .size();
     state.counters["records"] = static_cast<double>(records);
-    state.counters["perListing"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * (folderCount + 1),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["perListing"] = benchmark::Counter(static_cast<double>(state.iterations()) * (folderCount + 1),
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-}
+} // namespace
 
 BENCHMARK(planDownload)
     ->Arg(static_cast<int>(FTPProtocol::ftp))

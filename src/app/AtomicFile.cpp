@@ -18,7 +18,7 @@ namespace {
     throw std::system_error(errno, std::generic_category(), QFile::encodeName(path).toStdString());
 }
 
-}
+} // namespace
 
 void ensurePrivateFolder(const QString& folder)
 {
@@ -88,4 +88,4 @@ void write(const QString& path, const QByteArray& bytes)
     }
 }
 
-}
+} // namespace AtomicFile

@@ -16,4 +16,4 @@ void ensurePrivateFolder(const QString& folder);
 std::optional<QByteArray> read(const QString& path);
 void write(const QString& path, const QByteArray& bytes);
 
-}
+} // namespace AtomicFile

@@ -24,8 +24,7 @@ enum class Absence { isFailure, isFine };
     throw FTPError::message(QStringLiteral("Keychain: ") + detail);
 }
 
-template <typename Source, typename Signal>
-void wait(Source& source, Signal signal, const std::function<bool()>& done)
+template <typename Source, typename Signal> void wait(Source& source, Signal signal, const std::function<bool()>& done)
 {
     QEventLoop loop;
     QObject::connect(&source, signal, &loop, &QEventLoop::quit);
@@ -73,7 +72,7 @@ void run(QKeychain::Job& job, Absence absence)
     fail(job.errorString().isEmpty() ? QString::number(job.error()) : job.errorString());
 }
 
-}
+} // namespace
 
 void set(const QString& password, const QUuid& id)
 {
@@ -102,4 +101,4 @@ void deletePassword(const QUuid& id)
         fail(QStringLiteral("The keyring holding the password is locked."));
 }
 
-}
+} // namespace KeychainStore

@@ -17,4 +17,4 @@ QString password(const QUuid& id);
 // Removes the password; a password that is not there counts as removed. Throws as above.
 void deletePassword(const QUuid& id);
 
-}
+} // namespace KeychainStore

@@ -59,4 +59,4 @@ QList<ServerProfile> load()
     return document ? decode(*document) : QList<ServerProfile>();
 }
 
-}
+} // namespace ProfileStore

@@ -24,4 +24,4 @@ QByteArray encode(const QList<ServerProfile>& profiles);
 // Throws FTPError "invalid_profile".
 QList<ServerProfile> decode(const QByteArray& document);
 
-}
+} // namespace ProfileStore

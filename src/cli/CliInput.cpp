@@ -30,4 +30,4 @@ QString readPassword()
     return password;
 }
 
-}
+} // namespace CliInput

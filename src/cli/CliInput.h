@@ -12,4 +12,4 @@ std::optional<QString> readLine();
 // The first line of standard input; throws FTPError when it is longer than curl and ssh accept.
 QString readPassword();
 
-}
+} // namespace CliInput

@@ -43,4 +43,4 @@ FTPClient client(const CliContext& context)
     return FTPClient(profile, password);
 }
 
-}
+} // namespace CliSession

@@ -17,4 +17,4 @@ ServerProfile savedProfile(const QList<ServerProfile>& profiles, const QString& 
 // Throws UsageError when neither --profile nor --saved was given.
 FTPClient client(const CliContext& context);
 
-}
+} // namespace CliSession

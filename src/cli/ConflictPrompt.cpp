@@ -32,7 +32,7 @@ QString describe(const FileEntry& entry, const QString& path)
     return path + QStringLiteral("  ") + size;
 }
 
-}
+} // namespace
 
 ConflictPrompt::ConflictPrompt(std::optional<ConflictAction> fixed) : fixed(fixed) {}
 

@@ -91,7 +91,7 @@ int plan(CliContext& context)
     return 0;
 }
 
-}
+} // namespace
 
 static const CliCommand command(QStringLiteral("plan"),
                                 QStringLiteral("plan upload LOCAL REMOTE | plan download REMOTE LOCAL "

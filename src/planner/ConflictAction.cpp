@@ -29,4 +29,4 @@ std::optional<ConflictAction> fromRawValue(const QString& raw)
     return std::nullopt;
 }
 
-}
+} // namespace ConflictActions

@@ -14,4 +14,4 @@ QString rawValue(ConflictAction action);
 // Exactly the five raw values, case-sensitive; anything else is no action.
 std::optional<ConflictAction> fromRawValue(const QString& raw);
 
-}
+} // namespace ConflictActions

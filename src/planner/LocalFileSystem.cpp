@@ -33,7 +33,7 @@ Attributes fromStat(const struct stat& info)
     return attributes;
 }
 
-}
+} // namespace
 
 std::optional<Attributes> attributesIfPresent(const QString& path)
 {
@@ -109,4 +109,4 @@ QString joining(const QString& folder, const QString& name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-}
+} // namespace LocalFileSystem

@@ -40,4 +40,4 @@ QString lastComponent(const QString& path);
 QString parent(const QString& path);
 QString joining(const QString& folder, const QString& name);
 
-}
+} // namespace LocalFileSystem

@@ -137,8 +137,7 @@ void Walk::upload(const QString& local, const QString& remote, std::optional<Fil
             fail(QStringLiteral("invalid_filename"), childName);
         const auto match = remoteChildren.constFind(childName);
         upload(LocalFileSystem::joining(local, childName), RemotePath::joining(record.remote, childName),
-               match == remoteChildren.cend() ? std::nullopt : std::optional<FileEntry>(*match), depth + 1,
-               child.kind);
+               match == remoteChildren.cend() ? std::nullopt : std::optional<FileEntry>(*match), depth + 1, child.kind);
         checkLevelSize(levelStart);
     }
 }
@@ -197,7 +196,7 @@ void Walk::download(const FileEntry& entry, QString local, const QString& remote
     }
 }
 
-}
+} // namespace
 
 QList<PlannedTransfer> upload(const QString& local, const QString& remote, const std::optional<FileEntry>& existing,
                               const ListFolder& list, int depth, const Resolver& resolver, std::stop_token token)
@@ -253,4 +252,4 @@ QString availableName(const QString& name, bool directory, const Taken& taken)
     fail(QStringLiteral("batch_limit"));
 }
 
-}
+} // namespace TransferPlanner

@@ -45,4 +45,4 @@ QString availableName(const QString& name, bool directory, const Taken& taken);
 // The text after the last dot, unless that dot starts the name or ends it.
 QString pathExtension(const QString& name);
 
-}
+} // namespace TransferPlanner

@@ -1,5 +1,5 @@
-#include "FTPError.h"
 #include "KeychainStore.h"
+#include "FTPError.h"
 #include "PrivateKeyring.h"
 
 #include <QUuid>
@@ -70,7 +70,8 @@ TEST_F(KeychainStoreTest, ALockedKeyringIsAnErrorNotAnEmptyPassword)
     KeychainStore::set(QStringLiteral("secret"), id);
     keyring->lock();
     EXPECT_TRUE(keychainError([&] { KeychainStore::password(id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(keychainError([&] { KeychainStore::set(QStringLiteral("new"), id); }).startsWith(QLatin1String("Keychain: ")));
+    EXPECT_TRUE(
+        keychainError([&] { KeychainStore::set(QStringLiteral("new"), id); }).startsWith(QLatin1String("Keychain: ")));
     EXPECT_TRUE(keychainError([&] { KeychainStore::deletePassword(id); }).startsWith(QLatin1String("Keychain: ")));
 }
 
@@ -79,7 +80,8 @@ TEST_F(KeychainStoreTest, AKeyringThatLeftTheBusIsAnError)
     KeychainStore::set(QStringLiteral("secret"), id);
     keyring->stopKeyring();
     EXPECT_TRUE(keychainError([&] { KeychainStore::password(id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(keychainError([&] { KeychainStore::set(QStringLiteral("new"), id); }).startsWith(QLatin1String("Keychain: ")));
+    EXPECT_TRUE(
+        keychainError([&] { KeychainStore::set(QStringLiteral("new"), id); }).startsWith(QLatin1String("Keychain: ")));
 }
 
 class NoSecretServiceTest : public KeychainStoreTest {
@@ -90,8 +92,9 @@ protected:
 TEST_F(NoSecretServiceTest, EveryOperationFailsWithTheKeychainError)
 {
     EXPECT_TRUE(keychainError([&] { KeychainStore::password(id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(keychainError([&] { KeychainStore::set(QStringLiteral("x"), id); }).startsWith(QLatin1String("Keychain: ")));
+    EXPECT_TRUE(
+        keychainError([&] { KeychainStore::set(QStringLiteral("x"), id); }).startsWith(QLatin1String("Keychain: ")));
     EXPECT_TRUE(keychainError([&] { KeychainStore::deletePassword(id); }).startsWith(QLatin1String("Keychain: ")));
 }
 
-}
+} // namespace

@@ -1,5 +1,5 @@
-#include "FTPError.h"
 #include "ProfileStore.h"
+#include "FTPError.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,4 +114,4 @@ TEST_F(ProfileStoreTest, AFailedSaveThrowsAndLeavesNoTemporaryFileBehind)
     EXPECT_EQ(QDir(ProfileStore::folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
-}
+} // namespace

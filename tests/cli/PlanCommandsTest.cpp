@@ -24,7 +24,7 @@ protected:
         server.put(QStringLiteral("/tree/b.txt"), QByteArray(10, 'b'));
         server.put(QStringLiteral("/tree/sub/c.txt"), "c");
         local.write(QStringLiteral("tree/a.txt"), "aaaa");
-        local.write(QStringLiteral("tree/b.txt"), "bbbb");
+        local.write(QStringLiteral("tree/b.txt"), QByteArray(20, 'b'));
     }
     void TearDown() override { QDir(ProfileStore::folder()).removeRecursively(); }
 
@@ -64,19 +64,23 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
                               ProFTPDServer::password().toUtf8() + "\n")
                   .exitStatus,
               0);
-    // The folder over a folder: merge (1). The first file: resume (2), for every file after it.
+    // The folder over a folder: merge (1). The first file: resume (2) for every file after it,
+    // but b.txt is longer than the server's, so the question comes back and gets skip (3).
     const CliTestRun run = CliTestRun::run(
-        {"--saved", "ProFTPD on loopback", "plan", "download", "/tree", local.file(QStringLiteral("tree"))}, "1\n2+\n");
+        {"--saved", "ProFTPD on loopback", "plan", "download", "/tree", local.file(QStringLiteral("tree"))},
+        "1\n2+\n3\n");
     ASSERT_EQ(run.exitStatus, 0) << run.error.toStdString();
     EXPECT_EQ(records(run.output, local.path()), (QStringList{
                                                      "/tree /tree directory exists",
                                                      "/tree/sub /tree/sub directory",
                                                      "/tree/sub/c.txt /tree/sub/c.txt",
                                                      "/tree/a.txt /tree/a.txt exists overwrite @4",
-                                                     "/tree/b.txt /tree/b.txt exists overwrite @4",
                                                  }));
     const QString prompts = QString::fromUtf8(run.error);
-    EXPECT_EQ(prompts.count(QStringLiteral("The destination already exists")), 2);
+    EXPECT_EQ(prompts.count(QStringLiteral("The destination already exists")), 3);
+    EXPECT_TRUE(prompts.endsWith(QStringLiteral("1) Overwrite\n  2) Keep both (rename)\n  3) Skip\n  +) Apply to all "
+                                                "conflicts of this kind\n[1-3][+] ")))
+        << prompts.toStdString();
     const QString folderQuestion = prompts.section(QStringLiteral("The destination already exists"), 1, 1);
     EXPECT_TRUE(folderQuestion.contains(QStringLiteral("1) Merge folders\n  2) Keep both (rename)\n  3) Skip\n")))
         << folderQuestion.toStdString();
@@ -103,4 +107,4 @@ TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
                                                      }));
 }
 
-}
+} // namespace

@@ -95,4 +95,4 @@ TEST_F(SavedProfileCommandsTest, ASecretStoreFailureLeavesTheProfilesFileAsItWas
     EXPECT_EQ(file(), before);
 }
 
-}
+} // namespace

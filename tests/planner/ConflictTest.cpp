@@ -87,13 +87,13 @@ TEST(ConflictTest, NewNamesKeepTheExtensionAndSkipTakenOnes)
 TEST(ConflictTest, NoFreeNameIsTheBatchLimit)
 {
     int asked = 0;
-    EXPECT_THROW(TransferPlanner::availableName(QStringLiteral("a.txt"), false,
-                                                [&](const QString&) { return ++asked > 0; }),
-                 FTPError);
+    EXPECT_THROW(
+        TransferPlanner::availableName(QStringLiteral("a.txt"), false, [&](const QString&) { return ++asked > 0; }),
+        FTPError);
     EXPECT_EQ(asked, 49999);
     EXPECT_EQ(TransferPlanner::availableName(QStringLiteral("a"), false,
                                              [](const QString& name) { return name != QLatin1String("a (50000)"); }),
               QStringLiteral("a (50000)"));
 }
 
-}
+} // namespace

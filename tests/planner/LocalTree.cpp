@@ -67,7 +67,8 @@ QList<FileEntry> LocalTree::listing(const QString& root, const QString& remote) 
     for (const LocalFileSystem::Child& child : LocalFileSystem::children(folder)) {
         const QByteArray& name = child.name;
         const auto attributes = LocalFileSystem::attributes(folder + QLatin1Char('/') + QString::fromUtf8(name));
-        entries.append(FileEntry{QString::fromUtf8(name), attributes.isDirectory, attributes.size, attributes.modified});
+        entries.append(
+            FileEntry{QString::fromUtf8(name), attributes.isDirectory, attributes.size, attributes.modified});
     }
     return FileEntry::sorted(entries);
 }

@@ -27,7 +27,8 @@ QStringList destinations(const QList<PlannedTransfer>& records, bool upload, con
 {
     QStringList out;
     for (const PlannedTransfer& r : records)
-        out.append((upload ? r.remote : QString(r.local).remove(localRoot)) + (r.exists ? QStringLiteral(" exists") : QString()) +
+        out.append((upload ? r.remote : QString(r.local).remove(localRoot)) +
+                   (r.exists ? QStringLiteral(" exists") : QString()) +
                    (r.overwrite ? QStringLiteral(" overwrite") : QString()) +
                    (r.resumeOffset ? QStringLiteral(" @") + QString::number(*r.resumeOffset) : QString()));
     return out;
@@ -79,29 +80,37 @@ TEST_F(RemotePlannerTest, DownloadWalksTheServerTreeInListingOrderAndAsksAboutLo
     server.put(QStringLiteral("/pub/docs/read me.txt"), "text");
     server.put(QStringLiteral("/pub/skipped/inner.txt"), "text");
     tree.file(QStringLiteral("down/pub/a.bin"), 40);
+    tree.file(QStringLiteral("down/pub/b.bin"), 400);
+    tree.file(QStringLiteral("down/pub/b (2).bin"));
+    tree.file(QStringLiteral("down/pub/docs/read me.txt"), 1);
     tree.file(QStringLiteral("down/pub/skipped/inner.txt"));
-    script.answers = {{"pub", ConflictAction::merge}, {"a.bin", ConflictAction::resume}};
+    script.answers = {{"pub", ConflictAction::merge},
+                      {"docs", ConflictAction::merge},
+                      {"read me.txt", ConflictAction::overwrite},
+                      {"a.bin", ConflictAction::resume},
+                      {"b.bin", ConflictAction::rename}};
 
     const FileEntry pub = client.list(QStringLiteral("/"), {}).first();
     const auto records = TransferPlanner::download(pub, tree.path(QStringLiteral("down/pub")), QStringLiteral("/pub"),
                                                    client, 0, script.resolver(), {});
-    EXPECT_EQ(destinations(records, false, tree.path(QStringLiteral("down"))), (QStringList{
-                                                                                   "/pub exists",
-                                                                                   "/pub/docs",
-                                                                                   "/pub/docs/read me.txt",
-                                                                                   "/pub/a.bin exists overwrite @40",
-                                                                                   "/pub/b.bin",
-                                                                               }));
-    EXPECT_EQ(script.asked, (QStringList{"pub", "skipped", "a.bin"}));
+    EXPECT_EQ(destinations(records, false, tree.path(QStringLiteral("down"))),
+              (QStringList{
+                  "/pub exists",
+                  "/pub/docs exists",
+                  "/pub/docs/read me.txt exists overwrite",
+                  "/pub/a.bin exists overwrite @40",
+                  "/pub/b (3).bin",
+              }));
+    EXPECT_EQ(script.asked, (QStringList{"pub", "docs", "read me.txt", "skipped", "a.bin", "b.bin"}));
     EXPECT_EQ(records.at(2).remote, QStringLiteral("/pub/docs/read me.txt"));
 }
 
 TEST_F(RemotePlannerTest, AListingFailureEndsPlanningWithTheServersError)
 {
     const FileEntry gone{QStringLiteral("gone"), true, std::nullopt, std::nullopt};
-    EXPECT_THROW(TransferPlanner::download(gone, tree.path(QStringLiteral("gone")), QStringLiteral("/gone"), client, 0,
-                                           {}, {}),
-                 FTPError);
+    EXPECT_THROW(
+        TransferPlanner::download(gone, tree.path(QStringLiteral("gone")), QStringLiteral("/gone"), client, 0, {}, {}),
+        FTPError);
 }
 
-}
+} // namespace

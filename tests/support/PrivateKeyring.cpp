@@ -34,7 +34,8 @@ QByteArray readLine(int fd, std::chrono::milliseconds timeout)
     QByteArray line;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!line.endsWith('\n')) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd descriptor{fd, POLLIN, 0};
         if (left.count() <= 0 || ::poll(&descriptor, 1, static_cast<int>(left.count())) <= 0)
             throw std::runtime_error("the test bus printed no address");
@@ -55,7 +56,7 @@ void stop(std::unique_ptr<ChildProcess>& process)
     process.reset();
 }
 
-}
+} // namespace
 
 bool PrivateKeyring::available()
 {
@@ -63,7 +64,8 @@ bool PrivateKeyring::available()
 }
 
 PrivateKeyring::PrivateKeyring(Secrets secrets)
-    : folder(QDir::tempPath() + QStringLiteral("/dravik-keyring-XXXXXX")), previousAddress(qgetenv("DBUS_SESSION_BUS_ADDRESS"))
+    : folder(QDir::tempPath() + QStringLiteral("/dravik-keyring-XXXXXX")),
+      previousAddress(qgetenv("DBUS_SESSION_BUS_ADDRESS"))
 {
     if (used.exchange(true))
         throw std::logic_error("one private keyring per process");
@@ -71,7 +73,8 @@ PrivateKeyring::PrivateKeyring(Secrets secrets)
         throw std::runtime_error("no folder for the test keyring");
     for (const char* name : {"run", "home", "data", "config"})
         QDir(folder.path()).mkpath(QString::fromLatin1(name));
-    QFile::setPermissions(folder.filePath(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(folder.filePath(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     startBus();
     qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
     if (secrets == Secrets::unlocked)
@@ -105,10 +108,11 @@ void PrivateKeyring::startBus()
     if (!file.open(QIODevice::WriteOnly) || file.write(busConfiguration(folder.filePath(QStringLiteral("bus")))) < 0)
         throw std::runtime_error("cannot write the test bus configuration");
     file.close();
-    bus = std::make_unique<ChildProcess>(ChildProcess::Options{
-        QStringLiteral("/usr/bin/dbus-daemon"),
-        {QStringLiteral("--config-file=") + configuration, QStringLiteral("--print-address"), QStringLiteral("--nofork")},
-        std::nullopt});
+    bus = std::make_unique<ChildProcess>(
+        ChildProcess::Options{QStringLiteral("/usr/bin/dbus-daemon"),
+                              {QStringLiteral("--config-file=") + configuration, QStringLiteral("--print-address"),
+                               QStringLiteral("--nofork")},
+                              std::nullopt});
     bus->closeStandardInput();
     address = QString::fromUtf8(readLine(bus->standardOutput(), std::chrono::seconds(10)));
 }
