@@ -62,13 +62,14 @@ std::optional<QByteArray> read(const QString& path)
 
 void write(const QString& path, const QByteArray& bytes)
 {
+    // mkstemp makes the file owner-only, so the content is never readable by others.
     QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         fail(path);
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
-    bool written = ::fchmod(fd, 0600) == 0;
+    bool written = true;
     while (written && left > 0) {
         const ssize_t count = ::write(fd, data, static_cast<size_t>(left));
         if (count < 0 && errno == EINTR)
