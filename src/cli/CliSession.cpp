@@ -1,46 +1,111 @@
 #include "CliSession.h"
 
+#include "CancellationError.h"
 #include "CliInput.h"
 #include "CliOutput.h"
 #include "KeychainStore.h"
 #include "ProfileStore.h"
+#include "SavedProfiles.h"
+#include "ServerProfile.h"
 
-#include <QUuid>
-#include <stdexcept>
+#include <csignal>
+#include <pthread.h>
 
-namespace CliSession {
+namespace {
 
-ServerProfile savedProfile(const QList<ServerProfile>& profiles, const QString& nameOrID)
+sigset_t stopSignals()
 {
-    const QUuid id = QUuid::fromString(nameOrID);
-    QList<ServerProfile> matches;
-    for (const ServerProfile& profile : profiles)
-        if ((!id.isNull() && profile.id == id) || profile.name == nameOrID)
-            matches.append(profile);
-    if (matches.isEmpty())
-        throw std::runtime_error("no saved profile is called " + nameOrID.toStdString());
-    if (matches.size() > 1)
-        throw std::runtime_error("several saved profiles are called " + nameOrID.toStdString() +
-                                 "; use the profile's UUID");
-    return matches.first();
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
 }
 
-FTPClient client(const CliContext& context)
+ServerProfile profileOf(const CliContext& context)
 {
-    ServerProfile profile;
-    if (context.profileFile)
-        profile = ServerProfile::fromJson(CliOutput::readFile(*context.profileFile));
-    else if (context.savedProfile)
-        profile = savedProfile(ProfileStore::load(), *context.savedProfile);
-    else
+    if (context.savedProfile)
+        return SavedProfiles::find(ProfileStore::load(), *context.savedProfile);
+    if (!context.profileFile)
         throw UsageError(QStringLiteral("this command needs --profile FILE or --saved NAME"));
-    profile.validate();
-    QString password;
-    if (context.passwordFromStandardInput)
-        password = CliInput::readPassword();
-    else if (context.savedProfile && profile.rememberPassword)
-        password = KeychainStore::password(profile.id);
-    return FTPClient(profile, password);
+    return ServerProfile::fromJson(CliOutput::readFile(*context.profileFile));
 }
 
-} // namespace CliSession
+// The first line of standard input, so that later lines can answer questions; or the password the
+// secret store remembers for a saved profile.
+QString passwordOf(const CliContext& context, const ServerProfile& profile)
+{
+    if (context.passwordFromStandardInput)
+        return CliInput::readPassword();
+    if (context.savedProfile && profile.rememberPassword)
+        return KeychainStore::password(profile.id);
+    return {};
+}
+
+FTPClient clientOf(const CliContext& context)
+{
+    const ServerProfile profile = profileOf(context);
+    return FTPClient(profile, passwordOf(context, profile));
+}
+
+} // namespace
+
+CliArguments CliArguments::read(const QStringList& words, qsizetype count, const QStringList& flagNames,
+                                const QStringList& valueNames)
+{
+    CliArguments result;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words.at(i);
+        if (!word.startsWith(QLatin1String("--"))) {
+            result.positional << word;
+        } else if (flagNames.contains(word)) {
+            result.flags.insert(word);
+        } else if (valueNames.contains(word) && i + 1 < words.size()) {
+            result.values.insert(word, words.at(++i));
+        } else {
+            throw UsageError(QStringLiteral("unknown option or missing value: ") + word);
+        }
+    }
+    if (result.positional.size() != count)
+        throw UsageError(QStringLiteral("wrong number of arguments"));
+    return result;
+}
+
+CliSession::CliSession(const CliContext& context) : ftp(clientOf(context))
+{
+    // Blocked here, the signals reach only the watcher; threads started later inherit the mask,
+    // while child processes start with none.
+    const sigset_t signals = stopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    watcher = std::thread([this] { waitForSignals(); });
+}
+
+CliSession::~CliSession()
+{
+    finished = true;
+    pthread_kill(watcher.native_handle(), SIGTERM);
+    watcher.join();
+    // The signals stay blocked: the program ends right after its session, and a late Ctrl-C must
+    // not turn a finished command into a killed one.
+}
+
+void CliSession::waitForSignals()
+{
+    const sigset_t signals = stopSignals();
+    int received = 0;
+    while (!finished) {
+        if (sigwait(&signals, &received) == 0 && !finished)
+            stop.request_stop();
+    }
+}
+
+void CliSession::run(const std::function<void(const FTPClient&, std::stop_token)>& operation) const
+{
+    try {
+        operation(ftp, stop.get_token());
+    } catch (...) {
+        if (stop.stop_requested())
+            throw CancellationError();
+        throw;
+    }
+}

@@ -2,19 +2,50 @@
 
 #include "CliCommand.h"
 #include "FTPClient.h"
-#include "ServerProfile.h"
 
-#include <QList>
+#include <QHash>
+#include <QSet>
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <stop_token>
+#include <thread>
 
-// The server a command works on: a profile file given with --profile, or a saved profile picked
-// with --saved, with its password.
-namespace CliSession {
+// The words of a command split into positional arguments, flags and options with a value.
+struct CliArguments {
+    QStringList positional;
+    QSet<QString> flags;
+    QHash<QString, QString> values;
 
-// The saved profile whose UUID or name is `nameOrID`; throws when there is none or the name is
-// shared by several.
-ServerProfile savedProfile(const QList<ServerProfile>& profiles, const QString& nameOrID);
-// Throws UsageError when neither --profile nor --saved was given.
-FTPClient client(const CliContext& context);
+    // Throws UsageError for an unknown option, a missing value, or a positional count other than `count`.
+    static CliArguments read(const QStringList& words, qsizetype count, const QStringList& flagNames = {},
+                             const QStringList& valueNames = {});
+};
 
-} // namespace CliSession
+// What a remote command needs: the client for the chosen profile, and a stop token that Ctrl-C
+// (or SIGTERM) triggers. While a session exists these signals only request the stop; the running
+// curl child is then terminated by the engine.
+class CliSession {
+public:
+    // Reads the profile file or the saved profile and, with --password-stdin, the password from
+    // the first line of standard input; a saved profile may have its password remembered instead.
+    explicit CliSession(const CliContext& context);
+    ~CliSession();
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    const FTPClient& client() const { return ftp; }
+    std::stop_token token() const { return stop.get_token(); }
+
+    // Runs `operation`; once a stop was requested every failure counts as the cancellation, since
+    // curl may die of the same Ctrl-C before the engine terminates it.
+    void run(const std::function<void(const FTPClient&, std::stop_token)>& operation) const;
+
+private:
+    void waitForSignals();
+
+    FTPClient ftp;
+    std::stop_source stop;
+    std::atomic<bool> finished = false;
+    std::thread watcher;
+};

@@ -41,12 +41,12 @@ PlanRequest readRequest(QStringList words, bool upload)
 }
 
 // What the remote pane would show for the item: its entry in the parent folder's listing.
-std::optional<FileEntry> remoteEntry(const FTPClient& client, const QString& remote)
+std::optional<FileEntry> remoteEntry(const FTPClient& client, const QString& remote, const std::stop_token& token)
 {
     const QString name = RemotePath::lastComponent(remote);
     if (name.isEmpty())
         return FileEntry{QStringLiteral("/"), true, std::nullopt, std::nullopt};
-    for (const FileEntry& entry : client.list(RemotePath::parent(remote), {}))
+    for (const FileEntry& entry : client.list(RemotePath::parent(remote), token))
         if (entry.name == name)
             return entry;
     return std::nullopt;
@@ -75,19 +75,21 @@ int plan(CliContext& context)
         throw UsageError(QStringLiteral("plan needs upload or download"));
     const bool upload = direction == QLatin1String("upload");
     const PlanRequest request = readRequest(words, upload);
-    const FTPClient client = CliSession::client(context);
+    const CliSession session(context);
     ConflictPrompt prompt(request.onConflict);
     const TransferPlanner::Resolver resolver = [&prompt](const TransferConflict& conflict) {
         return prompt.resolve(conflict);
     };
-    const std::optional<FileEntry> entry = remoteEntry(client, request.remote);
-    if (upload) {
-        printRecords(TransferPlanner::upload(request.local, request.remote, entry, client, 0, resolver, {}));
-        return 0;
-    }
-    if (!entry)
-        throw FTPError::message(L("inaccessible"));
-    printRecords(TransferPlanner::download(*entry, request.local, request.remote, client, 0, resolver, {}));
+    session.run([&](const FTPClient& client, const std::stop_token& token) {
+        const std::optional<FileEntry> entry = remoteEntry(client, request.remote, token);
+        if (upload) {
+            printRecords(TransferPlanner::upload(request.local, request.remote, entry, client, 0, resolver, token));
+            return;
+        }
+        if (!entry)
+            throw FTPError::message(L("inaccessible"));
+        printRecords(TransferPlanner::download(*entry, request.local, request.remote, client, 0, resolver, token));
+    });
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #include "CliCommand.h"
 #include "CliInput.h"
 #include "CliOutput.h"
-#include "CliSession.h"
+#include "SavedProfiles.h"
 #include "KeychainStore.h"
 #include "L10n.h"
 #include "ProfileStore.h"
@@ -47,7 +47,7 @@ static int removeProfile(CliContext& context)
     if (context.arguments.size() != 1)
         throw UsageError(QStringLiteral("remove-profile takes one name or UUID"));
     QList<ServerProfile> profiles = ProfileStore::load();
-    const ServerProfile profile = CliSession::savedProfile(profiles, context.arguments.first());
+    const ServerProfile profile = SavedProfiles::find(profiles, context.arguments.first());
     profiles.removeIf([&profile](const ServerProfile& saved) { return saved.id == profile.id; });
     KeychainStore::deletePassword(profile.id);
     ProfileStore::save(profiles);
