@@ -2,6 +2,7 @@
 #include "FTPError.h"
 #include "PrivateKeyring.h"
 
+#include <QTimer>
 #include <QUuid>
 #include <gtest/gtest.h>
 #include <optional>
@@ -55,6 +56,17 @@ TEST_F(KeychainStoreTest, PasswordsRoundTripAndASecondSaveReplacesTheFirst)
     KeychainStore::deletePassword(id);
     EXPECT_EQ(items(id), 0);
     EXPECT_EQ(KeychainStore::password(id), QString());
+}
+
+TEST_F(KeychainStoreTest, TheEventLoopKeepsRunningWhileTheStoreAnswers)
+{
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(0);
+    KeychainStore::set(QStringLiteral("secret"), id);
+    EXPECT_EQ(KeychainStore::password(id), QStringLiteral("secret"));
+    EXPECT_GT(ticks, 0);
 }
 
 TEST_F(KeychainStoreTest, DeletingAPasswordThatIsNotThereSucceeds)
