@@ -74,9 +74,10 @@ void planOversizedUpload(benchmark::State& state)
     }
 }
 
+// Argument 0: the tree of planUpload; 1: the tree of planOversizedUpload.
 void findOverTheSameTree(benchmark::State& state)
 {
-    const QString& tree = fullTree();
+    const QString& tree = state.range(0) == 0 ? fullTree() : oversizedTree();
     for (auto _ : state) {
         QProcess find;
         find.setStandardOutputFile(QProcess::nullDevice());
@@ -89,7 +90,7 @@ void findOverTheSameTree(benchmark::State& state)
 
 BENCHMARK(planUpload)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(planOversizedUpload)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-BENCHMARK(findOverTheSameTree)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(findOverTheSameTree)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 int main(int argc, char** argv)
 {
