@@ -1,10 +1,13 @@
 #include "CliSession.h"
 
 #include "CancellationError.h"
+#include "CliInput.h"
 #include "CliOutput.h"
+#include "KeychainStore.h"
+#include "ProfileStore.h"
+#include "SavedProfiles.h"
 #include "ServerProfile.h"
 
-#include <QFile>
 #include <csignal>
 #include <pthread.h>
 
@@ -21,25 +24,28 @@ sigset_t stopSignals()
 
 ServerProfile profileOf(const CliContext& context)
 {
+    if (context.savedProfile)
+        return SavedProfiles::find(ProfileStore::load(), *context.savedProfile);
     if (!context.profileFile)
-        throw UsageError(QStringLiteral("this command needs --profile FILE"));
+        throw UsageError(QStringLiteral("this command needs --profile FILE or --saved NAME"));
     return ServerProfile::fromJson(CliOutput::readFile(*context.profileFile));
 }
 
-// The whole of standard input without one final line break, so that `echo pw |` works.
-QString passwordOf(const CliContext& context)
+// The first line of standard input, so that later lines can answer questions; or the password the
+// secret store remembers for a saved profile.
+QString passwordOf(const CliContext& context, const ServerProfile& profile)
 {
-    if (!context.passwordFromStandardInput)
-        return {};
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly))
-        throw UsageError(QStringLiteral("standard input cannot be read"));
-    QByteArray bytes = input.readAll();
-    if (bytes.endsWith('\n'))
-        bytes.chop(1);
-    if (bytes.endsWith('\r'))
-        bytes.chop(1);
-    return QString::fromUtf8(bytes);
+    if (context.passwordFromStandardInput)
+        return CliInput::readPassword();
+    if (context.savedProfile && profile.rememberPassword)
+        return KeychainStore::password(profile.id);
+    return {};
+}
+
+FTPClient clientOf(const CliContext& context)
+{
+    const ServerProfile profile = profileOf(context);
+    return FTPClient(profile, passwordOf(context, profile));
 }
 
 } // namespace
@@ -65,7 +71,7 @@ CliArguments CliArguments::read(const QStringList& words, qsizetype count, const
     return result;
 }
 
-CliSession::CliSession(const CliContext& context) : ftp(profileOf(context), passwordOf(context))
+CliSession::CliSession(const CliContext& context) : ftp(clientOf(context))
 {
     // Blocked here, the signals reach only the watcher; threads started later inherit the mask,
     // while child processes start with none.

@@ -27,7 +27,8 @@ struct CliArguments {
 // curl child is then terminated by the engine.
 class CliSession {
 public:
-    // Reads the profile file and, with --password-stdin, the password from standard input.
+    // Reads the profile file or the saved profile and, with --password-stdin, the password from
+    // the first line of standard input; a saved profile may have its password remembered instead.
     explicit CliSession(const CliContext& context);
     ~CliSession();
     CliSession(const CliSession&) = delete;

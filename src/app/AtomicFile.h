@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// Data files of the application: readers see either the old content or the new, never a torn
+// file, and nobody but the owner can read either.
+namespace AtomicFile {
+
+// Creates the folder if needed and gives it owner-only permissions; throws std::system_error.
+void ensurePrivateFolder(const QString& folder);
+// Writes `bytes` to a new owner-only file beside `path`, flushes it to disk and renames it over
+// `path`. Throws std::system_error; `path` is untouched on failure.
+// The whole file, or nothing when it does not exist; throws std::system_error otherwise.
+std::optional<QByteArray> read(const QString& path);
+void write(const QString& path, const QByteArray& bytes);
+
+} // namespace AtomicFile

@@ -1,0 +1,255 @@
+#include "TransferPlanner.h"
+
+#include "CancellationError.h"
+#include "FTPError.h"
+#include "L10n.h"
+#include "LocalFileSystem.h"
+#include "RemotePath.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace TransferPlanner {
+
+namespace {
+
+[[noreturn]] void fail(const QString& key)
+{
+    throw FTPError::message(L(key));
+}
+
+[[noreturn]] void fail(const QString& key, const QString& argument)
+{
+    throw FTPError::message(L(key, argument));
+}
+
+// Records are appended to one list shared by the whole walk; each level remembers where its own
+// records begin so that the per-level limit reads exactly as if every level returned its own list.
+class Walk {
+public:
+    Walk(const ListFolder& list, const Resolver& resolver, std::stop_token token)
+        : list(list), resolver(resolver), token(std::move(token))
+    {
+    }
+
+    void upload(const QString& local, const QString& remote, std::optional<FileEntry> existing, int depth,
+                const std::optional<LocalFileSystem::Attributes>& listedKind = std::nullopt);
+    void download(const FileEntry& entry, QString local, const QString& remote, int depth);
+
+    QList<PlannedTransfer> records;
+
+private:
+    void enter(int depth) const;
+    ConflictAction ask(const TransferConflict& conflict, const QString& refusedText) const;
+    void checkLevelSize(qsizetype levelStart) const;
+    QString renamedRemote(const QString& remote, const FileEntry& source) const;
+
+    const ListFolder& list;
+    const Resolver& resolver;
+    std::stop_token token;
+};
+
+void Walk::enter(int depth) const
+{
+    CancellationError::check(token);
+    if (depth > maximumDepth)
+        fail(QStringLiteral("folder_depth"));
+}
+
+ConflictAction Walk::ask(const TransferConflict& conflict, const QString& refusedText) const
+{
+    const ConflictAction action = resolver(conflict);
+    if (!conflict.allows(action))
+        fail(QStringLiteral("type_conflict"), refusedText);
+    return action;
+}
+
+void Walk::checkLevelSize(qsizetype levelStart) const
+{
+    if (records.size() - levelStart > maximumRecords)
+        fail(QStringLiteral("batch_limit"));
+}
+
+QString Walk::renamedRemote(const QString& remote, const FileEntry& source) const
+{
+    const QString parent = RemotePath::parent(remote);
+    QSet<QString> names;
+    for (const FileEntry& entry : list(parent))
+        names.insert(entry.name);
+    const QString name = availableName(source.name, source.isDirectory,
+                                       [&names](const QString& candidate) { return names.contains(candidate); });
+    return RemotePath::joining(parent, name);
+}
+
+void Walk::upload(const QString& local, const QString& remote, std::optional<FileEntry> existing, int depth,
+                  const std::optional<LocalFileSystem::Attributes>& listedKind)
+{
+    enter(depth);
+    // Size and date only matter to a conflict; for the rest the folder listing's kind suffices,
+    // which spares one read of every file in a large new tree.
+    const LocalFileSystem::Attributes attributes =
+        listedKind && !existing ? *listedKind : LocalFileSystem::attributes(local);
+    const QString name = LocalFileSystem::lastComponent(local);
+    if (attributes.isSymbolicLink)
+        fail(QStringLiteral("symlink_source"), name);
+    if (!attributes.isDirectory && !attributes.isRegularFile)
+        fail(QStringLiteral("unsupported_file"), name);
+    const FileEntry source{name, attributes.isDirectory, attributes.size, attributes.modified};
+
+    PlannedTransfer record{local, remote, source.isDirectory, false, false, std::nullopt};
+    if (existing && resolver) {
+        switch (ask(TransferConflict{true, local, remote, source, *existing}, remote)) {
+        case ConflictAction::overwrite:
+            record.exists = true;
+            record.overwrite = true;
+            break;
+        case ConflictAction::resume:
+            record.exists = true;
+            record.resumeOffset = existing->size;
+            break;
+        case ConflictAction::merge: record.exists = true; break;
+        case ConflictAction::skip: return;
+        case ConflictAction::rename:
+            record.remote = renamedRemote(remote, source);
+            existing.reset();
+            break;
+        }
+    } else if (existing) {
+        if (existing->isDirectory != source.isDirectory)
+            fail(QStringLiteral("type_conflict"), remote);
+        record.exists = true;
+    }
+
+    const qsizetype levelStart = records.size();
+    records.append(record);
+    if (!source.isDirectory)
+        return;
+
+    QHash<QString, FileEntry> remoteChildren;
+    if (existing)
+        for (const FileEntry& child : list(record.remote))
+            if (!remoteChildren.contains(child.name))
+                remoteChildren.insert(child.name, child);
+    for (const LocalFileSystem::Child& child : LocalFileSystem::children(local)) {
+        const QString childName = QString::fromUtf8(child.name);
+        // A name that is not UTF-8 would reach the server as a different name than the one on disk.
+        if (childName.toUtf8() != child.name || !RemotePath::isValidName(childName))
+            fail(QStringLiteral("invalid_filename"), childName);
+        const auto match = remoteChildren.constFind(childName);
+        upload(LocalFileSystem::joining(local, childName), RemotePath::joining(record.remote, childName),
+               match == remoteChildren.cend() ? std::nullopt : std::optional<FileEntry>(*match), depth + 1, child.kind);
+        checkLevelSize(levelStart);
+    }
+}
+
+void Walk::download(const FileEntry& entry, QString local, const QString& remote, int depth)
+{
+    enter(depth);
+    PlannedTransfer record{local, remote, entry.isDirectory, false, false, std::nullopt};
+    if (const auto attributes = LocalFileSystem::attributesIfPresent(local)) {
+        if (attributes->isSymbolicLink)
+            fail(QStringLiteral("symlink_destination"), local);
+        if (resolver) {
+            const FileEntry target{LocalFileSystem::lastComponent(local), attributes->isDirectory, attributes->size,
+                                   attributes->modified};
+            switch (ask(TransferConflict{false, local, remote, entry, target}, local)) {
+            case ConflictAction::overwrite:
+                record.exists = true;
+                record.overwrite = true;
+                break;
+            case ConflictAction::resume:
+                record.exists = true;
+                record.overwrite = true;
+                record.resumeOffset = attributes->size;
+                break;
+            case ConflictAction::merge: record.exists = true; break;
+            case ConflictAction::skip: return;
+            case ConflictAction::rename: {
+                const QString folder = LocalFileSystem::parent(local);
+                local = LocalFileSystem::joining(
+                    folder, availableName(entry.name, entry.isDirectory, [&folder](const QString& candidate) {
+                        return LocalFileSystem::attributesIfPresent(LocalFileSystem::joining(folder, candidate))
+                            .has_value();
+                    }));
+                record.local = local;
+                break;
+            }
+            }
+        } else {
+            if (attributes->isDirectory != entry.isDirectory)
+                fail(QStringLiteral("type_conflict"), local);
+            record.exists = true;
+        }
+    }
+
+    const qsizetype levelStart = records.size();
+    records.append(record);
+    if (!entry.isDirectory)
+        return;
+    for (const FileEntry& child : list(remote)) {
+        // The listing comes from the server: a name like ".." must never lead outside `local`.
+        if (!RemotePath::isValidName(child.name))
+            fail(QStringLiteral("invalid_filename"), child.name);
+        download(child, LocalFileSystem::joining(local, child.name), RemotePath::joining(remote, child.name),
+                 depth + 1);
+        checkLevelSize(levelStart);
+    }
+}
+
+} // namespace
+
+QList<PlannedTransfer> upload(const QString& local, const QString& remote, const std::optional<FileEntry>& existing,
+                              const ListFolder& list, int depth, const Resolver& resolver, std::stop_token token)
+{
+    Walk walk(list, resolver, std::move(token));
+    walk.upload(local, remote, existing, depth);
+    return std::move(walk.records);
+}
+
+QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, const QString& remote,
+                                const ListFolder& list, int depth, const Resolver& resolver, std::stop_token token)
+{
+    Walk walk(list, resolver, std::move(token));
+    walk.download(entry, local, remote, depth);
+    return std::move(walk.records);
+}
+
+static ListFolder listingThrough(const FTPClient& client, const std::stop_token& token)
+{
+    return [&client, token](const QString& path) { return client.list(path, token); };
+}
+
+QList<PlannedTransfer> upload(const QString& local, const QString& remote, const std::optional<FileEntry>& existing,
+                              const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token)
+{
+    return upload(local, remote, existing, listingThrough(client, token), depth, resolver, token);
+}
+
+QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, const QString& remote,
+                                const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token)
+{
+    return download(entry, local, remote, listingThrough(client, token), depth, resolver, token);
+}
+
+QString pathExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1)
+        return {};
+    return name.mid(dot + 1);
+}
+
+QString availableName(const QString& name, bool directory, const Taken& taken)
+{
+    const QString extension = directory ? QString() : pathExtension(name);
+    const QString base = extension.isEmpty() ? name : name.left(name.size() - extension.size() - 1);
+    const QString suffix = extension.isEmpty() ? QString() : QLatin1Char('.') + extension;
+    for (int n = 2; n <= 50000; ++n) {
+        const QString candidate = base + QStringLiteral(" (") + QString::number(n) + QLatin1Char(')') + suffix;
+        if (!taken(candidate))
+            return candidate;
+    }
+    fail(QStringLiteral("batch_limit"));
+}
+
+} // namespace TransferPlanner

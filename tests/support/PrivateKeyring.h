@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// A session bus and a GNOME Keyring that belong to one test process: their own configuration,
+// runtime and home folders, so that the user's real keyring is never touched. The process's
+// DBUS_SESSION_BUS_ADDRESS points at the bus while the object lives.
+//
+// GLib keeps one session-bus connection per process for good, so a process gets one private
+// keyring at most; ctest runs every test case in a process of its own.
+class PrivateKeyring {
+public:
+    enum class Secrets { unlocked, none };
+
+    explicit PrivateKeyring(Secrets secrets = Secrets::unlocked);
+    ~PrivateKeyring();
+    PrivateKeyring(const PrivateKeyring&) = delete;
+    PrivateKeyring& operator=(const PrivateKeyring&) = delete;
+
+    // False when this process already had a keyring; the caller should skip.
+    static bool available();
+
+    const QString& busAddress() const { return address; }
+    // Locks the default collection; nothing on the bus can then unlock it without a prompt.
+    void lock();
+    // Ends the keyring daemon; the bus stays without a secret service.
+    void stopKeyring();
+    // Items of `service` stored for `account` by the application's store.
+    int itemCount(const QString& service, const QString& account) const;
+    // The environment for a child process that should use this keyring.
+    QStringList environment() const;
+
+private:
+    QString run(const QString& program, const QStringList& arguments) const;
+    void startBus();
+    void startKeyring();
+    void waitForSecretService() const;
+
+    QTemporaryDir folder;
+    QString address;
+    QByteArray previousAddress;
+    std::unique_ptr<ChildProcess> bus;
+    std::unique_ptr<ChildProcess> keyring;
+};
