@@ -266,16 +266,33 @@ TEST(FTPClientListing, AStopDuringTheBackOffEndsTheListing)
     EXPECT_EQ(curl.runs(), 4);
 }
 
-TEST(FTPClientListing, TransientStatusesAreExactlyTheConnectionFailures)
+TEST(FTPClientOperations, CurlExitStatusesBecomeTheUsersSentenceAndTheRetryDecision)
 {
-    for (int status = 1; status < 100; ++status) {
-        const bool expected =
-            status == 6 || status == 7 || status == 18 || status == 28 || status == 52 || status == 55 || status == 56;
-        EXPECT_EQ(FTPClient::isTransient(std::make_exception_ptr(FTPError::command(status, {}))), expected) << status;
+    struct Case {
+        int status;
+        QString sentence;
+        bool transient;
+    };
+    const Case cases[] = {
+        {6, L("host_not_found"), true},   {7, L("connect_failed"), true},   {9, L("inaccessible"), false},
+        {78, L("inaccessible"), false},   {28, L("timeout"), true},         {60, L("invalid_certificate"), false},
+        {67, L("auth_failed"), false},    {18, L("ftp_error", "18"), true}, {52, L("ftp_error", "52"), true},
+        {55, L("ftp_error", "55"), true}, {56, L("ftp_error", "56"), true}, {47, L("ftp_error", "47"), false},
+    };
+    for (const Case& c : cases) {
+        FakeCurl curl(QStringLiteral("exit %1").arg(c.status));
+        std::exception_ptr error;
+        try {
+            client().createDirectory("/d", {});
+        } catch (const FTPError& e) {
+            EXPECT_EQ(e.exitStatus(), c.status);
+            EXPECT_EQ(e.errorDescription(), c.sentence);
+            error = std::current_exception();
+        }
+        EXPECT_EQ(FTPClient::isTransient(error), c.transient) << c.status;
     }
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(FTPError::message(L("timeout")))));
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(CancellationError())));
-    EXPECT_FALSE(FTPClient::isTransient({}));
 }
 
 TEST(FTPClientOperations, EnsureDirectoryAcceptsAnExistingFolder)
