@@ -1,7 +1,6 @@
 #include "ChildProcess.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <gtest/gtest.h>
 #include <system_error>
 #include <unistd.h>
@@ -11,32 +10,28 @@ QByteArray readAll(int fd)
 {
     QByteArray result;
     char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
         result.append(buffer, got);
     return result;
 }
 }
 
-TEST(ChildProcess, RunsWithExplicitArgumentsAndEnvironment)
-{
-    ChildProcess child({"/bin/sh", {"-c", "printf '%s|%s' \"$1\" \"$GREETING\"; cat >&2; exit 3", "sh", "a b"},
-                        QStringList{"GREETING=hello"}});
-    child.write("from stdin");
-    child.closeStandardInput();
-    EXPECT_EQ(readAll(child.standardOutput()), QByteArray("a b|hello"));
-    EXPECT_EQ(readAll(child.standardError()), QByteArray("from stdin"));
-    EXPECT_EQ(child.waitForExit(), 3);
-    EXPECT_FALSE(child.isRunning());
-}
-
-TEST(ChildProcess, InheritsTheEnvironmentWhenNoneIsGiven)
+TEST(ChildProcess, RunsWithExplicitArgumentsAndEnvironmentOrTheInheritedOne)
 {
     qputenv("DRAVIK_CHILD_TEST", "inherited");
-    ChildProcess child({"/bin/sh", {"-c", "printf %s \"$DRAVIK_CHILD_TEST\""}, std::nullopt});
-    child.closeStandardInput();
-    EXPECT_EQ(readAll(child.standardOutput()), QByteArray("inherited"));
-    EXPECT_EQ(child.waitForExit(), 0);
+    const QString script = "printf '%s|%s|%s' \"$1\" \"$GREETING\" \"$DRAVIK_CHILD_TEST\"; cat >&2; exit 3";
+    ChildProcess given({"/bin/sh", {"-c", script, "sh", "a b"}, QStringList{"GREETING=hello"}});
+    given.write("from stdin");
+    given.closeStandardInput();
+    EXPECT_EQ(readAll(given.standardOutput()), QByteArray("a b|hello|"));
+    EXPECT_EQ(readAll(given.standardError()), QByteArray("from stdin"));
+    EXPECT_EQ(given.waitForExit(), 3);
+    EXPECT_FALSE(given.isRunning());
+
+    ChildProcess inherited({"/bin/sh", {"-c", script, "sh", "x"}, std::nullopt});
+    inherited.closeStandardInput();
+    EXPECT_EQ(readAll(inherited.standardOutput()), QByteArray("x||inherited"));
+    EXPECT_EQ(inherited.waitForExit(), 3);
 }
 
 TEST(ChildProcess, TerminateEndsARunningChildAndIsHarmlessAfterExit)
@@ -52,11 +47,6 @@ TEST(ChildProcess, TerminateEndsARunningChildAndIsHarmlessAfterExit)
     EXPECT_EQ(child.waitForExit(), 128 + SIGTERM);
 }
 
-TEST(ChildProcess, MissingProgramFailsToStart)
-{
-    EXPECT_THROW(ChildProcess({"/nonexistent/program", {}, std::nullopt}), std::system_error);
-}
-
 TEST(ChildProcess, WritingToAChildThatClosedItsInputIsAnErrorNotASignal)
 {
     ChildProcess child({"/bin/true", {}, std::nullopt});
@@ -64,32 +54,16 @@ TEST(ChildProcess, WritingToAChildThatClosedItsInputIsAnErrorNotASignal)
     EXPECT_FALSE(child.writeSome("x", 1));
 }
 
-TEST(ChildProcess, StandardOutputCanGoToAFileOpenedByTheParent)
+// Standard output into a file is proven by the FTP downloads, which resume by appending to one.
+TEST(ChildProcess, StandardErrorCanGoToTheNullDevice)
 {
-    char path[] = "/tmp/dravik-child-output-XXXXXX";
-    const int file = ::mkstemp(path);
-    ASSERT_GE(file, 0);
-    ASSERT_EQ(::write(file, "kept ", 5), 5);
-    ChildProcess child({"/bin/sh", {"-c", "printf appended; printf errors >&2"}, std::nullopt, file});
-    child.closeStandardInput();
-    EXPECT_EQ(child.standardOutput(), -1);
-    EXPECT_EQ(readAll(child.standardError()), QByteArray("errors"));
-    EXPECT_EQ(child.waitForExit(), 0);
-    ::close(file);
-    QFile written(QString::fromLatin1(path));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), QByteArray("kept appended"));
-    ::unlink(path);
-}
-
-TEST(ChildProcess, CanSendStandardErrorToTheNullDevice)
-{
-    ChildProcess child({.program = "/bin/sh",
+    // More than a pipe holds, so that a child writing to a pipe nobody reads would block.
+    ChildProcess quiet({.program = "/bin/sh",
                         .arguments = {"-c", "head -c 200000 /dev/zero >&2; printf done"},
                         .environment = std::nullopt,
                         .discardStandardError = true});
-    child.closeStandardInput();
-    EXPECT_EQ(child.standardError(), -1);
-    EXPECT_EQ(readAll(child.standardOutput()), QByteArray("done"));
-    EXPECT_EQ(child.waitForExit(), 0);
+    quiet.closeStandardInput();
+    EXPECT_EQ(quiet.standardError(), -1);
+    EXPECT_EQ(readAll(quiet.standardOutput()), QByteArray("done"));
+    EXPECT_EQ(quiet.waitForExit(), 0);
 }

@@ -2,21 +2,17 @@
 
 #include <gtest/gtest.h>
 
-TEST(RemotePath, Parent)
+TEST(RemotePath, ParentAndJoining)
 {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<const char*, const char*> parents[] = {
         {"/a/b/c", "/a/b"}, {"/a", "/"}, {"/", "/"}, {"/a/b/", "/a"}, {"relative/x", "/relative"}, {"//a//b", "/a"},
     };
-    for (const auto& [path, parent] : cases)
+    for (const auto& [path, parent] : parents)
         EXPECT_EQ(RemotePath::parent(path), QString::fromLatin1(parent)) << path;
-}
-
-TEST(RemotePath, Joining)
-{
-    const std::tuple<const char*, const char*, const char*> cases[] = {
+    const std::tuple<const char*, const char*, const char*> joins[] = {
         {"/a/b/", "c", "/a/b/c"}, {"/", "c", "/c"}, {"", "c", "/c"}, {"//", "x", "/x"}, {"/a", "b/c", "/a/b/c"},
     };
-    for (const auto& [folder, name, joined] : cases)
+    for (const auto& [folder, name, joined] : joins)
         EXPECT_EQ(RemotePath::joining(folder, name), QString::fromLatin1(joined)) << folder << " + " << name;
 }
 

@@ -13,18 +13,12 @@
 #include <QRandomGenerator>
 #include <QTimeZone>
 #include <atomic>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+using namespace ftptest;
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
+namespace {
 
 QByteArray randomBytes(qsizetype size)
 {
@@ -35,50 +29,21 @@ QByteArray randomBytes(qsizetype size)
     return bytes;
 }
 
-QString failureText(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const FTPError& error) {
-        return error.errorDescription();
-    } catch (const std::filesystem::filesystem_error&) {
-        return QStringLiteral("(file system error)");
-    }
-    return QStringLiteral("(no error)");
-}
-
-// The files in a folder, hidden ones included.
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-unsigned permissionsOf(const QString& path)
-{
-    struct stat attributes {};
-    ::stat(QFile::encodeName(path).constData(), &attributes);
-    return attributes.st_mode & 0777;
-}
-
 // The command line and environment of each running child of this process named curl.
 QList<QByteArray> curlChildrenInformation()
 {
     QList<QByteArray> found;
     for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         const QByteArray stat = contentOf("/proc/" + pid + "/stat");
-        const qsizetype close = stat.lastIndexOf(')');
-        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-        if (!stat.contains("(curl)") || fields.size() < 2 || fields.at(1).toLongLong() != ::getpid())
-            continue;
-        found << contentOf("/proc/" + pid + "/cmdline") + '\n' + contentOf("/proc/" + pid + "/environ");
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (stat.contains("(curl)") && fields.size() >= 2 && fields.at(1).toLongLong() == ::getpid())
+            found << contentOf("/proc/" + pid + "/cmdline") + '\n' + contentOf("/proc/" + pid + "/environ");
     }
     return found;
 }
 
 class Downloads : public testing::Test {
 protected:
-    Downloads() : client(server.profile(FTPProtocol::explicitTLS), ProFTPDServer::password()) {}
-
     void download(const QString& remote, bool overwrite, std::optional<qint64> offset = {},
                   std::optional<QUuid> checkpoint = {}, bool resume = false, const FTPClient::Progress& progress = {},
                   std::stop_token token = {}) const
@@ -86,51 +51,40 @@ protected:
         client.download(remote, destination, overwrite, offset, checkpoint, resume, progress, token);
     }
 
-    QString partial(const QUuid& id) const { return DownloadCheckpoint::file(destination, id); }
+    // The files in the destination's folder, hidden ones included.
+    QStringList files() const { return QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 
     ProFTPDServer server;
-    FTPClient client;
+    FTPClient client{server.profile(FTPProtocol::explicitTLS), ProFTPDServer::password()};
     TemporaryFolder local;
     const QString destination = local.file(QStringLiteral("download.bin"));
 };
 
 } // namespace
 
-TEST_F(Downloads, OverwriteDecidesWhetherAnExistingDestinationIsReplaced)
+TEST_F(Downloads, OverwriteAndDestinationResumeDecideWhatHappensToAnExistingFile)
 {
     const QByteArray bytes = randomBytes(100000);
     server.put("/file.bin", bytes);
+    // Marked bytes show that a destination resume appends instead of fetching everything again.
+    const QByteArray mine(500, 'M');
+    local.write("download.bin", mine);
+    for (const std::optional<qint64> offset : {std::optional<qint64>(), std::optional<qint64>(500)}) {
+        EXPECT_EQ(failureText([&] { download("/file.bin", false, offset); }), QStringLiteral("(file system error)"));
+        EXPECT_EQ(contentOf(destination), mine);
+        EXPECT_EQ(files(), QStringList{"download.bin"});
+    }
+    download("/file.bin", true, 500);
+    EXPECT_EQ(contentOf(destination), mine + bytes.mid(500));
     local.write("download.bin", "mine");
-    EXPECT_EQ(failureText([&] { download("/file.bin", false); }), QStringLiteral("(file system error)"));
-    EXPECT_EQ(contentOf(destination), QByteArray("mine"));
-    EXPECT_EQ(filesIn(local.path()), QStringList{"download.bin"});
-
     download("/file.bin", true);
     EXPECT_EQ(contentOf(destination), bytes);
-    EXPECT_EQ(filesIn(local.path()), QStringList{"download.bin"});
-}
+    EXPECT_EQ(files(), QStringList{"download.bin"});
 
-TEST_F(Downloads, DestinationResumeContinuesAnUnchangedShorterFile)
-{
-    const QByteArray bytes = randomBytes(2000);
-    server.put("/file.bin", bytes);
-    local.write("download.bin", bytes.first(500));
-    EXPECT_EQ(failureText([&] { download("/file.bin", false, 500); }), QStringLiteral("(file system error)"));
-    EXPECT_EQ(contentOf(destination), bytes.first(500));
-    EXPECT_EQ(filesIn(local.path()), QStringList{"download.bin"});
-
-    download("/file.bin", true, 500);
-    EXPECT_EQ(contentOf(destination), bytes);
-    EXPECT_EQ(filesIn(local.path()), QStringList{"download.bin"});
-
-    struct Case {
-        const char* label;
-        std::function<void()> prepare;
-        qint64 offset;
-    };
-    const Case cases[] = {
+    // Only an unchanged, shorter regular file is continued.
+    const std::tuple<const char*, std::function<void()>, qint64> cases[] = {
         {"size differs", [&] { local.write("download.bin", bytes.first(400)); }, 500},
-        {"remote not larger", [&] { local.write("download.bin", bytes); }, 2000},
+        {"remote not larger", [&] { local.write("download.bin", bytes); }, bytes.size()},
         {"zero offset", [&] { local.write("download.bin", {}); }, 0},
         {"symbolic link",
          [&] {
@@ -139,11 +93,11 @@ TEST_F(Downloads, DestinationResumeContinuesAnUnchangedShorterFile)
          },
          500},
     };
-    for (const Case& c : cases) {
-        c.prepare();
-        EXPECT_EQ(failureText([&] { download("/file.bin", true, c.offset); }), L("destination_changed")) << c.label;
+    for (const auto& [label, prepare, offset] : cases) {
+        prepare();
+        EXPECT_EQ(failureText([&] { download("/file.bin", true, offset); }), L("destination_changed")) << label;
     }
-    EXPECT_EQ(filesIn(local.path()), (QStringList{"download.bin", "real"}));
+    EXPECT_EQ(files(), (QStringList{"download.bin", "real"}));
 }
 
 TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)
@@ -154,24 +108,20 @@ TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)
     std::stop_source stop;
     std::atomic<bool> inspected = false;
     QList<QByteArray> children;
-    EXPECT_THROW(download(
-                     "/slow/large file.bin", false, {}, id, false,
-                     [&](double fraction) {
-                         if (fraction > 0 && !inspected.exchange(true))
-                             children = curlChildrenInformation();
-                         if (fraction >= 0.1)
-                             stop.request_stop();
-                     },
-                     stop.get_token()),
-                 CancellationError);
+    const auto progress = [&](double fraction) {
+        if (fraction > 0 && !inspected.exchange(true))
+            children = curlChildrenInformation();
+        if (fraction >= 0.1)
+            stop.request_stop();
+    };
+    EXPECT_THROW(download("/slow/large file.bin", false, {}, id, false, progress, stop.get_token()), CancellationError);
 
     ASSERT_EQ(children.size(), 1);
     EXPECT_TRUE(children.first().contains("--config"));
-    EXPECT_FALSE(children.first().contains(ProFTPDServer::password().toUtf8()));
     EXPECT_FALSE(children.first().contains(ProFTPDServer::password().toUtf8().first(6)));
 
-    const QString part = partial(id);
-    EXPECT_EQ(filesIn(local.path()), (QStringList{QFileInfo(part).fileName(), QFileInfo(part).fileName() + ".json"}));
+    const QString part = DownloadCheckpoint::file(destination, id);
+    EXPECT_EQ(files(), (QStringList{QFileInfo(part).fileName(), QFileInfo(part).fileName() + ".json"}));
     const qint64 kept = QFileInfo(part).size();
     ASSERT_GT(kept, 0);
     ASSERT_LT(kept, bytes.size());
@@ -180,57 +130,45 @@ TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)
     EXPECT_EQ(permissionsOf(DownloadCheckpoint::metadata(part)), 0600u);
 
     // Bytes already received are kept, not fetched again: marking them shows the resume appended.
-    QFile marked(part);
-    marked.open(QIODevice::WriteOnly);
-    marked.write(QByteArray(kept, 'M'));
-    marked.close();
+    local.write(QFileInfo(part).fileName(), QByteArray(kept, 'M'));
     download("/slow/large file.bin", false, {}, id, true);
     EXPECT_EQ(contentOf(destination), QByteArray(kept, 'M') + bytes.mid(kept));
-    EXPECT_EQ(filesIn(local.path()), QStringList{"download.bin"});
+    EXPECT_EQ(files(), QStringList{"download.bin"});
 }
 
 TEST_F(Downloads, ACheckpointIsOnlyResumedWhileEverythingStillMatches)
 {
     const QByteArray bytes = randomBytes(1000);
-    server.put("/file.bin", bytes);
     const QUuid id = QUuid::createUuid();
-    const QString part = partial(id);
-    const auto leaveCheckpoint = [&](const QByteArray& partialBytes) {
-        local.write(QFileInfo(part).fileName(), partialBytes);
-        DownloadCheckpoint::save(part, server.profile(FTPProtocol::explicitTLS), "/file.bin",
-                                 client.list("/", {}).first());
-    };
+    const QString part = DownloadCheckpoint::file(destination, id);
     const QStringList bothHidden{QFileInfo(part).fileName(), QFileInfo(part).fileName() + ".json"};
-
     ServerProfile renamed = server.profile(FTPProtocol::explicitTLS);
     renamed.name = QStringLiteral("renamed");
     const FTPClient renamedClient(renamed, ProFTPDServer::password());
-    struct Case {
-        const char* label;
-        QByteArray partialBytes;
-        std::function<void()> change;
-        const FTPClient* client;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, QByteArray, std::function<void()>, const FTPClient*> cases[] = {
         {"full size", bytes, [] {}, &client},
         {"empty", {}, [] {}, &client},
         {"profile renamed", bytes.first(400), [] {}, &renamedClient},
         {"remote grew", bytes.first(400), [&] { server.put("/file.bin", bytes + bytes.first(200)); }, &client},
     };
-    for (const Case& c : cases) {
+    for (const auto& [label, partialBytes, change, which] : cases) {
         server.put("/file.bin", bytes);
-        leaveCheckpoint(c.partialBytes);
-        c.change();
-        EXPECT_EQ(failureText([&] { c.client->download("/file.bin", destination, false, {}, id, true, {}, {}); }),
+        local.write(QFileInfo(part).fileName(), partialBytes);
+        // Folders list first, so the last entry of "/" is the one file.
+        DownloadCheckpoint::save(part, server.profile(FTPProtocol::explicitTLS), "/file.bin",
+                                 client.list("/", {}).last());
+        change();
+        EXPECT_EQ(failureText([&] { which->download("/file.bin", destination, false, {}, id, true, {}, {}); }),
                   L("destination_changed"))
-            << c.label;
-        EXPECT_EQ(filesIn(local.path()), bothHidden) << c.label;
-        EXPECT_EQ(contentOf(part), c.partialBytes) << c.label;
+            << label;
+        EXPECT_EQ(files(), bothHidden) << label;
+        EXPECT_EQ(contentOf(part), partialBytes) << label;
     }
 
+    // A fresh start sets the old partial file aside instead of destroying it.
     download("/file.bin", false, {}, id, false);
     EXPECT_EQ(contentOf(destination), bytes + bytes.first(200));
-    const QStringList left = filesIn(local.path());
+    const QStringList left = files();
     ASSERT_EQ(left.size(), 2);
     EXPECT_TRUE(left.at(0).startsWith(QFileInfo(part).fileName() + "."));
     EXPECT_TRUE(left.at(0).endsWith(".saved"));
@@ -243,21 +181,18 @@ TEST_F(Downloads, ACheckpointIsOnlyResumedWhileEverythingStillMatches)
 
 TEST(DownloadCheckpoint, JsonKeepsEveryFieldAndRejectsIncompleteDocuments)
 {
-    ServerProfile profile;
-    profile.host = QStringLiteral("h");
-    profile.username = QStringLiteral("u");
-    const DownloadCheckpoint full{profile, QStringLiteral("/r"), 1234,
+    const DownloadCheckpoint full{ServerProfile(), QStringLiteral("/r"), 1234,
                                   QDateTime(QDate(2024, 1, 31), QTime(12, 0, 0, 250), QTimeZone::utc())};
-    const QByteArray encoded = QJsonDocument(full.toJson()).toJson();
-    EXPECT_EQ(DownloadCheckpoint::fromJson(encoded), full);
-    EXPECT_DOUBLE_EQ(full.toJson().value("modified").toDouble(), 728395200.25);
-    const DownloadCheckpoint bare{profile, QStringLiteral("/r"), std::nullopt, std::nullopt};
+    const QJsonObject json = full.toJson();
+    EXPECT_EQ(DownloadCheckpoint::fromJson(QJsonDocument(json).toJson()), full);
+    // Seconds since 2001-01-01, the reference date the checkpoint format counts from.
+    EXPECT_DOUBLE_EQ(json.value("modified").toDouble(), 728395200.25);
+    const DownloadCheckpoint bare{full.profile, QStringLiteral("/r"), std::nullopt, std::nullopt};
     EXPECT_EQ(DownloadCheckpoint::fromJson(QJsonDocument(bare.toJson()).toJson()), bare);
     EXPECT_EQ(bare.toJson().keys(), (QStringList{"profile", "remote"}));
 
-    QJsonObject noRemote = full.toJson();
+    QJsonObject noRemote = json, badSize = json;
     noRemote.remove("remote");
-    QJsonObject badSize = full.toJson();
     badSize.insert("size", "12");
     for (const QByteArray& document : {QJsonDocument(noRemote).toJson(), QJsonDocument(badSize).toJson(),
                                        QByteArray("[]"), QByteArray("{\"profile\": {}, \"remote\": \"/r\"}")})

@@ -4,6 +4,7 @@
 #include "FTPError.h"
 #include "FakeCurl.h"
 #include "L10n.h"
+#include "ProFTPDServer.h"
 #include "QtPrinters.h"
 #include "TemporaryFolder.h"
 
@@ -12,18 +13,17 @@
 #include <vector>
 
 using namespace std::chrono_literals;
+using namespace ftptest;
 
 namespace {
 
-ServerProfile profileFor(FTPProtocol protocol, int port = 2121)
+ServerProfile profileFor(FTPProtocol protocol)
 {
     ServerProfile profile;
     profile.host = QStringLiteral("ftp.example.org");
-    profile.port = port;
+    profile.port = 2121;
     profile.username = QStringLiteral("alice");
     profile.protocolType = protocol;
-    if (protocol == FTPProtocol::sftp)
-        profile.sshFingerprint = QStringLiteral("SHA256:") + QString(43, QLatin1Char('A'));
     return profile;
 }
 
@@ -51,16 +51,6 @@ public:
     mutable std::stop_source stop;
 };
 
-QString messageOf(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const FTPError& error) {
-        return error.errorDescription();
-    }
-    return QStringLiteral("(no error)");
-}
-
 const QStringList fixedPart{
     "--disable",  "--config",           "-",           "--globoff",    "--proto", "=ftp,ftps",     "--noproxy",
     "*",          "--connect-timeout",  "15",          "--speed-time", "60",      "--speed-limit", "1",
@@ -74,43 +64,36 @@ TEST(FTPClientCommandLine, EveryOperationRunsTheExactArgumentList)
 {
     TemporaryFolder folder;
     const QString local = folder.write("local file", QByteArray(250, 'x'));
-    struct Case {
-        FTPProtocol protocol;
-        std::function<void(const FTPClient&)> operation;
-        QStringList words;
-    };
-    const QStringList tls{"--ssl-reqd", "--tlsv1.2"};
-    const QStringList command{"--head", "--max-time", "45", "--url", "ftp://ftp.example.org:2121//"};
-    const Case cases[] = {
-        {FTPProtocol::ftp, [](const FTPClient& c) { c.list("/pub/my docs", {}); },
-         QStringList{"--silent", "--request", "MLSD", "--max-time", "45", "--url",
-                     "ftp://ftp.example.org:2121//pub/my%20docs/"}},
-        {FTPProtocol::explicitTLS, [](const FTPClient& c) { c.list("/", {}); },
-         QStringList{"--silent"} + tls +
-             QStringList{"--request", "MLSD", "--max-time", "45", "--url", "ftp://ftp.example.org:2121//"}},
-        {FTPProtocol::implicitTLS, [](const FTPClient& c) { c.list("/a/", {}); },
-         QStringList{"--silent"} + tls +
-             QStringList{"--request", "MLSD", "--max-time", "45", "--url", "ftps://ftp.example.org:2121//a/"}},
+    const QStringList listing{"--request", "MLSD", "--max-time", "45"};
+    const QStringList head{"--head", "--max-time", "45"};
+    const QString root = QStringLiteral("ftp://ftp.example.org:2121//");
+    // Each run is the fixed part, the output mode, the TLS words, the operation's own, then the URL.
+    const std::tuple<FTPProtocol, std::function<void(const FTPClient&)>, QStringList, QString> cases[] = {
+        {FTPProtocol::ftp, [](const FTPClient& c) { c.list("/pub/my docs", {}); }, listing, root + "pub/my%20docs/"},
+        {FTPProtocol::explicitTLS, [](const FTPClient& c) { c.list("/", {}); }, listing, root},
+        {FTPProtocol::implicitTLS, [](const FTPClient& c) { c.list("/a/", {}); }, listing,
+         "ftps://ftp.example.org:2121//a/"},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.createDirectory("/a b", {}); },
-         QStringList{"--silent", "--quote", "MKD /a b"} + command},
+         QStringList{"--quote", "MKD /a b"} + head, root},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.rename("/old %", "/new #", {}); },
-         QStringList{"--silent", "--quote", "RNFR /old %", "--quote", "RNTO /new #"} + command},
+         QStringList{"--quote", "RNFR /old %", "--quote", "RNTO /new #"} + head, root},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.deleteItem("/f", false, {}); },
-         QStringList{"--silent", "--quote", "DELE /f"} + command},
+         QStringList{"--quote", "DELE /f"} + head, root},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.deleteItem("/d", true, {}); },
-         QStringList{"--silent", "--quote", "RMD /d"} + command},
+         QStringList{"--quote", "RMD /d"} + head, root},
         {FTPProtocol::ftp, [](const FTPClient& c) { c.permissions("/x?y", "755", {}); },
-         QStringList{"--silent", "--quote", "SITE CHMOD 755 /x?y"} + command},
+         QStringList{"--quote", "SITE CHMOD 755 /x?y"} + head, root},
         {FTPProtocol::explicitTLS,
          [&](const FTPClient& c) { c.upload(local, "/up;type=a", true, {}, [](double) {}, {}); },
-         QStringList{"--progress-bar"} + tls +
-             QStringList{"--upload-file", local, "--url", "ftp://ftp.example.org:2121//up%3Btype%3Da"}},
+         QStringList{"--upload-file", local}, root + "up%3Btype%3Da"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [protocol, operation, words, url] : cases) {
         FakeCurl curl(QStringLiteral("exit 0"));
-        c.operation(client(c.protocol));
+        operation(client(protocol));
         ASSERT_EQ(curl.runs(), 1);
-        EXPECT_EQ(curl.arguments(), fixedPart + c.words);
+        const QString mode = words.contains("--upload-file") ? "--progress-bar" : "--silent";
+        const QStringList tls = protocol == FTPProtocol::ftp ? QStringList() : QStringList{"--ssl-reqd", "--tlsv1.2"};
+        EXPECT_EQ(curl.arguments(), (fixedPart + QStringList{mode} + tls + words + QStringList{"--url", url}));
     }
 }
 
@@ -126,9 +109,9 @@ TEST(FTPClientCommandLine, ResumedUploadContinuesAtTheRemoteSize)
     EXPECT_EQ(curl.arguments(2).mid(fixedPart.size()),
               (QStringList{"--silent", "--upload-file", longer, "--continue-at", "100", "--url",
                            "ftp://ftp.example.org:2121//d/f"}));
-    EXPECT_EQ(messageOf([&] { client().upload(same, "/d/f", false, 100, {}, {}); }), L("destination_changed"));
-    EXPECT_EQ(messageOf([&] { client().upload(longer, "/d/f", false, {}, {}, {}); }), L("destination_changed"));
-    EXPECT_EQ(messageOf([&] { client().upload(longer, "/d/f", true, 0, {}, {}); }), L("destination_changed"));
+    EXPECT_EQ(failureText([&] { client().upload(same, "/d/f", false, 100, {}, {}); }), L("destination_changed"));
+    EXPECT_EQ(failureText([&] { client().upload(longer, "/d/f", false, {}, {}, {}); }), L("destination_changed"));
+    EXPECT_EQ(failureText([&] { client().upload(longer, "/d/f", true, 0, {}, {}); }), L("destination_changed"));
     EXPECT_EQ(curl.runs(), 5);
 }
 
@@ -151,6 +134,9 @@ TEST(FTPClientCommandLine, TheConfigurationIsOneEscapedUserLine)
 TEST(FTPClientCommandLine, ChecksFailBeforeCurlStarts)
 {
     FakeCurl curl(QStringLiteral("exit 0"));
+    TemporaryFolder folder;
+    const QString link = folder.file("link");
+    QFile::link(folder.write("file", "x"), link);
     ServerProfile badHost = profileFor(FTPProtocol::ftp);
     badHost.host = QStringLiteral("-oops");
     const std::pair<std::function<void()>, QString> cases[] = {
@@ -167,93 +153,62 @@ TEST(FTPClientCommandLine, ChecksFailBeforeCurlStarts)
         {[] { client().permissions("/f", "789", {}); }, L("invalid_permissions")},
         {[] { client().permissions("/f", "rwx", {}); }, L("invalid_permissions")},
         {[&] { FTPClient(badHost, {}).list("/", {}); }, L("invalid_host")},
+        {[&] { client().upload(link, "/x", true, {}, {}, {}); }, L("regular_file_required")},
+        {[&] { client().upload(folder.path(), "/x", true, {}, {}, {}); }, L("regular_file_required")},
+        {[&] { client().upload(folder.file("missing"), "/x", true, {}, {}, {}); }, "(file system error)"},
     };
     for (const auto& [operation, expected] : cases)
-        EXPECT_EQ(messageOf(operation), expected);
+        EXPECT_EQ(failureText(operation), expected);
     EXPECT_EQ(curl.runs(), 0);
 
     client(FTPProtocol::ftp, QString(4096, 'p')).createDirectory("/ok", {});
     EXPECT_EQ(curl.runs(), 1);
 }
 
-TEST(FTPClientCommandLine, UploadNeedsARegularFile)
-{
-    TemporaryFolder folder;
-    const QString file = folder.write("file", "x");
-    QFile::link(file, folder.file("link"));
-    FakeCurl curl(QStringLiteral("exit 0"));
-    EXPECT_EQ(messageOf([&] { client().upload(folder.file("link"), "/x", true, {}, {}, {}); }),
-              L("regular_file_required"));
-    EXPECT_EQ(messageOf([&] { client().upload(folder.path(), "/x", true, {}, {}, {}); }), L("regular_file_required"));
-    EXPECT_THROW(client().upload(folder.file("missing"), "/x", true, {}, {}, {}), std::filesystem::filesystem_error);
-    EXPECT_EQ(curl.runs(), 0);
-}
-
 TEST(FTPClientCommandLine, ThePasswordIsMaskedInDiagnostics)
 {
     FakeCurl curl(QStringLiteral("echo 'curl: (67) login as alice:secret refused, secret!' >&2; exit 67"));
-    try {
-        client().list("/", {});
-        FAIL();
-    } catch (const FTPError& error) {
-        EXPECT_EQ(error.exitStatus(), 67);
-        EXPECT_EQ(error.detail(), QStringLiteral("curl: (67) login as alice:\u2022\u2022\u2022\u2022 refused, "
-                                                 "\u2022\u2022\u2022\u2022!"));
-        EXPECT_FALSE(error.errorDescription().contains(QStringLiteral("secret")));
-    }
-    try {
-        client(FTPProtocol::ftp, {}).list("/", {});
-        FAIL();
-    } catch (const FTPError& error) {
-        EXPECT_EQ(error.detail(), QStringLiteral("curl: (67) login as alice:secret refused, secret!"));
+    // An empty password masks nothing.
+    const std::pair<QString, QString> cases[] = {
+        {"secret", "curl: (67) login as alice:\u2022\u2022\u2022\u2022 refused, \u2022\u2022\u2022\u2022!"},
+        {"", "curl: (67) login as alice:secret refused, secret!"},
+    };
+    for (const auto& [password, detail] : cases) {
+        try {
+            client(FTPProtocol::ftp, password).list("/", {});
+            ADD_FAILURE();
+        } catch (const FTPError& error) {
+            EXPECT_EQ(error.exitStatus(), 67);
+            EXPECT_EQ(error.detail(), detail);
+            EXPECT_EQ(error.errorDescription(), L("auth_failed") + '\n' + detail);
+        }
     }
 }
 
 TEST(FTPClientCommandLine, UrlsAreEncodedPathsBehindTwoSlashes)
 {
-    const FTPClient plain = client();
-    const std::tuple<QString, bool, QString> cases[] = {
-        {"/", true, "ftp://ftp.example.org:2121//"},
-        {"/a/", true, "ftp://ftp.example.org:2121//a/"},
-        {"/pub/my docs", true, "ftp://ftp.example.org:2121//pub/my%20docs/"},
-        {"/100% #1?.txt", false, "ftp://ftp.example.org:2121//100%25%20%231%3F.txt"},
-        {QString::fromUtf8("/caf\xc3\xa9 [x]"), false, "ftp://ftp.example.org:2121//caf%C3%A9%20%5Bx%5D"},
-    };
-    for (const auto& [path, directory, expected] : cases)
-        EXPECT_EQ(plain.url(path, directory), expected);
+    // Folder URLs are covered by the argument lists above.
+    EXPECT_EQ(client().url("/100% #1?.txt", false), QStringLiteral("ftp://ftp.example.org:2121//100%25%20%231%3F.txt"));
+    EXPECT_EQ(client().url("/caf\u00e9 [x]", false), QStringLiteral("ftp://ftp.example.org:2121//caf%C3%A9%20%5Bx%5D"));
     EXPECT_EQ(client(FTPProtocol::implicitTLS).url("/f", false), QStringLiteral("ftps://ftp.example.org:2121//f"));
 }
 
 TEST(FTPClientListing, FallsBackToListAndRetriesTransientFailures)
 {
-    struct Case {
-        QString behaviour;
-        int runs;
-        std::vector<EngineClock::Clock::duration> sleeps;
-        QString error;
-    };
-    const Case cases[] = {
+    const QString listFallback =
+        "case \"$*\" in *MLSD*) echo garbage;; *) printf -- '-rw-r--r-- 1 u g 5 Jan 31 12:00 b.txt\\r\\n';; esac";
+    const std::tuple<QString, int, std::vector<EngineClock::Clock::duration>, QString> cases[] = {
         {"exit 7", 6, {2s, 4s}, L("connect_failed")},
         {"exit 9", 2, {}, L("inaccessible")},
-        {"case \"$*\" in *MLSD*) echo garbage;; *) printf -- '-rw-r--r-- 1 u g 5 Jan 31 12:00 b.txt\\r\\n';; esac",
-         2,
-         {},
-         ""},
-        {"[ $run -lt 3 ] && exit 28; printf '" + mlsdLine + "'", 3, {2s}, ""},
+        {listFallback, 2, {}, "(no error)"},
+        {"[ $run -lt 3 ] && exit 28; printf '" + mlsdLine + "'", 3, {2s}, "(no error)"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [behaviour, runs, sleeps, error] : cases) {
         RecordingClock clock;
-        FakeCurl curl(c.behaviour);
-        QString error;
-        try {
-            const QList<FileEntry> entries = client().list("/", {});
-            EXPECT_EQ(entries.size(), 1);
-        } catch (const FTPError& e) {
-            error = e.errorDescription();
-        }
-        EXPECT_EQ(error, c.error) << c.behaviour.toStdString();
-        EXPECT_EQ(curl.runs(), c.runs) << c.behaviour.toStdString();
-        EXPECT_EQ(clock.sleeps, c.sleeps) << c.behaviour.toStdString();
+        FakeCurl curl(behaviour);
+        EXPECT_EQ(failureText([] { EXPECT_EQ(client().list("/", {}).size(), 1); }), error) << behaviour.toStdString();
+        EXPECT_EQ(curl.runs(), runs) << behaviour.toStdString();
+        EXPECT_EQ(clock.sleeps, sleeps) << behaviour.toStdString();
     }
 }
 
@@ -268,28 +223,23 @@ TEST(FTPClientListing, AStopDuringTheBackOffEndsTheListing)
 
 TEST(FTPClientOperations, CurlExitStatusesBecomeTheUsersSentenceAndTheRetryDecision)
 {
-    struct Case {
-        int status;
-        QString sentence;
-        bool transient;
-    };
-    const Case cases[] = {
+    const std::tuple<int, QString, bool> cases[] = {
         {6, L("host_not_found"), true},   {7, L("connect_failed"), true},   {9, L("inaccessible"), false},
         {78, L("inaccessible"), false},   {28, L("timeout"), true},         {60, L("invalid_certificate"), false},
         {67, L("auth_failed"), false},    {18, L("ftp_error", "18"), true}, {52, L("ftp_error", "52"), true},
         {55, L("ftp_error", "55"), true}, {56, L("ftp_error", "56"), true}, {47, L("ftp_error", "47"), false},
     };
-    for (const Case& c : cases) {
-        FakeCurl curl(QStringLiteral("exit %1").arg(c.status));
+    for (const auto& [status, sentence, transient] : cases) {
+        FakeCurl curl(QStringLiteral("exit %1").arg(status));
         std::exception_ptr error;
         try {
             client().createDirectory("/d", {});
         } catch (const FTPError& e) {
-            EXPECT_EQ(e.exitStatus(), c.status);
-            EXPECT_EQ(e.errorDescription(), c.sentence);
+            EXPECT_EQ(e.exitStatus(), status);
+            EXPECT_EQ(e.errorDescription(), sentence);
             error = std::current_exception();
         }
-        EXPECT_EQ(FTPClient::isTransient(error), c.transient) << c.status;
+        EXPECT_EQ(FTPClient::isTransient(error), transient) << status;
     }
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(FTPError::message(L("timeout")))));
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(CancellationError())));
@@ -297,20 +247,15 @@ TEST(FTPClientOperations, CurlExitStatusesBecomeTheUsersSentenceAndTheRetryDecis
 
 TEST(FTPClientOperations, EnsureDirectoryAcceptsAnExistingFolder)
 {
-    struct Case {
-        QString behaviour;
-        int runs;
-        QString error;
-    };
-    const Case cases[] = {
-        {"exit 0", 1, ""},
-        {"case \"$*\" in *MKD*) exit 21;; esac; printf '" + mlsdLine + "'", 2, ""},
+    const std::tuple<QString, int, QString> cases[] = {
+        {"exit 0", 1, "(no error)"},
+        {"case \"$*\" in *MKD*) exit 21;; esac; printf '" + mlsdLine + "'", 2, "(no error)"},
         {"case \"$*\" in *MKD*) exit 21;; esac; exit 9", 3, L("inaccessible")},
     };
-    for (const Case& c : cases) {
-        FakeCurl curl(c.behaviour);
-        EXPECT_EQ(messageOf([] { client().ensureDirectory("/new", {}); }), c.error.isEmpty() ? "(no error)" : c.error);
-        EXPECT_EQ(curl.runs(), c.runs);
+    for (const auto& [behaviour, runs, error] : cases) {
+        FakeCurl curl(behaviour);
+        EXPECT_EQ(failureText([] { client().ensureDirectory("/new", {}); }), error);
+        EXPECT_EQ(curl.runs(), runs);
     }
 }
 
@@ -320,10 +265,9 @@ TEST(FTPClientOperations, DeleteTreeStopsAtTheDepthLimit)
         FakeCurl curl(QStringLiteral("exit 0"));
         client().deleteTree("/empty", true, 99, {});
         ASSERT_EQ(curl.runs(), 2);
-        EXPECT_TRUE(curl.arguments(1).contains("MLSD"));
         EXPECT_TRUE(curl.arguments(2).contains("RMD /empty"));
     }
     FakeCurl curl(QStringLiteral("case \"$*\" in *MLSD*) printf 'type=file;size=1; f\\r\\n';; esac"));
-    EXPECT_EQ(messageOf([] { client().deleteTree("/deep", true, 99, {}); }), L("recursion_limit"));
+    EXPECT_EQ(failureText([] { client().deleteTree("/deep", true, 99, {}); }), L("recursion_limit"));
     EXPECT_EQ(curl.runs(), 1);
 }

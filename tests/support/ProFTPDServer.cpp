@@ -1,53 +1,49 @@
 #include "ProFTPDServer.h"
 
+#include "FTPError.h"
 #include "TestCertificates.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <arpa/inet.h>
 #include <chrono>
-#include <csignal>
+#include <filesystem>
 #include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-sockaddr_in loopback(int port)
+// Binds to port 0 and returns the kernel's choice, or connects to `port`; true when that worked.
+bool onLoopback(int& port, bool bind)
 {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(uint16_t(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
+    socklen_t length = sizeof address;
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    const bool done = fd >= 0 && (bind ? ::bind(fd, raw, length) == 0 && ::getsockname(fd, raw, &length) == 0
+                                       : ::connect(fd, raw, length) == 0);
+    port = ntohs(address.sin_port);
+    ::close(fd);
+    return done;
 }
 
 // A port nobody listens on right now; the server may still lose it to a race, which start() notices.
 int freePort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    int port = 0;
+    if (!onLoopback(port, true))
         throw std::runtime_error("no free port");
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool accepts(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
-    const bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
+    return port;
 }
 
 QString hashedPassword(const QString& password)
@@ -65,14 +61,14 @@ ProFTPDServer::ProFTPDServer() : ProFTPDServer(Options{}) {}
 
 ProFTPDServer::ProFTPDServer(Options options)
 {
-    const TestCertificates& certificates = TestCertificates::shared();
-    certificates.trustInCurl();
+    TestCertificates::shared().trustInCurl();
     QDir().mkpath(local(QStringLiteral("/slow")));
-    const QString users =
-        folder.write(QStringLiteral("users"), QStringLiteral("%1:%2:%3:%4::%5:/bin/sh\n")
-                                                  .arg(user(), hashedPassword(password()), QString::number(::getuid()),
-                                                       QString::number(::getgid()), home())
-                                                  .toUtf8());
+    const QString users = folder.write(QStringLiteral("users"), QStringLiteral("tester:%1:%2:%3::%4:/bin/sh\n")
+                                                                    .arg(hashedPassword(password()))
+                                                                    .arg(::getuid())
+                                                                    .arg(::getgid())
+                                                                    .arg(local({}))
+                                                                    .toUtf8());
     QFile::setPermissions(users, QFile::ReadOwner | QFile::WriteOwner);
     for (int attempt = 0; attempt < 5; ++attempt)
         if (start(options))
@@ -101,93 +97,83 @@ ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
     profile.name = QStringLiteral("ProFTPD on loopback");
     profile.host = QStringLiteral("127.0.0.1");
     profile.port = controlPort;
-    profile.username = user();
+    profile.username = QStringLiteral("tester");
     profile.protocolType = protocol;
     return profile;
 }
 
 bool ProFTPDServer::start(const Options& options)
 {
-    const int port = freePort();
-    const QString config = folder.write(QStringLiteral("proftpd.conf"), configuration(options, port).toUtf8());
-    process = std::make_unique<ChildProcess>(
-        ChildProcess::Options{QStringLiteral("/usr/sbin/proftpd"),
-                              {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
-                              std::nullopt});
+    const TestCertificates& certificates = TestCertificates::shared();
+    const bool trusted = !options.untrustedCertificate;
+    controlPort = freePort();
+    const int passive = freePort();
+    // ProFTPD refuses root logins unless told otherwise, and CI runs as root.
+    QString text = QStringLiteral("ServerType standalone\nServerName \"Dravik test server\"\n"
+                                  "Port %1\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
+                                  "PidFile %2/proftpd.pid\nScoreboardFile %2/proftpd.scoreboard\n"
+                                  "DelayTable none\nWtmpLog off\nTransferLog none\nSystemLog %2/system.log\nUseReverseDNS off\n"
+                                  "User %3\nGroup %4\nRootLogin on\nRequireValidShell off\n"
+                                  "AuthOrder mod_auth_file.c\nAuthUserFile %2/users\nDefaultRoot ~\n"
+                                  "AllowOverwrite on\nAllowStoreRestart on\nAllowRetrieveRestart on\n"
+                                  "PassivePorts %5 %6\n"
+                                  "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
+                                  "<Directory ~/slow>\n  TransferRate RETR 256\n</Directory>\n"
+                                  "ModulePath /usr/lib/proftpd\nLoadModule mod_tls.c\n"
+                                  "TLSEngine on\nTLSRequired off\nTLSProtocol TLSv1.2 TLSv1.3\n"
+                                  "TLSECCertificateFile %7\nTLSECCertificateKeyFile %8\nTLSLog %2/tls.log\n"
+                                  "TLSOptions NoSessionReuseRequired%9\n")
+                       .arg(controlPort)
+                       .arg(folder.path(), QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name),
+                            QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name))
+                       .arg(passive)
+                       .arg(qMin(passive + 16, 65535))
+                       .arg(trusted ? certificates.certificate() : certificates.untrustedCertificate(),
+                            trusted ? certificates.key() : certificates.untrustedKey(),
+                            options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());
+    if (options.kind == Kind::withoutMLSD)
+        text += QStringLiteral("<Limit MLSD>\n  DenyAll\n</Limit>\n");
+    const QString config = folder.write(QStringLiteral("proftpd.conf"), text.toUtf8());
+    process = std::make_unique<ChildProcess>(ChildProcess::Options{
+        QStringLiteral("/usr/sbin/proftpd"), {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
+        std::nullopt});
     process->closeStandardInput();
-    controlPort = port;
-    if (waitUntilReady())
-        return true;
+    for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+         std::chrono::steady_clock::now() < deadline && process->isRunning();
+         std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        if (int port = controlPort; onLoopback(port, false))
+            return true;
     process->terminate();
     process->waitForExit();
     process.reset();
     return false;
 }
 
-bool ProFTPDServer::waitUntilReady()
+namespace ftptest {
+
+QByteArray contentOf(const QString& path)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!process->isRunning())
-            return false;
-        if (accepts(controlPort))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }
 
-QString ProFTPDServer::configuration(const Options& options, int port) const
+unsigned permissionsOf(const QString& path)
 {
-    const TestCertificates& certificates = TestCertificates::shared();
-    const int passive = freePort();
-    const passwd* account = ::getpwuid(::getuid());
-    const group* accountGroup = ::getgrgid(::getgid());
-    QString text =
-        QStringLiteral("ServerType standalone\n"
-                       "ServerName \"Dravik test server\"\n"
-                       "Port %1\n"
-                       "DefaultAddress 127.0.0.1\n"
-                       "SocketBindTight on\n"
-                       "UseIPv6 off\n"
-                       "PidFile %2/proftpd.pid\n"
-                       "ScoreboardFile %2/proftpd.scoreboard\n"
-                       "DelayTable none\n"
-                       "WtmpLog off\n"
-                       "User %3\n"
-                       "Group %4\n"
-                       "RootLogin on\n"
-                       "RequireValidShell off\n"
-                       "AuthOrder mod_auth_file.c\n"
-                       "AuthUserFile %2/users\n"
-                       "DefaultRoot ~\n"
-                       "UseReverseDNS off\n"
-                       "TransferLog none\n"
-                       "SystemLog %2/system.log\n"
-                       "AllowOverwrite on\n"
-                       "AllowStoreRestart on\n"
-                       "AllowRetrieveRestart on\n"
-                       "PassivePorts %5 %6\n"
-                       "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
-                       "<Directory ~/slow>\n  TransferRate RETR %7\n</Directory>\n")
-            .arg(port)
-            .arg(folder.path(), QString::fromLocal8Bit(account->pw_name), QString::fromLocal8Bit(accountGroup->gr_name))
-            .arg(passive)
-            .arg(qMin(passive + 16, 65535))
-            .arg(slowKilobytesPerSecond);
-    text += QStringLiteral("ModulePath /usr/lib/proftpd\n"
-                           "LoadModule mod_tls.c\n"
-                           "TLSEngine on\n"
-                           "TLSRequired off\n"
-                           "TLSProtocol TLSv1.2 TLSv1.3\n"
-                           "TLSECCertificateFile %1\n"
-                           "TLSECCertificateKeyFile %2\n"
-                           "TLSLog %3/tls.log\n"
-                           "TLSOptions NoSessionReuseRequired%4\n")
-                .arg(options.untrustedCertificate ? certificates.untrustedCertificate() : certificates.certificate(),
-                     options.untrustedCertificate ? certificates.untrustedKey() : certificates.key(), folder.path(),
-                     options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());
-    if (options.kind == Kind::withoutMLSD)
-        text += QStringLiteral("<Limit MLSD>\n  DenyAll\n</Limit>\n");
-    return text;
+    struct stat attributes {};
+    ::stat(QFile::encodeName(path).constData(), &attributes);
+    return attributes.st_mode & 0777;
+}
+
+QString failureText(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const FTPError& error) {
+        return error.errorDescription();
+    } catch (const std::filesystem::filesystem_error&) {
+        return QStringLiteral("(file system error)");
+    }
+    return QStringLiteral("(no error)");
+}
+
 }

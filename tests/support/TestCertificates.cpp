@@ -15,17 +15,6 @@ void openssl(const QStringList& arguments)
                                  process.readAll().toStdString());
 }
 
-QStringList newKey(const QString& key)
-{
-    return {QStringLiteral("-newkey"),
-            QStringLiteral("ec"),
-            QStringLiteral("-pkeyopt"),
-            QStringLiteral("ec_paramgen_curve:prime256v1"),
-            QStringLiteral("-nodes"),
-            QStringLiteral("-keyout"),
-            key};
-}
-
 } // namespace
 
 const TestCertificates& TestCertificates::shared()
@@ -36,21 +25,22 @@ const TestCertificates& TestCertificates::shared()
 
 TestCertificates::TestCertificates()
 {
-    const QStringList days{QStringLiteral("-days"), QStringLiteral("7")};
-    openssl(QStringList{"req", "-x509", "-subj", "/CN=Dravik Test Authority", "-addext",
+    const auto newKey = [](const QString& key) {
+        return QStringList{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key};
+    };
+    openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=Dravik Test Authority", "-addext",
                         "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign", "-out",
                         authority()} +
-            newKey(folder.file("ca.key")) + days);
+            newKey(folder.file("ca.key")));
     openssl(QStringList{"req", "-subj", "/CN=localhost", "-out", folder.file("server.csr")} + newKey(key()));
     const QString extensions =
         folder.write("server.ext", "subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n"
                                    "extendedKeyUsage=serverAuth\n");
-    openssl(QStringList{"x509", "-req", "-in", folder.file("server.csr"), "-CA", authority(), "-CAkey",
-                        folder.file("ca.key"), "-CAcreateserial", "-extfile", extensions, "-out", certificate()} +
-            days);
-    openssl(QStringList{"req", "-x509", "-subj", "/CN=localhost", "-addext",
+    openssl({"x509", "-req", "-days", "7", "-in", folder.file("server.csr"), "-CA", authority(), "-CAkey",
+             folder.file("ca.key"), "-CAcreateserial", "-extfile", extensions, "-out", certificate()});
+    openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=localhost", "-addext",
                         "subjectAltName=IP:127.0.0.1,DNS:localhost", "-out", untrustedCertificate()} +
-            newKey(untrustedKey()) + days);
+            newKey(untrustedKey()));
 }
 
 void TestCertificates::trustInCurl() const
