@@ -17,19 +17,15 @@ using namespace ftptest;
 
 namespace {
 
-ServerProfile profileFor(FTPProtocol protocol)
+FTPClient client(FTPProtocol protocol = FTPProtocol::ftp, const QString& password = QStringLiteral("secret"),
+                 const QString& host = QStringLiteral("ftp.example.org"))
 {
     ServerProfile profile;
-    profile.host = QStringLiteral("ftp.example.org");
+    profile.host = host;
     profile.port = 2121;
     profile.username = QStringLiteral("alice");
     profile.protocolType = protocol;
-    return profile;
-}
-
-FTPClient client(FTPProtocol protocol = FTPProtocol::ftp, const QString& password = QStringLiteral("secret"))
-{
-    return FTPClient(profileFor(protocol), password);
+    return FTPClient(profile, password);
 }
 
 // Records the back-off sleeps instead of waiting; optionally stops the task at one of them.
@@ -137,8 +133,6 @@ TEST(FTPClientCommandLine, ChecksFailBeforeCurlStarts)
     TemporaryFolder folder;
     const QString link = folder.file("link");
     QFile::link(folder.write("file", "x"), link);
-    ServerProfile badHost = profileFor(FTPProtocol::ftp);
-    badHost.host = QStringLiteral("-oops");
     const std::pair<std::function<void()>, QString> cases[] = {
         {[] { client(FTPProtocol::ftp, QString(4097, 'p')).list("/", {}); }, L("long_password")},
         {[] { client(FTPProtocol::ftp, QString(2049, QChar(0xe9))).list("/", {}); }, L("long_password")},
@@ -152,7 +146,7 @@ TEST(FTPClientCommandLine, ChecksFailBeforeCurlStarts)
         {[] { client().permissions("/f", "75", {}); }, L("invalid_permissions")},
         {[] { client().permissions("/f", "789", {}); }, L("invalid_permissions")},
         {[] { client().permissions("/f", "rwx", {}); }, L("invalid_permissions")},
-        {[&] { FTPClient(badHost, {}).list("/", {}); }, L("invalid_host")},
+        {[] { client(FTPProtocol::ftp, {}, "-oops").list("/", {}); }, L("invalid_host")},
         {[&] { client().upload(link, "/x", true, {}, {}, {}); }, L("regular_file_required")},
         {[&] { client().upload(folder.path(), "/x", true, {}, {}, {}); }, L("regular_file_required")},
         {[&] { client().upload(folder.file("missing"), "/x", true, {}, {}, {}); }, "(file system error)"},

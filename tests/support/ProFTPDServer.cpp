@@ -1,7 +1,6 @@
 #include "ProFTPDServer.h"
 
 #include "FTPError.h"
-#include "TestCertificates.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,13 +45,46 @@ int freePort()
     return port;
 }
 
-QString hashedPassword(const QString& password)
+// What openssl printed; its diagnostics when it fails.
+QByteArray openssl(const QStringList& arguments)
 {
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"), {QStringLiteral("passwd"), QStringLiteral("-1"), password});
-    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
-        throw std::runtime_error("openssl passwd failed");
-    return QString::fromUtf8(openssl.readAllStandardOutput()).trimmed();
+    QProcess process;
+    process.start(QStringLiteral("openssl"), arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        throw std::runtime_error("openssl " + arguments.join(' ').toStdString() + ": " +
+                                 process.readAllStandardError().toStdString());
+    return process.readAllStandardOutput();
+}
+
+// A certificate authority of the test process's own ("ca"), a server certificate it signed for
+// 127.0.0.1 and localhost ("server") and a self-signed one that nobody trusts ("untrusted"), each
+// as NAME.crt and NAME.key. Made once per process.
+const TemporaryFolder& certificates()
+{
+    static const TemporaryFolder folder;
+    static const bool made = [] {
+        const auto newKey = [](const QString& name) {
+            return QStringList{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                               "-keyout", folder.file(name + ".key")};
+        };
+        const QString localhost = QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost");
+        openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=Dravik Test Authority", "-addext",
+                            "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign",
+                            "-out", folder.file("ca.crt")} +
+                newKey("ca"));
+        openssl(QStringList{"req", "-subj", "/CN=localhost", "-out", folder.file("server.csr")} + newKey("server"));
+        const QString extensions = folder.write(
+            "server.ext", (localhost + "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n").toUtf8());
+        openssl({"x509", "-req", "-days", "7", "-in", folder.file("server.csr"), "-CA", folder.file("ca.crt"),
+                 "-CAkey", folder.file("ca.key"), "-CAcreateserial", "-extfile", extensions, "-out",
+                 folder.file("server.crt")});
+        openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=localhost", "-addext", localhost, "-out",
+                            folder.file("untrusted.crt")} +
+                newKey("untrusted"));
+        return true;
+    }();
+    Q_UNUSED(made);
+    return folder;
 }
 
 } // namespace
@@ -61,10 +93,11 @@ ProFTPDServer::ProFTPDServer() : ProFTPDServer(Options{}) {}
 
 ProFTPDServer::ProFTPDServer(Options options)
 {
-    TestCertificates::shared().trustInCurl();
+    // Nothing passes --insecure: curl verifies every server against the test authority alone.
+    qputenv("CURL_CA_BUNDLE", certificates().file(QStringLiteral("ca.crt")).toUtf8());
     QDir().mkpath(local(QStringLiteral("/slow")));
     const QString users = folder.write(QStringLiteral("users"), QStringLiteral("tester:%1:%2:%3::%4:/bin/sh\n")
-                                                                    .arg(hashedPassword(password()))
+                                                                    .arg(QString::fromUtf8(openssl({"passwd", "-1", password()}).trimmed()))
                                                                     .arg(::getuid())
                                                                     .arg(::getgid())
                                                                     .arg(local({}))
@@ -104,8 +137,7 @@ ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
 
 bool ProFTPDServer::start(const Options& options)
 {
-    const TestCertificates& certificates = TestCertificates::shared();
-    const bool trusted = !options.untrustedCertificate;
+    const QString certificate = certificates().file(options.untrustedCertificate ? "untrusted" : "server");
     controlPort = freePort();
     const int passive = freePort();
     // ProFTPD refuses root logins unless told otherwise, and CI runs as root.
@@ -128,8 +160,7 @@ bool ProFTPDServer::start(const Options& options)
                             QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name))
                        .arg(passive)
                        .arg(qMin(passive + 16, 65535))
-                       .arg(trusted ? certificates.certificate() : certificates.untrustedCertificate(),
-                            trusted ? certificates.key() : certificates.untrustedKey(),
+                       .arg(certificate + ".crt", certificate + ".key",
                             options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());
     if (options.kind == Kind::withoutMLSD)
         text += QStringLiteral("<Limit MLSD>\n  DenyAll\n</Limit>\n");
