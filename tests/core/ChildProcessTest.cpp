@@ -1,8 +1,7 @@
 #include "ChildProcess.h"
 
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
-#include <system_error>
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -38,11 +37,8 @@ TEST(ChildProcess, TerminateEndsARunningChildAndIsHarmlessAfterExit)
 {
     ChildProcess child({"/bin/sleep", {"30"}, std::nullopt});
     EXPECT_TRUE(child.isRunning());
-    QElapsedTimer timer;
-    timer.start();
     child.terminate();
     EXPECT_EQ(child.waitForExit(), 128 + SIGTERM);
-    EXPECT_LT(timer.elapsed(), 5000);
     child.terminate();
     EXPECT_EQ(child.waitForExit(), 128 + SIGTERM);
 }
