@@ -31,26 +31,23 @@ protected:
     {
         if (!SSHServer::canCreateAccounts())
             GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
-        sshd = std::make_unique<SSHServer>();
-        profileFile = local.write("profile.json", QJsonDocument(server().profile(GetParam()).toJson()).toJson());
-        secret = (GetParam() ? server().keyPassphrase() : server().password()).toUtf8();
+        server = std::make_unique<SSHServer>();
+        profile = {"--profile", local.write("profile.json", QJsonDocument(server->profile(GetParam()).toJson()).toJson()),
+                   "--password-stdin"};
+        secret = server->secret(GetParam()).toUtf8() + '\n';
     }
 
-    CliTestRun cli(const QStringList& words) const
-    {
-        return CliTestRun::run(QStringList{"--profile", profileFile, "--password-stdin"} + words, secret + '\n');
-    }
+    CliTestRun cli(const QStringList& words) const { return CliTestRun::run(profile + words, secret); }
     void expectSuccess(const QStringList& words) const
     {
         const CliTestRun run = cli(words);
         EXPECT_EQ(run.exitStatus, 0) << words.join(' ').toStdString() << ": " << run.error.toStdString();
     }
-    const SSHServer& server() const { return *sshd; }
-    QString remote(const QString& name) const { return server().home() + QLatin1Char('/') + name; }
+    QString remote(const QString& name) const { return server->path(name); }
 
-    std::unique_ptr<SSHServer> sshd;
+    std::unique_ptr<SSHServer> server;
     TemporaryFolder local;
-    QString profileFile;
+    QStringList profile;
     QByteArray secret;
 };
 
@@ -100,21 +97,16 @@ TEST_P(SFTPCommands, EveryCommandWorksOnTheServer)
 TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
 {
     const QByteArray bytes = QByteArray("0123456789").repeated(3'000'000);
-    QFile file(remote("big.bin"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
-    server().giveToAccount(remote("big.bin"));
+    const QString big = server->put("big.bin", bytes);
     const QString destination = local.file("big.bin");
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     const QString partial = DownloadCheckpoint::file(destination, QUuid(id));
 
     QProcess process;
-    process.start(
-        QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
-        {"--profile", profileFile, "--password-stdin", "get", remote("big.bin"), destination, "--checkpoint", id});
+    process.start(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
+                  profile + QStringList{"get", big, destination, "--checkpoint", id});
     ASSERT_TRUE(process.waitForStarted());
-    process.write(secret + '\n');
+    process.write(secret);
     process.waitForBytesWritten();
     process.closeWriteChannel();
     QElapsedTimer timer;
@@ -129,13 +121,11 @@ TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
     EXPECT_LT(kept, bytes.size());
     EXPECT_TRUE(QFile::exists(DownloadCheckpoint::metadata(partial)));
 
-    const CliTestRun resumed = cli({"get", remote("big.bin"), destination, "--checkpoint", id, "--resume"});
+    const CliTestRun resumed = cli({"get", big, destination, "--checkpoint", id, "--resume"});
     EXPECT_EQ(resumed.exitStatus, 0) << resumed.error.toStdString();
     EXPECT_EQ(contentOf(destination), bytes);
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.bin", "profile.json"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Logins, SFTPCommands, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& login) {
-                             return login.param ? std::string("key") : std::string("password");
-                         });
+                         [](const testing::TestParamInfo<bool>& login) { return login.param ? "key" : "password"; });
