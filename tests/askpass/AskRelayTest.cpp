@@ -1,12 +1,13 @@
 #include "ChildProcess.h"
+#include "SSHPasswordSocket.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -20,44 +21,6 @@ QByteArray readAll(int fd)
     return bytes;
 }
 
-// A listener at a path of our choosing, which serves `reply` to one client, or holds it
-// without a word when `reply` is absent.
-class Listener {
-public:
-    Listener(const QString& path, std::optional<QByteArray> reply) : path(path)
-    {
-        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray bytes = path.toUtf8();
-        std::memcpy(address.sun_path, bytes.constData(), size_t(bytes.size()));
-        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(::listen(fd, 4), 0);
-        if (reply)
-            server = std::thread([this, reply] {
-                const int client = ::accept(fd, nullptr, nullptr);
-                if (client < 0)
-                    return;
-                [[maybe_unused]] const ssize_t sent = ::send(client, reply->constData(), size_t(reply->size()), 0);
-                ::close(client);
-            });
-    }
-    ~Listener()
-    {
-        // Wakes a server still waiting in accept for a client that never came.
-        ::shutdown(fd, SHUT_RDWR);
-        if (server.joinable())
-            server.join();
-        ::close(fd);
-        ::unlink(path.toUtf8().constData());
-    }
-
-private:
-    QString path;
-    int fd = -1;
-    std::thread server;
-};
-
 } // namespace
 
 TEST(AskRelay, PrintsOnlyWhatItIsServedInTime)
@@ -65,34 +28,47 @@ TEST(AskRelay, PrintsOnlyWhatItIsServedInTime)
     const QString folder = QStringLiteral("/tmp/drvk-askrelay-%1").arg(::getpid());
     QDir().mkpath(folder);
     const auto pathOf = [&](int length) { return folder + '/' + QString(length - folder.size() - 1, 'p'); };
+    // A listener that never accepts: the connection waits in its backlog for a word that never comes.
+    const QString silent = pathOf(60);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, silent.toUtf8().constData(), size_t(silent.size()));
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+
     const QByteArray longest(4096, 's');
     struct Case {
         const char* what;
-        std::optional<QString> socket;
-        bool listening;
-        std::optional<QByteArray> served; // nothing: the server holds the client without a word
+        std::optional<QByteArray> served; // through a password socket, reached by `pathLength` octets
+        int pathLength;
         int status;
         QByteArray output;
     };
     const Case cases[] = {
-        {"longest secret", pathOf(60), true, longest, 0, longest + "\n"},
-        {"one octet too many", pathOf(60), true, longest + "s", 1, ""},
-        {"newline inside", pathOf(60), true, "first\nsecond", 0, "first\nsecond\n"},
-        {"non-ASCII", pathOf(60), true, "p\xc3\xa4ss", 0, "p\xc3\xa4ss\n"},
-        {"empty secret", pathOf(60), true, "", 0, "\n"},
-        {"longest path", pathOf(103), true, "ok", 0, "ok\n"},
-        {"path beyond the address limit", pathOf(104), true, "ok", 1, ""},
-        {"no socket variable", std::nullopt, false, {}, 1, ""},
-        {"nothing at the path", pathOf(60), false, {}, 1, ""},
-        {"silent server", pathOf(60), true, std::nullopt, 1, ""},
+        {"longest secret", longest, 0, 0, longest + "\n"},
+        {"one octet too many", longest + "s", 0, 1, ""},
+        {"newline inside", "first\nsecond", 0, 0, "first\nsecond\n"},
+        {"non-ASCII", "p\xc3\xa4ss", 0, 0, "p\xc3\xa4ss\n"},
+        {"empty secret", "", 0, 0, "\n"},
+        {"longest path", "ok", 103, 0, "ok\n"},
+        {"path beyond the address limit", "ok", 104, 1, ""},
+        {"no socket variable", std::nullopt, -1, 1, ""},
+        {"nothing at the path", std::nullopt, 70, 1, ""},
+        {"silent server", std::nullopt, 60, 1, ""},
     };
     for (const Case& c : cases) {
-        std::optional<Listener> listener;
-        if (c.listening)
-            listener.emplace(*c.socket, c.served);
+        std::optional<SSHPasswordSocket> socket;
         QStringList environment{QStringLiteral("PATH=/usr/bin:/bin")};
-        if (c.socket)
-            environment << "DRAVIK_AUTH_SOCKET=" + *c.socket;
+        if (c.served) {
+            socket.emplace(QString::fromUtf8(*c.served));
+            // The relay connects through a link of the length under test.
+            if (c.pathLength > 0)
+                QFile::link(socket->path(), pathOf(c.pathLength));
+            environment << "DRAVIK_AUTH_SOCKET=" + (c.pathLength > 0 ? pathOf(c.pathLength) : socket->path());
+        } else if (c.pathLength > 0) {
+            environment << "DRAVIK_AUTH_SOCKET=" + pathOf(c.pathLength);
+        }
         QElapsedTimer timer;
         timer.start();
         ChildProcess child({QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"), {"Password for someone:"}, environment});
@@ -100,10 +76,13 @@ TEST(AskRelay, PrintsOnlyWhatItIsServedInTime)
         EXPECT_EQ(readAll(child.standardOutput()), c.output) << c.what;
         EXPECT_TRUE(readAll(child.standardError()).isEmpty()) << c.what;
         EXPECT_EQ(child.waitForExit(), c.status) << c.what;
-        if (c.listening && !c.served) {
+        if (c.pathLength == 60) {
             EXPECT_GE(timer.elapsed(), 9'500) << c.what;
             EXPECT_LE(timer.elapsed(), 15'000) << c.what;
         }
+        if (c.served && c.pathLength > 0)
+            QFile::remove(pathOf(c.pathLength));
     }
+    ::close(listener);
     QDir(folder).removeRecursively();
 }

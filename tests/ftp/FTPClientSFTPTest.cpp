@@ -33,51 +33,33 @@ QString failureOf(const std::function<void()>& action)
     }
 }
 
-// FTPClient's transfers over SFTP against a real sshd, logging in with the password or with the
-// passphrase-protected key.
-class FTPClientOverSFTP : public testing::TestWithParam<bool> {
-protected:
-    void SetUp() override
-    {
-        AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
-        if (!SSHServer::canCreateAccounts())
-            GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
-        server = std::make_unique<SSHServer>();
-        bytes.resize(6 * 1024 * 1024);
-        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
-    }
-
-    FTPClient client() const { return FTPClient(server->profile(GetParam()), server->secret(GetParam())); }
-
-    TemporaryFolder local;
-    std::unique_ptr<SSHServer> server;
-    QByteArray bytes;
-};
+// FTPClient's transfers over SFTP against a real sshd, logging in with the password (false) or
+// with the passphrase-protected key (true). The other operations run through dravik-cli.
+class FTPClientOverSFTP : public testing::TestWithParam<bool> {};
 
 } // namespace
 
-TEST_P(FTPClientOverSFTP, UploadsCheckTheirDestination)
+TEST_P(FTPClientOverSFTP, TransfersResumeAndCheckTheirDestination)
 {
+    AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
+    if (!SSHServer::canCreateAccounts())
+        GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
+    const SSHServer server;
+    const FTPClient ftp(server.profile(GetParam()), server.secret(GetParam()));
+    TemporaryFolder local;
+    QByteArray bytes(6 * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
     const QString source = local.write(QStringLiteral("source"), bytes);
-    const QString fresh = server->path("new");
-    const FTPClient ftp = client();
 
-    ftp.upload(source, fresh, false, std::nullopt, {}, {});
-    EXPECT_EQ(contents(fresh), bytes);
-    EXPECT_EQ(failureOf([&] { ftp.upload(source, fresh, false, std::nullopt, {}, {}); }), L("destination_changed"));
-    ftp.upload(source, server->put("partial", bytes.first(1000)), false, 1000, {}, {});
-    EXPECT_EQ(contents(server->path("partial")), bytes);
-    ftp.upload(local.write(QStringLiteral("small"), "small"), fresh, true, std::nullopt, {}, {});
-    EXPECT_EQ(contents(fresh), QByteArray("small"));
-}
+    EXPECT_EQ(failureOf([&] { ftp.upload(source, server.put("taken", "x"), false, std::nullopt, {}, {}); }),
+              L("destination_changed"));
+    EXPECT_EQ(contents(server.path("taken")), QByteArray("x"));
+    const QString big = server.put("big", bytes.first(1000));
+    ftp.upload(source, big, false, 1000, {}, {});
+    EXPECT_EQ(contents(big), bytes);
 
-TEST_P(FTPClientOverSFTP, DownloadsResumeFromCheckpointsAndDestinations)
-{
-    const QString big = server->put("big", bytes);
-    const FTPClient ftp = client();
     const QString target = local.file(QStringLiteral("big"));
     const QUuid checkpoint = QUuid::createUuid();
-
     std::stop_source stop;
     const auto stopAtAThird = [&](double fraction) {
         if (fraction > 0.3)
@@ -91,12 +73,12 @@ TEST_P(FTPClientOverSFTP, DownloadsResumeFromCheckpointsAndDestinations)
     EXPECT_GT(QFileInfo(DownloadCheckpoint::file(target, checkpoint)).size(), 0);
     ftp.download(big, target, false, std::nullopt, checkpoint, true, {}, {});
     EXPECT_EQ(contents(target), bytes);
-    EXPECT_EQ(QDir(local.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({"big"}));
 
     const QString shorter = local.write(QStringLiteral("shorter"), bytes.first(4096));
     ftp.download(big, shorter, true, 4096, std::nullopt, false, {}, {});
     EXPECT_EQ(contents(shorter), bytes);
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"big", "shorter", "source"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Logins, FTPClientOverSFTP, testing::Values(false, true),

@@ -311,7 +311,7 @@ TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogIn)
         {"wrong password", server->profile(), server->password() + "x", L("connect_failed"), true},
         {"longest password", server->profile(), QString(4096, 'p'), L("connect_failed"), true},
         {"password too long", server->profile(), QString(4095, 'p') + "é", L("long_password"), false},
-        {"key and passphrase", server->profile(true), server->keyPassphrase(), {}, true},
+        {"key and passphrase", server->profile(true), server->secret(true), {}, true},
         {"key and wrong passphrase", server->profile(true), "wrong", L("connect_failed"), true},
         {"helper missing", server->profile(), server->password(), L("connect_failed"), false, local.file("nothing")},
         {"wrong pin", wrongPin, server->password(), L("ssh_host_mismatch"), false},

@@ -21,11 +21,8 @@ public:
     static bool canCreateAccounts();
 
     quint16 port() const { return serverPort; }
-    // "SHA256:" and the unpadded digest of the host key, as ssh-keygen prints it.
-    const QString& fingerprint() const { return hostFingerprint; }
     const QString& user() const { return username; }
     const QString& password() const { return userPassword; }
-    const QString& keyPassphrase() const { return clientPassphrase; }
     // The account's home, where the tests work; owned by the account.
     const QString& home() const { return homeFolder; }
     QString path(const QString& name) const { return homeFolder + QLatin1Char('/') + name; }
