@@ -42,12 +42,11 @@ QStringList split(const QByteArray& raw)
 }
 
 // Watches this process's children while it lives and records, for each child that ran `program`,
-// its argument list and environment as /proc showed them.
+// its environment as /proc showed it.
 class ChildWatcher {
 public:
     struct Seen {
         pid_t pid;
-        QStringList arguments;
         QStringList environment;
     };
 
@@ -82,13 +81,12 @@ private:
                     if (executable.isEmpty() || executable == self)
                         continue;
                     // exec shows the new program a moment before its arguments: look again later.
-                    const QByteArray commandLine = readProc(pid, "cmdline");
                     const QByteArray environment = readProc(pid, "environ");
-                    if (executable == program && (commandLine.isEmpty() || environment.isEmpty()))
+                    if (executable == program && (readProc(pid, "cmdline").isEmpty() || environment.isEmpty()))
                         continue;
                     known.append(pid);
                     if (executable == program)
-                        found.append({pid, split(commandLine), split(environment)});
+                        found.append({pid, split(environment)});
                 }
             }
         }

@@ -46,12 +46,6 @@ quint16 freePort()
     return ntohs(address.sin_port);
 }
 
-void require(int status, const char* what)
-{
-    if (status != 0)
-        throw std::runtime_error(what);
-}
-
 // Account tools lock the password files; a fixture of a parallel test may hold them briefly.
 void runWithRetries(const QString& program, const QStringList& arguments, const QByteArray& input = {})
 {
@@ -90,8 +84,8 @@ SSHServer::SSHServer()
     // The account must be able to walk down to its home inside this folder.
     ::chmod(root.path().toUtf8().constData(), 0755);
     const QString hostKey = root.file(QStringLiteral("host_key"));
-    require(run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", QString(), "-f", hostKey}),
-            "ssh-keygen failed");
+    if (run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", QString(), "-f", hostKey}) != 0)
+        throw std::runtime_error("ssh-keygen failed");
     QByteArray listed;
     run(QStringLiteral("/usr/bin/ssh-keygen"), {"-l", "-E", "sha256", "-f", hostKey + ".pub"}, &listed);
     hostFingerprint = QString::fromUtf8(listed).split(QLatin1Char(' ')).value(1);
