@@ -38,10 +38,11 @@ protected:
     }
 
     CliTestRun cli(const QStringList& words) const { return CliTestRun::run(profile + words, secret); }
-    void expectSuccess(const QStringList& words) const
+    CliTestRun expectStatus(const QStringList& words, int status = 0) const
     {
         const CliTestRun run = cli(words);
-        EXPECT_EQ(run.exitStatus, 0) << words.join(' ').toStdString() << ": " << run.error.toStdString();
+        EXPECT_EQ(run.exitStatus, status) << words.join(' ').toStdString() << ": " << run.error.toStdString();
+        return run;
     }
     QString remote(const QString& name) const { return server->path(name); }
 
@@ -58,39 +59,37 @@ TEST_P(SFTPCommands, EveryCommandWorksOnTheServer)
     const QByteArray bytes = QByteArray("line of text\n").repeated(5000);
     const QString source = local.write("source.txt", bytes);
 
-    expectSuccess({"mkdir", remote("my folder")});
-    expectSuccess({"ensure-dir", remote("my folder")});
-    expectSuccess({"ensure-dir", remote("my folder/sub")});
-    expectSuccess({"put", source, remote("my folder/a #1.txt")});
+    expectStatus({"mkdir", remote("my folder")});
+    expectStatus({"ensure-dir", remote("my folder")});
+    expectStatus({"ensure-dir", remote("my folder/sub")});
+    expectStatus({"put", source, remote("my folder/a #1.txt")});
     EXPECT_EQ(contentOf(remote("my folder/a #1.txt")), bytes);
-    EXPECT_EQ(cli({"put", source, remote("my folder/a #1.txt")}).exitStatus, 1);
-    expectSuccess({"put", source, remote("my folder/a #1.txt"), "--overwrite"});
+    expectStatus({"put", source, remote("my folder/a #1.txt")}, 1);
+    expectStatus({"put", source, remote("my folder/a #1.txt"), "--overwrite"});
 
-    const CliTestRun listing = cli({"list", remote("my folder")});
-    EXPECT_EQ(listing.exitStatus, 0) << listing.error.toStdString();
-    const QList<QByteArray> lines = listing.output.split('\n');
+    const QList<QByteArray> lines = expectStatus({"list", remote("my folder")}).output.split('\n');
     ASSERT_EQ(lines.size(), 3);
     // SFTP servers give folders a size too.
     EXPECT_TRUE(lines[0].startsWith("{\"isDirectory\":true,") && lines[0].contains(",\"name\":\"sub\""))
         << lines[0].toStdString();
     EXPECT_TRUE(lines[1].endsWith(",\"name\":\"a #1.txt\",\"size\":65000}")) << lines[1].toStdString();
 
-    expectSuccess({"mv", remote("my folder/a #1.txt"), remote("my folder/sub/b.txt")});
-    expectSuccess({"chmod", "600", remote("my folder/sub/b.txt")});
+    expectStatus({"mv", remote("my folder/a #1.txt"), remote("my folder/sub/b.txt")});
+    expectStatus({"chmod", "600", remote("my folder/sub/b.txt")});
     struct stat attributes {};
     ::stat(QFile::encodeName(remote("my folder/sub/b.txt")).constData(), &attributes);
     EXPECT_EQ(attributes.st_mode & 0777, 0600u);
 
-    expectSuccess({"get", remote("my folder/sub/b.txt"), local.file("copy.txt")});
+    expectStatus({"get", remote("my folder/sub/b.txt"), local.file("copy.txt")});
     EXPECT_EQ(contentOf(local.file("copy.txt")), bytes);
-    EXPECT_EQ(cli({"get", remote("my folder/sub/b.txt"), local.file("copy.txt")}).exitStatus, 1);
+    expectStatus({"get", remote("my folder/sub/b.txt"), local.file("copy.txt")}, 1);
 
-    expectSuccess({"rm", remote("my folder/sub/b.txt")});
+    expectStatus({"rm", remote("my folder/sub/b.txt")});
     EXPECT_FALSE(QFile::exists(remote("my folder/sub/b.txt")));
-    expectSuccess({"mkdir", remote("empty")});
-    expectSuccess({"rmdir", remote("empty")});
+    expectStatus({"mkdir", remote("empty")});
+    expectStatus({"rmdir", remote("empty")});
     EXPECT_FALSE(QFile::exists(remote("empty")));
-    expectSuccess({"rm-tree", remote("my folder")});
+    expectStatus({"rm-tree", remote("my folder")});
     EXPECT_FALSE(QFile::exists(remote("my folder")));
 }
 
@@ -121,8 +120,7 @@ TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
     EXPECT_LT(kept, bytes.size());
     EXPECT_TRUE(QFile::exists(DownloadCheckpoint::metadata(partial)));
 
-    const CliTestRun resumed = cli({"get", big, destination, "--checkpoint", id, "--resume"});
-    EXPECT_EQ(resumed.exitStatus, 0) << resumed.error.toStdString();
+    expectStatus({"get", big, destination, "--checkpoint", id, "--resume"});
     EXPECT_EQ(contentOf(destination), bytes);
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.bin", "profile.json"}));
 }
