@@ -1,5 +1,6 @@
 #include "AskRelayLocation.h"
 #include "CancellationError.h"
+#include "DownloadCheckpoint.h"
 #include "FTPClient.h"
 #include "FTPError.h"
 #include "L10n.h"
@@ -13,14 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype index = 0; index < size; ++index)
-        bytes[index] = char(QRandomGenerator::global()->generate());
-    return bytes;
-}
 
 QByteArray contents(const QString& path)
 {
@@ -40,91 +33,53 @@ QString failureOf(const std::function<void()>& action)
     }
 }
 
-// Every FTPClient operation over SFTP against a real sshd, logging in with the password or
-// with the passphrase-protected key.
-class FTPClientOverSFTP : public testing::TestWithParam<bool> {
-protected:
-    void SetUp() override
-    {
-        AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
-        if (!SSHServer::canCreateAccounts())
-            GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
-        server = std::make_unique<SSHServer>();
-        QDir(server->home()).mkpath(QStringLiteral("work"));
-        server->giveToAccount(work());
-    }
-
-    FTPClient client() const
-    {
-        const bool withKey = GetParam();
-        return FTPClient(server->profile(withKey), withKey ? server->keyPassphrase() : server->password());
-    }
-    QString work() const { return server->home() + QStringLiteral("/work"); }
-    QString remote(const QString& name) const { return work() + QLatin1Char('/') + name; }
-    void serverFile(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(remote(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        file.close();
-        server->giveToAccount(remote(name));
-    }
-
-    TemporaryFolder local;
-    std::unique_ptr<SSHServer> server;
-};
+// FTPClient's transfers over SFTP against a real sshd, logging in with the password (false) or
+// with the passphrase-protected key (true). The other operations run through dravik-cli.
+class FTPClientOverSFTP : public testing::TestWithParam<bool> {};
 
 } // namespace
 
-TEST_P(FTPClientOverSFTP, UploadsCheckTheirDestination)
+TEST_P(FTPClientOverSFTP, TransfersResumeAndCheckTheirDestination)
 {
-    const QByteArray bytes = randomBytes(200'000);
+    AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
+    if (!SSHServer::canCreateAccounts())
+        GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
+    const SSHServer server;
+    const FTPClient ftp(server.profile(GetParam()), server.secret(GetParam()));
+    TemporaryFolder local;
+    QByteArray bytes(6 * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
     const QString source = local.write(QStringLiteral("source"), bytes);
-    const FTPClient ftp = client();
 
-    ftp.upload(source, remote(QStringLiteral("new")), false, std::nullopt, {}, {});
-    EXPECT_EQ(contents(remote(QStringLiteral("new"))), bytes);
-    EXPECT_EQ(failureOf([&] { ftp.upload(source, remote(QStringLiteral("new")), false, std::nullopt, {}, {}); }),
+    EXPECT_EQ(failureOf([&] { ftp.upload(source, server.put("taken", "x"), false, std::nullopt, {}, {}); }),
               L("destination_changed"));
-    serverFile(QStringLiteral("partial"), bytes.first(1000));
-    ftp.upload(source, remote(QStringLiteral("partial")), false, 1000, {}, {});
-    EXPECT_EQ(contents(remote(QStringLiteral("partial"))), bytes);
-    ftp.upload(local.write(QStringLiteral("small"), "small"), remote(QStringLiteral("new")), true, std::nullopt, {},
-               {});
-    EXPECT_EQ(contents(remote(QStringLiteral("new"))), QByteArray("small"));
-}
+    EXPECT_EQ(contents(server.path("taken")), QByteArray("x"));
+    const QString big = server.put("big", bytes.first(1000));
+    ftp.upload(source, big, false, 1000, {}, {});
+    EXPECT_EQ(contents(big), bytes);
 
-TEST_P(FTPClientOverSFTP, DownloadsResumeFromCheckpointsAndDestinations)
-{
-    const QByteArray bytes = randomBytes(6 * 1024 * 1024);
-    serverFile(QStringLiteral("big"), bytes);
-    const FTPClient ftp = client();
     const QString target = local.file(QStringLiteral("big"));
     const QUuid checkpoint = QUuid::createUuid();
-
     std::stop_source stop;
+    const auto stopAtAThird = [&](double fraction) {
+        if (fraction > 0.3)
+            stop.request_stop();
+    };
     EXPECT_EQ(failureOf([&] {
-                  ftp.download(
-                      remote(QStringLiteral("big")), target, false, std::nullopt, checkpoint, false,
-                      [&](double fraction) {
-                          if (fraction > 0.3)
-                              stop.request_stop();
-                      },
-                      stop.get_token());
+                  ftp.download(big, target, false, std::nullopt, checkpoint, false, stopAtAThird, stop.get_token());
               }),
-              QStringLiteral("cancelled"));
+              "cancelled");
     EXPECT_FALSE(QFileInfo::exists(target));
-    ftp.download(remote(QStringLiteral("big")), target, false, std::nullopt, checkpoint, true, {}, {});
+    EXPECT_GT(QFileInfo(DownloadCheckpoint::file(target, checkpoint)).size(), 0);
+    ftp.download(big, target, false, std::nullopt, checkpoint, true, {}, {});
     EXPECT_EQ(contents(target), bytes);
-    EXPECT_EQ(QDir(local.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({"big"}));
 
     const QString shorter = local.write(QStringLiteral("shorter"), bytes.first(4096));
-    ftp.download(remote(QStringLiteral("big")), shorter, true, 4096, std::nullopt, false, {}, {});
+    ftp.download(big, shorter, true, 4096, std::nullopt, false, {}, {});
     EXPECT_EQ(contents(shorter), bytes);
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"big", "shorter", "source"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Logins, FTPClientOverSFTP, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& login) {
-                             return login.param ? std::string("key") : std::string("password");
-                         });
+                         [](const testing::TestParamInfo<bool>& login) { return login.param ? "key" : "password"; });

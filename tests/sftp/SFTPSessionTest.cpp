@@ -1,6 +1,5 @@
 #include "AskRelayLocation.h"
 #include "CancellationError.h"
-#include "ChildWatcher.h"
 #include "FTPError.h"
 #include "HostKeyPinning.h"
 #include "L10n.h"
@@ -19,19 +18,92 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
 
 const QString sshProgram = QStringLiteral("/usr/bin/ssh");
+const QString askRelay = QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay");
+
+QByteArray readProc(pid_t pid, const char* entry)
+{
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(entry)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList split(const QByteArray& raw)
+{
+    return QString::fromUtf8(raw).split(QChar(0), Qt::SkipEmptyParts);
+}
+
+// Watches this process's children while it lives and records, for each child that ran `program`,
+// its environment as /proc showed it.
+class ChildWatcher {
+public:
+    struct Seen {
+        pid_t pid;
+        QStringList environment;
+    };
+
+    explicit ChildWatcher(const QString& program = sshProgram)
+        : program(program), watcher([this](std::stop_token token) { watch(token); })
+    {
+    }
+
+    QList<Seen> seen() const
+    {
+        std::lock_guard guard(lock);
+        return found;
+    }
+
+private:
+    void watch(std::stop_token token)
+    {
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(::getpid());
+        const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+        for (; !token.stop_requested(); std::this_thread::sleep_for(500us)) {
+            for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+                QFile children(tasks + '/' + task + "/children");
+                if (!children.open(QIODevice::ReadOnly))
+                    continue;
+                for (const QByteArray& text : children.readAll().split(' ')) {
+                    const pid_t pid = pid_t(text.trimmed().toInt());
+                    std::lock_guard guard(lock);
+                    if (pid <= 0 || known.contains(pid))
+                        continue;
+                    const QString executable = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+                    // Until it has called exec, a fresh child still runs this program.
+                    if (executable.isEmpty() || executable == self)
+                        continue;
+                    // exec shows the new program a moment before its arguments: look again later.
+                    const QByteArray environment = readProc(pid, "environ");
+                    if (executable == program && (readProc(pid, "cmdline").isEmpty() || environment.isEmpty()))
+                        continue;
+                    known.append(pid);
+                    if (executable == program)
+                        found.append({pid, split(environment)});
+                }
+            }
+        }
+    }
+
+    QString program;
+    mutable std::mutex lock;
+    QList<Seen> found;
+    QList<pid_t> known;
+    std::jthread watcher;
+};
 
 QByteArray randomBytes(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype index = 0; index < size; ++index)
-        bytes[index] = char(QRandomGenerator::global()->generate());
+    for (char& byte : bytes)
+        byte = char(QRandomGenerator::global()->generate());
     return bytes;
 }
 
@@ -62,7 +134,7 @@ class SFTPSession : public testing::Test {
 protected:
     void SetUp() override
     {
-        AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
+        AskRelayLocation::setPath(askRelay);
         if (!SSHServer::canCreateAccounts())
             GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
         server = std::make_unique<SSHServer>();
@@ -71,31 +143,18 @@ protected:
     }
     void TearDown() override { qunsetenv("TMPDIR"); }
 
-    SFTPClient client(bool withKey = false) const
-    {
-        return SFTPClient(server->profile(withKey), withKey ? server->keyPassphrase() : server->password());
-    }
-    QString remote(const QString& name) const { return server->home() + QLatin1Char('/') + name; }
-    QString serverFile(const QString& name, const QByteArray& bytes) const
-    {
-        QFile file(remote(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        file.close();
-        server->giveToAccount(remote(name));
-        return remote(name);
-    }
+    SFTPClient client() const { return SFTPClient(server->profile(), server->password()); }
+    QString remote(const QString& name) const { return server->path(name); }
 
     // Neither the private folder nor the password socket's folder of any ssh run is left.
     void expectNothingLeft(const ChildWatcher& watcher) const
     {
-        EXPECT_TRUE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-        for (const ChildWatcher::Seen& ssh : watcher.seen()) {
+        EXPECT_TRUE(QDir(temporary.path()).isEmpty());
+        for (const ChildWatcher::Seen& ssh : watcher.seen())
             for (const QString& variable : ssh.environment)
                 if (variable.startsWith(QStringLiteral("DRAVIK_AUTH_SOCKET="))) {
-                    EXPECT_FALSE(QFileInfo::exists(QFileInfo(variable.section(QLatin1Char('='), 1)).path()));
+                    EXPECT_FALSE(QFileInfo::exists(QFileInfo(variable.section('=', 1)).path()));
                 }
-        }
     }
 
     TemporaryFolder temporary;
@@ -108,24 +167,22 @@ protected:
 TEST_F(SFTPSession, ListsEveryNameInASessionOfItsOwn)
 {
     QDir(server->home()).mkpath(QStringLiteral("listing/Sub Folder"));
-    const QList<QPair<QString, QByteArray>> files{
-        {"plain.txt", "abc"}, {"with  two spaces.txt", "12345"}, {QStringLiteral("ünïcødé ✓"), ""}};
-    for (const auto& [name, bytes] : files)
-        serverFile(QStringLiteral("listing/") + name, bytes);
+    server->put("listing/plain.txt", "abc");
+    server->put("listing/with  two spaces.txt", "12345");
+    server->put("listing/ünïcødé ✓", "");
 
-    ChildWatcher watcher(sshProgram);
-    const QList<FileEntry> first = client().list(remote(QStringLiteral("listing")), {});
-    const QList<FileEntry> second = client().list(remote(QStringLiteral("listing")), {});
+    ChildWatcher watcher;
+    const QList<FileEntry> first = client().list(remote("listing"), {});
+    const QList<FileEntry> second = client().list(remote("listing"), {});
 
     QStringList names;
     for (const FileEntry& entry : first)
         names << entry.name;
-    EXPECT_EQ(names, QStringList({QStringLiteral("Sub Folder"), QStringLiteral("plain.txt"),
-                                  QStringLiteral("ünïcødé ✓"), QStringLiteral("with  two spaces.txt")}));
+    EXPECT_EQ(names, QStringList({"Sub Folder", "plain.txt", "ünïcødé ✓", "with  two spaces.txt"}));
     EXPECT_TRUE(first[0].isDirectory);
     EXPECT_EQ(first[1].size, 3);
     EXPECT_EQ(first[3].size, 5);
-    const QDateTime written = QFileInfo(remote(QStringLiteral("listing/plain.txt"))).lastModified();
+    const QDateTime written = QFileInfo(remote("listing/plain.txt")).lastModified();
     EXPECT_EQ(first[1].modified, QDateTime::fromSecsSinceEpoch(written.toSecsSinceEpoch(), QTimeZone::utc()));
     EXPECT_EQ(first, second);
     EXPECT_EQ(watcher.seen().size(), 2);
@@ -134,22 +191,22 @@ TEST_F(SFTPSession, ListsEveryNameInASessionOfItsOwn)
 
 TEST_F(SFTPSession, CommandsChangeTheServer)
 {
-    const QString file = serverFile(QStringLiteral("file.txt"), "0123456789");
+    const QString file = server->put("file.txt", "0123456789");
     QDir(server->home()).mkpath(QStringLiteral("tree/a/b"));
-    serverFile(QStringLiteral("tree/top.txt"), "t");
-    serverFile(QStringLiteral("tree/a/b/deep.txt"), "d");
-    QFile::link(QStringLiteral("/etc/hostname"), remote(QStringLiteral("tree/a/link")));
-    server->giveToAccount(remote(QStringLiteral("tree")));
+    server->put("tree/top.txt", "t");
+    server->put("tree/a/b/deep.txt", "d");
+    QFile::link(QStringLiteral("/etc/hostname"), remote("tree/a/link"));
+    server->giveToAccount(remote("tree"));
     const SFTPClient sftp = client();
-    ChildWatcher watcher(sshProgram);
+    ChildWatcher watcher;
 
-    sftp.createDirectory(remote(QStringLiteral("made")), {});
-    EXPECT_TRUE(QFileInfo(remote(QStringLiteral("made"))).isDir());
-    EXPECT_EQ(failureOf([&] { sftp.createDirectory(remote(QStringLiteral("made")), {}); }), QStringLiteral("status 4"));
+    sftp.createDirectory(remote("made"), {});
+    EXPECT_TRUE(QFileInfo(remote("made")).isDir());
+    EXPECT_EQ(failureOf([&] { sftp.createDirectory(remote("made"), {}); }), "status 4");
 
-    sftp.rename(remote(QStringLiteral("made")), remote(QStringLiteral("renamed")), {});
-    EXPECT_FALSE(QFileInfo::exists(remote(QStringLiteral("made"))));
-    EXPECT_TRUE(QFileInfo(remote(QStringLiteral("renamed"))).isDir());
+    sftp.rename(remote("made"), remote("renamed"), {});
+    EXPECT_FALSE(QFileInfo::exists(remote("made")));
+    EXPECT_TRUE(QFileInfo(remote("renamed")).isDir());
 
     sftp.setPermissions(file, 0640, {});
     struct stat attributes {};
@@ -157,30 +214,33 @@ TEST_F(SFTPSession, CommandsChangeTheServer)
     EXPECT_EQ(attributes.st_mode & 07777, 0640u);
 
     const FileEntry entry = sftp.stat(file, {});
-    EXPECT_EQ(entry.name, QStringLiteral("file.txt"));
+    EXPECT_EQ(entry.name, "file.txt");
     EXPECT_EQ(entry.size, 10);
     EXPECT_FALSE(entry.isDirectory);
 
     sftp.remove(file, false, {});
     EXPECT_FALSE(QFileInfo::exists(file));
-    EXPECT_EQ(failureOf([&] { sftp.remove(file, false, {}); }), QStringLiteral("status 2"));
-    sftp.remove(remote(QStringLiteral("renamed")), true, {});
-    EXPECT_FALSE(QFileInfo::exists(remote(QStringLiteral("renamed"))));
+    EXPECT_EQ(failureOf([&] { sftp.remove(file, false, {}); }), "status 2");
+    sftp.remove(remote("renamed"), true, {});
+    EXPECT_FALSE(QFileInfo::exists(remote("renamed")));
 
-    sftp.deleteTree(remote(QStringLiteral("tree")), true, 0, {});
-    EXPECT_FALSE(QFileInfo::exists(remote(QStringLiteral("tree"))));
+    sftp.deleteTree(remote("tree"), true, 0, {});
+    EXPECT_FALSE(QFileInfo::exists(remote("tree")));
     EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/etc/hostname")));
     EXPECT_EQ(failureOf([&] { sftp.deleteTree(QStringLiteral("/"), true, 0, {}); }), L("recursion_limit"));
-    EXPECT_EQ(failureOf([&] { sftp.deleteTree(remote(QStringLiteral("x")), false, 100, {}); }), L("recursion_limit"));
+    EXPECT_EQ(failureOf([&] { sftp.deleteTree(remote("x"), false, 100, {}); }), L("recursion_limit"));
     expectNothingLeft(watcher);
 }
 
-TEST_F(SFTPSession, UploadsArriveByteForByte)
+TEST_F(SFTPSession, TransfersArriveByteForByte)
 {
-    const QByteArray big = randomBytes(1024 * 1024 + 7);
+    const QByteArray big = randomBytes(2 * 1024 * 1024 + 123);
+    server->put("big", big);
+    server->put("empty", QByteArray());
     struct Case {
         const char* what;
-        std::optional<QByteArray> existing;
+        bool upload;
+        std::optional<QByteArray> existing; // at the destination
         QByteArray source;
         bool overwrite;
         std::optional<qint64> offset;
@@ -188,181 +248,90 @@ TEST_F(SFTPSession, UploadsArriveByteForByte)
         QByteArray expected;
     };
     const Case cases[] = {
-        {"new file", std::nullopt, big, false, std::nullopt, QString(), big},
-        {"overwrite a longer file", QByteArray(2000, 'x'), "short", true, std::nullopt, QString(), "short"},
-        {"refused overwrite", QByteArray("kept"), "new", false, std::nullopt, QStringLiteral("status 4"), "kept"},
-        {"resume", big.first(300'000), big, false, 300'000, QString(), big},
-        {"resume onto a changed file", QByteArray(10, 'x'), big, false, 20, L("destination_changed"),
+        {"upload of a new file", true, {}, big, false, {}, {}, big},
+        {"upload over a longer file", true, QByteArray(2000, 'x'), "short", true, {}, {}, "short"},
+        {"refused overwrite", true, "kept", "new", false, {}, "status 4", "kept"},
+        {"upload resumed", true, big.first(300'000), big, false, 300'000, {}, big},
+        {"upload resumed onto a changed file", true, QByteArray(10, 'x'), big, false, 20, L("destination_changed"),
          QByteArray(10, 'x')},
-        {"empty file", QByteArray("old"), QByteArray(), true, std::nullopt, QString(), QByteArray()},
+        {"empty upload", true, "old", {}, true, {}, {}, {}},
+        {"download from the start", false, {}, "big", false, {}, {}, big},
+        {"download continuing a shorter file", false, big.first(700'000), "big", false, 700'000, {}, big},
+        {"empty download", false, {}, "empty", false, {}, {}, {}},
     };
-    ChildWatcher watcher(sshProgram);
+    ChildWatcher watcher;
     int index = 0;
     for (const Case& c : cases) {
-        const QString name = QStringLiteral("upload-%1").arg(index++);
+        const QString name = QStringLiteral("transfer-%1").arg(index++);
+        const QString target = c.upload ? remote(name) : local.file(name);
         if (c.existing)
-            serverFile(name, *c.existing);
-        const QString source = local.write(name, c.source);
+            c.upload ? server->put(name, *c.existing) : local.write(name, *c.existing);
         QList<double> progress;
+        const auto onProgress = [&](double fraction) { progress.append(fraction); };
         EXPECT_EQ(failureOf([&] {
-                      client().upload(source, remote(name), c.overwrite, c.offset,
-                                      [&](double fraction) { progress.append(fraction); }, {});
+                      if (c.upload)
+                          client().upload(local.write(name, c.source), target, c.overwrite, c.offset, onProgress, {});
+                      else
+                          client().download(remote(QString::fromUtf8(c.source)), target, c.offset, onProgress, {});
                   }),
                   c.failure)
             << c.what;
-        EXPECT_EQ(contents(remote(name)), c.expected) << c.what;
-        if (c.failure.isEmpty() && !c.source.isEmpty()) {
+        EXPECT_EQ(contents(target), c.expected) << c.what;
+        if (c.expected.isEmpty()) {
+            EXPECT_TRUE(progress.isEmpty()) << c.what;
+        } else if (c.failure.isEmpty()) {
             EXPECT_EQ(progress.value(progress.size() - 1), 1.0) << c.what;
         }
-        if (c.source.isEmpty()) {
-            EXPECT_TRUE(progress.isEmpty()) << c.what;
-        }
     }
     expectNothingLeft(watcher);
 }
 
-TEST_F(SFTPSession, DownloadsArriveByteForByte)
+TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogIn)
 {
-    const QByteArray big = randomBytes(2 * 1024 * 1024 + 123);
-    serverFile(QStringLiteral("big"), big);
-    serverFile(QStringLiteral("empty"), QByteArray());
+    const QString otherKey = HostKeyPinning::fingerprint("some other key");
     struct Case {
         const char* what;
-        QString remote;
-        std::optional<QByteArray> existing;
-        std::optional<qint64> offset;
-        QByteArray expected;
-    };
-    const Case cases[] = {
-        {"from the start", QStringLiteral("big"), std::nullopt, std::nullopt, big},
-        {"continuing a shorter local file", QStringLiteral("big"), big.first(700'000), 700'000, big},
-        {"empty file", QStringLiteral("empty"), std::nullopt, std::nullopt, QByteArray()},
-    };
-    ChildWatcher watcher(sshProgram);
-    int index = 0;
-    for (const Case& c : cases) {
-        const QString target = local.file(QStringLiteral("download-%1").arg(index++));
-        if (c.existing)
-            local.write(QFileInfo(target).fileName(), *c.existing);
-        QList<double> progress;
-        client().download(remote(c.remote), target, c.offset, [&](double fraction) { progress.append(fraction); }, {});
-        EXPECT_EQ(contents(target), c.expected) << c.what;
-        if (c.expected.isEmpty())
-            EXPECT_TRUE(progress.isEmpty()) << c.what;
-        else
-            EXPECT_EQ(progress.last(), 1.0) << c.what;
-    }
-    expectNothingLeft(watcher);
-}
-
-TEST_F(SFTPSession, ACancelledDownloadKeepsItsOctetsAndResumes)
-{
-    const QByteArray big = randomBytes(8 * 1024 * 1024);
-    serverFile(QStringLiteral("big"), big);
-    const QString target = local.file(QStringLiteral("partial"));
-    ChildWatcher watcher(sshProgram);
-
-    std::stop_source stop;
-    EXPECT_EQ(failureOf([&] {
-                  client().download(
-                      remote(QStringLiteral("big")), target, std::nullopt,
-                      [&](double fraction) {
-                          if (fraction > 0.25)
-                              stop.request_stop();
-                      },
-                      stop.get_token());
-              }),
-              QStringLiteral("cancelled"));
-    const QByteArray partial = contents(target);
-    ASSERT_GT(partial.size(), 0);
-    ASSERT_LT(partial.size(), big.size());
-    EXPECT_EQ(partial, big.first(partial.size()));
-
-    client().download(remote(QStringLiteral("big")), target, partial.size(), {}, {});
-    EXPECT_EQ(contents(target), big);
-    expectNothingLeft(watcher);
-}
-
-TEST_F(SFTPSession, ACancellationBeforeTheStartStartsNothing)
-{
-    std::stop_source stop;
-    stop.request_stop();
-    ChildWatcher scans(QStringLiteral("/usr/bin/ssh-keyscan"));
-    ChildWatcher watcher(sshProgram);
-    EXPECT_EQ(failureOf([&] { client().list(server->home(), stop.get_token()); }), QStringLiteral("cancelled"));
-    EXPECT_TRUE(scans.seen().isEmpty());
-    EXPECT_TRUE(watcher.seen().isEmpty());
-    expectNothingLeft(watcher);
-}
-
-TEST_F(SFTPSession, LoginsSucceedOnlyWithTheRightSecret)
-{
-    struct Case {
-        const char* what;
-        bool withKey;
+        ServerProfile profile;
         QString secret;
-        QString askRelay;
         QString failure;
         bool startsSSH;
+        QString askRelay = QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay");
     };
-    const QString relay = QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay");
+    ServerProfile wrongPin = server->profile();
+    wrongPin.sshFingerprint = "SHA256:" + otherKey;
+    ServerProfile paddedWrongPin = server->profile();
+    paddedWrongPin.sshFingerprint = otherKey + "=";
+    // Nothing answers on the port the server left: the scan is empty.
+    ServerProfile silentPort = server->profile();
+    silentPort.port = server->port() == 65535 ? 1 : server->port() + 1;
     const Case cases[] = {
-        {"password", false, server->password(), relay, QString(), true},
-        {"wrong password", false, server->password() + QStringLiteral("x"), relay, L("connect_failed"), true},
-        {"longest password", false, QString(4096, QLatin1Char('p')), relay, L("connect_failed"), true},
-        {"password too long", false, QString(4095, QLatin1Char('p')) + QStringLiteral("é"), relay, L("long_password"),
-         false},
-        {"key and passphrase", true, server->keyPassphrase(), relay, QString(), true},
-        {"key and wrong passphrase", true, QStringLiteral("wrong"), relay, L("connect_failed"), true},
-        {"helper missing", false, server->password(), local.file(QStringLiteral("nothing")), L("connect_failed"),
-         false},
+        {"password", server->profile(), server->password(), {}, true},
+        {"wrong password", server->profile(), server->password() + "x", L("connect_failed"), true},
+        {"longest password", server->profile(), QString(4096, 'p'), L("connect_failed"), true},
+        {"password too long", server->profile(), QString(4095, 'p') + "é", L("long_password"), false},
+        {"key and passphrase", server->profile(true), server->secret(true), {}, true},
+        {"key and wrong passphrase", server->profile(true), "wrong", L("connect_failed"), true},
+        {"helper missing", server->profile(), server->password(), L("connect_failed"), false, local.file("nothing")},
+        {"wrong pin", wrongPin, server->password(), L("ssh_host_mismatch"), false},
+        {"padded wrong pin", paddedWrongPin, server->password(), L("ssh_host_mismatch"), false},
+        {"no host key", silentPort, server->password(), L("ssh_host_mismatch"), false},
     };
     for (const Case& c : cases) {
         AskRelayLocation::setPath(c.askRelay);
-        ChildWatcher watcher(sshProgram);
-        const SFTPClient sftp(server->profile(c.withKey), c.secret);
-        EXPECT_EQ(failureOf([&] { sftp.list(server->home(), {}); }), c.failure) << c.what;
+        ChildWatcher watcher;
+        EXPECT_EQ(failureOf([&] { SFTPClient(c.profile, c.secret).list(server->home(), {}); }), c.failure) << c.what;
         EXPECT_EQ(watcher.seen().isEmpty(), !c.startsSSH) << c.what;
         expectNothingLeft(watcher);
     }
-}
 
-TEST(SFTPHostKey, AWrongPinNeverStartsSSH)
-{
-    std::unique_ptr<SSHServer> running;
-    try {
-        running = std::make_unique<SSHServer>();
-    } catch (const std::runtime_error& e) {
-        // Without root, sshd may lack its privilege separation folder.
-        if (SSHServer::canCreateAccounts())
-            throw;
-        GTEST_SKIP() << e.what();
-    }
-    const SSHServer& server = *running;
-    TemporaryFolder temporary;
-    qputenv("TMPDIR", temporary.path().toUtf8());
-    ServerProfile profile = server.profile();
-    const QStringList pins{QStringLiteral("SHA256:") + HostKeyPinning::fingerprint("some other key"),
-                           HostKeyPinning::fingerprint("some other key") + QStringLiteral("=")};
-    for (const QString& pin : pins) {
-        profile.sshFingerprint = pin;
-        ChildWatcher watcher(sshProgram);
-        try {
-            SFTPClient(profile, QStringLiteral("secret")).list(QStringLiteral("/"), {});
-            ADD_FAILURE() << "connected despite the wrong pin";
-        } catch (const FTPError& e) {
-            EXPECT_EQ(e.text(), L("ssh_host_mismatch"));
-        }
-        EXPECT_TRUE(watcher.seen().isEmpty());
-        EXPECT_TRUE(QDir(temporary.path()).isEmpty());
-    }
-    // Nothing answers on the port the server left: the scan is empty.
-    profile.sshFingerprint = server.fingerprint();
-    profile.port = server.port() == 65535 ? 1 : server.port() + 1;
-    ChildWatcher watcher(sshProgram);
-    EXPECT_EQ(failureOf([&] { SFTPClient(profile, QString()).list(QStringLiteral("/"), {}); }), L("ssh_host_mismatch"));
+    std::stop_source stop;
+    stop.request_stop();
+    ChildWatcher scans(QStringLiteral("/usr/bin/ssh-keyscan"));
+    ChildWatcher watcher;
+    EXPECT_EQ(failureOf([&] { client().list(server->home(), stop.get_token()); }), "cancelled");
+    EXPECT_TRUE(scans.seen().isEmpty());
     EXPECT_TRUE(watcher.seen().isEmpty());
-    qunsetenv("TMPDIR");
+    expectNothingLeft(watcher);
 }
 
 TEST_F(SFTPSession, TheWatchdogEndsOnlyIdleConnections)
@@ -370,17 +339,14 @@ TEST_F(SFTPSession, TheWatchdogEndsOnlyIdleConnections)
     ManualClock clock;
     SFTPWire wire;
     wire.start(server->profile(), server->password());
-    for (int tick = 0; tick < 9; ++tick)
-        clock.advance(10s);
-    EXPECT_EQ(failureOf([&] { SFTPOperations::stat(wire, server->home()); }), QString()) << "idle for 90 s";
-    for (int tick = 0; tick < 9; ++tick)
-        clock.advance(10s);
-    EXPECT_EQ(failureOf([&] { SFTPOperations::stat(wire, server->home()); }), QString()) << "idle for 90 s again";
-    for (int tick = 0; tick < 10; ++tick)
-        clock.advance(10s);
-    EXPECT_EQ(failureOf([&] { SFTPOperations::stat(wire, server->home()); }),
-              QStringLiteral("exit 56: ") + L("connect_failed"))
-        << "idle for 100 s";
+    const auto statAfterIdling = [&](int ticks) {
+        for (int tick = 0; tick < ticks; ++tick)
+            clock.advance(10s);
+        return failureOf([&] { SFTPOperations::stat(wire, server->home()); });
+    };
+    EXPECT_EQ(statAfterIdling(9), QString()) << "idle for 90 s";
+    EXPECT_EQ(statAfterIdling(9), QString()) << "idle for 90 s again";
+    EXPECT_EQ(statAfterIdling(10), "exit 56: " + L("connect_failed")) << "idle for 100 s";
     wire.close();
 }
 
@@ -388,78 +354,60 @@ TEST_F(SFTPSession, ThePasswordStaysOffEveryCommandLineAndEnvironment)
 {
     // ssh starts the helper only for a moment; a wrapper records what ssh handed it, then
     // becomes the real helper.
-    const QString record = local.file(QStringLiteral("askrelay"));
-    const QString wrapper =
-        local.write(QStringLiteral("wrapper"), QStringLiteral("#!/bin/sh\ncat /proc/$$/cmdline > '%1.cmdline'\n"
-                                                              "cat /proc/$$/environ > '%1.environ'\nexec '%2' \"$@\"\n")
-                                                   .arg(record, QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"))
-                                                   .toUtf8());
+    const QString record = local.file("askrelay");
+    const QString wrapper = local.write("wrapper", QStringLiteral("#!/bin/sh\ncat /proc/$$/cmdline > '%1.cmdline'\n"
+                                                                  "cat /proc/$$/environ > '%1.environ'\n"
+                                                                  "exec '%2' \"$@\"\n")
+                                                       .arg(record, askRelay)
+                                                       .toUtf8());
     QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     AskRelayLocation::setPath(wrapper);
-    serverFile(QStringLiteral("big"), randomBytes(4 * 1024 * 1024));
+    server->put("big", randomBytes(4 * 1024 * 1024));
     const QByteArray secret = server->password().toUtf8();
 
-    ChildWatcher watcher(sshProgram);
-    std::optional<ChildWatcher::Seen> running;
-    client().download(remote(QStringLiteral("big")), local.file(QStringLiteral("copy")), std::nullopt,
+    ChildWatcher watcher;
+    QByteArray commandLine;
+    QByteArray environment;
+    // Read while the transfer runs, so that what ssh holds in the middle of it is checked.
+    client().download(remote("big"), local.file("copy"), std::nullopt,
                       [&](double) {
-                          if (running || watcher.seen().isEmpty())
-                              return;
-                          ChildWatcher::Seen ssh = watcher.seen().first();
-                          QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(ssh.pid));
-                          QFile environment(QStringLiteral("/proc/%1/environ").arg(ssh.pid));
-                          if (commandLine.open(QIODevice::ReadOnly) && environment.open(QIODevice::ReadOnly)) {
-                              ssh.rawCommandLine = commandLine.readAll();
-                              ssh.rawEnvironment = environment.readAll();
-                              ssh.arguments = QString::fromUtf8(ssh.rawCommandLine).split(QChar(0), Qt::SkipEmptyParts);
-                              ssh.environment =
-                                  QString::fromUtf8(ssh.rawEnvironment).split(QChar(0), Qt::SkipEmptyParts);
-                              running = ssh;
+                          if (commandLine.isEmpty() && !watcher.seen().isEmpty()) {
+                              commandLine = readProc(watcher.seen().first().pid, "cmdline");
+                              environment = readProc(watcher.seen().first().pid, "environ");
                           }
                       },
                       {});
-    ASSERT_TRUE(running);
-    EXPECT_FALSE(running->rawCommandLine.contains(secret));
-    EXPECT_FALSE(running->rawEnvironment.contains(secret));
-    EXPECT_FALSE(contents(record + QStringLiteral(".cmdline")).contains(secret));
-    const QByteArray helperEnvironment = contents(record + QStringLiteral(".environ"));
+    ASSERT_FALSE(commandLine.isEmpty());
+    EXPECT_FALSE(commandLine.contains(secret));
+    EXPECT_FALSE(environment.contains(secret));
+    EXPECT_FALSE(contents(record + ".cmdline").contains(secret));
+    const QByteArray helperEnvironment = contents(record + ".environ");
     EXPECT_TRUE(helperEnvironment.contains("DRAVIK_AUTH_SOCKET=/tmp/drvk-auth-"));
     EXPECT_FALSE(helperEnvironment.contains(secret));
 
-    const QStringList arguments = running->arguments;
+    const QStringList arguments = split(commandLine);
     ASSERT_EQ(arguments.size(), 39);
     static const QRegularExpression knownHosts(
-        QStringLiteral(
-            "^UserKnownHostsFile=%1/drvk-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}/known_hosts$")
+        QStringLiteral("^UserKnownHostsFile=%1/drvk-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}/known_hosts$")
             .arg(QRegularExpression::escape(temporary.path())));
     EXPECT_TRUE(knownHosts.match(arguments[9]).hasMatch()) << arguments[9].toStdString();
-    QStringList expected = QStringList{sshProgram,  "-F",
-                                       "/dev/null", "-T",
-                                       "-a",        "-x",
-                                       "-o",        "StrictHostKeyChecking=yes",
-                                       "-o",        arguments[9],
-                                       "-o",        "GlobalKnownHostsFile=/dev/null",
-                                       "-o",        "UpdateHostKeys=no",
-                                       "-o",        "ConnectTimeout=15",
-                                       "-o",        "ServerAliveInterval=15",
-                                       "-o",        "ServerAliveCountMax=3",
-                                       "-o",        "NumberOfPasswordPrompts=1",
-                                       "-o",        "KbdInteractiveAuthentication=no",
-                                       "-o",        "IdentityAgent=none",
-                                       "-o",        "IdentitiesOnly=yes",
-                                       "-o",        "PreferredAuthentications=password",
-                                       "-o",        "PubkeyAuthentication=no",
-                                       "-p",        QString::number(server->port()),
-                                       "-l",        server->user(),
-                                       "-s",        "127.0.0.1",
-                                       "sftp"};
+    const QStringList options =
+        QStringLiteral("StrictHostKeyChecking=yes|%1|GlobalKnownHostsFile=/dev/null|UpdateHostKeys=no|"
+                       "ConnectTimeout=15|ServerAliveInterval=15|ServerAliveCountMax=3|NumberOfPasswordPrompts=1|"
+                       "KbdInteractiveAuthentication=no|IdentityAgent=none|IdentitiesOnly=yes|"
+                       "PreferredAuthentications=password|PubkeyAuthentication=no")
+            .arg(arguments[9])
+            .split('|');
+    QStringList expected{sshProgram, "-F", "/dev/null", "-T", "-a", "-x"};
+    for (const QString& option : options)
+        expected << "-o" << option;
+    expected << "-p" << QString::number(server->port()) << "-l" << server->user() << "-s" << "127.0.0.1" << "sftp";
     EXPECT_EQ(arguments, expected);
 
-    QStringList environment = running->environment;
-    ASSERT_EQ(environment.size(), 7);
-    EXPECT_TRUE(environment[6].startsWith(QStringLiteral("DRAVIK_AUTH_SOCKET=/tmp/drvk-auth-")));
-    environment.removeLast();
-    EXPECT_EQ(environment, QStringList({"PATH=/usr/bin:/bin", "HOME=" + QDir::homePath(), "LC_ALL=C",
-                                        "SSH_ASKPASS=" + wrapper, "SSH_ASKPASS_REQUIRE=force", "DISPLAY=dravik"}));
+    QStringList variables = split(environment);
+    ASSERT_EQ(variables.size(), 7);
+    EXPECT_TRUE(variables.takeLast().startsWith("DRAVIK_AUTH_SOCKET=/tmp/drvk-auth-"));
+    EXPECT_EQ(variables, QStringList({"PATH=/usr/bin:/bin", "HOME=" + QDir::homePath(), "LC_ALL=C",
+                                      "SSH_ASKPASS=" + wrapper, "SSH_ASKPASS_REQUIRE=force", "DISPLAY=dravik"}));
     expectNothingLeft(watcher);
 }

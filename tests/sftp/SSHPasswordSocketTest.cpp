@@ -1,5 +1,4 @@
 #include "SSHPasswordSocket.h"
-#include "ChildProcess.h"
 #include "SSHServer.h"
 
 #include <QFileInfo>
@@ -20,22 +19,20 @@ std::optional<QByteArray> fetch(const QString& path)
     address.sun_family = AF_UNIX;
     const QByteArray bytes = path.toUtf8();
     std::memcpy(address.sun_path, bytes.constData(), size_t(bytes.size()));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return std::nullopt;
+    std::optional<QByteArray> received;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        received.emplace();
+        char buffer[1024];
+        for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received->append(buffer, got);
     }
-    QByteArray received;
-    char buffer[1024];
-    ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
-        received.append(buffer, got);
     ::close(fd);
     return received;
 }
 
 } // namespace
 
-TEST(SSHPasswordSocket, ServesThePasswordToEveryClientOfThisUser)
+TEST(SSHPasswordSocket, ServesThePasswordToEveryClientOfThisUserUntilClosed)
 {
     for (const QString& password :
          {QString(), QStringLiteral("line\nbreak"), QStringLiteral("pässwörd ✓"), QString(4096, QLatin1Char('x'))}) {
@@ -45,17 +42,12 @@ TEST(SSHPasswordSocket, ServesThePasswordToEveryClientOfThisUser)
                                                                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
         EXPECT_EQ(fetch(socket.path()), password.toUtf8());
         EXPECT_EQ(fetch(socket.path()), password.toUtf8());
+        const QString path = socket.path();
+        socket.close();
+        EXPECT_FALSE(QFileInfo::exists(path));
+        EXPECT_FALSE(QFileInfo::exists(socket.folder()));
+        EXPECT_FALSE(fetch(path));
     }
-}
-
-TEST(SSHPasswordSocket, IsGoneAfterClose)
-{
-    SSHPasswordSocket socket(QStringLiteral("secret"));
-    const QString path = socket.path();
-    socket.close();
-    EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_FALSE(QFileInfo::exists(socket.folder()));
-    EXPECT_FALSE(fetch(path));
 }
 
 TEST(SSHPasswordSocket, TellsAnotherUserNothing)
@@ -72,18 +64,13 @@ TEST(SSHPasswordSocket, TellsAnotherUserNothing)
     const QString relay = programs.file(QStringLiteral("AskRelay"));
     QFile::copy(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"), relay);
 
-    ChildProcess child(
-        {QStringLiteral("/usr/bin/setpriv"),
-         {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"), relay},
-         QStringList{QStringLiteral("DRAVIK_AUTH_SOCKET=") + socket.path()}});
-    child.closeStandardInput();
     QByteArray output;
-    char buffer[256];
-    ssize_t got;
-    while ((got = ::read(child.standardOutput(), buffer, sizeof buffer)) > 0)
-        output.append(buffer, got);
+    qputenv("DRAVIK_AUTH_SOCKET", socket.path().toUtf8());
+    const int status = SSHServer::run(QStringLiteral("/usr/bin/setpriv"),
+                                      {"--reuid=nobody", "--regid=nogroup", "--clear-groups", relay}, &output);
+    qunsetenv("DRAVIK_AUTH_SOCKET");
     // The helper got through to the socket (it would exit 1 otherwise) and received no octet.
-    EXPECT_EQ(child.waitForExit(), 0);
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(output, QByteArray("\n"));
     EXPECT_EQ(fetch(socket.path()), QByteArray("secret"));
 }

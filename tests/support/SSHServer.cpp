@@ -24,19 +24,25 @@ QString randomText(int length, const QString& alphabet)
     return text;
 }
 
-quint16 freePort()
+sockaddr_in loopback(quint16 port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+quint16 freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
     socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        throw std::runtime_error("no free port");
-    }
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
     ::close(fd);
+    if (!bound)
+        throw std::runtime_error("no free port");
     return ntohs(address.sin_port);
 }
 
@@ -61,8 +67,7 @@ int SSHServer::run(const QString& program, const QStringList& arguments, QByteAr
     child.closeStandardInput();
     QByteArray collected;
     char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(child.standardOutput(), buffer, sizeof buffer)) > 0)
+    for (ssize_t got; (got = ::read(child.standardOutput(), buffer, sizeof buffer)) > 0;)
         collected.append(buffer, got);
     if (output)
         *output = collected;
@@ -79,15 +84,10 @@ SSHServer::SSHServer()
     // The account must be able to walk down to its home inside this folder.
     ::chmod(root.path().toUtf8().constData(), 0755);
     const QString hostKey = root.file(QStringLiteral("host_key"));
-    if (run(QStringLiteral("/usr/bin/ssh-keygen"),
-            {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), QString(),
-             QStringLiteral("-f"), hostKey}) != 0)
+    if (run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", QString(), "-f", hostKey}) != 0)
         throw std::runtime_error("ssh-keygen failed");
     QByteArray listed;
-    run(QStringLiteral("/usr/bin/ssh-keygen"),
-        {QStringLiteral("-l"), QStringLiteral("-E"), QStringLiteral("sha256"), QStringLiteral("-f"),
-         hostKey + QStringLiteral(".pub")},
-        &listed);
+    run(QStringLiteral("/usr/bin/ssh-keygen"), {"-l", "-E", "sha256", "-f", hostKey + ".pub"}, &listed);
     hostFingerprint = QString::fromUtf8(listed).split(QLatin1Char(' ')).value(1);
 
     homeFolder = root.file(QStringLiteral("home"));
@@ -103,9 +103,9 @@ SSHServer::~SSHServer()
         server->terminate();
         server->waitForExit();
     }
-    if (hasAccount()) {
+    if (!username.isEmpty()) {
         try {
-            runWithRetries(QStringLiteral("/usr/sbin/userdel"), {QStringLiteral("-f"), username});
+            runWithRetries(QStringLiteral("/usr/sbin/userdel"), {"-f", username});
         } catch (const std::exception&) {
         }
     }
@@ -114,70 +114,45 @@ SSHServer::~SSHServer()
 void SSHServer::createAccount()
 {
     const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
-    const QString name = QStringLiteral("drvk") + randomText(10, letters);
-    const QString secret =
-        randomText(20, letters + QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ!#%&*+-.;<=>?@^_~ ")) + QStringLiteral("é");
-    runWithRetries(QStringLiteral("/usr/sbin/useradd"), {QStringLiteral("-M"), QStringLiteral("-d"), homeFolder,
-                                                         QStringLiteral("-s"), QStringLiteral("/bin/sh"), name});
+    const QString name = "drvk" + randomText(10, letters);
+    const QString secret = randomText(20, letters + "ABCDEFGHIJKLMNOPQRSTUVWXYZ!#%&*+-.;<=>?@^_~ ") + "é";
+    runWithRetries(QStringLiteral("/usr/sbin/useradd"), {"-M", "-d", homeFolder, "-s", "/bin/sh", name});
     username = name;
-    runWithRetries(QStringLiteral("/usr/sbin/chpasswd"), {}, (name + QLatin1Char(':') + secret + '\n').toUtf8());
+    runWithRetries(QStringLiteral("/usr/sbin/chpasswd"), {}, (name + ':' + secret + '\n').toUtf8());
     userPassword = secret;
 
     clientKey = root.file(QStringLiteral("client_key"));
     clientPassphrase = randomText(16, letters);
-    run(QStringLiteral("/usr/bin/ssh-keygen"),
-        {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), clientPassphrase,
-         QStringLiteral("-f"), clientKey});
-    QDir().mkpath(homeFolder + QStringLiteral("/.ssh"));
-    QFile::copy(clientKey + QStringLiteral(".pub"), homeFolder + QStringLiteral("/.ssh/authorized_keys"));
-    run(QStringLiteral("/bin/chown"), {QStringLiteral("-R"), username, homeFolder});
+    run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", clientPassphrase, "-f", clientKey});
+    QDir().mkpath(homeFolder + "/.ssh");
+    QFile::copy(clientKey + ".pub", homeFolder + "/.ssh/authorized_keys");
+    giveToAccount(homeFolder);
+}
+
+QString SSHServer::put(const QString& name, const QByteArray& bytes) const
+{
+    QFile file(path(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write into the account's home");
+    file.close();
+    giveToAccount(path(name));
+    return path(name);
 }
 
 void SSHServer::giveToAccount(const QString& path) const
 {
-    run(QStringLiteral("/bin/chown"), {QStringLiteral("-R"), username, path});
-}
-
-void SSHServer::writeConfiguration() const
-{
-    QFile config(root.file(QStringLiteral("sshd_config")));
-    if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw std::runtime_error("cannot write sshd_config");
-    const QString text = QStringLiteral("Port %1\n"
-                                        "ListenAddress 127.0.0.1\n"
-                                        "HostKey %2\n"
-                                        "PidFile %3\n"
-                                        "UsePAM no\n"
-                                        "PasswordAuthentication yes\n"
-                                        "KbdInteractiveAuthentication no\n"
-                                        "PubkeyAuthentication yes\n"
-                                        "AuthorizedKeysFile .ssh/authorized_keys\n"
-                                        "StrictModes no\n"
-                                        "PermitRootLogin no\n"
-                                        "AllowUsers %4\n"
-                                        "MaxStartups 50\n"
-                                        "LogLevel ERROR\n"
-                                        "Subsystem sftp internal-sftp\n")
-                             .arg(serverPort)
-                             .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
-                                  hasAccount() ? username : QStringLiteral("nobody-at-all"));
-    config.write(text.toUtf8());
+    run(QStringLiteral("/bin/chown"), {"-R", username, path});
 }
 
 bool SSHServer::answers() const
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(serverPort);
-    bool banner = false;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        pollfd readable{fd, POLLIN, 0};
-        char greeting[4] = {};
-        banner = ::poll(&readable, 1, 2000) == 1 && ::recv(fd, greeting, 4, MSG_WAITALL) == 4 &&
-                 QByteArray(greeting, 4) == "SSH-";
-    }
+    const sockaddr_in address = loopback(serverPort);
+    pollfd readable{fd, POLLIN, 0};
+    char greeting[4] = {};
+    const bool banner = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                        ::poll(&readable, 1, 2000) == 1 && ::recv(fd, greeting, 4, MSG_WAITALL) == 4 &&
+                        QByteArray(greeting, 4) == "SSH-";
     ::close(fd);
     return banner;
 }
@@ -186,15 +161,23 @@ void SSHServer::startServer()
 {
     // sshd insists on its privilege separation folder, which a fresh machine may lack.
     ::mkdir("/run/sshd", 0755);
+    const QString configuration = root.file(QStringLiteral("sshd_config"));
     for (int attempt = 0; attempt < 5; ++attempt) {
         serverPort = freePort();
-        writeConfiguration();
-        server = std::make_unique<ChildProcess>(
-            ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
-                                  .arguments = {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
-                                                root.file(QStringLiteral("sshd_config"))},
-                                  .environment = std::nullopt,
-                                  .discardStandardError = true});
+        root.write(QStringLiteral("sshd_config"),
+                   QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile %3\nUsePAM no\n"
+                                  "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+                                  "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
+                                  "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
+                                  "LogLevel ERROR\nSubsystem sftp internal-sftp\n")
+                       .arg(serverPort)
+                       .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
+                            username.isEmpty() ? QStringLiteral("nobody-at-all") : username)
+                       .toUtf8());
+        server = std::make_unique<ChildProcess>(ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
+                                                                      .arguments = {"-D", "-e", "-f", configuration},
+                                                                      .environment = std::nullopt,
+                                                                      .discardStandardError = true});
         for (int wait = 0; wait < 100 && server->isRunning(); ++wait) {
             if (answers())
                 return;

@@ -10,8 +10,7 @@ class ChildProcess;
 
 // OpenSSH's sshd on a free loopback port with its own configuration and a freshly generated host
 // key, serving SFTP to a throwaway account with a random password and a passphrase-protected
-// ed25519 key. Creating the account needs root; without it, hasAccount() is false and the
-// fixture serves no login.
+// ed25519 key. Creating the account needs root; without it the fixture serves no login.
 class SSHServer {
 public:
     SSHServer();
@@ -20,23 +19,22 @@ public:
     SSHServer& operator=(const SSHServer&) = delete;
 
     static bool canCreateAccounts();
-    bool hasAccount() const { return !username.isEmpty(); }
 
     quint16 port() const { return serverPort; }
-    // "SHA256:" and the unpadded digest of the host key, as ssh-keygen prints it.
-    const QString& fingerprint() const { return hostFingerprint; }
     const QString& user() const { return username; }
     const QString& password() const { return userPassword; }
-    const QString& keyPath() const { return clientKey; }
-    const QString& keyPassphrase() const { return clientPassphrase; }
     // The account's home, where the tests work; owned by the account.
     const QString& home() const { return homeFolder; }
-    const QString& folder() const { return root.path(); }
+    QString path(const QString& name) const { return homeFolder + QLatin1Char('/') + name; }
 
     // A pinned SFTP profile for password login, or for key login with `withKey`.
     ServerProfile profile(bool withKey = false) const;
+    // The secret that logs in with profile(withKey).
+    const QString& secret(bool withKey) const { return withKey ? clientPassphrase : userPassword; }
 
-    // Makes `path` (inside home) belong to the account, for files the tests lay out directly.
+    // Writes `name` inside home, owned by the account, and returns its path.
+    QString put(const QString& name, const QByteArray& bytes) const;
+    // Makes `path` (inside home) belong to the account, for what the tests lay out directly.
     void giveToAccount(const QString& path) const;
 
     // Runs a program to its end; returns the exit status and its standard output.
@@ -46,7 +44,6 @@ public:
 private:
     void createAccount();
     void startServer();
-    void writeConfiguration() const;
     bool answers() const;
 
     TemporaryFolder root;
