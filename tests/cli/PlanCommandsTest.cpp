@@ -16,8 +16,7 @@ class PlanCommandsTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!PrivateKeyring::available())
-            GTEST_SKIP() << "a private keyring needs a process of its own (run the case alone, as ctest does)";
+        REQUIRE_PRIVATE_KEYRING();
         keyring.emplace();
         QDir(ProfileStore::folder()).removeRecursively();
         server.put(QStringLiteral("/tree/a.txt"), QByteArray(10, 'a'));
@@ -89,16 +88,17 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
 
 TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
 {
-    const CliTestRun merged = CliTestRun::run({"--profile", profileFile(false), "--password-stdin", "plan", "upload",
-                                               local.file(QStringLiteral("tree")), "/tree", "--on-conflict", "merge"},
-                                              ProFTPDServer::password().toUtf8() + "\n");
+    const auto plan = [&](const char* action) {
+        return CliTestRun::run({"--profile", profileFile(false), "--password-stdin", "plan", "upload",
+                                local.file(QStringLiteral("tree")), "/tree", "--on-conflict", action},
+                               ProFTPDServer::password().toUtf8() + "\n");
+    };
+    const CliTestRun merged = plan("merge");
     EXPECT_EQ(merged.exitStatus, 1);
     EXPECT_EQ(merged.output, QByteArray());
     EXPECT_EQ(merged.error, QByteArray("A file and a folder of the same name conflict: /tree/a.txt\n"));
 
-    const CliTestRun renamed = CliTestRun::run({"--profile", profileFile(false), "--password-stdin", "plan", "upload",
-                                                local.file(QStringLiteral("tree")), "/tree", "--on-conflict", "rename"},
-                                               ProFTPDServer::password().toUtf8() + "\n");
+    const CliTestRun renamed = plan("rename");
     ASSERT_EQ(renamed.exitStatus, 0) << renamed.error.toStdString();
     EXPECT_EQ(records(renamed.output, local.path()), (QStringList{
                                                          "/tree /tree (2) directory",

@@ -1,5 +1,7 @@
 #include "LocalTree.h"
 
+#include "CancellationError.h"
+#include "FTPError.h"
 #include "LocalFileSystem.h"
 
 #include <QDir>
@@ -41,10 +43,7 @@ QString LocalTree::fifo(const QString& relative) const
 
 QString LocalTree::chain(const QString& relative, int levels) const
 {
-    QString deepest = relative;
-    for (int level = 1; level < levels; ++level)
-        deepest += QStringLiteral("/d");
-    folder(deepest);
+    folder(relative + QStringLiteral("/d").repeated(levels - 1));
     return path(relative);
 }
 
@@ -60,24 +59,49 @@ void LocalTree::files(const QString& relative, int count) const
     }
 }
 
-QList<FileEntry> LocalTree::listing(const QString& root, const QString& remote) const
+TransferPlanner::ListFolder LocalTree::server(const QString& root) const
 {
-    const QString folder = path(root) + remote;
-    QList<FileEntry> entries;
-    for (const LocalFileSystem::Child& child : LocalFileSystem::children(folder)) {
-        const QByteArray& name = child.name;
-        const auto attributes = LocalFileSystem::attributes(folder + QLatin1Char('/') + QString::fromUtf8(name));
-        entries.append(
-            FileEntry{QString::fromUtf8(name), attributes.isDirectory, attributes.size, attributes.modified});
-    }
-    return FileEntry::sorted(entries);
+    return [this, root](const QString& remote) {
+        const QString folder = path(root) + remote;
+        QList<FileEntry> entries;
+        for (const LocalFileSystem::Child& child : LocalFileSystem::children(folder)) {
+            const QString name = QString::fromUtf8(child.name);
+            const auto attributes = LocalFileSystem::attributes(folder + QLatin1Char('/') + name);
+            entries.append(FileEntry{name, attributes.isDirectory, attributes.size, attributes.modified});
+        }
+        return FileEntry::sorted(entries);
+    };
 }
 
-TransferPlanner::ListFolder LocalTree::server(const QString& root, QStringList* listed) const
+TransferPlanner::Resolver RecordingResolver::resolver()
 {
-    return [this, root, listed](const QString& remote) {
-        if (listed)
-            listed->append(remote);
-        return listing(root, remote);
+    return [this](const TransferConflict& conflict) {
+        const QString path = conflict.upload ? conflict.remote : conflict.local;
+        asked.append(path.section(QLatin1Char('/'), -1));
+        return answers.value(asked.last(), ConflictAction::skip);
     };
+}
+
+QStringList lines(const QList<PlannedTransfer>& records, const QString& localRoot)
+{
+    QStringList out;
+    for (const PlannedTransfer& r : records)
+        out.append(QString(r.local).remove(localRoot) + QLatin1Char(' ') + r.remote +
+                   (r.directory ? QStringLiteral(" dir") : QString()) +
+                   (r.exists ? QStringLiteral(" exists") : QString()) +
+                   (r.overwrite ? QStringLiteral(" overwrite") : QString()) +
+                   (r.resumeOffset ? QStringLiteral(" @") + QString::number(*r.resumeOffset) : QString()));
+    return out;
+}
+
+QString failure(const std::function<void()>& planning)
+{
+    try {
+        planning();
+    } catch (const FTPError& error) {
+        return error.errorDescription();
+    } catch (const CancellationError&) {
+        return QStringLiteral("cancelled");
+    }
+    return QStringLiteral("planned");
 }
