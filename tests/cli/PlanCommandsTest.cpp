@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -39,22 +38,10 @@ protected:
     TemporaryFolder local;
 };
 
-QStringList records(const QByteArray& output, const QString& root)
+// The JSON lines a plan printed, with the test's own folder cut from the local paths.
+QString records(const CliTestRun& run, const QString& root)
 {
-    QStringList out;
-    for (const QByteArray& line : output.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const QJsonObject o = QJsonDocument::fromJson(line).object();
-        QString text = o.value("local").toString().remove(root) + QLatin1Char(' ') + o.value("remote").toString();
-        for (const char* flag : {"directory", "exists", "overwrite"})
-            if (o.value(QLatin1String(flag)).toBool())
-                text += QLatin1Char(' ') + QLatin1String(flag);
-        if (o.contains("resumeOffset"))
-            text += QStringLiteral(" @") + QString::number(o.value("resumeOffset").toInteger());
-        out.append(text);
-    }
-    return out;
+    return QString::fromUtf8(run.output).remove(root);
 }
 
 TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAdmits)
@@ -69,12 +56,12 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
         {"--saved", "ProFTPD on loopback", "plan", "download", "/tree", local.file(QStringLiteral("tree"))},
         "1\n2+\n3\n");
     ASSERT_EQ(run.exitStatus, 0) << run.error.toStdString();
-    EXPECT_EQ(records(run.output, local.path()), (QStringList{
-                                                     "/tree /tree directory exists",
-                                                     "/tree/sub /tree/sub directory",
-                                                     "/tree/sub/c.txt /tree/sub/c.txt",
-                                                     "/tree/a.txt /tree/a.txt exists overwrite @4",
-                                                 }));
+    EXPECT_EQ(records(run, local.path()),
+              R"({"directory":true,"exists":true,"local":"/tree","overwrite":false,"remote":"/tree"}
+{"directory":true,"exists":false,"local":"/tree/sub","overwrite":false,"remote":"/tree/sub"}
+{"directory":false,"exists":false,"local":"/tree/sub/c.txt","overwrite":false,"remote":"/tree/sub/c.txt"}
+{"directory":false,"exists":true,"local":"/tree/a.txt","overwrite":true,"remote":"/tree/a.txt","resumeOffset":4}
+)");
     const QString prompts = QString::fromUtf8(run.error);
     EXPECT_EQ(prompts.count(QStringLiteral("The destination already exists")), 3);
     EXPECT_TRUE(prompts.endsWith(QStringLiteral("1) Overwrite\n  2) Keep both (rename)\n  3) Skip\n  +) Apply to all "
@@ -100,11 +87,11 @@ TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
 
     const CliTestRun renamed = plan("rename");
     ASSERT_EQ(renamed.exitStatus, 0) << renamed.error.toStdString();
-    EXPECT_EQ(records(renamed.output, local.path()), (QStringList{
-                                                         "/tree /tree (2) directory",
-                                                         "/tree/a.txt /tree (2)/a.txt",
-                                                         "/tree/b.txt /tree (2)/b.txt",
-                                                     }));
+    EXPECT_EQ(records(renamed, local.path()),
+              R"x({"directory":true,"exists":false,"local":"/tree","overwrite":false,"remote":"/tree (2)"}
+{"directory":false,"exists":false,"local":"/tree/a.txt","overwrite":false,"remote":"/tree (2)/a.txt"}
+{"directory":false,"exists":false,"local":"/tree/b.txt","overwrite":false,"remote":"/tree (2)/b.txt"}
+)x");
 }
 
 } // namespace

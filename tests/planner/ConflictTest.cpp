@@ -47,14 +47,6 @@ TEST(ConflictTest, EachKindOfConflictAdmitsItsActions)
     }
 }
 
-// --on-conflict takes these names as they are: a near miss must not pick some action.
-TEST(ConflictTest, OnlyTheExactRawValuesNameActions)
-{
-    EXPECT_EQ(ConflictActions::fromRawValue(QStringLiteral("merge")), ConflictAction::merge);
-    for (const char* raw : {"Overwrite", "MERGE", " skip", ""})
-        EXPECT_EQ(ConflictActions::fromRawValue(QString::fromLatin1(raw)), std::nullopt) << raw;
-}
-
 TEST(ConflictTest, NewNamesKeepTheExtensionAndSkipTakenOnes)
 {
     const struct {

@@ -37,7 +37,8 @@ PrivateKeyring::PrivateKeyring(Secrets secrets)
         throw std::logic_error("one private keyring per process");
     QFile configuration(folder.filePath(QStringLiteral("bus.conf")));
     if (!folder.isValid() || !configuration.open(QIODevice::WriteOnly) ||
-        configuration.write(QString::fromLatin1(busConfiguration).arg(folder.filePath(QStringLiteral("bus"))).toUtf8()) < 0)
+        configuration.write(
+            QString::fromLatin1(busConfiguration).arg(folder.filePath(QStringLiteral("bus"))).toUtf8()) < 0)
         throw std::runtime_error("cannot write the test bus configuration");
     configuration.close();
     bus.start(QStringLiteral("/usr/bin/dbus-daemon"), {QStringLiteral("--config-file=") + configuration.fileName(),
