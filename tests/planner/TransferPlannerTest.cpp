@@ -24,6 +24,11 @@ QString outcome(const std::function<QList<PlannedTransfer>()>& planning)
     }
 }
 
+TransferPlanner::Resolver answering(ConflictAction action)
+{
+    return [action](const TransferConflict&) { return action; };
+}
+
 // The outcome of planning `local` onto "/x".
 QString upload(const QString& local, const std::optional<FileEntry>& existing = std::nullopt,
                const TransferPlanner::Resolver& resolver = {}, std::stop_token stop = {})
@@ -140,12 +145,9 @@ TEST_F(TransferPlannerTest, AnswersThatDoNotFitAndMismatchedKindsAreTypeConflict
         {file, remoteEntry(QStringLiteral("a.txt"), true), std::nullopt},
         {folder, remoteEntry(QStringLiteral("dir"), false), std::nullopt},
     };
-    for (const auto& c : cases) {
-        const auto answer = c.answer;
-        const TransferPlanner::Resolver resolver =
-            answer ? TransferPlanner::Resolver([answer](const TransferConflict&) { return *answer; }) : nullptr;
-        EXPECT_EQ(upload(c.local, c.existing, resolver), L("type_conflict", "/x")) << c.existing.name.toStdString();
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(upload(c.local, c.existing, c.answer ? answering(*c.answer) : nullptr), L("type_conflict", "/x"))
+            << c.existing.name.toStdString();
     // Without anyone to ask, an existing file of the same kind is planned, but not overwritten.
     EXPECT_EQ(lines(TransferPlanner::upload(file, QStringLiteral("/a.txt"), remoteEntry(QStringLiteral("a.txt"), false),
                                             noListing, 0, {}, {}),
@@ -160,11 +162,11 @@ TEST_F(TransferPlannerTest, DownloadDestinationsThatAreLinksOrOfTheOtherKindAreR
     const QString link = tree.link(QStringLiteral("link"), folder);
     const QString dangling = tree.link(QStringLiteral("dangling"), tree.path(QStringLiteral("none")));
     const FileEntry remoteFile = remoteEntry(QStringLiteral("f.txt"), false, 4);
-    const TransferPlanner::Resolver overwrite = [](const TransferConflict&) { return ConflictAction::overwrite; };
     EXPECT_EQ(download(remoteEntry(QStringLiteral("real"), true), link), L("symlink_destination", link));
     EXPECT_EQ(download(remoteFile, dangling), L("symlink_destination", dangling));
     EXPECT_EQ(download(remoteFile, folder), L("type_conflict", folder));
-    EXPECT_EQ(download(remoteFile, folder, noListing, overwrite), L("type_conflict", folder));
+    EXPECT_EQ(download(remoteFile, folder, noListing, answering(ConflictAction::overwrite)),
+              L("type_conflict", folder));
     EXPECT_EQ(
         lines(TransferPlanner::download(remoteFile, file, QStringLiteral("/f.txt"), noListing, 0, {}, {}), tree.path()),
         QStringList{"/f.txt /f.txt exists"});

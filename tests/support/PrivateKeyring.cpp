@@ -3,12 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QThread>
-#include <atomic>
 #include <stdexcept>
 
 namespace {
-
-std::atomic<bool> used{false};
 
 // A bus with no service directories: nothing the machine has installed can be started on it.
 constexpr const char* busConfiguration = R"(<busconfig><type>session</type><listen>unix:path=%1</listen>
@@ -23,11 +20,6 @@ void stop(QProcess& process)
 }
 
 } // namespace
-
-bool PrivateKeyring::available()
-{
-    return !used.load();
-}
 
 PrivateKeyring::PrivateKeyring(Secrets secrets)
     : folder(QDir::tempPath() + QStringLiteral("/dravik-keyring-XXXXXX")),

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <atomic>
 
 // A session bus and a GNOME Keyring that belong to one test process: their own configuration,
 // runtime and home folders, so that the user's real keyring is never touched. The process's
@@ -21,7 +22,7 @@ public:
     PrivateKeyring& operator=(const PrivateKeyring&) = delete;
 
     // False when this process already had a keyring; the caller should skip.
-    static bool available();
+    static bool available() { return !used.load(); }
 
     // Locks the default collection; nothing on the bus can then unlock it without a prompt.
     void lock() const;
@@ -31,6 +32,7 @@ public:
     int itemCount(const QString& service, const QString& account) const;
 
 private:
+    static inline std::atomic<bool> used{false};
     QString run(const QString& program, const QStringList& arguments) const;
 
     QTemporaryDir folder;
