@@ -1,10 +1,8 @@
 #include "CliTestRun.h"
 #include "PrivateKeyring.h"
 #include "ProFTPDServer.h"
-#include "ProfileStore.h"
 #include "TemporaryFolder.h"
 
-#include <QDir>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 #include <optional>
@@ -16,20 +14,18 @@ protected:
     void SetUp() override
     {
         REQUIRE_PRIVATE_KEYRING();
-        keyring.emplace();
-        QDir(ProfileStore::folder()).removeRecursively();
+        keyring.emplace(); // and, with it, one case per process: the data folder is new
         server.put(QStringLiteral("/tree/a.txt"), QByteArray(10, 'a'));
         server.put(QStringLiteral("/tree/b.txt"), QByteArray(10, 'b'));
         server.put(QStringLiteral("/tree/sub/c.txt"), "c");
         local.write(QStringLiteral("tree/a.txt"), "aaaa");
         local.write(QStringLiteral("tree/b.txt"), QByteArray(20, 'b'));
     }
-    void TearDown() override { QDir(ProfileStore::folder()).removeRecursively(); }
 
-    QString profileFile(bool remember) const
+    QString profileFile() const
     {
         ServerProfile profile = server.profile(FTPProtocol::explicitTLS);
-        profile.rememberPassword = remember;
+        profile.rememberPassword = true;
         return local.write(QStringLiteral("profile.json"), QJsonDocument(profile.toJson()).toJson());
     }
 
@@ -46,10 +42,10 @@ QString records(const CliTestRun& run, const QString& root)
 
 TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAdmits)
 {
-    ASSERT_EQ(CliTestRun::run({"save-profile", profileFile(true), "--password-stdin"},
-                              ProFTPDServer::password().toUtf8() + "\n")
-                  .exitStatus,
-              0);
+    ASSERT_EQ(
+        CliTestRun::run({"save-profile", profileFile(), "--password-stdin"}, ProFTPDServer::password().toUtf8() + "\n")
+            .exitStatus,
+        0);
     // The folder over a folder: merge (1). The first file: resume (2) for every file after it,
     // but b.txt is longer than the server's, so the question comes back and gets skip (3).
     const CliTestRun run = CliTestRun::run(
@@ -76,7 +72,7 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
 TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
 {
     const auto plan = [&](const char* action) {
-        return CliTestRun::run({"--profile", profileFile(false), "--password-stdin", "plan", "upload",
+        return CliTestRun::run({"--profile", profileFile(), "--password-stdin", "plan", "upload",
                                 local.file(QStringLiteral("tree")), "/tree", "--on-conflict", action},
                                ProFTPDServer::password().toUtf8() + "\n");
     };

@@ -4,7 +4,6 @@
 #include "ProfileStore.h"
 #include "TemporaryFolder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
@@ -17,10 +16,8 @@ protected:
     void SetUp() override
     {
         REQUIRE_PRIVATE_KEYRING();
-        keyring.emplace();
-        QDir(ProfileStore::folder()).removeRecursively();
+        keyring.emplace(); // and, with it, one case per process: the data folder is new
     }
-    void TearDown() override { QDir(ProfileStore::folder()).removeRecursively(); }
 
     QString write(const ServerProfile& profile)
     {
