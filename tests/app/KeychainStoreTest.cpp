@@ -4,49 +4,34 @@
 
 #include <QTimer>
 #include <QUuid>
+#include <functional>
 #include <gtest/gtest.h>
-#include <optional>
+#include <string>
 
 namespace {
 
-class KeychainStoreTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!PrivateKeyring::available())
-            GTEST_SKIP() << "a private keyring needs a process of its own (run the case alone, as ctest does)";
-        keyring.emplace(secrets());
-    }
-
-    virtual PrivateKeyring::Secrets secrets() const { return PrivateKeyring::Secrets::unlocked; }
-
-    int items(const QUuid& id) const
-    {
-        return keyring->itemCount(QString::fromLatin1(KeychainStore::service),
-                                  id.toString(QUuid::WithoutBraces).toUpper());
-    }
-
-    std::optional<PrivateKeyring> keyring;
+TEST(KeychainStoreTest, PasswordsRoundTripAndASecondSaveReplacesTheFirst)
+{
+    REQUIRE_PRIVATE_KEYRING();
+    PrivateKeyring keyring;
     const QUuid id = QUuid::createUuid();
-};
+    const auto items = [&] {
+        return keyring.itemCount(QString::fromLatin1(KeychainStore::service),
+                                 id.toString(QUuid::WithoutBraces).toUpper());
+    };
+    // The store waits for its backend without freezing the main thread's other work.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(0);
 
-QString keychainError(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const FTPError& error) {
-        return error.errorDescription();
-    }
-    return QStringLiteral("no error");
-}
-
-TEST_F(KeychainStoreTest, PasswordsRoundTripAndASecondSaveReplacesTheFirst)
-{
     EXPECT_EQ(KeychainStore::password(id), QString());
+    EXPECT_NO_THROW(KeychainStore::deletePassword(id));
     KeychainStore::set(QStringLiteral("first"), id);
     KeychainStore::set(QStringLiteral("pässwörd ✓ with spaces"), id);
     EXPECT_EQ(KeychainStore::password(id), QStringLiteral("pässwörd ✓ with spaces"));
-    EXPECT_EQ(items(id), 1);
+    EXPECT_EQ(items(), 1);
+    EXPECT_GT(ticks, 0);
 
     const QUuid other = QUuid::createUuid();
     KeychainStore::set(QString(), other);
@@ -54,59 +39,44 @@ TEST_F(KeychainStoreTest, PasswordsRoundTripAndASecondSaveReplacesTheFirst)
     EXPECT_EQ(KeychainStore::password(id), QStringLiteral("pässwörd ✓ with spaces"));
 
     KeychainStore::deletePassword(id);
-    EXPECT_EQ(items(id), 0);
+    EXPECT_EQ(items(), 0);
     EXPECT_EQ(KeychainStore::password(id), QString());
-}
-
-TEST_F(KeychainStoreTest, TheEventLoopKeepsRunningWhileTheStoreAnswers)
-{
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-    timer.start(0);
-    KeychainStore::set(QStringLiteral("secret"), id);
-    EXPECT_EQ(KeychainStore::password(id), QStringLiteral("secret"));
-    EXPECT_GT(ticks, 0);
-}
-
-TEST_F(KeychainStoreTest, DeletingAPasswordThatIsNotThereSucceeds)
-{
-    EXPECT_NO_THROW(KeychainStore::deletePassword(id));
-    KeychainStore::set(QStringLiteral("secret"), id);
-    KeychainStore::deletePassword(id);
     EXPECT_NO_THROW(KeychainStore::deletePassword(id));
 }
 
-TEST_F(KeychainStoreTest, ALockedKeyringIsAnErrorNotAnEmptyPassword)
+// "locked", "keyringGone" or "none" (no secret service on the bus at all).
+class KeychainFaultTest : public testing::TestWithParam<std::string> {};
+
+// Each failure must be the store's error, never a crash or a silent empty password.
+TEST_P(KeychainFaultTest, EveryOperationFailsWithTheKeychainError)
 {
-    KeychainStore::set(QStringLiteral("secret"), id);
-    keyring->lock();
-    EXPECT_TRUE(keychainError([&] { KeychainStore::password(id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(
-        keychainError([&] { KeychainStore::set(QStringLiteral("new"), id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(keychainError([&] { KeychainStore::deletePassword(id); }).startsWith(QLatin1String("Keychain: ")));
+    REQUIRE_PRIVATE_KEYRING();
+    const std::string fault = GetParam();
+    PrivateKeyring keyring(fault == "none" ? PrivateKeyring::Secrets::none : PrivateKeyring::Secrets::unlocked);
+    const QUuid id = QUuid::createUuid();
+    if (fault != "none")
+        KeychainStore::set(QStringLiteral("secret"), id);
+    if (fault == "locked")
+        keyring.lock();
+    if (fault == "keyringGone")
+        keyring.stopKeyring();
+    const std::function<void()> operations[] = {
+        [&] { KeychainStore::password(id); },
+        [&] { KeychainStore::set(QStringLiteral("new"), id); },
+        [&] { KeychainStore::deletePassword(id); },
+    };
+    for (const auto& operation : operations) {
+        try {
+            operation();
+            ADD_FAILURE() << "no error";
+        } catch (const FTPError& error) {
+            EXPECT_TRUE(error.errorDescription().startsWith(QLatin1String("Keychain: ")))
+                << error.errorDescription().toStdString();
+        }
+    }
 }
 
-TEST_F(KeychainStoreTest, AKeyringThatLeftTheBusIsAnError)
-{
-    KeychainStore::set(QStringLiteral("secret"), id);
-    keyring->stopKeyring();
-    EXPECT_TRUE(keychainError([&] { KeychainStore::password(id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(
-        keychainError([&] { KeychainStore::set(QStringLiteral("new"), id); }).startsWith(QLatin1String("Keychain: ")));
-}
-
-class NoSecretServiceTest : public KeychainStoreTest {
-protected:
-    PrivateKeyring::Secrets secrets() const override { return PrivateKeyring::Secrets::none; }
-};
-
-TEST_F(NoSecretServiceTest, EveryOperationFailsWithTheKeychainError)
-{
-    EXPECT_TRUE(keychainError([&] { KeychainStore::password(id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(
-        keychainError([&] { KeychainStore::set(QStringLiteral("x"), id); }).startsWith(QLatin1String("Keychain: ")));
-    EXPECT_TRUE(keychainError([&] { KeychainStore::deletePassword(id); }).startsWith(QLatin1String("Keychain: ")));
-}
+INSTANTIATE_TEST_SUITE_P(Faults, KeychainFaultTest, testing::Values("locked", "keyringGone", "none"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 } // namespace

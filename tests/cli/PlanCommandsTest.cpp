@@ -1,12 +1,9 @@
 #include "CliTestRun.h"
 #include "PrivateKeyring.h"
 #include "ProFTPDServer.h"
-#include "ProfileStore.h"
 #include "TemporaryFolder.h"
 
-#include <QDir>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -16,22 +13,19 @@ class PlanCommandsTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!PrivateKeyring::available())
-            GTEST_SKIP() << "a private keyring needs a process of its own (run the case alone, as ctest does)";
-        keyring.emplace();
-        QDir(ProfileStore::folder()).removeRecursively();
+        REQUIRE_PRIVATE_KEYRING();
+        keyring.emplace(); // and, with it, one case per process: the data folder is new
         server.put(QStringLiteral("/tree/a.txt"), QByteArray(10, 'a'));
         server.put(QStringLiteral("/tree/b.txt"), QByteArray(10, 'b'));
         server.put(QStringLiteral("/tree/sub/c.txt"), "c");
         local.write(QStringLiteral("tree/a.txt"), "aaaa");
         local.write(QStringLiteral("tree/b.txt"), QByteArray(20, 'b'));
     }
-    void TearDown() override { QDir(ProfileStore::folder()).removeRecursively(); }
 
-    QString profileFile(bool remember) const
+    QString profileFile() const
     {
         ServerProfile profile = server.profile(FTPProtocol::explicitTLS);
-        profile.rememberPassword = remember;
+        profile.rememberPassword = true;
         return local.write(QStringLiteral("profile.json"), QJsonDocument(profile.toJson()).toJson());
     }
 
@@ -40,42 +34,30 @@ protected:
     TemporaryFolder local;
 };
 
-QStringList records(const QByteArray& output, const QString& root)
+// The JSON lines a plan printed, with the test's own folder cut from the local paths.
+QString records(const CliTestRun& run, const QString& root)
 {
-    QStringList out;
-    for (const QByteArray& line : output.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const QJsonObject o = QJsonDocument::fromJson(line).object();
-        QString text = o.value("local").toString().remove(root) + QLatin1Char(' ') + o.value("remote").toString();
-        for (const char* flag : {"directory", "exists", "overwrite"})
-            if (o.value(QLatin1String(flag)).toBool())
-                text += QLatin1Char(' ') + QLatin1String(flag);
-        if (o.contains("resumeOffset"))
-            text += QStringLiteral(" @") + QString::number(o.value("resumeOffset").toInteger());
-        out.append(text);
-    }
-    return out;
+    return QString::fromUtf8(run.output).remove(root);
 }
 
 TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAdmits)
 {
-    ASSERT_EQ(CliTestRun::run({"save-profile", profileFile(true), "--password-stdin"},
-                              ProFTPDServer::password().toUtf8() + "\n")
-                  .exitStatus,
-              0);
+    ASSERT_EQ(
+        CliTestRun::run({"save-profile", profileFile(), "--password-stdin"}, ProFTPDServer::password().toUtf8() + "\n")
+            .exitStatus,
+        0);
     // The folder over a folder: merge (1). The first file: resume (2) for every file after it,
     // but b.txt is longer than the server's, so the question comes back and gets skip (3).
     const CliTestRun run = CliTestRun::run(
         {"--saved", "ProFTPD on loopback", "plan", "download", "/tree", local.file(QStringLiteral("tree"))},
         "1\n2+\n3\n");
     ASSERT_EQ(run.exitStatus, 0) << run.error.toStdString();
-    EXPECT_EQ(records(run.output, local.path()), (QStringList{
-                                                     "/tree /tree directory exists",
-                                                     "/tree/sub /tree/sub directory",
-                                                     "/tree/sub/c.txt /tree/sub/c.txt",
-                                                     "/tree/a.txt /tree/a.txt exists overwrite @4",
-                                                 }));
+    EXPECT_EQ(records(run, local.path()),
+              R"({"directory":true,"exists":true,"local":"/tree","overwrite":false,"remote":"/tree"}
+{"directory":true,"exists":false,"local":"/tree/sub","overwrite":false,"remote":"/tree/sub"}
+{"directory":false,"exists":false,"local":"/tree/sub/c.txt","overwrite":false,"remote":"/tree/sub/c.txt"}
+{"directory":false,"exists":true,"local":"/tree/a.txt","overwrite":true,"remote":"/tree/a.txt","resumeOffset":4}
+)");
     const QString prompts = QString::fromUtf8(run.error);
     EXPECT_EQ(prompts.count(QStringLiteral("The destination already exists")), 3);
     EXPECT_TRUE(prompts.endsWith(QStringLiteral("1) Overwrite\n  2) Keep both (rename)\n  3) Skip\n  +) Apply to all "
@@ -89,22 +71,23 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
 
 TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
 {
-    const CliTestRun merged = CliTestRun::run({"--profile", profileFile(false), "--password-stdin", "plan", "upload",
-                                               local.file(QStringLiteral("tree")), "/tree", "--on-conflict", "merge"},
-                                              ProFTPDServer::password().toUtf8() + "\n");
+    const auto plan = [&](const char* action) {
+        return CliTestRun::run({"--profile", profileFile(), "--password-stdin", "plan", "upload",
+                                local.file(QStringLiteral("tree")), "/tree", "--on-conflict", action},
+                               ProFTPDServer::password().toUtf8() + "\n");
+    };
+    const CliTestRun merged = plan("merge");
     EXPECT_EQ(merged.exitStatus, 1);
     EXPECT_EQ(merged.output, QByteArray());
     EXPECT_EQ(merged.error, QByteArray("A file and a folder of the same name conflict: /tree/a.txt\n"));
 
-    const CliTestRun renamed = CliTestRun::run({"--profile", profileFile(false), "--password-stdin", "plan", "upload",
-                                                local.file(QStringLiteral("tree")), "/tree", "--on-conflict", "rename"},
-                                               ProFTPDServer::password().toUtf8() + "\n");
+    const CliTestRun renamed = plan("rename");
     ASSERT_EQ(renamed.exitStatus, 0) << renamed.error.toStdString();
-    EXPECT_EQ(records(renamed.output, local.path()), (QStringList{
-                                                         "/tree /tree (2) directory",
-                                                         "/tree/a.txt /tree (2)/a.txt",
-                                                         "/tree/b.txt /tree (2)/b.txt",
-                                                     }));
+    EXPECT_EQ(records(renamed, local.path()),
+              R"x({"directory":true,"exists":false,"local":"/tree","overwrite":false,"remote":"/tree (2)"}
+{"directory":false,"exists":false,"local":"/tree/a.txt","overwrite":false,"remote":"/tree (2)/a.txt"}
+{"directory":false,"exists":false,"local":"/tree/b.txt","overwrite":false,"remote":"/tree (2)/b.txt"}
+)x");
 }
 
 } // namespace

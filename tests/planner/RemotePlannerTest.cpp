@@ -8,32 +8,6 @@
 
 namespace {
 
-// Records the questions in the order they come and answers by the destination's name.
-struct RecordingResolver {
-    QMap<QString, ConflictAction> answers;
-    QStringList asked;
-
-    TransferPlanner::Resolver resolver()
-    {
-        return [this](const TransferConflict& conflict) {
-            const QString path = conflict.upload ? conflict.remote : conflict.local;
-            asked.append(path.section(QLatin1Char('/'), -1));
-            return answers.value(asked.last(), ConflictAction::skip);
-        };
-    }
-};
-
-QStringList destinations(const QList<PlannedTransfer>& records, bool upload, const QString& localRoot = {})
-{
-    QStringList out;
-    for (const PlannedTransfer& r : records)
-        out.append((upload ? r.remote : QString(r.local).remove(localRoot)) +
-                   (r.exists ? QStringLiteral(" exists") : QString()) +
-                   (r.overwrite ? QStringLiteral(" overwrite") : QString()) +
-                   (r.resumeOffset ? QStringLiteral(" @") + QString::number(*r.resumeOffset) : QString()));
-    return out;
-}
-
 class RemotePlannerTest : public testing::Test {
 protected:
     ProFTPDServer server;
@@ -44,14 +18,11 @@ protected:
 
 TEST_F(RemotePlannerTest, UploadMergesIntoAServerFolderAndRenamesPastTakenNames)
 {
-    server.put(QStringLiteral("/site/report.txt"), "old");
-    server.put(QStringLiteral("/site/report (2).txt"), "old");
+    for (const char* name : {"report.txt", "report (2).txt", "assets/a.css"})
+        server.put(QStringLiteral("/site/") + QLatin1String(name), "old");
     server.put(QStringLiteral("/site/log.txt"), "1234");
-    server.put(QStringLiteral("/site/assets/a.css"), "x");
-    tree.file(QStringLiteral("site/report.txt"), 10);
-    tree.file(QStringLiteral("site/log.txt"), 10);
-    tree.file(QStringLiteral("site/assets/a.css"), 10);
-    tree.file(QStringLiteral("site/assets/b.css"), 10);
+    for (const char* name : {"report.txt", "log.txt", "assets/a.css", "assets/b.css"})
+        tree.file(QStringLiteral("site/") + QLatin1String(name), 10);
     script.answers = {{"site", ConflictAction::merge},
                       {"assets", ConflictAction::merge},
                       {"a.css", ConflictAction::overwrite},
@@ -62,13 +33,13 @@ TEST_F(RemotePlannerTest, UploadMergesIntoAServerFolderAndRenamesPastTakenNames)
 
     const auto records = TransferPlanner::upload(tree.path(QStringLiteral("site")), QStringLiteral("/site"), existing,
                                                  client, 0, script.resolver(), {});
-    EXPECT_EQ(destinations(records, true), (QStringList{
-                                               "/site exists",
-                                               "/site/assets exists",
-                                               "/site/assets/a.css exists overwrite",
-                                               "/site/assets/b.css",
-                                               "/site/log.txt exists @4",
-                                               "/site/report (3).txt",
+    EXPECT_EQ(lines(records, tree.path()), (QStringList{
+                                               "/site /site dir exists",
+                                               "/site/assets /site/assets dir exists",
+                                               "/site/assets/a.css /site/assets/a.css exists overwrite",
+                                               "/site/assets/b.css /site/assets/b.css",
+                                               "/site/log.txt /site/log.txt exists @4",
+                                               "/site/report.txt /site/report (3).txt",
                                            }));
     EXPECT_EQ(script.asked, (QStringList{"site", "assets", "a.css", "log.txt", "report.txt"}));
 }
@@ -93,20 +64,16 @@ TEST_F(RemotePlannerTest, DownloadWalksTheServerTreeInListingOrderAndAsksAboutLo
     const FileEntry pub = client.list(QStringLiteral("/"), {}).first();
     const auto records = TransferPlanner::download(pub, tree.path(QStringLiteral("down/pub")), QStringLiteral("/pub"),
                                                    client, 0, script.resolver(), {});
-    EXPECT_EQ(destinations(records, false, tree.path(QStringLiteral("down"))),
+    EXPECT_EQ(lines(records, tree.path(QStringLiteral("down"))),
               (QStringList{
-                  "/pub exists",
-                  "/pub/docs exists",
-                  "/pub/docs/read me.txt exists overwrite",
-                  "/pub/a.bin exists overwrite @40",
-                  "/pub/b (3).bin",
+                  "/pub /pub dir exists",
+                  "/pub/docs /pub/docs dir exists",
+                  "/pub/docs/read me.txt /pub/docs/read me.txt exists overwrite",
+                  "/pub/a.bin /pub/a.bin exists overwrite @40",
+                  "/pub/b (3).bin /pub/b.bin",
               }));
     EXPECT_EQ(script.asked, (QStringList{"pub", "docs", "read me.txt", "skipped", "a.bin", "b.bin"}));
-    EXPECT_EQ(records.at(2).remote, QStringLiteral("/pub/docs/read me.txt"));
-}
 
-TEST_F(RemotePlannerTest, AListingFailureEndsPlanningWithTheServersError)
-{
     const FileEntry gone{QStringLiteral("gone"), true, std::nullopt, std::nullopt};
     EXPECT_THROW(
         TransferPlanner::download(gone, tree.path(QStringLiteral("gone")), QStringLiteral("/gone"), client, 0, {}, {}),

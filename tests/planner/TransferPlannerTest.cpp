@@ -1,99 +1,61 @@
-#include "TransferPlanner.h"
 #include "CancellationError.h"
 #include "FTPError.h"
 #include "L10n.h"
 #include "LocalTree.h"
 
-#include <QFile>
-#include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
-#include <stop_token>
-#include <unistd.h>
 
 namespace {
-
-// Answers conflicts from a script keyed by the destination's last component, and writes down
-// every question in the order it was asked.
-struct ScriptedResolver {
-    QMap<QString, ConflictAction> answers;
-    QList<TransferConflict> asked;
-
-    TransferPlanner::Resolver resolver()
-    {
-        return [this](const TransferConflict& conflict) {
-            asked.append(conflict);
-            const QString path = conflict.upload ? conflict.remote : conflict.local;
-            return answers.value(path.section(QLatin1Char('/'), -1), ConflictAction::skip);
-        };
-    }
-    QStringList askedNames() const
-    {
-        QStringList names;
-        for (const TransferConflict& c : asked)
-            names.append(c.source.name);
-        return names;
-    }
-};
 
 const TransferPlanner::ListFolder noListing = [](const QString& path) -> QList<FileEntry> {
     ADD_FAILURE() << "listed " << path.toStdString();
     return {};
 };
 
-QString failure(const std::function<void()>& planning)
+// The error text of a failed planning, "cancelled", or how many records it made.
+QString outcome(const std::function<QList<PlannedTransfer>()>& planning)
 {
     try {
-        planning();
+        return QString::number(planning().size()) + QStringLiteral(" records");
     } catch (const FTPError& error) {
         return error.errorDescription();
     } catch (const CancellationError&) {
         return QStringLiteral("cancelled");
     }
-    return QStringLiteral("planned");
 }
 
-// One record as a line: remote path relative to nothing, flags, offset.
-QString line(const PlannedTransfer& r, const QString& localRoot)
+TransferPlanner::Resolver answering(ConflictAction action)
 {
-    QString text = QString(r.local).remove(localRoot) + QLatin1Char(' ') + r.remote;
-    if (r.directory)
-        text += QStringLiteral(" dir");
-    if (r.exists)
-        text += QStringLiteral(" exists");
-    if (r.overwrite)
-        text += QStringLiteral(" overwrite");
-    if (r.resumeOffset)
-        text += QStringLiteral(" @") + QString::number(*r.resumeOffset);
-    return text;
+    return [action](const TransferConflict&) { return action; };
 }
 
-QStringList lines(const QList<PlannedTransfer>& records, const QString& localRoot)
+// The outcome of planning `local` onto "/x".
+QString upload(const QString& local, const std::optional<FileEntry>& existing = std::nullopt,
+               const TransferPlanner::Resolver& resolver = {}, std::stop_token stop = {})
 {
-    QStringList out;
-    for (const PlannedTransfer& r : records)
-        out.append(line(r, localRoot));
-    return out;
+    return outcome(
+        [&] { return TransferPlanner::upload(local, QStringLiteral("/x"), existing, noListing, 0, resolver, stop); });
 }
 
-FileEntry remoteEntry(const QString& name, bool directory, std::optional<qint64> size = std::nullopt)
+// The outcome of planning the remote "/<entry's name>" onto `local`.
+QString download(const FileEntry& entry, const QString& local, const TransferPlanner::ListFolder& list = noListing,
+                 const TransferPlanner::Resolver& resolver = {}, std::stop_token stop = {})
 {
-    return FileEntry{name, directory, size, std::nullopt};
+    return outcome([&] {
+        return TransferPlanner::download(entry, local, QLatin1Char('/') + entry.name, list, 0, resolver, stop);
+    });
 }
 
 class TransferPlannerTest : public testing::Test {
 protected:
     LocalTree tree;
-    ScriptedResolver script;
 };
 
 TEST_F(TransferPlannerTest, ANewRemoteFolderIsPlannedDepthFirstInCodePointOrderWithoutListing)
 {
-    tree.file(QStringLiteral("up/b.txt"), 3);
-    tree.file(QStringLiteral("up/B/z"), 1);
-    tree.file(QStringLiteral("up/a/é"));
-    tree.file(QStringLiteral("up/a/e"));
-    tree.file(QStringLiteral("up/.hidden"));
+    for (const char* name : {"up/b.txt", "up/B/z", "up/a/é", "up/a/e", "up/.hidden"})
+        tree.file(QString::fromUtf8(name), 3);
+    RecordingResolver script;
     const auto records = TransferPlanner::upload(tree.path(QStringLiteral("up")), QStringLiteral("/srv/up"),
                                                  std::nullopt, noListing, 0, script.resolver(), {});
     EXPECT_EQ(lines(records, tree.path()), (QStringList{
@@ -111,18 +73,19 @@ TEST_F(TransferPlannerTest, ANewRemoteFolderIsPlannedDepthFirstInCodePointOrderW
 
 TEST_F(TransferPlannerTest, LinksSpecialFilesAndUnusableNamesAreRefused)
 {
-    tree.file(QStringLiteral("target.txt"));
-    tree.folder(QStringLiteral("targetdir"));
-    tree.link(QStringLiteral("link-to-file"), tree.path(QStringLiteral("target.txt")));
-    tree.link(QStringLiteral("link-to-folder"), tree.path(QStringLiteral("targetdir")));
-    tree.link(QStringLiteral("dangling"), tree.path(QStringLiteral("nothing")));
-    tree.fifo(QStringLiteral("pipe"));
+    const QString target = tree.file(QStringLiteral("target.txt"));
+    const QString folder = tree.folder(QStringLiteral("targetdir"));
     tree.file(QStringLiteral("nested/ok"));
-    tree.link(QStringLiteral("nested/inner"), tree.path(QStringLiteral("targetdir")));
+    const std::pair<const char*, QString> links[] = {{"link-to-file", target},
+                                                     {"link-to-folder", folder},
+                                                     {"dangling", tree.path(QStringLiteral("nothing"))},
+                                                     {"nested/inner", folder}};
+    for (const auto& [link, to] : links)
+        tree.link(QString::fromLatin1(link), to);
+    tree.fifo(QStringLiteral("pipe"));
     tree.file(QStringLiteral("linebreak/a\nb"));
-    tree.folder(QStringLiteral("notutf8"));
-    ::close(::open((QFile::encodeName(tree.path(QStringLiteral("notutf8"))) + "/\xff\xfe").constData(),
-                   O_CREAT | O_WRONLY, 0600));
+    const QByteArray notUtf8 = QFile::encodeName(tree.folder(QStringLiteral("notutf8"))) + "/\xff\xfe";
+    ::close(::open(notUtf8.constData(), O_CREAT | O_WRONLY, 0600));
 
     const struct {
         const char* item;
@@ -135,23 +98,10 @@ TEST_F(TransferPlannerTest, LinksSpecialFilesAndUnusableNamesAreRefused)
         {"nested", L("symlink_source", "inner")},
         {"linebreak", L("invalid_filename", "a\nb")},
         {"notutf8", L("invalid_filename", QString::fromUtf8("\xff\xfe"))},
-        {"missing", QStringLiteral("planned")},
     };
-    for (const auto& c : cases) {
-        const QString item = QString::fromLatin1(c.item);
-        if (item == QLatin1String("missing")) {
-            EXPECT_THROW(
-                TransferPlanner::upload(tree.path(item), QStringLiteral("/x"), std::nullopt, noListing, 0, {}, {}),
-                std::filesystem::filesystem_error);
-            continue;
-        }
-        EXPECT_EQ(failure([&] {
-                      TransferPlanner::upload(tree.path(item), QStringLiteral("/x"), std::nullopt, noListing, 0, {},
-                                              {});
-                  }),
-                  c.expected)
-            << c.item;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(upload(tree.path(QString::fromLatin1(c.item))), c.expected) << c.item;
+    EXPECT_THROW(upload(tree.path(QStringLiteral("missing"))), std::filesystem::filesystem_error);
 }
 
 // Downloads read their limits off a local tree served as if it were remote: a real server would
@@ -160,44 +110,21 @@ TEST_F(TransferPlannerTest, DepthAndSizeLimitsHoldOnBothSides)
 {
     tree.chain(QStringLiteral("deep100"), 100);
     tree.chain(QStringLiteral("deep101"), 101);
-    EXPECT_EQ(TransferPlanner::upload(tree.path(QStringLiteral("deep100")), QStringLiteral("/d"), std::nullopt,
-                                      noListing, 0, {}, {})
-                  .size(),
-              100);
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::upload(tree.path(QStringLiteral("deep101")), QStringLiteral("/d"), std::nullopt,
-                                          noListing, 0, {}, {});
-              }),
-              L("folder_depth"));
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::download(remoteEntry(QStringLiteral("deep101"), true),
-                                            tree.path(QStringLiteral("down")), QStringLiteral("/deep101"),
-                                            tree.server(QString()), 0, {}, {});
-              }),
+    EXPECT_EQ(upload(tree.path(QStringLiteral("deep100"))), QStringLiteral("100 records"));
+    EXPECT_EQ(upload(tree.path(QStringLiteral("deep101"))), L("folder_depth"));
+    EXPECT_EQ(download(remoteEntry(QStringLiteral("deep101"), true), tree.path(QStringLiteral("down")),
+                       tree.server(QString())),
               L("folder_depth"));
 
     // The folder's own record and 49,999 files are exactly the limit; one more file is over it.
     tree.files(QStringLiteral("big"), 49999);
-    EXPECT_EQ(TransferPlanner::upload(tree.path(QStringLiteral("big")), QStringLiteral("/big"), std::nullopt, noListing,
-                                      0, {}, {})
-                  .size(),
-              50000);
-    EXPECT_EQ(TransferPlanner::download(remoteEntry(QStringLiteral("big"), true), tree.path(QStringLiteral("bigdown")),
-                                        QStringLiteral("/big"), tree.server(QString()), 0, {}, {})
-                  .size(),
-              50000);
+    const FileEntry big = remoteEntry(QStringLiteral("big"), true);
+    const QString bigDown = tree.path(QStringLiteral("bigdown"));
+    EXPECT_EQ(upload(tree.path(QStringLiteral("big"))), QStringLiteral("50000 records"));
+    EXPECT_EQ(download(big, bigDown, tree.server(QString())), QStringLiteral("50000 records"));
     tree.file(QStringLiteral("big/last"));
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::upload(tree.path(QStringLiteral("big")), QStringLiteral("/big"), std::nullopt,
-                                          noListing, 0, {}, {});
-              }),
-              L("batch_limit"));
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::download(remoteEntry(QStringLiteral("big"), true),
-                                            tree.path(QStringLiteral("bigdown")), QStringLiteral("/big"),
-                                            tree.server(QString()), 0, {}, {});
-              }),
-              L("batch_limit"));
+    EXPECT_EQ(upload(tree.path(QStringLiteral("big"))), L("batch_limit"));
+    EXPECT_EQ(download(big, bigDown, tree.server(QString())), L("batch_limit"));
 }
 
 TEST_F(TransferPlannerTest, AnswersThatDoNotFitAndMismatchedKindsAreTypeConflicts)
@@ -218,19 +145,9 @@ TEST_F(TransferPlannerTest, AnswersThatDoNotFitAndMismatchedKindsAreTypeConflict
         {file, remoteEntry(QStringLiteral("a.txt"), true), std::nullopt},
         {folder, remoteEntry(QStringLiteral("dir"), false), std::nullopt},
     };
-    for (const auto& c : cases) {
-        const TransferPlanner::Resolver resolver;
-        const auto answer = c.answer;
-        EXPECT_EQ(failure([&] {
-                      TransferPlanner::upload(
-                          c.local, QStringLiteral("/up/x"), c.existing, noListing, 0,
-                          answer ? TransferPlanner::Resolver([answer](const TransferConflict&) { return *answer; })
-                                 : resolver,
-                          {});
-                  }),
-                  L("type_conflict", "/up/x"))
+    for (const auto& c : cases)
+        EXPECT_EQ(upload(c.local, c.existing, c.answer ? answering(*c.answer) : nullptr), L("type_conflict", "/x"))
             << c.existing.name.toStdString();
-    }
     // Without anyone to ask, an existing file of the same kind is planned, but not overwritten.
     EXPECT_EQ(lines(TransferPlanner::upload(file, QStringLiteral("/a.txt"), remoteEntry(QStringLiteral("a.txt"), false),
                                             noListing, 0, {}, {}),
@@ -244,62 +161,35 @@ TEST_F(TransferPlannerTest, DownloadDestinationsThatAreLinksOrOfTheOtherKindAreR
     const QString file = tree.file(QStringLiteral("f.txt"), 2);
     const QString link = tree.link(QStringLiteral("link"), folder);
     const QString dangling = tree.link(QStringLiteral("dangling"), tree.path(QStringLiteral("none")));
-    const FileEntry remoteFolder = remoteEntry(QStringLiteral("real"), true);
     const FileEntry remoteFile = remoteEntry(QStringLiteral("f.txt"), false, 4);
-    EXPECT_EQ(
-        failure([&] { TransferPlanner::download(remoteFolder, link, QStringLiteral("/real"), noListing, 0, {}, {}); }),
-        L("symlink_destination", link));
-    EXPECT_EQ(
-        failure([&] { TransferPlanner::download(remoteFile, dangling, QStringLiteral("/f"), noListing, 0, {}, {}); }),
-        L("symlink_destination", dangling));
-    EXPECT_EQ(
-        failure([&] { TransferPlanner::download(remoteFile, folder, QStringLiteral("/f"), noListing, 0, {}, {}); }),
-        L("type_conflict", folder));
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::download(remoteFile, folder, QStringLiteral("/f"), noListing, 0,
-                                            [](const TransferConflict&) { return ConflictAction::overwrite; }, {});
-              }),
+    EXPECT_EQ(download(remoteEntry(QStringLiteral("real"), true), link), L("symlink_destination", link));
+    EXPECT_EQ(download(remoteFile, dangling), L("symlink_destination", dangling));
+    EXPECT_EQ(download(remoteFile, folder), L("type_conflict", folder));
+    EXPECT_EQ(download(remoteFile, folder, noListing, answering(ConflictAction::overwrite)),
               L("type_conflict", folder));
     EXPECT_EQ(
         lines(TransferPlanner::download(remoteFile, file, QStringLiteral("/f.txt"), noListing, 0, {}, {}), tree.path()),
         QStringList{"/f.txt /f.txt exists"});
-}
-
-TEST_F(TransferPlannerTest, ServerNamesThatWouldLeaveTheDestinationAreRefused)
-{
+    // A server name that would leave the destination folder.
     const TransferPlanner::ListFolder hostile = [](const QString&) {
         return QList<FileEntry>{remoteEntry(QStringLiteral(".."), true)};
     };
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::download(remoteEntry(QStringLiteral("x"), true), tree.path(QStringLiteral("x")),
-                                            QStringLiteral("/x"), hostile, 0, {}, {});
-              }),
+    EXPECT_EQ(download(remoteEntry(QStringLiteral("x"), true), tree.path(QStringLiteral("x")), hostile),
               L("invalid_filename", ".."));
 }
 
 TEST_F(TransferPlannerTest, CancellationAndResolverFailuresEndPlanning)
 {
-    tree.file(QStringLiteral("up/a"));
+    const QString local = tree.file(QStringLiteral("up/a"));
+    const FileEntry remote = remoteEntry(QStringLiteral("a"), false);
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::upload(tree.path(QStringLiteral("up")), QStringLiteral("/up"), std::nullopt,
-                                          noListing, 0, {}, stop.get_token());
-              }),
-              QStringLiteral("cancelled"));
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::download(remoteEntry(QStringLiteral("a"), false), tree.path(QStringLiteral("up/a")),
-                                            QStringLiteral("/a"), noListing, 0, {}, stop.get_token());
-              }),
-              QStringLiteral("cancelled"));
+    EXPECT_EQ(upload(tree.path(QStringLiteral("up")), std::nullopt, {}, stop.get_token()), QStringLiteral("cancelled"));
+    EXPECT_EQ(download(remote, local, noListing, {}, stop.get_token()), QStringLiteral("cancelled"));
     const TransferPlanner::Resolver userCancels = [](const TransferConflict&) -> ConflictAction {
         throw CancellationError();
     };
-    EXPECT_EQ(failure([&] {
-                  TransferPlanner::download(remoteEntry(QStringLiteral("a"), false), tree.path(QStringLiteral("up/a")),
-                                            QStringLiteral("/a"), noListing, 0, userCancels, {});
-              }),
-              QStringLiteral("cancelled"));
+    EXPECT_EQ(download(remote, local, noListing, userCancels), QStringLiteral("cancelled"));
 }
 
 } // namespace

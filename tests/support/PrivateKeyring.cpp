@@ -2,66 +2,24 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QThread>
-#include <atomic>
-#include <chrono>
-#include <poll.h>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 
-std::atomic<bool> used{false};
-
-constexpr const char* testPassword = "dravik-test-keyring";
-
 // A bus with no service directories: nothing the machine has installed can be started on it.
-QByteArray busConfiguration(const QString& socket)
-{
-    return QByteArrayLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                             " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                             "<busconfig>\n  <type>session</type>\n  <listen>unix:path=") +
-           socket.toUtf8() +
-           QByteArrayLiteral("</listen>\n  <auth>EXTERNAL</auth>\n  <policy context=\"default\">\n"
-                             "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                             "    <allow eavesdrop=\"true\"/>\n    <allow own=\"*\"/>\n  </policy>\n"
-                             "</busconfig>\n");
-}
+constexpr const char* busConfiguration = R"(<busconfig><type>session</type><listen>unix:path=%1</listen>
+<auth>EXTERNAL</auth><policy context="default"><allow send_destination="*" eavesdrop="true"/>
+<allow eavesdrop="true"/><allow own="*"/></policy></busconfig>)";
 
-QByteArray readLine(int fd, std::chrono::milliseconds timeout)
+// Nothing happens to a process that never started or has already ended.
+void stop(QProcess& process)
 {
-    QByteArray line;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!line.endsWith('\n')) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd descriptor{fd, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&descriptor, 1, static_cast<int>(left.count())) <= 0)
-            throw std::runtime_error("the test bus printed no address");
-        char c = 0;
-        if (::read(fd, &c, 1) != 1)
-            throw std::runtime_error("the test bus ended early");
-        line.append(c);
-    }
-    return line.trimmed();
-}
-
-void stop(std::unique_ptr<ChildProcess>& process)
-{
-    if (!process)
-        return;
-    process->terminate();
-    process->waitForExit();
-    process.reset();
+    process.terminate();
+    process.waitForFinished(10000);
 }
 
 } // namespace
-
-bool PrivateKeyring::available()
-{
-    return !used.load();
-}
 
 PrivateKeyring::PrivateKeyring(Secrets secrets)
     : folder(QDir::tempPath() + QStringLiteral("/dravik-keyring-XXXXXX")),
@@ -69,16 +27,52 @@ PrivateKeyring::PrivateKeyring(Secrets secrets)
 {
     if (used.exchange(true))
         throw std::logic_error("one private keyring per process");
-    if (!folder.isValid())
-        throw std::runtime_error("no folder for the test keyring");
-    for (const char* name : {"run", "home", "data", "config"})
-        QDir(folder.path()).mkpath(QString::fromLatin1(name));
-    QFile::setPermissions(folder.filePath(QStringLiteral("run")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    startBus();
+    QFile configuration(folder.filePath(QStringLiteral("bus.conf")));
+    if (!folder.isValid() || !configuration.open(QIODevice::WriteOnly) ||
+        configuration.write(
+            QString::fromLatin1(busConfiguration).arg(folder.filePath(QStringLiteral("bus"))).toUtf8()) < 0)
+        throw std::runtime_error("cannot write the test bus configuration");
+    configuration.close();
+    bus.start(QStringLiteral("/usr/bin/dbus-daemon"), {QStringLiteral("--config-file=") + configuration.fileName(),
+                                                       QStringLiteral("--print-address"), QStringLiteral("--nofork")});
+    bus.closeWriteChannel();
+    while (!bus.canReadLine())
+        if (!bus.waitForReadyRead(10000))
+            throw std::runtime_error("the test bus printed no address");
+    address = QString::fromUtf8(bus.readLine().trimmed());
+    // Children started from now on, the keyring and the tools below, inherit the private bus.
     qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
-    if (secrets == Secrets::unlocked)
-        startKeyring();
+    if (secrets == Secrets::none)
+        return;
+
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : variables.keys())
+        if (name.startsWith(QLatin1String("XDG_")))
+            variables.remove(name);
+    for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+        QDir(folder.path()).mkpath(QString::fromLatin1(name));
+        variables.insert(QString::fromLatin1(name), folder.filePath(QString::fromLatin1(name)));
+    }
+    QFile::setPermissions(folder.filePath(QStringLiteral("XDG_RUNTIME_DIR")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    keyring.setProcessEnvironment(variables);
+    keyring.setStandardOutputFile(QProcess::nullDevice());
+    keyring.setStandardErrorFile(QProcess::nullDevice());
+    keyring.start(QStringLiteral("/usr/bin/gnome-keyring-daemon"),
+                  {QStringLiteral("--unlock"), QStringLiteral("--components=secrets"), QStringLiteral("--foreground")});
+    // Without an event loop the password reaches the daemon only when waited for.
+    if (!keyring.waitForStarted() || keyring.write("dravik-test-keyring") < 0 || !keyring.waitForBytesWritten())
+        throw std::runtime_error("the test keyring did not start");
+    keyring.closeWriteChannel();
+    const QStringList ask{QStringLiteral("--print-reply"), QStringLiteral("--dest=org.freedesktop.DBus"),
+                          QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
+                          QStringLiteral("string:org.freedesktop.secrets")};
+    for (int attempt = 0; !run(QStringLiteral("/usr/bin/dbus-send"), ask).contains(QLatin1String("boolean true"));
+         ++attempt) {
+        if (attempt == 500)
+            throw std::runtime_error("the test keyring did not start");
+        QThread::msleep(20);
+    }
 }
 
 PrivateKeyring::~PrivateKeyring()
@@ -91,73 +85,11 @@ PrivateKeyring::~PrivateKeyring()
         qputenv("DBUS_SESSION_BUS_ADDRESS", previousAddress);
 }
 
-QStringList PrivateKeyring::environment() const
-{
-    QStringList variables;
-    for (const QString& variable : ChildProcess::inheritedEnvironment())
-        if (!variable.startsWith(QLatin1String("DBUS_SESSION_BUS_ADDRESS=")))
-            variables.append(variable);
-    variables.append(QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + address);
-    return variables;
-}
-
-void PrivateKeyring::startBus()
-{
-    const QString configuration = folder.filePath(QStringLiteral("bus.conf"));
-    QFile file(configuration);
-    if (!file.open(QIODevice::WriteOnly) || file.write(busConfiguration(folder.filePath(QStringLiteral("bus")))) < 0)
-        throw std::runtime_error("cannot write the test bus configuration");
-    file.close();
-    bus = std::make_unique<ChildProcess>(
-        ChildProcess::Options{QStringLiteral("/usr/bin/dbus-daemon"),
-                              {QStringLiteral("--config-file=") + configuration, QStringLiteral("--print-address"),
-                               QStringLiteral("--nofork")},
-                              std::nullopt});
-    bus->closeStandardInput();
-    address = QString::fromUtf8(readLine(bus->standardOutput(), std::chrono::seconds(10)));
-}
-
-void PrivateKeyring::startKeyring()
-{
-    QStringList variables;
-    for (const QString& variable : environment())
-        if (!variable.startsWith(QLatin1String("HOME=")) && !variable.startsWith(QLatin1String("XDG_")))
-            variables.append(variable);
-    variables << QStringLiteral("HOME=") + folder.filePath(QStringLiteral("home"))
-              << QStringLiteral("XDG_RUNTIME_DIR=") + folder.filePath(QStringLiteral("run"))
-              << QStringLiteral("XDG_DATA_HOME=") + folder.filePath(QStringLiteral("data"))
-              << QStringLiteral("XDG_CONFIG_HOME=") + folder.filePath(QStringLiteral("config"));
-    keyring = std::make_unique<ChildProcess>(ChildProcess::Options{
-        QStringLiteral("/usr/bin/gnome-keyring-daemon"),
-        {QStringLiteral("--unlock"), QStringLiteral("--components=secrets"), QStringLiteral("--foreground")},
-        variables});
-    keyring->write(QByteArray(testPassword));
-    keyring->closeStandardInput();
-    waitForSecretService();
-}
-
-void PrivateKeyring::waitForSecretService() const
-{
-    const QStringList ask{QStringLiteral("--bus=") + address,
-                          QStringLiteral("--print-reply"),
-                          QStringLiteral("--dest=org.freedesktop.DBus"),
-                          QStringLiteral("/org/freedesktop/DBus"),
-                          QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-                          QStringLiteral("string:org.freedesktop.secrets")};
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        if (run(QStringLiteral("/usr/bin/dbus-send"), ask).contains(QLatin1String("boolean true")))
-            return;
-        QThread::msleep(20);
-    }
-    throw std::runtime_error("the test keyring did not start");
-}
-
-void PrivateKeyring::lock()
+void PrivateKeyring::lock() const
 {
     run(QStringLiteral("/usr/bin/dbus-send"),
-        {QStringLiteral("--bus=") + address, QStringLiteral("--print-reply"),
-         QStringLiteral("--dest=org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
-         QStringLiteral("org.freedesktop.Secret.Service.Lock"),
+        {QStringLiteral("--print-reply"), QStringLiteral("--dest=org.freedesktop.secrets"),
+         QStringLiteral("/org/freedesktop/secrets"), QStringLiteral("org.freedesktop.Secret.Service.Lock"),
          QStringLiteral("array:objpath:/org/freedesktop/secrets/collection/login")});
 }
 
@@ -177,10 +109,6 @@ int PrivateKeyring::itemCount(const QString& service, const QString& account) co
 QString PrivateKeyring::run(const QString& program, const QStringList& arguments) const
 {
     QProcess process;
-    QProcessEnvironment variables;
-    for (const QString& variable : environment())
-        variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
-    process.setProcessEnvironment(variables);
     process.start(program, arguments);
     process.waitForFinished(20000);
     return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "ChildProcess.h"
-
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
+#include <atomic>
 
 // A session bus and a GNOME Keyring that belong to one test process: their own configuration,
 // runtime and home folders, so that the user's real keyring is never touched. The process's
@@ -23,27 +22,26 @@ public:
     PrivateKeyring& operator=(const PrivateKeyring&) = delete;
 
     // False when this process already had a keyring; the caller should skip.
-    static bool available();
+    static bool available() { return !used.load(); }
 
-    const QString& busAddress() const { return address; }
     // Locks the default collection; nothing on the bus can then unlock it without a prompt.
-    void lock();
+    void lock() const;
     // Ends the keyring daemon; the bus stays without a secret service.
     void stopKeyring();
     // Items of `service` stored for `account` by the application's store.
     int itemCount(const QString& service, const QString& account) const;
-    // The environment for a child process that should use this keyring.
-    QStringList environment() const;
 
 private:
+    static inline std::atomic<bool> used{false};
     QString run(const QString& program, const QStringList& arguments) const;
-    void startBus();
-    void startKeyring();
-    void waitForSecretService() const;
 
     QTemporaryDir folder;
     QString address;
     QByteArray previousAddress;
-    std::unique_ptr<ChildProcess> bus;
-    std::unique_ptr<ChildProcess> keyring;
+    QProcess bus;
+    QProcess keyring;
 };
+
+#define REQUIRE_PRIVATE_KEYRING()                                                                                      \
+    if (!PrivateKeyring::available())                                                                                  \
+    GTEST_SKIP() << "a private keyring needs a process of its own (run the case alone, as ctest does)"
