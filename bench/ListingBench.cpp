@@ -1,6 +1,5 @@
 #include "ListingParser.h"
 
-#include <QCoreApplication>
 #include <QString>
 #include <benchmark/benchmark.h>
 
@@ -47,11 +46,3 @@ void BM_ParseAndSortUnix(benchmark::State& state) { parse(state, unixListing());
 
 BENCHMARK(BM_ParseAndSortMLSD)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseAndSortUnix)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -1,7 +1,6 @@
 #include "FTPError.h"
 #include "TransferPlanner.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -91,12 +90,3 @@ void findOverTheSameTree(benchmark::State& state)
 BENCHMARK(planUpload)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(planOversizedUpload)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(findOverTheSameTree)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

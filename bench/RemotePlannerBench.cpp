@@ -2,7 +2,6 @@
 #include "ProFTPDServer.h"
 #include "TransferPlanner.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -51,12 +50,3 @@ BENCHMARK(planDownload)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
