@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 #include <stdexcept>
 
 TemporaryFolder::TemporaryFolder() : folder(QDir::tempPath() + QStringLiteral("/dravik-test-XXXXXX"))
@@ -10,6 +11,14 @@ TemporaryFolder::TemporaryFolder() : folder(QDir::tempPath() + QStringLiteral("/
     if (!folder.isValid())
         throw std::runtime_error("no temporary folder");
     root = folder.path();
+    folder.setAutoRemove(false);
+}
+
+// Removed by bytes rather than through Qt, which cannot name entries whose names are not UTF-8.
+TemporaryFolder::~TemporaryFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(root).toStdString()), ignored);
 }
 
 QString TemporaryFolder::file(const QString& name) const

@@ -7,6 +7,9 @@
 class TemporaryFolder {
 public:
     TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
     const QString& path() const { return root; }
     QString file(const QString& name) const;
     // Writes `bytes` to `name` inside the folder (parents created) and returns its path.
