@@ -67,16 +67,18 @@ ChildProcess::ChildProcess(const Options& options)
     static std::once_flag ignorePipeSignal;
     std::call_once(ignorePipeSignal, [] { ::signal(SIGPIPE, SIG_IGN); });
 
-    Pipe input, output;
-    std::optional<Pipe> error;
+    // No pipe where the child writes to a given file or to the null device.
+    Pipe input;
+    std::optional<Pipe> output, error;
+    if (options.standardOutputFile < 0)
+        output.emplace();
     if (!options.discardStandardError)
         error.emplace();
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, options.standardOutputFile >= 0 ? options.standardOutputFile : output.write,
-                                     STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output ? output->write : options.standardOutputFile, STDOUT_FILENO);
     if (error)
         posix_spawn_file_actions_adddup2(&actions, error->write, STDERR_FILENO);
     else
@@ -103,21 +105,21 @@ ChildProcess::ChildProcess(const Options& options)
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     input.closeRead();
-    output.closeWrite();
+    if (output)
+        output->closeWrite();
     if (error)
         error->closeWrite();
     if (result != 0) {
         input.closeWrite();
-        output.closeRead();
+        if (output)
+            output->closeRead();
         if (error)
             error->closeRead();
         processID = -1;
         throwErrno(result, "posix_spawn");
     }
-    if (options.standardOutputFile >= 0)
-        output.closeRead();
     inputFd = input.write;
-    outputFd = output.read;
+    outputFd = output ? output->read : -1;
     errorFd = error ? error->read : -1;
 }
 
