@@ -410,10 +410,11 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
         }
     });
 
+    std::optional<FileEntry> entry;
     std::optional<qint64> checkpointOffset;
     std::optional<qint64> checkpointSize;
     if (checkpointID) {
-        const std::optional<FileEntry> entry = remoteEntry(path, token);
+        entry = remoteEntry(path, token);
         if (!entry || entry->isDirectory)
             throw FTPError::message(L("inaccessible"));
         if (resumeCheckpoint) {
@@ -431,7 +432,9 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
     qint64 resumedSize = 0;
     if (resumeOffset) {
         destination = LocalFile::read(to);
-        const std::optional<FileEntry> entry = remoteEntry(path, token);
+        // Both kinds of resume at once need the remote entry only once.
+        if (!checkpointID)
+            entry = remoteEntry(path, token);
         const qint64 offset = *resumeOffset;
         if (offset < 1 || !destination->regular || destination->size != offset || !entry || entry->isDirectory ||
             !entry->size || *entry->size <= offset)
