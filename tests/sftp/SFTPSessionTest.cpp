@@ -295,7 +295,7 @@ TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogIn)
         QString secret;
         QString failure;
         bool startsSSH;
-        QString askRelay = QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay");
+        QString helper = askRelay;
     };
     ServerProfile wrongPin = server->profile();
     wrongPin.sshFingerprint = "SHA256:" + otherKey;
@@ -317,7 +317,7 @@ TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogIn)
         {"no host key", silentPort, server->password(), L("ssh_host_mismatch"), false},
     };
     for (const Case& c : cases) {
-        AskRelayLocation::setPath(c.askRelay);
+        AskRelayLocation::setPath(c.helper);
         ChildWatcher watcher;
         EXPECT_EQ(failureOf([&] { SFTPClient(c.profile, c.secret).list(server->home(), {}); }), c.failure) << c.what;
         EXPECT_EQ(watcher.seen().isEmpty(), !c.startsSSH) << c.what;
