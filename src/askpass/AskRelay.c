@@ -16,11 +16,10 @@ enum {
     /* The longest path the helper accepts, kept at the smallest socket address of the
      * platforms the application runs on. */
     pathLimit = 103,
-    readSize = secretLimit + 1,
 };
 
+/* One octet more than a secret may have, so that a longer one shows, and room for the newline. */
 static char secret[secretLimit + 1];
-static char bytes[readSize];
 
 static int writeAll(const char* data, size_t size)
 {
@@ -60,15 +59,14 @@ int main(void)
 
     size_t received = 0;
     for (;;) {
-        ssize_t got = read(fd, bytes, sizeof bytes);
+        ssize_t got = read(fd, secret + received, sizeof secret - received);
         if (got == 0)
             break;
-        if (got < 0 || received + (size_t)got > secretLimit) {
+        received += (size_t)got;
+        if (got < 0 || received > secretLimit) {
             close(fd);
             return 1;
         }
-        memcpy(secret + received, bytes, (size_t)got);
-        received += (size_t)got;
     }
     close(fd);
     secret[received] = '\n';

@@ -76,6 +76,7 @@ void SFTPClient::setPermissions(const QString& path, quint32 mode, std::stop_tok
 
 void SFTPClient::deleteTree(const QString& path, bool directory, int depth, std::stop_token token) const
 {
+    // Refused before the session as well, so that a tree that may not be removed starts no ssh.
     SFTPOperations::checkTreeDepth(path, depth);
     session(token, [&](SFTPWire& wire) { SFTPOperations::deleteTree(wire, path, directory, depth, token); });
 }

@@ -120,16 +120,11 @@ void reportProgress(const Progress& progress, qint64 position, qint64 size)
         progress(std::min(double(position) / double(size), 1.0));
 }
 
-void writeU64At(QByteArray& payload, qsizetype at, quint64 value)
+// Overwrites a big-endian field of `octets` octets that the payload already holds.
+void writeAt(QByteArray& payload, qsizetype at, quint64 value, int octets)
 {
-    for (int index = 0; index < 8; ++index)
-        payload[at + index] = char(value >> (56 - 8 * index));
-}
-
-void writeU32At(QByteArray& payload, qsizetype at, quint32 value)
-{
-    for (int index = 0; index < 4; ++index)
-        payload[at + index] = char(value >> (24 - 8 * index));
+    for (int index = 0; index < octets; ++index)
+        payload[at + index] = char(value >> (8 * (octets - 1 - index)));
 }
 
 } // namespace
@@ -197,7 +192,7 @@ void download(SFTPWire& wire, const QString& remotePath, const QString& localFil
     SFTPPacket::u32(payload, quint32(chunkSize));
     try {
         for (;;) {
-            writeU64At(payload, offsetAt, quint64(position));
+            writeAt(payload, offsetAt, quint64(position), 8);
             SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::read, payload);
             const QByteArrayView data = SFTPPacket::dataReply(reply);
             // Data that does not move the position forward would loop for ever.
@@ -249,8 +244,8 @@ void upload(SFTPWire& wire, const QString& localFile, const QString& remotePath,
             const qint64 got = local.read(payload.data() + dataAt, chunkSize);
             if (got == 0)
                 break;
-            writeU64At(payload, offsetAt, quint64(position));
-            writeU32At(payload, lengthAt, quint32(got));
+            writeAt(payload, offsetAt, quint64(position), 8);
+            writeAt(payload, lengthAt, quint64(got), 4);
             wire.request(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got));
             position += got;
             if (size != 0)

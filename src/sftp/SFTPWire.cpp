@@ -303,12 +303,7 @@ QByteArrayView SFTPWire::read(qint64 count)
         if (incoming.size() < count)
             incoming.resize(std::max(count, readAhead));
         while (buffered < count) {
-            {
-                std::lock_guard guard(lock);
-                if (cancelled)
-                    throw CancellationError();
-                lastActivity = EngineClock::current().now();
-            }
+            touch();
             const ssize_t got = ::read(output, incoming.data() + buffered, size_t(incoming.size() - buffered));
             if (got < 0 && errno == EINTR)
                 continue;

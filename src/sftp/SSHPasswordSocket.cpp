@@ -20,13 +20,9 @@ SSHPasswordSocket::SSHPasswordSocket(const QString& password) : secret(password.
     folderPath = PrivateFolder::create(QStringLiteral("/tmp"), QStringLiteral("drvk-auth-"));
     socketPath = folderPath + QStringLiteral("/s");
 
+    // Before the server thread starts, close() releases exactly what has been set up so far.
     const auto fail = [this] {
-        if (fd >= 0)
-            ::close(fd);
-        if (wake >= 0)
-            ::close(wake);
-        fd = wake = -1;
-        PrivateFolder::remove(folderPath);
+        close();
         throw FTPError::message(L("connect_failed"));
     };
 

@@ -295,12 +295,10 @@ TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogIn)
         QString secret;
         QString failure;
         bool startsSSH;
-        QString askRelay = QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay");
+        QString helper = askRelay;
     };
     ServerProfile wrongPin = server->profile();
     wrongPin.sshFingerprint = "SHA256:" + otherKey;
-    ServerProfile paddedWrongPin = server->profile();
-    paddedWrongPin.sshFingerprint = otherKey + "=";
     // Nothing answers on the port the server left: the scan is empty.
     ServerProfile silentPort = server->profile();
     silentPort.port = server->port() == 65535 ? 1 : server->port() + 1;
@@ -313,11 +311,10 @@ TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogIn)
         {"key and wrong passphrase", server->profile(true), "wrong", L("connect_failed"), true},
         {"helper missing", server->profile(), server->password(), L("connect_failed"), false, local.file("nothing")},
         {"wrong pin", wrongPin, server->password(), L("ssh_host_mismatch"), false},
-        {"padded wrong pin", paddedWrongPin, server->password(), L("ssh_host_mismatch"), false},
         {"no host key", silentPort, server->password(), L("ssh_host_mismatch"), false},
     };
     for (const Case& c : cases) {
-        AskRelayLocation::setPath(c.askRelay);
+        AskRelayLocation::setPath(c.helper);
         ChildWatcher watcher;
         EXPECT_EQ(failureOf([&] { SFTPClient(c.profile, c.secret).list(server->home(), {}); }), c.failure) << c.what;
         EXPECT_EQ(watcher.seen().isEmpty(), !c.startsSSH) << c.what;
