@@ -10,10 +10,10 @@ namespace AtomicFile {
 
 // Creates the folder if needed and gives it owner-only permissions; throws std::system_error.
 void ensurePrivateFolder(const QString& folder);
-// Writes `bytes` to a new owner-only file beside `path`, flushes it to disk and renames it over
-// `path`. Throws std::system_error; `path` is untouched on failure.
 // The whole file, or nothing when it does not exist; throws std::system_error otherwise.
 std::optional<QByteArray> read(const QString& path);
+// Writes `bytes` to a new owner-only file beside `path`, flushes it to disk and renames it over
+// `path`. Throws std::system_error; `path` is untouched on failure.
 void write(const QString& path, const QByteArray& bytes);
 
 } // namespace AtomicFile

@@ -51,6 +51,13 @@ bool lockedItemExists(const QString& key)
     return reply.isValid() && !reply.argumentAt<1>().isEmpty();
 }
 
+// For a job that found nothing: whether that was really nothing, or a keyring it could not open.
+void failIfLocked(const QKeychain::Job& job)
+{
+    if (lockedItemExists(job.key()))
+        fail(QStringLiteral("The keyring holding the password is locked."));
+}
+
 void prepare(QKeychain::Job& job, const QUuid& id)
 {
     job.setAutoDelete(false);
@@ -87,9 +94,10 @@ QString password(const QUuid& id)
     QKeychain::ReadPasswordJob job(QString::fromLatin1(service));
     prepare(job, id);
     run(job, Absence::isFine);
-    if (job.error() == QKeychain::EntryNotFound && lockedItemExists(job.key()))
-        fail(QStringLiteral("The keyring holding the password is locked."));
-    return job.error() == QKeychain::EntryNotFound ? QString() : job.textData();
+    if (job.error() != QKeychain::EntryNotFound)
+        return job.textData();
+    failIfLocked(job);
+    return {};
 }
 
 void deletePassword(const QUuid& id)
@@ -97,8 +105,7 @@ void deletePassword(const QUuid& id)
     QKeychain::DeletePasswordJob job(QString::fromLatin1(service));
     prepare(job, id);
     run(job, Absence::isFine);
-    if (lockedItemExists(job.key()))
-        fail(QStringLiteral("The keyring holding the password is locked."));
+    failIfLocked(job);
 }
 
 } // namespace KeychainStore

@@ -8,10 +8,15 @@
 
 namespace {
 
-void show(const QString& text)
+void put(const QString& text)
 {
-    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fputs(text.toUtf8().constData(), stderr);
     std::fflush(stderr);
+}
+
+void show(const QString& line)
+{
+    put(line + QLatin1Char('\n'));
 }
 
 QString label(ConflictAction action)
@@ -56,13 +61,14 @@ ConflictAction ConflictPrompt::resolve(const TransferConflict& conflict)
 {
     if (fixed)
         return *fixed;
-    const auto remembered = this->remembered.constFind(kind(conflict));
-    if (remembered != this->remembered.cend() && conflict.allows(*remembered))
-        return *remembered;
+    const QString conflictKind = kind(conflict);
+    const auto found = remembered.constFind(conflictKind);
+    if (found != remembered.cend() && conflict.allows(*found))
+        return *found;
     bool forAll = false;
     const ConflictAction action = ask(conflict, forAll);
     if (forAll)
-        this->remembered.insert(kind(conflict), action);
+        remembered.insert(conflictKind, action);
     return action;
 }
 
@@ -78,8 +84,7 @@ ConflictAction ConflictPrompt::ask(const TransferConflict& conflict, bool& forAl
         show(QStringLiteral("  %1) %2").arg(n + 1).arg(label(actions.at(n))));
     show(QStringLiteral("  +) ") + L("apply_batch"));
     for (;;) {
-        std::fputs(QStringLiteral("[1-%1][+] ").arg(actions.size()).toUtf8().constData(), stderr);
-        std::fflush(stderr);
+        put(QStringLiteral("[1-%1][+] ").arg(actions.size()));
         const std::optional<QString> line = CliInput::readLine();
         if (!line)
             throw CancellationError();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <system_error>
+#include <utility>
 
 namespace LocalFileSystem {
 
@@ -47,10 +48,9 @@ std::optional<Attributes> attributesIfPresent(const QString& path)
 
 Attributes attributes(const QString& path)
 {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        fail("cannot read the attributes", path, errno);
-    return fromStat(info);
+    if (const std::optional<Attributes> present = attributesIfPresent(path))
+        return *present;
+    fail("cannot read the attributes", path, ENOENT);
 }
 
 static std::optional<Attributes> kindOf(unsigned char type)
@@ -84,21 +84,24 @@ QList<Child> children(const QString& folder)
     return names;
 }
 
-QString lastComponent(const QString& path)
+// Where the path ends once trailing slashes are ignored, and the slash before that end (-1 if none).
+static std::pair<qsizetype, qsizetype> lastSlash(const QString& path)
 {
     qsizetype end = path.size();
     while (end > 1 && path.at(end - 1) == QLatin1Char('/'))
         --end;
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'), end - 1);
+    return {end, path.lastIndexOf(QLatin1Char('/'), end - 1)};
+}
+
+QString lastComponent(const QString& path)
+{
+    const auto [end, slash] = lastSlash(path);
     return path.mid(slash + 1, end - slash - 1);
 }
 
 QString parent(const QString& path)
 {
-    qsizetype end = path.size();
-    while (end > 1 && path.at(end - 1) == QLatin1Char('/'))
-        --end;
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'), end - 1);
+    const qsizetype slash = lastSlash(path).second;
     if (slash < 0)
         return QStringLiteral(".");
     return slash == 0 ? QStringLiteral("/") : path.left(slash);

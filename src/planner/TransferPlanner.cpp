@@ -34,13 +34,14 @@ public:
 
     void upload(const QString& local, const QString& remote, std::optional<FileEntry> existing, int depth,
                 const std::optional<LocalFileSystem::Attributes>& listedKind = std::nullopt);
-    void download(const FileEntry& entry, QString local, const QString& remote, int depth);
+    void download(const FileEntry& entry, const QString& local, const QString& remote, int depth);
 
     QList<PlannedTransfer> records;
 
 private:
     void enter(int depth) const;
-    ConflictAction ask(const TransferConflict& conflict, const QString& refusedText) const;
+    std::optional<ConflictAction> settle(PlannedTransfer& record, const TransferConflict& conflict,
+                                         const QString& refusedText, bool resumeOverwrites) const;
     void checkLevelSize(qsizetype levelStart) const;
     QString renamedRemote(const QString& remote, const FileEntry& source) const;
 
@@ -56,11 +57,27 @@ void Walk::enter(int depth) const
         fail(QStringLiteral("folder_depth"));
 }
 
-ConflictAction Walk::ask(const TransferConflict& conflict, const QString& refusedText) const
+// Marks `record` for a destination that is already there. With nobody to ask, the item goes into
+// what exists when the kinds match; otherwise the answer decides, and renaming, which needs a
+// free name on the destination's side, is left to the caller. A download that resumes rewrites
+// the local file from the offset on, so it also counts as overwriting.
+std::optional<ConflictAction> Walk::settle(PlannedTransfer& record, const TransferConflict& conflict,
+                                           const QString& refusedText, bool resumeOverwrites) const
 {
+    if (!resolver) {
+        if (conflict.source.isDirectory != conflict.target.isDirectory)
+            fail(QStringLiteral("type_conflict"), refusedText);
+        record.exists = true;
+        return std::nullopt;
+    }
     const ConflictAction action = resolver(conflict);
     if (!conflict.allows(action))
         fail(QStringLiteral("type_conflict"), refusedText);
+    record.exists = action != ConflictAction::rename && action != ConflictAction::skip;
+    record.overwrite =
+        action == ConflictAction::overwrite || (action == ConflictAction::resume && resumeOverwrites);
+    if (action == ConflictAction::resume)
+        record.resumeOffset = conflict.target.size;
     return action;
 }
 
@@ -97,27 +114,14 @@ void Walk::upload(const QString& local, const QString& remote, std::optional<Fil
     const FileEntry source{name, attributes.isDirectory, attributes.size, attributes.modified};
 
     PlannedTransfer record{local, remote, source.isDirectory, false, false, std::nullopt};
-    if (existing && resolver) {
-        switch (ask(TransferConflict{true, local, remote, source, *existing}, remote)) {
-        case ConflictAction::overwrite:
-            record.exists = true;
-            record.overwrite = true;
-            break;
-        case ConflictAction::resume:
-            record.exists = true;
-            record.resumeOffset = existing->size;
-            break;
-        case ConflictAction::merge: record.exists = true; break;
-        case ConflictAction::skip: return;
-        case ConflictAction::rename:
+    if (existing) {
+        const auto action = settle(record, TransferConflict{true, local, remote, source, *existing}, remote, false);
+        if (action == ConflictAction::skip)
+            return;
+        if (action == ConflictAction::rename) {
             record.remote = renamedRemote(remote, source);
             existing.reset();
-            break;
         }
-    } else if (existing) {
-        if (existing->isDirectory != source.isDirectory)
-            fail(QStringLiteral("type_conflict"), remote);
-        record.exists = true;
     }
 
     const qsizetype levelStart = records.size();
@@ -142,43 +146,24 @@ void Walk::upload(const QString& local, const QString& remote, std::optional<Fil
     }
 }
 
-void Walk::download(const FileEntry& entry, QString local, const QString& remote, int depth)
+void Walk::download(const FileEntry& entry, const QString& local, const QString& remote, int depth)
 {
     enter(depth);
     PlannedTransfer record{local, remote, entry.isDirectory, false, false, std::nullopt};
     if (const auto attributes = LocalFileSystem::attributesIfPresent(local)) {
         if (attributes->isSymbolicLink)
             fail(QStringLiteral("symlink_destination"), local);
-        if (resolver) {
-            const FileEntry target{LocalFileSystem::lastComponent(local), attributes->isDirectory, attributes->size,
-                                   attributes->modified};
-            switch (ask(TransferConflict{false, local, remote, entry, target}, local)) {
-            case ConflictAction::overwrite:
-                record.exists = true;
-                record.overwrite = true;
-                break;
-            case ConflictAction::resume:
-                record.exists = true;
-                record.overwrite = true;
-                record.resumeOffset = attributes->size;
-                break;
-            case ConflictAction::merge: record.exists = true; break;
-            case ConflictAction::skip: return;
-            case ConflictAction::rename: {
-                const QString folder = LocalFileSystem::parent(local);
-                local = LocalFileSystem::joining(
-                    folder, availableName(entry.name, entry.isDirectory, [&folder](const QString& candidate) {
-                        return LocalFileSystem::attributesIfPresent(LocalFileSystem::joining(folder, candidate))
-                            .has_value();
-                    }));
-                record.local = local;
-                break;
-            }
-            }
-        } else {
-            if (attributes->isDirectory != entry.isDirectory)
-                fail(QStringLiteral("type_conflict"), local);
-            record.exists = true;
+        const FileEntry target{LocalFileSystem::lastComponent(local), attributes->isDirectory, attributes->size,
+                               attributes->modified};
+        const auto action = settle(record, TransferConflict{false, local, remote, entry, target}, local, true);
+        if (action == ConflictAction::skip)
+            return;
+        if (action == ConflictAction::rename) {
+            const QString folder = LocalFileSystem::parent(local);
+            record.local = LocalFileSystem::joining(
+                folder, availableName(entry.name, entry.isDirectory, [&folder](const QString& candidate) {
+                    return LocalFileSystem::attributesIfPresent(LocalFileSystem::joining(folder, candidate)).has_value();
+                }));
         }
     }
 
@@ -190,7 +175,7 @@ void Walk::download(const FileEntry& entry, QString local, const QString& remote
         // The listing comes from the server: a name like ".." must never lead outside `local`.
         if (!RemotePath::isValidName(child.name))
             fail(QStringLiteral("invalid_filename"), child.name);
-        download(child, LocalFileSystem::joining(local, child.name), RemotePath::joining(remote, child.name),
+        download(child, LocalFileSystem::joining(record.local, child.name), RemotePath::joining(remote, child.name),
                  depth + 1);
         checkLevelSize(levelStart);
     }

@@ -39,9 +39,8 @@ PrivateKeyring::PrivateKeyring(Secrets secrets)
     while (!bus.canReadLine())
         if (!bus.waitForReadyRead(10000))
             throw std::runtime_error("the test bus printed no address");
-    address = QString::fromUtf8(bus.readLine().trimmed());
     // Children started from now on, the keyring and the tools below, inherit the private bus.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed());
     if (secrets == Secrets::none)
         return;
 

@@ -36,7 +36,6 @@ private:
     QString run(const QString& program, const QStringList& arguments) const;
 
     QTemporaryDir folder;
-    QString address;
     QByteArray previousAddress;
     QProcess bus;
     QProcess keyring;
