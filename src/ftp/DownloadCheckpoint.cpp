@@ -109,6 +109,7 @@ void DownloadCheckpoint::save(const QString& file, const ServerProfile& profile,
                               const FileEntry& source)
 {
     const QString path = metadata(file);
+    // The temporary file is made owner-only before a byte is written, and the rename keeps that.
     QSaveFile out(path);
     const QByteArray bytes =
         QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact);
@@ -116,6 +117,4 @@ void DownloadCheckpoint::save(const QString& file, const ServerProfile& profile,
         out.write(bytes) != bytes.size() || !out.commit())
         throw std::filesystem::filesystem_error(out.errorString().toStdString(), path.toStdString(),
                                                 std::make_error_code(std::errc::io_error));
-    std::filesystem::permissions(QFile::encodeName(path).toStdString(),
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
