@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -31,8 +32,16 @@ struct Pipe {
         read = fds[0];
         write = fds[1];
     }
-    void closeRead() { closeFd(read); }
-    void closeWrite() { closeFd(write); }
+    // Whatever end nobody took is closed, on success and on every failure alike.
+    ~Pipe()
+    {
+        closeFd(read);
+        closeFd(write);
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+    int takeRead() { return std::exchange(read, -1); }
+    int takeWrite() { return std::exchange(write, -1); }
     static void closeFd(int& fd)
     {
         if (fd >= 0)
@@ -104,23 +113,13 @@ ChildProcess::ChildProcess(const Options& options)
                                    options.environment ? envp.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    input.closeRead();
-    if (output)
-        output->closeWrite();
-    if (error)
-        error->closeWrite();
     if (result != 0) {
-        input.closeWrite();
-        if (output)
-            output->closeRead();
-        if (error)
-            error->closeRead();
         processID = -1;
         throwErrno(result, "posix_spawn");
     }
-    inputFd = input.write;
-    outputFd = output ? output->read : -1;
-    errorFd = error ? error->read : -1;
+    inputFd = input.takeWrite();
+    outputFd = output ? output->takeRead() : -1;
+    errorFd = error ? error->takeRead() : -1;
 }
 
 ChildProcess::~ChildProcess()
