@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build deps configure fuzz bench clean
+.PHONY: run test build deps configure fuzz bench format clean
 
 deps:
 	@scripts/install-deps
@@ -24,6 +24,9 @@ bench: build
 
 fuzz: deps
 	@scripts/run-fuzzers
+
+format: deps
+	@scripts/check-format
 
 clean:
 	rm -rf $(BUILD)

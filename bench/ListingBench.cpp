@@ -39,10 +39,16 @@ void parse(benchmark::State& state, const QString& listing)
     }
 }
 
-void BM_ParseAndSortMLSD(benchmark::State& state) { parse(state, mlsdListing()); }
-void BM_ParseAndSortUnix(benchmark::State& state) { parse(state, unixListing()); }
-
+void BM_ParseAndSortMLSD(benchmark::State& state)
+{
+    parse(state, mlsdListing());
 }
+void BM_ParseAndSortUnix(benchmark::State& state)
+{
+    parse(state, unixListing());
+}
+
+} // namespace
 
 BENCHMARK(BM_ParseAndSortMLSD)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseAndSortUnix)->Unit(benchmark::kMillisecond);

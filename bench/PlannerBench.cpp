@@ -22,8 +22,8 @@ QString makeTree(const QTemporaryDir& root, const QString& name, int files)
             QFile::encodeName(top + QStringLiteral("/folder %1").arg(folder, 4, 10, QLatin1Char('0')));
         QDir().mkpath(QFile::decodeName(path));
         for (int file = folder; file < files; file += folderCount)
-            ::close(
-                ::open((path + "/file " + QByteArray::number(file) + ".txt").constData(), O_CREAT | O_WRONLY, 0600));
+            ::close(::open(QByteArray(path + "/file " + QByteArray::number(file) + ".txt").constData(),
+                           O_CREAT | O_WRONLY, 0600));
     }
     return top;
 }

@@ -44,4 +44,4 @@ QByteArray readFile(const QString& path)
     return file.readAll();
 }
 
-}
+} // namespace CliOutput

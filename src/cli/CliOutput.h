@@ -18,4 +18,4 @@ QJsonObject entryJson(const FileEntry& entry);
 // Throws std::system_error when the file cannot be read.
 QByteArray readFile(const QString& path);
 
-}
+} // namespace CliOutput

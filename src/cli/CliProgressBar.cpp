@@ -1,6 +1,7 @@
 #include "CliProgressBar.h"
 
 #include <QByteArray>
+#include <QStringBuilder>
 #include <cstdio>
 #include <unistd.h>
 
@@ -26,7 +27,7 @@ void CliProgressBar::show(double fraction)
         return;
     drawnPercent = percent;
     const int filled = percent * width / 100;
-    const QByteArray line = '\r' + QByteArray(filled, '#') + QByteArray(width - filled, '.') + ' ' +
+    const QByteArray line = QByteArray(1, '\r') + QByteArray(filled, '#') + QByteArray(width - filled, '.') + ' ' +
                             QByteArray::number(percent).rightJustified(3) + '%';
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);

@@ -15,5 +15,5 @@ static int parseListing(CliContext& context)
     return 0;
 }
 
-static const CliCommand command(QStringLiteral("parse-listing"),
-                                QStringLiteral("parse-listing < LISTING"), parseListing);
+static const CliCommand command(QStringLiteral("parse-listing"), QStringLiteral("parse-listing < LISTING"),
+                                parseListing);

@@ -14,5 +14,5 @@ static int validateProfile(CliContext& context)
     return 0;
 }
 
-static const CliCommand command(QStringLiteral("validate-profile"),
-                                QStringLiteral("validate-profile FILE"), validateProfile);
+static const CliCommand command(QStringLiteral("validate-profile"), QStringLiteral("validate-profile FILE"),
+                                validateProfile);

@@ -1,10 +1,10 @@
 #include "CliCommand.h"
 #include "CliInput.h"
 #include "CliOutput.h"
-#include "SavedProfiles.h"
 #include "KeychainStore.h"
 #include "L10n.h"
 #include "ProfileStore.h"
+#include "SavedProfiles.h"
 
 static int listProfiles(CliContext& context)
 {

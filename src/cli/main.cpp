@@ -67,7 +67,7 @@ int run(const QStringList& words)
     }
 }
 
-}
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <mutex>
 #include <optional>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <system_error>
@@ -68,7 +68,7 @@ std::vector<char*> pointers(std::vector<QByteArray>& strings)
     return result;
 }
 
-}
+} // namespace
 
 ChildProcess::ChildProcess(const Options& options)
 {

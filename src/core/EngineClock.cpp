@@ -9,7 +9,7 @@
 namespace {
 const EngineClock realClock;
 std::atomic<const EngineClock*> installed{&realClock};
-}
+} // namespace
 
 EngineClock::Clock::time_point EngineClock::now() const
 {

@@ -37,4 +37,4 @@ std::optional<QString> sentence(std::exception_ptr error)
     }
 }
 
-}
+} // namespace ErrorText

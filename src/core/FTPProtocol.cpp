@@ -6,8 +6,8 @@ namespace FTPProtocols {
 
 const QList<FTPProtocol>& allCases()
 {
-    static const QList<FTPProtocol> cases = {FTPProtocol::explicitTLS, FTPProtocol::ftp,
-                                             FTPProtocol::implicitTLS, FTPProtocol::sftp};
+    static const QList<FTPProtocol> cases = {FTPProtocol::explicitTLS, FTPProtocol::ftp, FTPProtocol::implicitTLS,
+                                             FTPProtocol::sftp};
     return cases;
 }
 
@@ -55,4 +55,4 @@ bool usesTLS(FTPProtocol protocol)
     return protocol == FTPProtocol::explicitTLS || protocol == FTPProtocol::implicitTLS;
 }
 
-}
+} // namespace FTPProtocols

@@ -17,4 +17,4 @@ QString label(FTPProtocol protocol);
 int defaultPort(FTPProtocol protocol);
 bool usesTLS(FTPProtocol protocol);
 
-}
+} // namespace FTPProtocols

@@ -11,8 +11,7 @@
 
 bool FileEntry::operator==(const FileEntry& other) const
 {
-    return name == other.name && isDirectory == other.isDirectory && size == other.size &&
-           modified == other.modified;
+    return name == other.name && isDirectory == other.isDirectory && size == other.size && modified == other.modified;
 }
 
 QList<FileEntry> FileEntry::sorted(QList<FileEntry> entries)

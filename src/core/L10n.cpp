@@ -85,7 +85,7 @@ const Catalogue& catalogue()
     return loaded;
 }
 
-}
+} // namespace
 
 QString format(QString text, const QStringList& args)
 {
@@ -188,4 +188,4 @@ QString byteCount(qint64 bytes)
     return number + QLatin1Char(' ') + QLatin1String(units[unit]);
 }
 
-}
+} // namespace L10n

@@ -31,10 +31,15 @@ void setPreferredLanguages(PreferredLanguages source);
 // The user-preference store shared by the whole application.
 QString settingsOrganisation();
 
-}
+} // namespace L10n
 
-template <typename... Args>
-QString L(const QString& key, const Args&... args)
+template <typename... Args> QString L(const QString& key, const Args&... args)
 {
     return L10n::text(key, QStringList{QString(args)...});
+}
+
+// Keys are ASCII literals in the code.
+template <typename... Args> QString L(const char* key, const Args&... args)
+{
+    return L(QString::fromLatin1(key), args...);
 }

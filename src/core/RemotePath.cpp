@@ -36,14 +36,12 @@ QString lastComponent(const QString& path)
 bool isValidName(const QString& name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !TextRules::containsLineBreak(name) &&
-           !TextRules::containsNul(name);
+           !name.contains(QLatin1Char('/')) && !TextRules::containsLineBreak(name) && !TextRules::containsNul(name);
 }
 
 bool isUsable(const QString& path)
 {
-    return path.startsWith(QLatin1Char('/')) && !TextRules::containsLineBreak(path) &&
-           !TextRules::containsNul(path);
+    return path.startsWith(QLatin1Char('/')) && !TextRules::containsLineBreak(path) && !TextRules::containsNul(path);
 }
 
-}
+} // namespace RemotePath

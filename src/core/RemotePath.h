@@ -13,4 +13,4 @@ bool isValidName(const QString& name);
 // Absolute and free of line breaks and U+0000: what every remote operation accepts.
 bool isUsable(const QString& path);
 
-}
+} // namespace RemotePath

@@ -120,7 +120,7 @@ qint64 requiredInteger(const QJsonObject& object, const QString& key)
     return static_cast<qint64>(number);
 }
 
-}
+} // namespace
 
 ServerProfile ServerProfile::fromJson(const QJsonObject& object)
 {

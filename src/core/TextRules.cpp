@@ -1,6 +1,5 @@
 #include "TextRules.h"
 
-
 // Every character of these sets lies in the Basic Multilingual Plane, so UTF-16 units suffice.
 namespace TextRules {
 
@@ -25,8 +24,7 @@ bool containsNul(const QString& text)
 static bool isWhiteSpace(char32_t c)
 {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-           c == 0x3000;
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 bool containsWhitespace(const QString& text)
@@ -37,4 +35,4 @@ bool containsWhitespace(const QString& text)
     return false;
 }
 
-}
+} // namespace TextRules

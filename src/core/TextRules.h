@@ -12,4 +12,4 @@ bool containsNul(const QString& text);
 // Unicode White_Space.
 bool containsWhitespace(const QString& text);
 
-}
+} // namespace TextRules

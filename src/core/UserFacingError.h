@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <exception>
-#include <QByteArray>
 
 // Base of every error whose text is meant for the user: the engines' errors derive from it so
 // that the one function turning errors into sentences needs no knowledge of the higher layers.

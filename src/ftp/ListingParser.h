@@ -19,4 +19,4 @@ std::optional<FileEntry> mlsd(const QString& line);
 std::optional<FileEntry> unix(const QString& line);
 std::optional<FileEntry> dos(const QString& line);
 
-}
+} // namespace ListingParser

@@ -109,7 +109,7 @@ QString parent(const QString& path)
 
 QString joining(const QString& folder, const QString& name)
 {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    return folder.endsWith(QLatin1Char('/')) ? QString(folder + name) : QString(folder + QLatin1Char('/') + name);
 }
 
 } // namespace LocalFileSystem

@@ -74,8 +74,7 @@ std::optional<ConflictAction> Walk::settle(PlannedTransfer& record, const Transf
     if (!conflict.allows(action))
         fail(QStringLiteral("type_conflict"), refusedText);
     record.exists = action != ConflictAction::rename && action != ConflictAction::skip;
-    record.overwrite =
-        action == ConflictAction::overwrite || (action == ConflictAction::resume && resumeOverwrites);
+    record.overwrite = action == ConflictAction::overwrite || (action == ConflictAction::resume && resumeOverwrites);
     if (action == ConflictAction::resume)
         record.resumeOffset = conflict.target.size;
     return action;
@@ -162,7 +161,8 @@ void Walk::download(const FileEntry& entry, const QString& local, const QString&
             const QString folder = LocalFileSystem::parent(local);
             record.local = LocalFileSystem::joining(
                 folder, availableName(entry.name, entry.isDirectory, [&folder](const QString& candidate) {
-                    return LocalFileSystem::attributesIfPresent(LocalFileSystem::joining(folder, candidate)).has_value();
+                    return LocalFileSystem::attributesIfPresent(LocalFileSystem::joining(folder, candidate))
+                        .has_value();
                 }));
         }
     }

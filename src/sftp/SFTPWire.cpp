@@ -108,7 +108,7 @@ QByteArray SFTPWire::scanHostKeys(const ServerProfile& profile)
 
 void SFTPWire::writeKnownHosts(const QStringList& lines)
 {
-    const std::string path = (*folder + QStringLiteral("/known_hosts")).toStdString();
+    const std::string path = QString(*folder + QStringLiteral("/known_hosts")).toStdString();
     const QByteArray content = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)

@@ -27,7 +27,7 @@ TEST(AskRelay, PrintsOnlyWhatItIsServedInTime)
 {
     const QString folder = QStringLiteral("/tmp/drvk-askrelay-%1").arg(::getpid());
     QDir().mkpath(folder);
-    const auto pathOf = [&](int length) { return folder + '/' + QString(length - folder.size() - 1, 'p'); };
+    const auto pathOf = [&](int length) -> QString { return folder + '/' + QString(length - folder.size() - 1, 'p'); };
     // A listener that never accepts: the connection waits in its backlog for a word that never comes.
     const QString silent = pathOf(60);
     const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

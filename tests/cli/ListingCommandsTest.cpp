@@ -9,14 +9,15 @@
 
 TEST(CliParseListing, PrintsEntriesInDisplayOrderAsJsonLines)
 {
-    const CliTestRun run = CliTestRun::run(
-        {"parse-listing"}, "type=file;size=1024;modify=20240131120000; report 2024.pdf\r\n"
-                           "type=dir;modify=20230101000000; docs\r\n"
-                           "-rw-r--r-- 1 u g 7 Jan 31 12:00 caf\xc3\xa9\xff.txt\r\n");
+    const CliTestRun run =
+        CliTestRun::run({"parse-listing"}, "type=file;size=1024;modify=20240131120000; report 2024.pdf\r\n"
+                                           "type=dir;modify=20230101000000; docs\r\n"
+                                           "-rw-r--r-- 1 u g 7 Jan 31 12:00 caf\xc3\xa9\xff.txt\r\n");
     ASSERT_EQ(run.exitStatus, 0) << run.error.toStdString();
     EXPECT_EQ(run.output, QByteArray("{\"isDirectory\":true,\"modified\":\"2023-01-01T00:00:00Z\",\"name\":\"docs\"}\n"
                                      "{\"isDirectory\":false,\"name\":\"caf\xc3\xa9\xef\xbf\xbd.txt\",\"size\":7}\n"
-                                     "{\"isDirectory\":false,\"modified\":\"2024-01-31T12:00:00Z\",\"name\":\"report 2024.pdf\",\"size\":1024}\n"));
+                                     "{\"isDirectory\":false,\"modified\":\"2024-01-31T12:00:00Z\",\"name\":\"report "
+                                     "2024.pdf\",\"size\":1024}\n"));
 
     const CliTestRun english = CliTestRun::run({"parse-listing"}, "garbage\nmore garbage\n");
     EXPECT_EQ(english.exitStatus, 1);
@@ -76,8 +77,8 @@ TEST(CliValidateProfile, ReportsOkOrTheValidationMessage)
 
 TEST(CliUsage, UsageErrorsExitWithStatusTwo)
 {
-    const QStringList cases[] = {{},         {"no-such-command"}, {"--lang"}, {"--bogus", "parse-listing"},
-                                 {"validate-profile"}, {"list", "/"}};
+    const QStringList cases[] = {
+        {}, {"no-such-command"}, {"--lang"}, {"--bogus", "parse-listing"}, {"validate-profile"}, {"list", "/"}};
     for (const QStringList& arguments : cases)
         EXPECT_EQ(CliTestRun::run(arguments).exitStatus, 2) << arguments.join(' ').toStdString();
 }

@@ -50,7 +50,9 @@ TEST_F(RemoteCommands, EveryCommandWorksOnTheServer)
 {
     const QByteArray bytes = QByteArray("line of text\n").repeated(5000);
     const QString source = local.write("source.txt", bytes);
-    expectStatus(0, {{"mkdir", "/my folder"}, {"ensure-dir", "/my folder"}, {"ensure-dir", "/my folder/sub"},
+    expectStatus(0, {{"mkdir", "/my folder"},
+                     {"ensure-dir", "/my folder"},
+                     {"ensure-dir", "/my folder/sub"},
                      {"put", source, "/my folder/a #1.txt"}});
     EXPECT_EQ(contentOf(server.local("/my folder/a #1.txt")), bytes);
     expectStatus(1, {{"put", source, "/my folder/a #1.txt"}});

@@ -32,7 +32,8 @@ protected:
         if (!SSHServer::canCreateAccounts())
             GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
         server = std::make_unique<SSHServer>();
-        profile = {"--profile", local.write("profile.json", QJsonDocument(server->profile(GetParam()).toJson()).toJson()),
+        profile = {"--profile",
+                   local.write("profile.json", QJsonDocument(server->profile(GetParam()).toJson()).toJson()),
                    "--password-stdin"};
         secret = server->secret(GetParam()).toUtf8() + '\n';
     }

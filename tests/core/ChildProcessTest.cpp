@@ -1,7 +1,7 @@
 #include "ChildProcess.h"
 
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
@@ -13,7 +13,7 @@ QByteArray readAll(int fd)
         result.append(buffer, got);
     return result;
 }
-}
+} // namespace
 
 TEST(ChildProcess, RunsWithExplicitArgumentsAndEnvironmentOrTheInheritedOne)
 {

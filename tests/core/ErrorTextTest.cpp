@@ -1,5 +1,5 @@
-#include "CancellationError.h"
 #include "ErrorText.h"
+#include "CancellationError.h"
 #include "FTPError.h"
 #include "L10n.h"
 

@@ -15,14 +15,18 @@ protected:
     }
 };
 
-}
+} // namespace
 
 TEST_F(L10nTest, ResolveFollowsTheSystemListInOrder)
 {
     EXPECT_EQ(L10n::code(), QStringLiteral("en")) << "no stored preference";
     const std::pair<QStringList, const char*> cases[] = {
-        {{"de-AT", "en-US"}, "de"}, {{"zh-Hant-TW", "en"}, "zh-Hans"}, {{"sv-SE"}, "en"},
-        {{"sv-SE", "ja-JP"}, "ja"}, {{}, "en"},                         {{"pt-BR"}, "pt"},
+        {{"de-AT", "en-US"}, "de"},
+        {{"zh-Hant-TW", "en"}, "zh-Hans"},
+        {{"sv-SE"}, "en"},
+        {{"sv-SE", "ja-JP"}, "ja"},
+        {{}, "en"},
+        {{"pt-BR"}, "pt"},
     };
     for (const auto& [preferred, expected] : cases) {
         L10n::setPreferredLanguages([languages = preferred] { return languages; });
@@ -62,8 +66,14 @@ TEST_F(L10nTest, PlaceholdersAreReplacedFromTheLast)
 TEST_F(L10nTest, ByteCountUsesDecimalUnitsAndTheLanguage)
 {
     const std::pair<qint64, const char*> english[] = {
-        {999, "999 B"}, {1000, "1 KB"}, {1536, "1.5 KB"}, {-5, "0 B"}, {1000000000000000000, "1 EB"},
-        {9000000000000000000, "9 EB"}, {1234567, "1.2 MB"}, {999999, "1,000 KB"},
+        {999, "999 B"},
+        {1000, "1 KB"},
+        {1536, "1.5 KB"},
+        {-5, "0 B"},
+        {1000000000000000000, "1 EB"},
+        {9000000000000000000, "9 EB"},
+        {1234567, "1.2 MB"},
+        {999999, "1,000 KB"},
     };
     for (const auto& [bytes, text] : english)
         EXPECT_EQ(L10n::byteCount(bytes), QString::fromUtf8(text)) << bytes;

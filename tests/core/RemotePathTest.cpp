@@ -19,9 +19,16 @@ TEST(RemotePath, ParentAndJoining)
 TEST(RemotePath, IsValidName)
 {
     const std::pair<QString, bool> cases[] = {
-        {"", false},        {".", false},        {"..", false},       {"a/b", false},
-        {"name\n", false},  {QString("a") + QChar(0), false},         {QString::fromUtf8("a\u0085"), false},
-        {"...", true},      {" padded ", true},  {"archive.tar", true},
+        {"", false},
+        {".", false},
+        {"..", false},
+        {"a/b", false},
+        {"name\n", false},
+        {QString("a") + QChar(0), false},
+        {QString::fromUtf8("a\u0085"), false},
+        {"...", true},
+        {" padded ", true},
+        {"archive.tar", true},
     };
     for (const auto& [name, valid] : cases)
         EXPECT_EQ(RemotePath::isValidName(name), valid) << name.toStdString();

@@ -1,6 +1,6 @@
+#include "ServerProfile.h"
 #include "FTPError.h"
 #include "L10n.h"
-#include "ServerProfile.h"
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>
@@ -32,7 +32,7 @@ QString failingKey(const ServerProfile& profile)
 
 const QString digest43 = QStringLiteral("47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU");
 
-}
+} // namespace
 
 TEST(ServerProfile, ValidationRulesInOrder)
 {
@@ -75,8 +75,7 @@ TEST(ServerProfile, ValidationRulesInOrder)
         {"SFTP pin of 20 bytes", sftp("SHA256:" + QString::fromLatin1(QByteArray(20, 'x').toBase64())),
          "ssh_fingerprint_hint"},
         {"SFTP without pin", sftp(std::nullopt), "ssh_fingerprint_hint"},
-        {"SFTP pin with space", sftp("SHA256:" + digest43.left(20) + ' ' + digest43.mid(21)),
-         "ssh_fingerprint_hint"},
+        {"SFTP pin with space", sftp("SHA256:" + digest43.left(20) + ' ' + digest43.mid(21)), "ssh_fingerprint_hint"},
         {"SFTP pin with star", sftp("SHA256:" + digest43.left(42) + '*'), "ssh_fingerprint_hint"},
     };
     for (const auto& [label, change, key] : cases) {

@@ -26,7 +26,7 @@ QSet<QString> placeholders(const QString& text)
     return found;
 }
 
-}
+} // namespace
 
 TEST(Translations, EveryLanguageHasEveryEnglishKeyWithTheSamePlaceholders)
 {
@@ -58,7 +58,8 @@ TEST(Translations, EveryKeyTheCodeLooksUpExistsInEnglishAndNamesThisComputer)
     static const QRegularExpression lookup(
         QStringLiteral("\\b(?:L|L10n::text)\\(\\s*(?:QStringLiteral\\(|QString::fromLatin1\\()?\"([a-z0-9_]+)\""));
     int used = 0;
-    QDirIterator it(QStringLiteral(DRAVIK_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(DRAVIK_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));

@@ -74,8 +74,13 @@ TEST(CurlProcess, FailureReportsTheStatusAndTheLastThreeCurlLinesOfTheLastSixtyF
 TEST(CurlProgress, ReadsTheLastPercentageWithADecimalPointOfAChunk)
 {
     const std::pair<const char*, std::optional<double>> cases[] = {
-        {"####      12.5%", 0.125}, {"###  12.5%\r#######   40.0%", 0.4}, {"100.0%", 1.0}, {"7%", std::nullopt},
-        {"", std::nullopt},        {"1234.5%", 1.0},                     {"\xff\xfe 3.25%", 0.0325},
+        {"####      12.5%", 0.125},
+        {"###  12.5%\r#######   40.0%", 0.4},
+        {"100.0%", 1.0},
+        {"7%", std::nullopt},
+        {"", std::nullopt},
+        {"1234.5%", 1.0},
+        {"\xff\xfe 3.25%", 0.0325},
     };
     for (const auto& [chunk, expected] : cases) {
         const std::optional<double> fraction = CurlProgress::fraction(QByteArrayView(chunk));

@@ -21,12 +21,12 @@ void makeLink(const QString& target, const QString& link)
     ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
 }
 
-}
+} // namespace
 
 TEST(FTPServerListing, AwkwardNamesListTheSameOverEveryServerAndProtocol)
 {
     const QDateTime fixedDate(QDate(2024, 1, 31), QTime(12, 0), QTimeZone::utc());
-    const QStringList awkwardNames{"with space", "100%",         "#hash",       "what?", "\u00dcnic\u00f6de \u2713",
+    const QStringList awkwardNames{"with space",     "100%",       "#hash", "what?", "\u00dcnic\u00f6de \u2713",
                                    " leading space", "semi;type=a"};
     const std::tuple<const char*, ProFTPDServer::Kind, FTPProtocol> cases[] = {
         {"MLSD over FTP", ProFTPDServer::Kind::plainAndExplicitTLS, FTPProtocol::ftp},
@@ -53,8 +53,8 @@ TEST(FTPServerListing, AwkwardNamesListTheSameOverEveryServerAndProtocol)
             EXPECT_EQ(entry.isDirectory, entry.name == "sub folder") << entry.name.toStdString();
             if (awkwardNames.contains(entry.name)) {
                 EXPECT_EQ(entry.size, entry.name.toUtf8().size());
-                EXPECT_EQ(entry.modified, kind != ProFTPDServer::Kind::withoutMLSD ? std::optional(fixedDate)
-                                                                                   : std::nullopt);
+                EXPECT_EQ(entry.modified,
+                          kind != ProFTPDServer::Kind::withoutMLSD ? std::optional(fixedDate) : std::nullopt);
             }
         }
         QStringList expected = awkwardNames + QStringList{"link"};

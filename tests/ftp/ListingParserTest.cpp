@@ -1,6 +1,6 @@
+#include "ListingParser.h"
 #include "FTPError.h"
 #include "L10n.h"
-#include "ListingParser.h"
 #include "QtPrinters.h"
 
 #include <QTimeZone>

@@ -48,12 +48,12 @@ TEST_F(SFTPPlannerTest, UploadAsksAboutWhatTheServerHolds)
     server->put(QStringLiteral("site/index.html"), "old");
     for (const char* name : {"site/log.txt", "site/index.html", "site/new/page.html"})
         tree.file(QLatin1String(name), 10);
-    script.answers = {{"site", ConflictAction::merge},
-                      {"log.txt", ConflictAction::resume},
-                      {"index.html", ConflictAction::rename}};
+    script.answers = {
+        {"site", ConflictAction::merge}, {"log.txt", ConflictAction::resume}, {"index.html", ConflictAction::rename}};
 
-    const auto records = TransferPlanner::upload(tree.path(QStringLiteral("site")), server->path(QStringLiteral("site")),
-                                                 listed(QStringLiteral("site")), client(), 0, script.resolver(), {});
+    const auto records =
+        TransferPlanner::upload(tree.path(QStringLiteral("site")), server->path(QStringLiteral("site")),
+                                listed(QStringLiteral("site")), client(), 0, script.resolver(), {});
     EXPECT_EQ(planned(records, tree.path()), (QStringList{
                                                  "/site ~/site dir exists",
                                                  "/site/index.html ~/site/index (2).html",

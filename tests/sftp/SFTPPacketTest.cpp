@@ -120,7 +120,7 @@ TEST(HostKeyPinning, KeepsExactlyTheLinesOfThePinnedKey)
 
     const QString padded =
         QString::fromLatin1(QCryptographicHash::hash(pinnedKey, QCryptographicHash::Sha256).toBase64());
-    for (const QString& pin : {QStringLiteral("SHA256:") + digest, padded, digest}) {
+    for (const QString& pin : {QString(QStringLiteral("SHA256:") + digest), padded, digest}) {
         const QStringList kept = HostKeyPinning::acceptedLines(scan, pin);
         EXPECT_EQ(kept, QStringList({QString::fromLatin1(pinnedLine), QString::fromLatin1(pinnedLine)}))
             << pin.toStdString();

@@ -398,7 +398,9 @@ TEST_F(SFTPSession, ThePasswordStaysOffEveryCommandLineAndEnvironment)
     QStringList expected{sshProgram, "-F", "/dev/null", "-T", "-a", "-x"};
     for (const QString& option : options)
         expected << "-o" << option;
-    expected << "-p" << QString::number(server->port()) << "-l" << server->user() << "-s" << "127.0.0.1" << "sftp";
+    expected << "-p" << QString::number(server->port()) << "-l" << server->user() << "-s"
+             << "127.0.0.1"
+             << "sftp";
     EXPECT_EQ(arguments, expected);
 
     QStringList variables = split(environment);

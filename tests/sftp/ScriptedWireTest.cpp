@@ -269,7 +269,11 @@ TEST(ScriptedWire, DownloadsCheckTheFinalSize)
         QByteArray local;
     };
     const Case cases[] = {
-        {"whole file", {}, {sized(10), handle, chunk("0123456789"), endOfFile, closed}, Outcome::succeeds, "0123456789"},
+        {"whole file",
+         {},
+         {sized(10), handle, chunk("0123456789"), endOfFile, closed},
+         Outcome::succeeds,
+         "0123456789"},
         {"grew during the download",
          {},
          {sized(10), handle, chunk("0123456789"), chunk("abcde"), endOfFile, closed},

@@ -64,8 +64,13 @@ const TemporaryFolder& certificates()
     static const TemporaryFolder folder;
     static const bool made = [] {
         const auto newKey = [](const QString& name) {
-            return QStringList{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                               "-keyout", folder.file(name + ".key")};
+            return QStringList{"-newkey",
+                               "ec",
+                               "-pkeyopt",
+                               "ec_paramgen_curve:prime256v1",
+                               "-nodes",
+                               "-keyout",
+                               folder.file(name + ".key")};
         };
         const QString localhost = QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost");
         openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=Dravik Test Authority", "-addext",
@@ -75,9 +80,8 @@ const TemporaryFolder& certificates()
         openssl(QStringList{"req", "-subj", "/CN=localhost", "-out", folder.file("server.csr")} + newKey("server"));
         const QString extensions = folder.write(
             "server.ext", (localhost + "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n").toUtf8());
-        openssl({"x509", "-req", "-days", "7", "-in", folder.file("server.csr"), "-CA", folder.file("ca.crt"),
-                 "-CAkey", folder.file("ca.key"), "-CAcreateserial", "-extfile", extensions, "-out",
-                 folder.file("server.crt")});
+        openssl({"x509", "-req", "-days", "7", "-in", folder.file("server.csr"), "-CA", folder.file("ca.crt"), "-CAkey",
+                 folder.file("ca.key"), "-CAcreateserial", "-extfile", extensions, "-out", folder.file("server.crt")});
         openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=localhost", "-addext", localhost, "-out",
                             folder.file("untrusted.crt")} +
                 newKey("untrusted"));
@@ -96,12 +100,13 @@ ProFTPDServer::ProFTPDServer(Options options)
     // Nothing passes --insecure: curl verifies every server against the test authority alone.
     qputenv("CURL_CA_BUNDLE", certificates().file(QStringLiteral("ca.crt")).toUtf8());
     QDir().mkpath(local(QStringLiteral("/slow")));
-    const QString users = folder.write(QStringLiteral("users"), QStringLiteral("tester:%1:%2:%3::%4:/bin/sh\n")
-                                                                    .arg(QString::fromUtf8(openssl({"passwd", "-1", password()}).trimmed()))
-                                                                    .arg(::getuid())
-                                                                    .arg(::getgid())
-                                                                    .arg(local({}))
-                                                                    .toUtf8());
+    const QString users = folder.write(QStringLiteral("users"),
+                                       QStringLiteral("tester:%1:%2:%3::%4:/bin/sh\n")
+                                           .arg(QString::fromUtf8(openssl({"passwd", "-1", password()}).trimmed()))
+                                           .arg(::getuid())
+                                           .arg(::getgid())
+                                           .arg(local({}))
+                                           .toUtf8());
     QFile::setPermissions(users, QFile::ReadOwner | QFile::WriteOwner);
     for (int attempt = 0; attempt < 5; ++attempt)
         if (start(options))
@@ -141,33 +146,35 @@ bool ProFTPDServer::start(const Options& options)
     controlPort = freePort();
     const int passive = freePort();
     // ProFTPD refuses root logins unless told otherwise, and CI runs as root.
-    QString text = QStringLiteral("ServerType standalone\nServerName \"Dravik test server\"\n"
-                                  "Port %1\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
-                                  "PidFile %2/proftpd.pid\nScoreboardFile %2/proftpd.scoreboard\n"
-                                  "DelayTable none\nWtmpLog off\nTransferLog none\nSystemLog %2/system.log\nUseReverseDNS off\n"
-                                  "User %3\nGroup %4\nRootLogin on\nRequireValidShell off\n"
-                                  "AuthOrder mod_auth_file.c\nAuthUserFile %2/users\nDefaultRoot ~\n"
-                                  "AllowOverwrite on\nAllowStoreRestart on\nAllowRetrieveRestart on\n"
-                                  "PassivePorts %5 %6\n"
-                                  "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
-                                  "<Directory ~/slow>\n  TransferRate RETR 256\n</Directory>\n"
-                                  "ModulePath /usr/lib/proftpd\nLoadModule mod_tls.c\n"
-                                  "TLSEngine on\nTLSRequired off\nTLSProtocol TLSv1.2 TLSv1.3\n"
-                                  "TLSECCertificateFile %7\nTLSECCertificateKeyFile %8\nTLSLog %2/tls.log\n"
-                                  "TLSOptions NoSessionReuseRequired%9\n")
-                       .arg(controlPort)
-                       .arg(folder.path(), QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name),
-                            QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name))
-                       .arg(passive)
-                       .arg(qMin(passive + 16, 65535))
-                       .arg(certificate + ".crt", certificate + ".key",
-                            options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());
+    QString text =
+        QStringLiteral("ServerType standalone\nServerName \"Dravik test server\"\n"
+                       "Port %1\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
+                       "PidFile %2/proftpd.pid\nScoreboardFile %2/proftpd.scoreboard\n"
+                       "DelayTable none\nWtmpLog off\nTransferLog none\nSystemLog %2/system.log\nUseReverseDNS off\n"
+                       "User %3\nGroup %4\nRootLogin on\nRequireValidShell off\n"
+                       "AuthOrder mod_auth_file.c\nAuthUserFile %2/users\nDefaultRoot ~\n"
+                       "AllowOverwrite on\nAllowStoreRestart on\nAllowRetrieveRestart on\n"
+                       "PassivePorts %5 %6\n"
+                       "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
+                       "<Directory ~/slow>\n  TransferRate RETR 256\n</Directory>\n"
+                       "ModulePath /usr/lib/proftpd\nLoadModule mod_tls.c\n"
+                       "TLSEngine on\nTLSRequired off\nTLSProtocol TLSv1.2 TLSv1.3\n"
+                       "TLSECCertificateFile %7\nTLSECCertificateKeyFile %8\nTLSLog %2/tls.log\n"
+                       "TLSOptions NoSessionReuseRequired%9\n")
+            .arg(controlPort)
+            .arg(folder.path(), QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name),
+                 QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name))
+            .arg(passive)
+            .arg(qMin(passive + 16, 65535))
+            .arg(certificate + ".crt", certificate + ".key",
+                 options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());
     if (options.kind == Kind::withoutMLSD)
         text += QStringLiteral("<Limit MLSD>\n  DenyAll\n</Limit>\n");
     const QString config = folder.write(QStringLiteral("proftpd.conf"), text.toUtf8());
-    process = std::make_unique<ChildProcess>(ChildProcess::Options{
-        QStringLiteral("/usr/sbin/proftpd"), {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
-        std::nullopt});
+    process = std::make_unique<ChildProcess>(
+        ChildProcess::Options{QStringLiteral("/usr/sbin/proftpd"),
+                              {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
+                              std::nullopt});
     process->closeStandardInput();
     for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
          std::chrono::steady_clock::now() < deadline && process->isRunning();
@@ -207,4 +214,4 @@ QString failureText(const std::function<void()>& operation)
     return QStringLiteral("(no error)");
 }
 
-}
+} // namespace ftptest

@@ -58,4 +58,4 @@ QByteArray contentOf(const QString& path);
 unsigned permissionsOf(const QString& path);
 // The user's sentence of the FTPError that `operation` throws, "(file system error)" or "(no error)".
 QString failureText(const std::function<void()>& operation);
-}
+} // namespace ftptest

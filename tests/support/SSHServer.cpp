@@ -54,7 +54,7 @@ void runWithRetries(const QString& program, const QStringList& arguments, const 
             return;
         QThread::msleep(250);
     }
-    throw std::runtime_error(("failed: " + program).toStdString());
+    throw std::runtime_error(QString("failed: " + program).toStdString());
 }
 
 } // namespace
