@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ConflictAction.h"
+#include "DesktopApplication.h"
+#include "TransferConflict.h"
+
+#include <QFuture>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// One question to a person: an alert with already localised texts and its buttons in order, the
+// first being the default.
+struct PromptAlert {
+    enum class Style { informational, warning };
+
+    Style style = Style::warning;
+    QString message;
+    QString informativeText;
+    QStringList buttons;
+};
+
+// What the person chose in the conflict dialog.
+struct ConflictAnswer {
+    ConflictAction action = ConflictAction::skip;
+    bool applyToBatch = false;
+};
+
+// Every question the model asks a person goes through this interface: the window answers with
+// dialogs, the tests with scripted answers. Each call is made on the main thread and returns at
+// once; the answer arrives through the future, which may already be finished.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+
+    // The index of the chosen button, or -1 when the alert was dismissed without one.
+    virtual QFuture<int> alert(const PromptAlert& alert) = 0;
+    // No answer means the person cancelled the dialog.
+    virtual QFuture<std::optional<ConflictAnswer>> conflict(const TransferConflict& conflict) = 0;
+    // A local folder, starting at `start`; no answer means cancelled.
+    virtual QFuture<std::optional<QString>> chooseFolder(const QString& start) = 0;
+    // The application to open `file` with, by its desktop id; no answer means cancelled.
+    virtual QFuture<std::optional<QString>> chooseApplication(const QString& file,
+                                                              const QList<DesktopApplication>& applications) = 0;
+};
