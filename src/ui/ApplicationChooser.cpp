@@ -1,0 +1,85 @@
+#include "ApplicationChooser.h"
+
+#include "L10n.h"
+
+#include <QCollator>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QList<DesktopApplication> inChooserOrder(QList<DesktopApplication> applications)
+{
+    QCollator collator(L10n::locale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::stable_sort(applications.begin(), applications.end(),
+                     [&collator](const DesktopApplication& a, const DesktopApplication& b) {
+                         if (a.handlesType != b.handlesType)
+                             return a.handlesType;
+                         return collator.compare(a.name, b.name) < 0;
+                     });
+    return applications;
+}
+
+} // namespace
+
+ApplicationChooser::ApplicationChooser(const QString& file, const QList<DesktopApplication>& applications,
+                                       QWidget* parent)
+    : QDialog(parent)
+{
+    m_title = new QLabel;
+    QFont font = m_title->font();
+    font.setBold(true);
+    m_title->setFont(font);
+    auto* name = new QLabel(QFileInfo(file).fileName());
+    m_list = new QListWidget;
+    for (const DesktopApplication& application : inChooserOrder(applications)) {
+        auto* item = new QListWidgetItem(QIcon::fromTheme(application.iconName), application.name, m_list);
+        item->setData(Qt::UserRole, application.id);
+    }
+    m_list->setCurrentRow(0);
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_list->count() > 0);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &QListWidget::itemActivated, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_title);
+    layout->addWidget(name);
+    layout->addWidget(m_list);
+    layout->addWidget(m_buttons);
+    resize(420, 440);
+    retranslate();
+}
+
+std::optional<QString> ApplicationChooser::chosenID() const
+{
+    const QListWidgetItem* item = m_list->currentItem();
+    if (!item)
+        return std::nullopt;
+    return item->data(Qt::UserRole).toString();
+}
+
+void ApplicationChooser::retranslate()
+{
+    setWindowTitle(L("choose_editor"));
+    m_title->setText(L("choose_editor"));
+    m_list->setAccessibleName(L("choose_editor"));
+    m_buttons->button(QDialogButtonBox::Ok)->setText(L("open"));
+    m_buttons->button(QDialogButtonBox::Cancel)->setText(L("cancel"));
+}
+
+void ApplicationChooser::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QDialog::changeEvent(event);
+}

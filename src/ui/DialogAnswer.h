@@ -1,0 +1,31 @@
+#pragma once
+
+#include "DialogPlacement.h"
+
+#include <QDialog>
+#include <QFuture>
+#include <QPromise>
+#include <functional>
+#include <memory>
+
+// Opens `dialog` window-modal over its parent, placed as a dialog, and returns the answer as a
+// future that finishes exactly once: with `answer()` when the dialog closes, or with `dismissed`
+// when the dialog is destroyed unanswered (its window closed under it), so that nobody waits for
+// ever. The dialog deletes itself once closed.
+template <typename T> QFuture<T> openForAnswer(QDialog* dialog, std::function<T()> answer, T dismissed)
+{
+    auto promise = std::make_shared<QPromise<T>>();
+    promise->start();
+    const auto finish = [promise](T value) {
+        if (promise->future().isFinished())
+            return;
+        promise->addResult(std::move(value));
+        promise->finish();
+    };
+    QObject::connect(dialog, &QDialog::finished, dialog, [finish, answer] { finish(answer()); });
+    QObject::connect(dialog, &QObject::destroyed, [finish, dismissed] { finish(dismissed); });
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    DialogPlacement::shared().registerDialog(dialog);
+    dialog->open();
+    return promise->future();
+}
