@@ -1,29 +1,25 @@
 #include "AboutBox.h"
 
 #include "DialogPlacement.h"
+#include "DisplayText.h"
 #include "Icons.h"
 #include "L10n.h"
 #include "ProductInfo.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(QWidget* parent) : Retranslating(parent)
 {
     QIcon icon = QIcon::fromTheme(ProductInfo::applicationID());
     if (icon.isNull())
         icon = Icons::icon(u"arrow.left.arrow.right"_s);
     auto* picture = new QLabel;
     picture->setPixmap(icon.pixmap(96));
-    auto* name = new QLabel(ProductInfo::name());
-    QFont nameFont = name->font();
-    nameFont.setBold(true);
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.4);
-    name->setFont(nameFont);
+    QLabel* name = DisplayText::emphasised(new QLabel(ProductInfo::name()), 1.4);
     auto* version = new QLabel(ProductInfo::version() + u" ("_s + ProductInfo::buildNumber() + u')');
     m_credits = new QLabel;
     QFont creditsFont = m_credits->font();
@@ -58,11 +54,4 @@ void AboutBox::retranslate()
     setWindowTitle(L("about_app"));
     m_credits->setText(L("app_author"));
     m_close->setText(L("ok"));
-}
-
-void AboutBox::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
 }

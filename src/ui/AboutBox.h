@@ -1,12 +1,14 @@
 #pragma once
 
+#include "Retranslating.h"
+
 #include <QDialog>
 
 class QLabel;
 class QPushButton;
 
 // The program's name, icon, version and credits.
-class AboutBox : public QDialog {
+class AboutBox : public Retranslating<QDialog> {
     Q_OBJECT
 
 public:
@@ -15,11 +17,8 @@ public:
     // Opens a box that deletes itself when closed.
     static AboutBox* present(QWidget* parent);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
 
     QLabel* m_credits = nullptr;
     QPushButton* m_close = nullptr;

@@ -1,16 +1,19 @@
 #include "ApplicationChooser.h"
 
+#include "DisplayText.h"
+#include "Icons.h"
 #include "L10n.h"
 
 #include <QCollator>
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,21 +35,22 @@ QList<DesktopApplication> inChooserOrder(QList<DesktopApplication> applications)
 
 ApplicationChooser::ApplicationChooser(const QString& file, const QList<DesktopApplication>& applications,
                                        QWidget* parent)
-    : QDialog(parent)
+    : Retranslating(parent)
 {
-    m_title = new QLabel;
-    QFont font = m_title->font();
-    font.setBold(true);
-    m_title->setFont(font);
+    m_title = DisplayText::emphasised(new QLabel);
     auto* name = new QLabel(QFileInfo(file).fileName());
     m_list = new QListWidget;
     for (const DesktopApplication& application : inChooserOrder(applications)) {
-        auto* item = new QListWidgetItem(QIcon::fromTheme(application.iconName), application.name, m_list);
+        auto* item = new QListWidgetItem(QIcon::fromTheme(application.iconName, Icons::icon(u"app"_s)),
+                                         application.name, m_list);
         item->setData(Qt::UserRole, application.id);
     }
     m_list->setCurrentRow(0);
-    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(m_list->count() > 0);
+    m_buttons = new QDialogButtonBox;
+    m_open = m_buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    m_cancel = m_buttons->addButton(QString(), QDialogButtonBox::RejectRole);
+    m_open->setDefault(true);
+    m_open->setEnabled(m_list->count() > 0);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QListWidget::itemActivated, this, &QDialog::accept);
@@ -73,13 +77,6 @@ void ApplicationChooser::retranslate()
     setWindowTitle(L("choose_editor"));
     m_title->setText(L("choose_editor"));
     m_list->setAccessibleName(L("choose_editor"));
-    m_buttons->button(QDialogButtonBox::Ok)->setText(L("open"));
-    m_buttons->button(QDialogButtonBox::Cancel)->setText(L("cancel"));
-}
-
-void ApplicationChooser::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
+    m_open->setText(L("open"));
+    m_cancel->setText(L("cancel"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DesktopApplication.h"
+#include "Retranslating.h"
 
 #include <QDialog>
 #include <QList>
@@ -9,10 +10,11 @@
 class QDialogButtonBox;
 class QLabel;
 class QListWidget;
+class QPushButton;
 
 // Asks which installed application should open a file: those that declare the file's type come
 // first, the others after them, each group in name order.
-class ApplicationChooser : public QDialog {
+class ApplicationChooser : public Retranslating<QDialog> {
     Q_OBJECT
 
 public:
@@ -21,13 +23,12 @@ public:
     // The desktop id of the chosen application; none while nothing is selected.
     std::optional<QString> chosenID() const;
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void retranslate();
+    void retranslate() override;
 
     QLabel* m_title = nullptr;
     QListWidget* m_list = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
+    QPushButton* m_open = nullptr;
+    QPushButton* m_cancel = nullptr;
 };

@@ -7,7 +7,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,26 +48,17 @@ QString sizeText(const FileEntry& entry)
     return entry.size ? L10n::byteCount(*entry.size) : QString();
 }
 
-QLabel* boldLabel(const QString& text = {})
-{
-    auto* label = new QLabel(text);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
 } // namespace
 
 ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent)
-    : QDialog(parent), m_conflict(conflict)
+    : Retranslating(parent), m_conflict(conflict)
 {
     setWindowTitle(ProductInfo::name());
 
     auto* icon = new QLabel;
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48));
     icon->setAlignment(Qt::AlignTop);
-    m_message = boldLabel();
+    m_message = DisplayText::emphasised(new QLabel);
     m_message->setWordWrap(true);
     m_informative = new QLabel;
     m_informative->setWordWrap(true);
@@ -80,7 +70,7 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     auto* cards = new QHBoxLayout;
     cards->addWidget(makeCard(m_source, conflict.source, upload ? conflict.local : conflict.remote));
     cards->addWidget(makeCard(m_target, conflict.target, upload ? conflict.remote : conflict.local));
-    m_heading = boldLabel();
+    m_heading = DisplayText::emphasised(new QLabel);
     m_actions = new QButtonGroup(this);
     auto* choices = new QVBoxLayout;
     for (ConflictAction action : offeredActions(conflict)) {
@@ -105,8 +95,10 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     details->addStretch();
     details->addWidget(m_applyToBatch);
 
-    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    m_buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    m_buttons = new QDialogButtonBox;
+    m_ok = m_buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    m_cancel = m_buttons->addButton(QString(), QDialogButtonBox::RejectRole);
+    m_ok->setDefault(true);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_actions, &QButtonGroup::idToggled, this, &ConflictDialog::showHint);
@@ -145,8 +137,9 @@ QWidget* ConflictDialog::makeCard(Card& card, const FileEntry& entry, const QStr
 {
     auto* frame = new QFrame;
     frame->setFrameShape(QFrame::StyledPanel);
-    card.caption = boldLabel();
-    auto* name = boldLabel(entry.name);
+    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    card.caption = DisplayText::emphasised(new QLabel);
+    auto* name = DisplayText::emphasised(new QLabel(entry.name));
     name->setWordWrap(true);
     // A long path is shortened in the middle, where it is least telling; the tooltip has it whole.
     auto* location = new QLabel(frame->fontMetrics().elidedText(path, Qt::ElideMiddle, 240));
@@ -157,7 +150,6 @@ QWidget* ConflictDialog::makeCard(Card& card, const FileEntry& entry, const QStr
     auto* layout = new QVBoxLayout(frame);
     for (QLabel* label : {card.caption, name, location, card.size, card.date})
         layout->addWidget(label);
-    layout->addStretch();
     card.date->setVisible(entry.modified.has_value());
     return frame;
 }
@@ -178,8 +170,8 @@ void ConflictDialog::retranslate()
     for (auto choice = m_choices.cbegin(); choice != m_choices.cend(); ++choice)
         choice.value()->setText(choiceText(choice.key()));
     m_applyToBatch->setText(L("apply_batch"));
-    m_buttons->button(QDialogButtonBox::Ok)->setText(L("ok"));
-    m_buttons->button(QDialogButtonBox::Cancel)->setText(L("cancel"));
+    m_ok->setText(L("ok"));
+    m_cancel->setText(L("cancel"));
     showHint();
 }
 
@@ -188,11 +180,4 @@ void ConflictDialog::showHint()
     const QString hint = hintText(answer().action);
     m_hint->setText(hint);
     m_hint->setVisible(!hint.isEmpty());
-}
-
-void ConflictDialog::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Prompter.h"
+#include "Retranslating.h"
 #include "TransferConflict.h"
 
 #include <QDialog>
@@ -10,11 +11,12 @@ class QButtonGroup;
 class QCheckBox;
 class QDialogButtonBox;
 class QLabel;
+class QPushButton;
 class QRadioButton;
 
 // Describes an item that is in the way of a transfer next to the item being sent, and asks what to
 // do about it, optionally for the rest of the batch. Accepting without a choice means skip.
-class ConflictDialog : public QDialog {
+class ConflictDialog : public Retranslating<QDialog> {
     Q_OBJECT
 
 public:
@@ -26,9 +28,6 @@ public:
 
     ConflictAnswer answer() const;
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
     struct Card {
         QLabel* caption = nullptr;
@@ -37,7 +36,7 @@ private:
     };
 
     QWidget* makeCard(Card& card, const FileEntry& entry, const QString& path);
-    void retranslate();
+    void retranslate() override;
     void showHint();
 
     TransferConflict m_conflict;
@@ -51,4 +50,6 @@ private:
     QLabel* m_hint = nullptr;
     QCheckBox* m_applyToBatch = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
 };

@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,15 +22,11 @@
 using namespace Qt::StringLiterals;
 
 ConnectionEditor::ConnectionEditor(const std::optional<ServerProfile>& profile, Services services, QWidget* parent)
-    : QDialog(parent), m_profile(profile.value_or(ServerProfile())), m_services(std::move(services))
+    : Retranslating(parent), m_profile(profile.value_or(ServerProfile())), m_services(std::move(services))
 {
     auto* icon = new QLabel;
     icon->setPixmap(Icons::icon(u"server.rack"_s).pixmap(40));
-    m_title = new QLabel;
-    QFont titleFont = m_title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    m_title->setFont(titleFont);
+    m_title = DisplayText::emphasised(new QLabel, 1.3);
     m_subtitle = new QLabel;
     m_subtitle->setWordWrap(true);
     auto* titles = new QVBoxLayout;
@@ -47,7 +42,7 @@ ConnectionEditor::ConnectionEditor(const std::optional<ServerProfile>& profile, 
     m_noteText->setWordWrap(true);
     auto* note = new QHBoxLayout(m_note);
     note->setContentsMargins(0, 0, 0, 0);
-    note->addWidget(m_noteIcon, 0, Qt::AlignTop);
+    note->addWidget(m_noteIcon);
     note->addWidget(m_noteText, 1);
 
     buildForm();
@@ -274,11 +269,4 @@ void ConnectionEditor::retranslate()
     m_save->setText(L("save"));
     m_saveConnect->setText(L("save_connect"));
     showProtocolDetails();
-}
-
-void ConnectionEditor::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Retranslating.h"
 #include "ServerProfile.h"
 
 #include <QDialog>
@@ -18,7 +19,7 @@ class QToolButton;
 
 // Creates or edits one saved connection. It edits a private copy: nothing reaches its owner until
 // the person saves, and a failed save keeps the dialog open with everything they typed.
-class ConnectionEditor : public QDialog {
+class ConnectionEditor : public Retranslating<QDialog> {
     Q_OBJECT
 
 public:
@@ -41,9 +42,6 @@ public:
     // "save_connect" is disabled while the transfer queue has pending items.
     void setTransfersPending(bool pending);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
     void buildForm();
     void fillFields();
@@ -53,7 +51,7 @@ private:
     void chooseKeyFile();
     void submit(bool connecting);
     void setError(const QString& text);
-    void retranslate();
+    void retranslate() override;
 
     ServerProfile m_profile;
     Services m_services;

@@ -7,6 +7,7 @@
 #include <QPromise>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Opens `dialog` window-modal over its parent, placed as a dialog, and returns the answer as a
 // future that finishes exactly once: with `answer()` when the dialog closes, or with `dismissed`
@@ -28,4 +29,16 @@ template <typename T> QFuture<T> openForAnswer(QDialog* dialog, std::function<T(
     DialogPlacement::shared().registerDialog(dialog);
     dialog->open();
     return promise->future();
+}
+
+// The same for a dialog that has an answer only when it is accepted: `chosen()` then, and no
+// answer when it is cancelled or goes away.
+template <typename T> QFuture<std::optional<T>> openForChoice(QDialog* dialog, std::function<std::optional<T>()> chosen)
+{
+    return openForAnswer<std::optional<T>>(
+        dialog,
+        [dialog, chosen]() -> std::optional<T> {
+            return dialog->result() == QDialog::Accepted ? chosen() : std::nullopt;
+        },
+        std::nullopt);
 }

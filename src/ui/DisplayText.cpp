@@ -19,6 +19,15 @@ QString dateTime(const QDateTime& moment, const QLocale& locale)
     return locale.toString(moment, format);
 }
 
+QLabel* emphasised(QLabel* label, double scale)
+{
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * scale);
+    label->setFont(font);
+    return label;
+}
+
 void setIconButtonText(QAbstractButton* button, const QString& help)
 {
     button->setToolTip(help);

@@ -11,15 +11,10 @@ QFuture<std::optional<QString>> choose(QWidget* parent, const QString& title, co
     chooser->setOption(QFileDialog::DontUseNativeDialog);
     chooser->setFileMode(mode);
     chooser->setOption(QFileDialog::ShowDirsOnly, mode == QFileDialog::Directory);
-    return openForAnswer<std::optional<QString>>(
-        chooser,
-        [chooser]() -> std::optional<QString> {
-            const QStringList chosen = chooser->selectedFiles();
-            if (chooser->result() != QDialog::Accepted || chosen.isEmpty())
-                return std::nullopt;
-            return chosen.first();
-        },
-        std::nullopt);
+    return openForChoice<QString>(chooser, [chooser]() -> std::optional<QString> {
+        const QStringList chosen = chooser->selectedFiles();
+        return chosen.isEmpty() ? std::nullopt : std::optional(chosen.first());
+    });
 }
 
 } // namespace FileChooser

@@ -10,6 +10,7 @@ namespace Icons {
 const QList<std::pair<QString, QString>>& table()
 {
     static const QList<std::pair<QString, QString>> symbols = {
+        {u"app"_s, u"application-x-executable"_s},
         {u"arrow.clockwise"_s, u"view-refresh"_s},
         {u"arrow.down.circle.fill"_s, u"go-down"_s},
         {u"arrow.left"_s, u"go-previous"_s},

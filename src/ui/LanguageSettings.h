@@ -4,10 +4,9 @@
 #include <QString>
 #include <QTranslator>
 
-// The interface language, switched live. Every window re-renders its texts when it receives
-// QEvent::LanguageChange (its changeEvent calls its retranslate()), which a switch sends to all
-// windows at once, after the default locale and the layout direction (right to left for Arabic)
-// have changed for the whole program.
+// The interface language, switched live: the default locale and the layout direction (right to
+// left for Arabic) change for the whole program, then every window re-renders its texts at once
+// (see Retranslating).
 class LanguageSettings : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString selection READ selection WRITE setSelection NOTIFY selectionChanged)

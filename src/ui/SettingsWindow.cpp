@@ -8,22 +8,18 @@
 #include "LanguageSettings.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-SettingsWindow::SettingsWindow(LanguageSettings& language, QWidget* parent) : QDialog(parent), m_language(language)
+SettingsWindow::SettingsWindow(LanguageSettings& language, QWidget* parent)
+    : Retranslating(parent), m_language(language)
 {
     auto* icon = new QLabel;
     icon->setPixmap(Icons::icon(u"gearshape"_s).pixmap(32));
-    m_title = new QLabel;
-    QFont titleFont = m_title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    m_title->setFont(titleFont);
+    m_title = DisplayText::emphasised(new QLabel, 1.3);
     auto* header = new QHBoxLayout;
     header->addWidget(icon);
     header->addWidget(m_title, 1);
@@ -69,11 +65,4 @@ void SettingsWindow::retranslate()
     m_languages->setItemText(0, L("system_language"));
     m_languageHint->setText(L("language_hint"));
     m_paneOrder->setText(L("pane_order"));
-}
-
-void SettingsWindow::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::LanguageChange)
-        retranslate();
-    QDialog::changeEvent(event);
 }

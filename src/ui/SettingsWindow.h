@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Retranslating.h"
+
 #include <QDialog>
 
 class LanguageSettings;
@@ -7,18 +9,15 @@ class QComboBox;
 class QLabel;
 
 // The settings window: the interface language, switched as soon as it is picked.
-class SettingsWindow : public QDialog {
+class SettingsWindow : public Retranslating<QDialog> {
     Q_OBJECT
 
 public:
     explicit SettingsWindow(LanguageSettings& language, QWidget* parent = nullptr);
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
     void showSelection();
-    void retranslate();
+    void retranslate() override;
 
     LanguageSettings& m_language;
     QLabel* m_title = nullptr;

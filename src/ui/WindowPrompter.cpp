@@ -60,14 +60,7 @@ QFuture<int> WindowPrompter::alert(const PromptAlert& alert)
 QFuture<std::optional<ConflictAnswer>> WindowPrompter::conflict(const TransferConflict& conflict)
 {
     auto* dialog = new ConflictDialog(conflict, m_window);
-    return openForAnswer<std::optional<ConflictAnswer>>(
-        dialog,
-        [dialog]() -> std::optional<ConflictAnswer> {
-            if (dialog->result() != QDialog::Accepted)
-                return std::nullopt;
-            return dialog->answer();
-        },
-        std::nullopt);
+    return openForChoice<ConflictAnswer>(dialog, [dialog] { return std::optional(dialog->answer()); });
 }
 
 QFuture<std::optional<QString>> WindowPrompter::chooseFolder(const QString& start)
@@ -79,12 +72,5 @@ QFuture<std::optional<QString>> WindowPrompter::chooseApplication(const QString&
                                                                   const QList<DesktopApplication>& applications)
 {
     auto* chooser = new ApplicationChooser(file, applications, m_window);
-    return openForAnswer<std::optional<QString>>(
-        chooser,
-        [chooser]() -> std::optional<QString> {
-            if (chooser->result() != QDialog::Accepted)
-                return std::nullopt;
-            return chooser->chosenID();
-        },
-        std::nullopt);
+    return openForChoice<QString>(chooser, [chooser] { return chooser->chosenID(); });
 }

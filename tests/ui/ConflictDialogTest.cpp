@@ -1,9 +1,9 @@
 #include "ConflictDialog.h"
 #include "L10n.h"
+#include "QtPrinters.h"
 #include "WindowPrompter.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,23 +12,11 @@
 
 namespace {
 
-FileEntry entry(bool folder, std::optional<qint64> size)
+TransferConflict conflictOf(bool sourceFolder, std::optional<qint64> sourceSize, bool targetFolder,
+                            std::optional<qint64> targetSize)
 {
-    return FileEntry{QStringLiteral("report.pdf"), folder, size, std::nullopt};
-}
-
-TransferConflict conflictOf(FileEntry source, FileEntry target)
-{
-    return TransferConflict{true, "/home/me/report.pdf", "/srv/report.pdf", source, target};
-}
-
-// Every offered action by its raw value, with "+" when it is enabled.
-QString offered(const ConflictDialog& dialog)
-{
-    QStringList shown;
-    for (QRadioButton* choice : dialog.findChildren<QRadioButton*>())
-        shown << choice->objectName() + (choice->isEnabled() ? "+" : "");
-    return shown.join(' ');
+    return {true, "/home/me/report.pdf", "/srv/report.pdf", FileEntry{"report.pdf", sourceFolder, sourceSize, {}},
+            FileEntry{"report.pdf", targetFolder, targetSize, {}}};
 }
 
 QStringList visibleTexts(const QWidget& dialog)
@@ -42,51 +30,49 @@ QStringList visibleTexts(const QWidget& dialog)
 
 } // namespace
 
-TEST(ConflictDialog, OffersWhatSuitsTheItemsAndEnablesResumeOnlyForAShorterTarget)
+TEST(ConflictDialog, OffersWhatSuitsTheItemsAndEnablesResumeOnlyIntoAShorterFile)
 {
+    const std::optional<qint64> none;
     const struct {
-        const char* name;
-        FileEntry source;
-        FileEntry target;
-        const char* expected;
+        TransferConflict conflict;
+        const char* offered; // raw values, "+" when enabled
     } cases[] = {
-        {"file over shorter file", entry(false, 100), entry(false, 40), "overwrite+ resume+ rename+ skip+"},
-        {"file over empty file", entry(false, 100), entry(false, 0), "overwrite+ resume rename+ skip+"},
-        {"file over longer file", entry(false, 100), entry(false, 100), "overwrite+ resume rename+ skip+"},
-        {"target size unknown", entry(false, 100), entry(false, std::nullopt), "overwrite+ resume rename+ skip+"},
-        {"source size unknown", entry(false, std::nullopt), entry(false, 40), "overwrite+ resume rename+ skip+"},
-        {"file over folder", entry(false, 100), entry(true, std::nullopt), "rename+ skip+"},
-        {"folder over file", entry(true, std::nullopt), entry(false, 100), "rename+ skip+"},
-        {"folder over folder", entry(true, std::nullopt), entry(true, std::nullopt), "merge+ rename+ skip+"},
+        {conflictOf(false, 100, false, 40), "overwrite+ resume+ rename+ skip+"},
+        {conflictOf(false, 100, false, 0), "overwrite+ resume rename+ skip+"},
+        {conflictOf(false, 100, false, 100), "overwrite+ resume rename+ skip+"},
+        {conflictOf(false, 100, false, none), "overwrite+ resume rename+ skip+"},
+        {conflictOf(false, none, false, 40), "overwrite+ resume rename+ skip+"},
+        {conflictOf(false, 100, true, none), "rename+ skip+"},
+        {conflictOf(true, none, false, 100), "rename+ skip+"},
+        {conflictOf(true, none, true, none), "merge+ rename+ skip+"},
     };
     for (const auto& c : cases) {
-        ConflictDialog dialog(conflictOf(c.source, c.target));
-        EXPECT_EQ(offered(dialog), c.expected) << c.name;
+        ConflictDialog dialog(c.conflict);
+        QStringList shown;
+        for (QRadioButton* choice : dialog.findChildren<QRadioButton*>())
+            shown << choice->objectName() + (choice->isEnabled() ? "+" : "");
+        EXPECT_EQ(shown.join(' '), c.offered);
     }
 }
 
 TEST(ConflictDialog, ShowsBothItemsAndTheHintOfTheChosenAction)
 {
-    TransferConflict download = conflictOf(entry(false, 2500), entry(false, 1000));
+    TransferConflict download = conflictOf(false, 2500, false, 1000);
     download.upload = false;
     download.target.modified = QDateTime(QDate(2024, 3, 5), QTime(15, 7), Qt::UTC);
     ConflictDialog dialog(download);
-    QStringList texts = visibleTexts(dialog);
-    // A download's source is the remote item; its target the local one.
+    const QStringList texts = visibleTexts(dialog);
+    // A download's source is the remote item, its target the local one.
     EXPECT_LT(texts.indexOf("/srv/report.pdf"), texts.indexOf("/home/me/report.pdf"));
-    EXPECT_TRUE(texts.contains(L10n::byteCount(2500)) && texts.contains(L10n::byteCount(1000)));
+    EXPECT_LT(texts.indexOf(L10n::byteCount(2500)), texts.indexOf(L10n::byteCount(1000)));
     EXPECT_EQ(texts.filter("2024").size(), 1);
     EXPECT_FALSE(texts.contains(L("rename_hint")));
-
     dialog.findChild<QRadioButton*>("rename")->click();
     EXPECT_TRUE(visibleTexts(dialog).contains(L("rename_hint")));
-    dialog.findChild<QRadioButton*>("resume")->click();
-    EXPECT_TRUE(visibleTexts(dialog).contains(L("resume_hint")));
     dialog.findChild<QRadioButton*>("skip")->click();
-    EXPECT_FALSE(visibleTexts(dialog).contains(L("resume_hint")));
+    EXPECT_FALSE(visibleTexts(dialog).contains(L("rename_hint")));
 
-    ConflictDialog folders(conflictOf(entry(true, std::nullopt), entry(true, std::nullopt)));
-    EXPECT_TRUE(visibleTexts(folders).contains(L("folder_item")));
+    EXPECT_TRUE(visibleTexts(ConflictDialog(conflictOf(true, {}, true, {}))).contains(L("folder_item")));
 }
 
 TEST(ConflictDialog, AnswersThroughThePrompterWithTheChoiceOrNothingWhenCancelled)
@@ -95,24 +81,28 @@ TEST(ConflictDialog, AnswersThroughThePrompterWithTheChoiceOrNothingWhenCancelle
     window.show();
     WindowPrompter prompter(&window);
     const auto open = [&window] { return window.findChild<ConflictDialog*>(); };
+    const auto press = [&open](const QString& text) {
+        for (QPushButton* button : open()->findChildren<QPushButton*>())
+            if (button->text() == text)
+                button->click();
+        QTest::qWait(0);
+    };
 
-    QFuture<std::optional<ConflictAnswer>> untouched = prompter.conflict(conflictOf(entry(false, 9), entry(false, 3)));
-    open()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    QFuture<std::optional<ConflictAnswer>> untouched = prompter.conflict(conflictOf(false, 9, false, 3));
+    press(L("ok"));
     ASSERT_TRUE(untouched.isFinished() && untouched.result());
     EXPECT_EQ(untouched.result()->action, ConflictAction::skip);
     EXPECT_FALSE(untouched.result()->applyToBatch);
-    QTest::qWait(0);
 
-    QFuture<std::optional<ConflictAnswer>> chosen = prompter.conflict(conflictOf(entry(false, 9), entry(false, 3)));
+    QFuture<std::optional<ConflictAnswer>> chosen = prompter.conflict(conflictOf(false, 9, false, 3));
     open()->findChild<QRadioButton*>("resume")->click();
     open()->findChild<QCheckBox*>()->click();
-    QTest::keyClick(open(), Qt::Key_Return);
+    press(L("ok"));
     ASSERT_TRUE(chosen.isFinished() && chosen.result());
     EXPECT_EQ(chosen.result()->action, ConflictAction::resume);
     EXPECT_TRUE(chosen.result()->applyToBatch);
-    QTest::qWait(0);
 
-    QFuture<std::optional<ConflictAnswer>> cancelled = prompter.conflict(conflictOf(entry(true, {}), entry(true, {})));
+    QFuture<std::optional<ConflictAnswer>> cancelled = prompter.conflict(conflictOf(true, {}, true, {}));
     QTest::keyClick(open(), Qt::Key_Escape);
     ASSERT_TRUE(cancelled.isFinished());
     EXPECT_FALSE(cancelled.result());

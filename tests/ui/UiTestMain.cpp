@@ -1,25 +1,18 @@
 #include "Icons.h"
 #include "L10n.h"
+#include "PrivateHome.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// Widget tests: an application with windows drawn off screen, and preferences and data folders of
-// the test process's own.
+// Widget tests: windows drawn off screen, with no desktop and its icon theme behind them.
 int main(int argc, char** argv)
 {
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/dravik-home-XXXXXX"));
-    const QByteArray root = home.path().toUtf8();
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    qputenv("XDG_CACHE_HOME", root + "/cache");
-    qputenv("LANG", "C.UTF-8");
+    const PrivateHome home;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     Icons::useFallbackTheme();
-    L10n::selectForThisRun(QStringLiteral("en"));
+    L10n::selectForThisRun("en");
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
