@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QPromise>
 #include <functional>
 #include <memory>
@@ -12,7 +13,8 @@
 // Opens `dialog` window-modal over its parent, placed as a dialog, and returns the answer as a
 // future that finishes exactly once: with `answer()` when the dialog closes, or with `dismissed`
 // when the dialog is destroyed unanswered (its window closed under it), so that nobody waits for
-// ever. The dialog deletes itself once closed.
+// ever. Cancelling the future withdraws the question: the dialog closes. The dialog deletes itself
+// once closed.
 template <typename T> QFuture<T> openForAnswer(QDialog* dialog, std::function<T()> answer, T dismissed)
 {
     auto promise = std::make_shared<QPromise<T>>();
@@ -25,6 +27,9 @@ template <typename T> QFuture<T> openForAnswer(QDialog* dialog, std::function<T(
     };
     QObject::connect(dialog, &QDialog::finished, dialog, [finish, answer] { finish(answer()); });
     QObject::connect(dialog, &QObject::destroyed, [finish, dismissed] { finish(dismissed); });
+    auto* asker = new QFutureWatcher<T>(dialog);
+    QObject::connect(asker, &QFutureWatcherBase::canceled, dialog, &QDialog::reject);
+    asker->setFuture(promise->future());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     DialogPlacement::shared().registerDialog(dialog);
     dialog->open();

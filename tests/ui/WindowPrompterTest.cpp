@@ -34,6 +34,12 @@ TEST(WindowPrompter, AnAlertAnswersTheIndexOfItsButtonOrMinusOneWhenDismissed)
     EXPECT_EQ(escaped.isFinished() ? escaped.result() : -2, -1);
     QTest::qWait(0);
 
+    // The model withdraws a question it no longer needs answered.
+    QFuture<int> withdrawn = prompter.alert(quit);
+    withdrawn.cancel();
+    QTest::qWait(0);
+    EXPECT_FALSE(box() && box()->isVisible());
+
     QFuture<int> orphaned = prompter.alert(quit);
     window.reset();
     EXPECT_EQ(orphaned.isFinished() ? orphaned.result() : -2, -1);
