@@ -46,20 +46,20 @@ ApplicationChooser::ApplicationChooser(const QString& file, const QList<DesktopA
         item->setData(Qt::UserRole, application.id);
     }
     m_list->setCurrentRow(0);
-    m_buttons = new QDialogButtonBox;
-    m_open = m_buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    m_cancel = m_buttons->addButton(QString(), QDialogButtonBox::RejectRole);
+    auto* buttons = new QDialogButtonBox;
+    m_open = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
     m_open->setDefault(true);
     m_open->setEnabled(m_list->count() > 0);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QListWidget::itemActivated, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addWidget(name);
     layout->addWidget(m_list);
-    layout->addWidget(m_buttons);
+    layout->addWidget(buttons);
     resize(420, 440);
     retranslate();
 }

@@ -7,7 +7,6 @@
 #include <QList>
 #include <optional>
 
-class QDialogButtonBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -28,7 +27,6 @@ private:
 
     QLabel* m_title = nullptr;
     QListWidget* m_list = nullptr;
-    QDialogButtonBox* m_buttons = nullptr;
     QPushButton* m_open = nullptr;
     QPushButton* m_cancel = nullptr;
 };

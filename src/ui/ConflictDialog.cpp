@@ -62,21 +62,46 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     m_message->setWordWrap(true);
     m_informative = new QLabel;
     m_informative->setWordWrap(true);
+    QWidget* details = makeDetails();
+    connect(m_actions, &QButtonGroup::idToggled, this, &ConflictDialog::showHint);
 
-    // What the person decides about: the two items side by side, then the choices that suit them.
+    auto* buttons = new QDialogButtonBox;
+    m_ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
+    m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
+    m_ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* text = new QVBoxLayout;
+    text->addWidget(m_message);
+    text->addWidget(m_informative);
+    text->addWidget(details);
+    auto* body = new QHBoxLayout;
+    body->addWidget(icon);
+    body->addLayout(text, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(body);
+    layout->addWidget(buttons);
+    retranslate();
+}
+
+// What the person decides about: the two items side by side, then the choices that suit them.
+QWidget* ConflictDialog::makeDetails()
+{
     auto* content = new QWidget;
     content->setMinimumSize(560, 510);
-    const bool upload = conflict.upload;
+    const QString& sourcePath = m_conflict.upload ? m_conflict.local : m_conflict.remote;
+    const QString& targetPath = m_conflict.upload ? m_conflict.remote : m_conflict.local;
     auto* cards = new QHBoxLayout;
-    cards->addWidget(makeCard(m_source, conflict.source, upload ? conflict.local : conflict.remote));
-    cards->addWidget(makeCard(m_target, conflict.target, upload ? conflict.remote : conflict.local));
+    cards->addWidget(makeCard(m_source, m_conflict.source, sourcePath));
+    cards->addWidget(makeCard(m_target, m_conflict.target, targetPath));
     m_heading = DisplayText::emphasised(new QLabel);
     m_actions = new QButtonGroup(this);
     auto* choices = new QVBoxLayout;
-    for (ConflictAction action : offeredActions(conflict)) {
+    for (ConflictAction action : offeredActions(m_conflict)) {
         auto* choice = new QRadioButton;
         choice->setObjectName(ConflictActions::rawValue(action));
-        choice->setEnabled(conflict.allows(action));
+        choice->setEnabled(m_conflict.allows(action));
         choice->setChecked(action == ConflictAction::skip);
         m_actions->addButton(choice, static_cast<int>(action));
         m_choices.insert(action, choice);
@@ -94,26 +119,7 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     details->addWidget(m_hint);
     details->addStretch();
     details->addWidget(m_applyToBatch);
-
-    m_buttons = new QDialogButtonBox;
-    m_ok = m_buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    m_cancel = m_buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    m_ok->setDefault(true);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_actions, &QButtonGroup::idToggled, this, &ConflictDialog::showHint);
-
-    auto* text = new QVBoxLayout;
-    text->addWidget(m_message);
-    text->addWidget(m_informative);
-    text->addWidget(content);
-    auto* body = new QHBoxLayout;
-    body->addWidget(icon);
-    body->addLayout(text, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(body);
-    layout->addWidget(m_buttons);
-    retranslate();
+    return content;
 }
 
 QList<ConflictAction> ConflictDialog::offeredActions(const TransferConflict& conflict)

@@ -9,7 +9,6 @@
 
 class QButtonGroup;
 class QCheckBox;
-class QDialogButtonBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -35,6 +34,7 @@ private:
         QLabel* date = nullptr;
     };
 
+    QWidget* makeDetails();
     QWidget* makeCard(Card& card, const FileEntry& entry, const QString& path);
     void retranslate() override;
     void showHint();
@@ -49,7 +49,6 @@ private:
     QHash<ConflictAction, QRadioButton*> m_choices;
     QLabel* m_hint = nullptr;
     QCheckBox* m_applyToBatch = nullptr;
-    QDialogButtonBox* m_buttons = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
 };

@@ -24,27 +24,6 @@ using namespace Qt::StringLiterals;
 ConnectionEditor::ConnectionEditor(const std::optional<ServerProfile>& profile, Services services, QWidget* parent)
     : Retranslating(parent), m_profile(profile.value_or(ServerProfile())), m_services(std::move(services))
 {
-    auto* icon = new QLabel;
-    icon->setPixmap(Icons::icon(u"server.rack"_s).pixmap(40));
-    m_title = DisplayText::emphasised(new QLabel, 1.3);
-    m_subtitle = new QLabel;
-    m_subtitle->setWordWrap(true);
-    auto* titles = new QVBoxLayout;
-    titles->addWidget(m_title);
-    titles->addWidget(m_subtitle);
-    auto* header = new QHBoxLayout;
-    header->addWidget(icon, 0, Qt::AlignTop);
-    header->addLayout(titles, 1);
-
-    m_note = new QWidget;
-    m_noteIcon = new QLabel;
-    m_noteText = new QLabel;
-    m_noteText->setWordWrap(true);
-    auto* note = new QHBoxLayout(m_note);
-    note->setContentsMargins(0, 0, 0, 0);
-    note->addWidget(m_noteIcon);
-    note->addWidget(m_noteText, 1);
-
     buildForm();
 
     m_error = new QLabel;
@@ -54,6 +33,51 @@ ConnectionEditor::ConnectionEditor(const std::optional<ServerProfile>& profile, 
     m_error->setPalette(warning);
     m_error->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(makeHeader());
+    layout->addLayout(m_form);
+    layout->addWidget(m_error);
+    layout->addLayout(makeButtons());
+    setFixedWidth(540);
+
+    fillFields();
+    retranslate();
+    setError({});
+    DialogPlacement::shared().registerDialog(this);
+    readStoredPassword();
+}
+
+// The title, and the note on how safe the chosen protocol is.
+QLayout* ConnectionEditor::makeHeader()
+{
+    auto* icon = new QLabel;
+    icon->setPixmap(Icons::icon(u"server.rack"_s).pixmap(40));
+    m_title = DisplayText::emphasised(new QLabel, 1.3);
+    m_subtitle = new QLabel;
+    m_subtitle->setWordWrap(true);
+    auto* titles = new QVBoxLayout;
+    titles->addWidget(m_title);
+    titles->addWidget(m_subtitle);
+    auto* title = new QHBoxLayout;
+    title->addWidget(icon, 0, Qt::AlignTop);
+    title->addLayout(titles, 1);
+
+    m_note = new QWidget;
+    m_noteIcon = new QLabel;
+    m_noteText = new QLabel;
+    m_noteText->setWordWrap(true);
+    auto* note = new QHBoxLayout(m_note);
+    note->setContentsMargins(0, 0, 0, 0);
+    note->addWidget(m_noteIcon);
+    note->addWidget(m_noteText, 1);
+    auto* header = new QVBoxLayout;
+    header->addLayout(title);
+    header->addWidget(m_note);
+    return header;
+}
+
+QLayout* ConnectionEditor::makeButtons()
+{
     m_cancel = new QPushButton;
     m_save = new QPushButton;
     m_saveConnect = new QPushButton;
@@ -65,20 +89,7 @@ ConnectionEditor::ConnectionEditor(const std::optional<ServerProfile>& profile, 
     buttons->addStretch();
     for (QPushButton* button : {m_cancel, m_save, m_saveConnect})
         buttons->addWidget(button);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(header);
-    layout->addWidget(m_note);
-    layout->addLayout(m_form);
-    layout->addWidget(m_error);
-    layout->addLayout(buttons);
-    setFixedWidth(540);
-
-    fillFields();
-    retranslate();
-    setError({});
-    DialogPlacement::shared().registerDialog(this);
-    readStoredPassword();
+    return buttons;
 }
 
 void ConnectionEditor::buildForm()

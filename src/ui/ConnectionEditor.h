@@ -11,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -43,7 +44,9 @@ public:
     void setTransfersPending(bool pending);
 
 private:
+    QLayout* makeHeader();
     void buildForm();
+    QLayout* makeButtons();
     void fillFields();
     void changeProtocol(int index);
     void showProtocolDetails();
