@@ -174,31 +174,31 @@ TEST(ConnectionEditor, FillsTheStoredPasswordUnlessThePersonTypedFirstAndShowsAF
 {
     ServerProfile remembered = profile(FTPProtocol::ftp);
     remembered.rememberPassword = true;
-    const auto answer = [](Owner& owner, const std::function<void(QPromise<QString>&)>& give) {
+    const struct {
+        const char* typed;
+        std::exception_ptr failure;
+        const char* password;
+        const char* error;
+    } cases[] = {
+        {"", nullptr, "from the keyring", ""},
+        {"typed", nullptr, "typed", ""},
+        {"", std::make_exception_ptr(FTPError::message("Keychain: locked")), "", "Keychain: locked"},
+    };
+    for (const auto& c : cases) {
+        Owner owner;
+        ConnectionEditor editor(remembered, owner.services());
+        editor.show();
+        type(editor, "password", c.typed);
         owner.stored.start();
-        give(owner.stored);
+        if (c.failure)
+            owner.stored.setException(c.failure);
+        else
+            owner.stored.addResult("from the keyring");
         owner.stored.finish();
         QTest::qWait(0);
-    };
-
-    Owner filled;
-    ConnectionEditor editor(remembered, filled.services());
-    answer(filled, [](QPromise<QString>& stored) { stored.addResult("from the keyring"); });
-    EXPECT_EQ(field(editor, "password")->text(), "from the keyring");
-
-    Owner late;
-    ConnectionEditor typing(remembered, late.services());
-    type(typing, "password", "typed");
-    answer(late, [](QPromise<QString>& stored) { stored.addResult("from the keyring"); });
-    EXPECT_EQ(field(typing, "password")->text(), "typed");
-
-    Owner locked;
-    ConnectionEditor failing(remembered, locked.services());
-    failing.show();
-    answer(locked, [](QPromise<QString>& stored) {
-        stored.setException(std::make_exception_ptr(FTPError::message("Keychain: locked")));
-    });
-    EXPECT_TRUE(shows(failing, "Keychain: locked"));
+        EXPECT_EQ(field(editor, "password")->text(), c.password);
+        EXPECT_TRUE(!*c.error || shows(editor, c.error));
+    }
 }
 
 TEST(ConnectionEditor, EscapeCancelsReturnSavesAndConnectsUnlessTransfersArePending)
