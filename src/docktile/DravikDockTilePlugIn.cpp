@@ -44,6 +44,7 @@ QImage installedDarkIcon()
     for (const QString& path : candidates)
         if (QImage image(path); !image.isNull())
             return image;
+    qWarning("the installed application icon is missing; tried %s", qPrintable(candidates.join(u", ")));
     return {};
 }
 

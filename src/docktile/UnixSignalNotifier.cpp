@@ -8,14 +8,14 @@
 
 namespace {
 
-int pipeEnds[2] = {-1, -1};
+int signalSockets[2] = {-1, -1};
 
 // Only async-signal-safe calls here: the byte is read again on the event loop.
 void forward(int number)
 {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
-    [[maybe_unused]] const ssize_t written = ::send(pipeEnds[0], &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+    [[maybe_unused]] const ssize_t written = ::send(signalSockets[0], &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
     errno = savedErrno;
 }
 
@@ -23,9 +23,9 @@ void forward(int number)
 
 UnixSignalNotifier::UnixSignalNotifier(std::initializer_list<int> numbers, QObject* parent) : QObject(parent)
 {
-    if (pipeEnds[0] != -1 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0)
+    if (signalSockets[0] != -1 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0)
         throw std::runtime_error("cannot set up the signal handlers");
-    m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignalNotifier::readPending);
     struct sigaction action = {};
     action.sa_handler = forward;
@@ -38,6 +38,6 @@ UnixSignalNotifier::UnixSignalNotifier(std::initializer_list<int> numbers, QObje
 void UnixSignalNotifier::readPending()
 {
     unsigned char byte = 0;
-    while (::recv(pipeEnds[1], &byte, 1, MSG_DONTWAIT) == 1)
+    while (::recv(signalSockets[1], &byte, 1, MSG_DONTWAIT) == 1)
         Q_EMIT received(byte);
 }

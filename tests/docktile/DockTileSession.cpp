@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -33,12 +34,12 @@ bool DockTileSession::Portal::handleMessage(const QDBusMessage& message, const Q
     QDBusMessage reply;
     if (!readOne && message.member() != QLatin1String("Read"))
         reply = message.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("no such method"));
-    else if (!colorScheme || message.arguments() != wanted)
+    else if (message.arguments() != wanted)
         reply = message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"), QString());
     else if (readOne)
-        reply = message.createReply(QVariant::fromValue(QDBusVariant(*colorScheme)));
+        reply = message.createReply(QVariant::fromValue(QDBusVariant(colorScheme)));
     else
-        reply = message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(*colorScheme)))));
+        reply = message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(colorScheme)))));
     return connection.send(reply);
 }
 
@@ -46,31 +47,33 @@ DockTileSession::DockTileSession(const QString& program, const QString& systemDa
     : m_connection(QDBusConnection::connectToBus(QString::fromUtf8(m_bus.address()), m_root.path())),
       m_program(program), m_systemData(systemData)
 {
-    if (!m_connection.isConnected() || !m_connection.registerVirtualObject(portalPath, &m_portal) ||
-        !QDir().mkpath(QFileInfo(m_root.file(QStringLiteral("data/") + iconName)).path()))
-        throw std::runtime_error("cannot set up the test session");
+    const QString icons = QFileInfo(iconPath()).path();
     m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    inotify_add_watch(m_watch, QFile::encodeName(QFileInfo(m_root.file(QStringLiteral("data/") + iconName)).path()),
-                      IN_CREATE | IN_MOVED_TO);
+    if (!m_connection.isConnected() || !m_connection.registerVirtualObject(portalPath, &m_portal) ||
+        !QDir().mkpath(icons) || inotify_add_watch(m_watch, QFile::encodeName(icons), IN_CREATE | IN_MOVED_TO) < 0)
+        throw std::runtime_error("cannot set up the test session");
 }
 
 DockTileSession::~DockTileSession()
 {
-    m_companion.terminate();
-    if (!m_companion.waitForFinished(10000))
-        m_companion.kill();
-    m_companion.waitForFinished();
+    if (m_companion.state() != QProcess::NotRunning) {
+        m_companion.terminate();
+        if (!m_companion.waitForFinished(10000))
+            m_companion.kill();
+        m_companion.waitForFinished();
+        EXPECT_EQ(m_companion.exitStatus(), QProcess::NormalExit) << "the companion did not end on SIGTERM";
+    }
     ::close(m_watch);
     QDBusConnection::disconnectFromBus(m_root.path());
 }
 
-void DockTileSession::setPreference(const std::optional<QString>& appearance) const
+void DockTileSession::setPreference(const QString& appearance) const
 {
-    const QString file = m_root.file(QStringLiteral("config/app.dravik.application.conf"));
-    QFile::remove(file);
-    if (appearance)
-        m_root.write(QStringLiteral("config/app.dravik.application.conf"),
-                     "[General]\ninterfaceAppearance=" + appearance->toUtf8() + '\n');
+    const QString file = QStringLiteral("config/app.dravik.application.conf");
+    if (appearance.isNull())
+        QFile::remove(m_root.file(file));
+    else
+        m_root.write(file, "[General]\ninterfaceAppearance=" + appearance.toUtf8() + '\n');
 }
 
 void DockTileSession::startCompanion()
@@ -104,16 +107,6 @@ void DockTileSession::emitSignal(const QString& path, const QString& interface, 
     m_connection.send(message);
 }
 
-void DockTileSession::ownName(const QString& name)
-{
-    m_connection.registerService(name);
-}
-
-void DockTileSession::releaseName(const QString& name)
-{
-    m_connection.unregisterService(name);
-}
-
 int DockTileSession::replacements(int expected)
 {
     const QDeadlineTimer deadline(20000);
@@ -134,7 +127,7 @@ void DockTileSession::countReplacements()
     for (ssize_t size; (size = ::read(m_watch, buffer, sizeof buffer)) > 0;)
         for (const char* at = buffer; at < buffer + size;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
-            if (event->len > 0 && QFileInfo(iconName).fileName() == QString::fromUtf8(event->name))
+            if (event->len > 0 && QFileInfo(iconPath()).fileName() == QString::fromUtf8(event->name))
                 ++m_replacements;
             at += sizeof(inotify_event) + event->len;
         }

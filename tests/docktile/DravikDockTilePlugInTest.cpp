@@ -48,7 +48,7 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
 {
     DockTileSession session(companion, sourceData);
     session.setPreference("light");
-    session.ownName(portalName);
+    session.bus().registerService(portalName);
     session.portal().colorScheme = 1;
     const timespec longAgo[2] = {{946684800, 0}, {946684800, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(session.themeFolder()), longAgo, 0), 0);
@@ -84,13 +84,13 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
         {"system", 1, true, true, Icon::dark},
     };
     for (const auto& row : rows) {
-        session.setPreference(row.stored ? std::optional<QString>(QString::fromLatin1(row.stored)) : std::nullopt);
-        session.portal().colorScheme = row.colorScheme;
+        session.setPreference(QString::fromLatin1(row.stored));
+        session.portal().colorScheme = static_cast<uint>(row.colorScheme);
         session.portal().hasReadOne = row.hasReadOne;
         if (row.colorScheme < 0)
-            session.releaseName(portalName);
+            session.bus().unregisterService(portalName);
         else
-            session.ownName(portalName);
+            session.bus().registerService(portalName);
         if (row.settingSignal)
             settingChanged(session, "color-scheme", row.colorScheme);
         else
@@ -106,7 +106,7 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
 {
     DockTileSession session(companion, sourceData);
     session.setPreference("light");
-    session.ownName(portalName);
+    session.bus().registerService(portalName);
     session.startCompanion();
     ASSERT_EQ(session.replacements(1), 1);
     for (int reload = 0; reload < 2; ++reload) {
@@ -121,12 +121,12 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
     } rows[] = {
         {"another program ends",
          [](DockTileSession& s) {
-             s.ownName("org.example.Other");
-             s.releaseName("org.example.Other");
+             s.bus().registerService("org.example.Other");
+             s.bus().unregisterService("org.example.Other");
          },
          0},
-        {"the application starts", [](DockTileSession& s) { s.ownName(applicationName); }, 0},
-        {"the application ends", [](DockTileSession& s) { s.releaseName(applicationName); }, 1},
+        {"the application starts", [](DockTileSession& s) { s.bus().registerService(applicationName); }, 0},
+        {"the application ends", [](DockTileSession& s) { s.bus().unregisterService(applicationName); }, 1},
         {"another desktop setting changes", [](DockTileSession& s) { settingChanged(s, "accent-color", 1); }, 0},
         {"the desktop's colour scheme changes", [](DockTileSession& s) { settingChanged(s, "color-scheme", 1); }, 1},
         {"the application's signal", appearanceChanged, 1},
