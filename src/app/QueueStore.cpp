@@ -27,17 +27,59 @@ bool isSaved(TransferItem::State state)
            state == TransferItem::State::failed;
 }
 
+namespace {
+
+// A JSON string as the JSON writer of Qt writes it: UTF-8, with quotes, backslashes and control
+// characters escaped.
+void appendString(QByteArray& out, const QString& text)
+{
+    out.append('"');
+    for (const char byte : text.toUtf8()) {
+        const auto code = static_cast<unsigned char>(byte);
+        switch (byte) {
+        case '"': out.append("\\\""); break;
+        case '\\': out.append("\\\\"); break;
+        case '\b': out.append("\\b"); break;
+        case '\f': out.append("\\f"); break;
+        case '\n': out.append("\\n"); break;
+        case '\r': out.append("\\r"); break;
+        case '\t': out.append("\\t"); break;
+        default:
+            if (code < 0x20)
+                out.append("\\u00").append(QByteArray::number(code, 16).rightJustified(2, '0'));
+            else
+                out.append(byte);
+        }
+    }
+    out.append('"');
+}
+
+} // namespace
+
+QByteArray profileRecord(const ServerProfile& profile)
+{
+    return QJsonDocument(profile.toJson()).toJson(QJsonDocument::Compact);
+}
+
+// Written by hand, keys in sorted order as the JSON writer would put them: queuing 50,000 records
+// must not take seconds.
+QByteArray record(const TransferItem& item, const QByteArray& profile)
+{
+    QByteArray out;
+    out.reserve(160 + profile.size() + 2 * (item.localURL.size() + item.remotePath.size()));
+    out.append(item.directory ? R"({"directory":true,"id":")" : R"({"directory":false,"id":")");
+    out.append(ServerProfile::uuidText(item.id).toLatin1());
+    out.append(R"(","localURL":)");
+    appendString(out, QUrl::fromLocalFile(item.localURL).toString(QUrl::FullyEncoded));
+    out.append(R"(,"profile":)").append(profile).append(R"(,"remotePath":)");
+    appendString(out, item.remotePath);
+    out.append(item.upload ? R"(,"upload":true})" : R"(,"upload":false})");
+    return out;
+}
+
 QByteArray record(const TransferItem& item)
 {
-    const QJsonObject object{
-        {u"id"_s, ServerProfile::uuidText(item.id)},
-        {u"profile"_s, item.client.profile().toJson()},
-        {u"upload"_s, item.upload},
-        {u"localURL"_s, QUrl::fromLocalFile(item.localURL).toString(QUrl::FullyEncoded)},
-        {u"remotePath"_s, item.remotePath},
-        {u"directory"_s, item.directory},
-    };
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return record(item, profileRecord(item.client.profile()));
 }
 
 QByteArray join(const QList<QByteArray>& records)

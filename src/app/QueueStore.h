@@ -19,6 +19,10 @@ QString file();
 bool isSaved(TransferItem::State state);
 // The saved form of one entry, whatever its state.
 QByteArray record(const TransferItem& item);
+// The same with the saved form of its profile already at hand, since the entries of a request
+// share one profile.
+QByteArray record(const TransferItem& item, const QByteArray& profile);
+QByteArray profileRecord(const ServerProfile& profile);
 // The file's content for entries already in their saved form.
 QByteArray join(const QList<QByteArray>& records);
 // The file's content for a queue: the saved entries only.

@@ -32,9 +32,16 @@ void TransferListModel::append(QList<TransferItem> items)
     beginInsertRows({}, first, first + int(items.size()) - 1);
     m_items.reserve(first + items.size());
     m_records.reserve(first + items.size());
+    m_rows.reserve(first + items.size());
+    std::optional<ServerProfile> profile;
+    QByteArray savedProfile;
     for (TransferItem& item : items) {
+        if (profile != item.client.profile()) {
+            profile = item.client.profile();
+            savedProfile = QueueStore::profileRecord(*profile);
+        }
         m_rows.insert(item.id, int(m_items.size()));
-        m_records.append(QueueStore::record(item));
+        m_records.append(QueueStore::record(item, savedProfile));
         count(item, 1);
         m_items.append(std::move(item));
     }
