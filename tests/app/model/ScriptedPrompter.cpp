@@ -1,0 +1,35 @@
+#include "ScriptedPrompter.h"
+
+template <typename T> QFuture<T> ScriptedPrompter::answer(QList<T>& answers)
+{
+    if (!answers.isEmpty())
+        return QtFuture::makeReadyFuture(answers.takeFirst());
+    auto open = std::make_shared<QPromise<T>>();
+    open->start();
+    m_unanswered.push_back(open);
+    return open->future();
+}
+
+QFuture<int> ScriptedPrompter::alert(const PromptAlert& alert)
+{
+    asked << "alert: " + alert.message;
+    return answer(alertAnswers);
+}
+
+QFuture<std::optional<ConflictAnswer>> ScriptedPrompter::conflict(const TransferConflict& conflict)
+{
+    asked << "conflict: " + conflict.remote;
+    return answer(conflictAnswers);
+}
+
+QFuture<std::optional<QString>> ScriptedPrompter::chooseFolder(const QString& start)
+{
+    asked << "folder: " + start;
+    return answer(folderAnswers);
+}
+
+QFuture<std::optional<QString>> ScriptedPrompter::chooseApplication(const QString&, const QList<DesktopApplication>&)
+{
+    QList<std::optional<QString>> none;
+    return answer(none);
+}
