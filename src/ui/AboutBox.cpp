@@ -14,11 +14,8 @@ using namespace Qt::StringLiterals;
 
 AboutBox::AboutBox(QWidget* parent) : Retranslating(parent)
 {
-    QIcon icon = QIcon::fromTheme(ProductInfo::applicationID());
-    if (icon.isNull())
-        icon = Icons::icon(u"arrow.left.arrow.right"_s);
     auto* picture = new QLabel;
-    picture->setPixmap(icon.pixmap(96));
+    picture->setPixmap(Icons::application().pixmap(96));
     QLabel* name = DisplayText::emphasised(new QLabel(ProductInfo::name()), 1.4);
     auto* version = new QLabel(ProductInfo::version() + u" ("_s + ProductInfo::buildNumber() + u')');
     m_credits = new QLabel;

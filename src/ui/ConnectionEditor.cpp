@@ -229,6 +229,8 @@ void ConnectionEditor::chooseKeyFile()
 
 void ConnectionEditor::submit(bool connecting)
 {
+    if (m_saving || (connecting && m_transfersPending))
+        return;
     m_profile.host = m_profile.host.trimmed();
     m_profile.name = m_profile.name.trimmed();
     if (m_profile.name.isEmpty())
@@ -236,20 +238,31 @@ void ConnectionEditor::submit(bool connecting)
     m_host->setText(m_profile.host);
     m_name->setText(m_profile.name);
     const QString password = m_password->text();
-    try {
-        m_services.save(m_profile, password);
-    } catch (...) {
-        setError(ErrorText::sentence(std::current_exception()).value_or(QString()));
-        return;
-    }
-    if (connecting)
-        m_services.connect(m_profile, password);
-    accept();
+    m_saving = true;
+    showSubmitState();
+    // The dialog may go before the store answers; then nothing more happens here.
+    m_services.save(m_profile, password)
+        .then(this, [this, connecting, password, saved = m_profile](const std::optional<QString>& failure) {
+            m_saving = false;
+            showSubmitState();
+            if (failure)
+                return setError(*failure);
+            if (connecting)
+                m_services.connect(saved, password);
+            accept();
+        });
 }
 
 void ConnectionEditor::setTransfersPending(bool pending)
 {
-    m_saveConnect->setEnabled(!pending);
+    m_transfersPending = pending;
+    showSubmitState();
+}
+
+void ConnectionEditor::showSubmitState()
+{
+    m_save->setEnabled(!m_saving);
+    m_saveConnect->setEnabled(!m_saving && !m_transfersPending);
 }
 
 void ConnectionEditor::setError(const QString& text)

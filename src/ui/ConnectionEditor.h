@@ -26,9 +26,9 @@ class ConnectionEditor : public Retranslating<QDialog> {
 public:
     // What the editor asks of its owner.
     struct Services {
-        // Stores the profile and, as the profile asks, its password; throws what the person should
-        // read when that fails.
-        std::function<void(const ServerProfile&, const QString& password)> save;
+        // Stores the profile and, as the profile asks, its password; the future holds what the
+        // person should read when that fails, nothing once saved.
+        std::function<QFuture<std::optional<QString>>(const ServerProfile&, const QString& password)> save;
         // Connects to the profile just saved.
         std::function<void(const ServerProfile&, const QString& password)> connect;
         // The password stored for a profile; a failed future carries what the person should read.
@@ -53,11 +53,14 @@ private:
     void readStoredPassword();
     void chooseKeyFile();
     void submit(bool connecting);
+    void showSubmitState();
     void setError(const QString& text);
     void retranslate() override;
 
     ServerProfile m_profile;
     Services m_services;
+    bool m_transfersPending = false;
+    bool m_saving = false;
 
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;

@@ -66,6 +66,12 @@ void useFallbackTheme()
         QIcon::setThemeName(QString::fromLatin1(fallbackTheme));
 }
 
+QIcon application()
+{
+    const QIcon installed = QIcon::fromTheme(u"app.dravik.application"_s);
+    return installed.isNull() ? QIcon(u":/icons/app.dravik.application.png"_s) : installed;
+}
+
 QIcon icon(const QString& symbol)
 {
     for (const auto& [name, themed] : table())

@@ -18,6 +18,8 @@ void useFallbackTheme();
 
 // The icon of a symbol; a symbol the table does not know gives a null icon.
 QIcon icon(const QString& symbol);
+// The program's own icon: the installed one of the desktop's theme, else the copy built in.
+QIcon application();
 // Every symbol with its freedesktop name.
 const QList<std::pair<QString, QString>>& table();
 

@@ -10,7 +10,9 @@
 // unanswered (its window closed under it) answers "dismissed" rather than never.
 class WindowPrompter : public Prompter {
 public:
-    explicit WindowPrompter(QWidget* window);
+    explicit WindowPrompter(QWidget* window = nullptr);
+    // The window the dialogs open over, for a prompter made before its window.
+    void setWindow(QWidget* window) { m_window = window; }
 
     // Escape and the window's close button dismiss the alert (-1).
     QFuture<int> alert(const PromptAlert& alert) override;

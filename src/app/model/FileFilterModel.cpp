@@ -28,5 +28,11 @@ void FileFilterModel::setShowHidden(bool showHidden)
 bool FileFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const
 {
     const auto* files = qobject_cast<const FileListModel*>(sourceModel());
-    return !files || accepts(files->entries().at(sourceRow), m_search, m_showHidden);
+    return !files || accepts(files->entry(sourceRow), m_search, m_showHidden);
+}
+
+void FileFilterModel::sort(int column, Qt::SortOrder order)
+{
+    if (QAbstractItemModel* files = sourceModel())
+        files->sort(column, order);
 }

@@ -6,7 +6,8 @@
 #include <QString>
 
 // What a pane shows of its entries: hidden names only when asked for, and only names holding the
-// search text. It filters and never sorts.
+// search text. It filters and never sorts: a sort request goes to the list below, which sorts on
+// keys made once per listing.
 class FileFilterModel : public QSortFilterProxyModel {
     Q_OBJECT
 
@@ -19,6 +20,8 @@ public:
 
     void setSearch(const QString& search);
     void setShowHidden(bool showHidden);
+
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;

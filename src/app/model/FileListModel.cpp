@@ -2,18 +2,93 @@
 
 #include "L10n.h"
 
+#include <QCollator>
+#include <algorithm>
+#include <numeric>
+
 using namespace Qt::StringLiterals;
+
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent), m_sortLocale(L10n::locale()) {}
 
 void FileListModel::setEntries(QList<FileEntry> entries)
 {
     beginResetModel();
     m_entries = std::move(entries);
+    makeSortKeys();
+    m_rows = sortedRows();
     endResetModel();
+}
+
+void FileListModel::makeSortKeys()
+{
+    QCollator collator(m_sortLocale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_sortKeys.clear();
+    m_sortKeys.reserve(m_entries.size());
+    for (const FileEntry& entry : std::as_const(m_entries))
+        m_sortKeys.push_back(collator.sortKey(entry.name));
+}
+
+QList<int> FileListModel::sortedRows() const
+{
+    QList<int> rows(m_entries.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    std::stable_sort(rows.begin(), rows.end(), [this](int a, int b) {
+        return m_sortOrder.before(m_entries.at(a), m_sortKeys[a], m_entries.at(b), m_sortKeys[b]);
+    });
+    return rows;
+}
+
+void FileListModel::setSortOrder(const FileSortComparator& order)
+{
+    if (order == m_sortOrder)
+        return;
+    m_sortOrder = order;
+    reorder();
+}
+
+void FileListModel::reorder()
+{
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QList<int> rows = sortedRows();
+    // Rows kept by views (selection, current row) follow their entries.
+    QList<int> newRow(m_entries.size());
+    for (int row = 0; row < int(rows.size()); ++row)
+        newRow[rows.at(row)] = row;
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.append(this->index(newRow.at(m_rows.at(index.row())), index.column()));
+    m_rows = rows;
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void FileListModel::sort(int column, Qt::SortOrder order)
+{
+    static constexpr FileSortComparator::Field fields[] = {
+        FileSortComparator::Field::name, FileSortComparator::Field::size, FileSortComparator::Field::modified};
+    if (column >= 0 && column < columnTotal)
+        setSortOrder({fields[column], order});
+}
+
+void FileListModel::setLocale(const QLocale& locale)
+{
+    if (locale != m_sortLocale) {
+        m_sortLocale = locale;
+        makeSortKeys();
+        reorder();
+    }
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnTotal - 1);
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, sizeColumn), index(int(m_rows.size()) - 1, modifiedColumn), {Qt::DisplayRole});
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_entries.size());
+    return parent.isValid() ? 0 : int(m_rows.size());
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const
@@ -25,7 +100,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const FileEntry& entry = m_entries.at(index.row());
+    const FileEntry& entry = this->entry(index.row());
     switch (role) {
     case NameRole: return entry.name;
     case IsDirectoryRole: return entry.isDirectory;

@@ -1,12 +1,19 @@
 #pragma once
 
 #include "FileEntry.h"
+#include "FileSortComparator.h"
 
 #include <QAbstractTableModel>
+#include <QCollatorSortKey>
 #include <QList>
+#include <QLocale>
+#include <vector>
 
-// The entries of one pane for its table: name, size and modification date, in the model's order.
-// A new listing is one reset.
+// The entries of one pane for its table: name, size and modification date, in the table's sort
+// order (folders first, names in natural order to begin with). entries() keeps the order the
+// listing came in; only the rows are sorted, on sort keys made once per listing, so that sorting a
+// large folder compares bytes rather than collating names. A new listing is one reset, a new sort
+// order one layout change.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -15,10 +22,20 @@ public:
     // Every column also answers these roles with the entry's own values.
     enum Role { NameRole = Qt::UserRole + 1, IsDirectoryRole, SizeRole, ModifiedRole };
 
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit FileListModel(QObject* parent = nullptr);
 
     const QList<FileEntry>& entries() const { return m_entries; }
     void setEntries(QList<FileEntry> entries);
+    // The entry shown in `row`.
+    const FileEntry& entry(int row) const { return m_entries.at(m_rows.at(row)); }
+
+    FileSortComparator sortOrder() const { return m_sortOrder; }
+    void setSortOrder(const FileSortComparator& order);
+    // By the column's field.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The interface language changed (it is the one in use at first): names collate, and sizes,
+    // dates and headings read, in the new one.
+    void setLocale(const QLocale& locale);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -27,5 +44,15 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
 private:
+    void makeSortKeys();
+    // Puts the rows in the sort order; views keep their selection.
+    void reorder();
+    // The listing's indices in the sort order.
+    QList<int> sortedRows() const;
+
     QList<FileEntry> m_entries;
+    std::vector<QCollatorSortKey> m_sortKeys;
+    QList<int> m_rows;
+    QLocale m_sortLocale;
+    FileSortComparator m_sortOrder;
 };

@@ -44,15 +44,15 @@ void renameWithoutReplacing(const QString& from, const QString& to)
         fail(to, errno);
 }
 
-QString downloadsFolder()
+} // namespace
+
+QString LocalPane::downloadsFolder()
 {
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (!downloads.isEmpty() && QFileInfo(downloads).isDir())
         return downloads;
     return QDir::homePath();
 }
-
-} // namespace
 
 LocalPane::LocalPane(AppModel& model)
     : m_model(model), m_url(downloadsFolder()),

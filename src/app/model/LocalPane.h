@@ -13,6 +13,9 @@ public:
     // Starts in the Downloads folder, or the home folder when there is none; nothing is listed yet.
     explicit LocalPane(AppModel& model);
 
+    // The person's Downloads folder, or the home folder when there is none.
+    static QString downloadsFolder();
+
     const QString& url() const { return m_url; }
     FilePane& pane() { return m_pane; }
     const FilePane& pane() const { return m_pane; }

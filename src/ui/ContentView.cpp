@@ -1,0 +1,148 @@
+#include "ContentView.h"
+
+#include "AppModel.h"
+#include "ConnectionBar.h"
+#include "ConnectionEditor.h"
+#include "FileListModel.h"
+#include "FilePaneView.h"
+#include "KeychainStore.h"
+#include "L10n.h"
+#include "PanelSizes.h"
+#include "Prompter.h"
+#include "ResizeHandle.h"
+#include "Sidebar.h"
+#include "TransferPanel.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+
+ContentView::ContentView(AppModel& model, QWidget* parent)
+    : Retranslating(parent), m_model(model), m_sidebarWidth(PanelSizes::storedSidebarWidth()),
+      m_transferPanelHeight(PanelSizes::storedTransferPanelHeight())
+{
+    m_sidebar = new Sidebar(m_model);
+    connect(m_sidebar, &Sidebar::settingsRequested, this, &ContentView::settingsRequested);
+    m_sidebarHandle = new ResizeHandle(Qt::Horizontal);
+    m_connectionBar = new ConnectionBar(m_model);
+    m_localPane = new FilePaneView(m_model, true);
+    m_remotePane = new FilePaneView(m_model, false);
+    m_transferHandle = new ResizeHandle(Qt::Vertical);
+    m_transferPanel = new TransferPanel(m_model);
+
+    m_panes = new QHBoxLayout;
+    m_panes->setSpacing(8);
+    m_panes->addWidget(m_localPane, 1);
+    m_panes->addWidget(m_remotePane, 1);
+    auto* work = new QVBoxLayout;
+    work->setSpacing(0);
+    work->addWidget(m_connectionBar);
+    work->addLayout(m_panes, 1);
+    work->addWidget(m_transferHandle);
+    work->addWidget(m_transferPanel);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_sidebar);
+    layout->addWidget(m_sidebarHandle);
+    layout->addLayout(work, 1);
+
+    connect(m_sidebarHandle, &ResizeHandle::resized, this, [this](int width) {
+        m_sidebarWidth = width;
+        PanelSizes::storeSidebarWidth(width);
+        showSizes();
+    });
+    connect(m_transferHandle, &ResizeHandle::resized, this, [this](int height) {
+        m_transferPanelHeight = height;
+        PanelSizes::storeTransferPanelHeight(height);
+        showSizes();
+    });
+    connect(&m_model, &AppModel::showConnectionEditorChanged, this, &ContentView::showConnectionEditor);
+    connect(&m_model, &AppModel::errorMessageChanged, this, &ContentView::showError);
+    keepPaneOrder();
+    showSizes();
+    retranslate();
+    showConnectionEditor();
+    showError();
+}
+
+void ContentView::resizeEvent(QResizeEvent* event)
+{
+    Retranslating::resizeEvent(event);
+    showSizes();
+}
+
+void ContentView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LayoutDirectionChange)
+        keepPaneOrder();
+    Retranslating::changeEvent(event);
+}
+
+// Within the window's bounds now, the stored sizes unchanged: a larger window gives them back.
+void ContentView::showSizes()
+{
+    const QSize window = this->window()->size();
+    const int width = PanelSizes::sidebarWidth(m_sidebarWidth, window.width());
+    m_sidebar->setFixedWidth(width);
+    m_sidebarHandle->showSize(width, PanelSizes::sidebarMinimum(), PanelSizes::sidebarMaximum(window.width()));
+    const int height = PanelSizes::transferPanelHeight(m_transferPanelHeight, window.height());
+    m_transferPanel->setFixedHeight(height);
+    m_transferHandle->showSize(height, PanelSizes::transferPanelMinimum(),
+                               PanelSizes::transferPanelMaximum(window.height()));
+}
+
+// This computer stays on the left and the server on the right when the rest of the window is
+// mirrored: the pane order does not depend on the reading direction.
+void ContentView::keepPaneOrder()
+{
+    m_panes->setDirection(isRightToLeft() ? QBoxLayout::RightToLeft : QBoxLayout::LeftToRight);
+}
+
+void ContentView::showConnectionEditor()
+{
+    if (!m_model.showConnectionEditor()) {
+        if (m_editor)
+            m_editor->reject();
+        return;
+    }
+    if (m_editor)
+        return;
+    ConnectionEditor::Services services{
+        [this](const ServerProfile& profile, const QString& password) { return m_model.save(profile, password); },
+        [this](const ServerProfile& profile, const QString& password) { m_model.connect(profile, password); },
+        [](const QUuid& id) { return KeychainStore::readPassword(id); }};
+    m_editor = new ConnectionEditor(m_model.editingProfile(), std::move(services), this);
+    m_editor->setAttribute(Qt::WA_DeleteOnClose);
+    m_editor->setTransfersPending(m_model.pendingCount() > 0);
+    connect(&m_model, &AppModel::pendingCountChanged, m_editor,
+            [this] { m_editor->setTransfersPending(m_model.pendingCount() > 0); });
+    connect(m_editor, &QDialog::finished, this, [this] { m_model.setShowConnectionEditor(false); });
+    m_editor->open();
+}
+
+// One alert at a time; a failure that arrives while one is open is shown after it.
+void ContentView::showError()
+{
+    const QString message = m_model.errorMessage();
+    if (message.isEmpty() || m_showingError)
+        return;
+    m_showingError = true;
+    m_model.prompter()
+        .alert({PromptAlert::Style::warning, L("operation_failed"), message, {L("ok")}})
+        .then(this, [this, message](int) {
+            m_showingError = false;
+            if (m_model.errorMessage() == message)
+                m_model.setErrorMessage({});
+            else
+                showError();
+        });
+}
+
+void ContentView::retranslate()
+{
+    m_sidebarHandle->setAccessibleName(L("resize_sidebar"));
+    m_transferHandle->setAccessibleName(L("resize_transfers"));
+    const QLocale locale = L10n::locale();
+    m_model.localFileList()->setLocale(locale);
+    m_model.remoteFileList()->setLocale(locale);
+}

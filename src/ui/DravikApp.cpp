@@ -1,0 +1,44 @@
+#include "DravikApp.h"
+
+#include "AboutBox.h"
+#include "AppModel.h"
+#include "DialogPlacement.h"
+#include "MainWindow.h"
+#include "SettingsWindow.h"
+
+DravikApp::DravikApp() : m_delegate(m_prompter)
+{
+    m_model = std::make_unique<AppModel>(m_prompter);
+    m_window = std::make_unique<MainWindow>(*m_model);
+    m_prompter.setWindow(m_window.get());
+    DialogPlacement::shared().setWorkspace(m_window.get());
+    connect(m_window.get(), &MainWindow::firstShown, this, [this] { m_delegate.setModel(m_model.get()); });
+    connect(m_window.get(), &MainWindow::quitRequested, &m_delegate, &AppDelegate::requestQuit);
+    connect(m_window.get(), &MainWindow::settingsRequested, this, &DravikApp::showSettings);
+    connect(m_window.get(), &MainWindow::aboutRequested, this, &DravikApp::showAbout);
+    connect(&m_delegate, &AppDelegate::quitting, m_window.get(), &MainWindow::allowClose);
+    connect(&m_quitSignals, &QuitSignals::quitRequested, &m_delegate, &AppDelegate::quitNow);
+}
+
+// The windows go before the model they show.
+DravikApp::~DravikApp()
+{
+    delete m_settings;
+    m_window.reset();
+}
+
+void DravikApp::showSettings()
+{
+    if (!m_settings) {
+        m_settings = new SettingsWindow(m_language, m_window.get());
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+void DravikApp::showAbout()
+{
+    AboutBox::present(m_window.get());
+}

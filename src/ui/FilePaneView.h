@@ -1,0 +1,89 @@
+#pragma once
+
+#include "Retranslating.h"
+
+#include <QList>
+#include <QWidget>
+
+class AppModel;
+class FileTableView;
+class QAction;
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+
+// One file pane: this computer's (local) or the server's. A header with the folder and its
+// commands, the filter field, the table of the visible entries and a footer with their count and
+// the transfer button. Everything it shows comes from the model, and every command calls one of
+// the model's operations; a command the model would refuse is disabled.
+class FilePaneView : public Retranslating<QWidget> {
+    Q_OBJECT
+
+public:
+    FilePaneView(AppModel& model, bool local, QWidget* parent = nullptr);
+
+    // Uploads or downloads the selection ("upload_server" or "download_mac"), as the menu bar
+    // offers it too.
+    QAction* transferAction() const { return m_transfer; }
+    FileTableView* table() const { return m_table; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Command {
+        QAction* action;
+        const char* key;
+    };
+
+    QAction* addCommand(const char* key, const char* symbol, const QKeySequence& shortcut = {});
+    void makeCommands();
+    QWidget* makeHeader();
+    QWidget* makeTable();
+    QWidget* makeDisconnectedPage();
+    QWidget* makeFooter();
+    QToolButton* iconButton(QAction* action);
+
+    void takeSelection();
+    void showSelection();
+    void showPlace();
+    void showCount();
+    void updateCommands();
+    void showContextMenu(const QPoint& position);
+    void goUp();
+    void askNewFolder();
+    void askRename();
+    void askGoTo();
+    void askPermissions();
+    void retranslate() override;
+
+    AppModel& m_model;
+    const bool m_local;
+    QList<Command> m_commands;
+    QList<std::pair<QAbstractButton*, const char*>> m_iconButtons;
+    QAction* m_up = nullptr;
+    QAction* m_refresh = nullptr;
+    QAction* m_newFolder = nullptr;
+    QAction* m_chooseFolder = nullptr;
+    QAction* m_openFolder = nullptr;
+    QAction* m_goFolder = nullptr;
+    QAction* m_rename = nullptr;
+    QAction* m_permissions = nullptr;
+    QAction* m_delete = nullptr;
+    QAction* m_transfer = nullptr;
+
+    QLabel* m_title = nullptr;
+    QLabel* m_place = nullptr;
+    QToolButton* m_fileActions = nullptr;
+    QLineEdit* m_search = nullptr;
+    QStackedWidget* m_pages = nullptr;
+    FileTableView* m_table = nullptr;
+    QLabel* m_connectHint = nullptr;
+    QPushButton* m_addConnection = nullptr;
+    QLabel* m_count = nullptr;
+    QPushButton* m_transferButton = nullptr;
+    bool m_showingSelection = false;
+};

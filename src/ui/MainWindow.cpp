@@ -1,0 +1,103 @@
+#include "MainWindow.h"
+
+#include "AppModel.h"
+#include "ContentView.h"
+#include "FilePaneView.h"
+#include "L10n.h"
+#include "ProductInfo.h"
+#include "StatusLine.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenuBar>
+
+using namespace Qt::StringLiterals;
+
+MainWindow::MainWindow(AppModel& model, QWidget* parent) : Retranslating(parent), m_model(model)
+{
+    setObjectName(u"main"_s);
+    m_content = new ContentView(m_model);
+    setCentralWidget(m_content);
+    setStatusBar(new StatusLine(m_model));
+    connect(m_content, &ContentView::settingsRequested, this, &MainWindow::settingsRequested);
+    makeMenus();
+    setWindowTitle(ProductInfo::name() + u' ' + ProductInfo::version());
+    setMinimumSize(1000, 650);
+    resize(1180, 760);
+    retranslate();
+}
+
+QAction* MainWindow::addCommand(QMenu* menu, const char* key, const QList<QKeySequence>& shortcuts)
+{
+    QAction* action = menu->addAction(QString());
+    action->setShortcuts(shortcuts);
+    m_commands.append({action, key});
+    return action;
+}
+
+void MainWindow::makeMenus()
+{
+    QMenu* file = menuBar()->addMenu(QString());
+    m_menus.append({file, "file_menu"});
+    connect(addCommand(file, "new_connection", {QKeySequence::New}), &QAction::triggered, this, [this] {
+        m_model.setEditingProfile(std::nullopt);
+        m_model.setShowConnectionEditor(true);
+    });
+    connect(addCommand(file, "choose_local", {QKeySequence::Open}), &QAction::triggered, &m_model,
+            &AppModel::chooseLocalFolder);
+    file->addSeparator();
+    connect(addCommand(file, "settings", {QKeySequence::Preferences, QKeySequence(Qt::CTRL | Qt::Key_Comma)}),
+            &QAction::triggered, this, &MainWindow::settingsRequested);
+    file->addSeparator();
+    connect(addCommand(file, "quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}), &QAction::triggered, this,
+            &MainWindow::quitRequested);
+
+    QMenu* transfer = menuBar()->addMenu(QString());
+    m_menus.append({transfer, "transfer"});
+    transfer->addAction(m_content->localPane()->transferAction());
+    transfer->addAction(m_content->remotePane()->transferAction());
+    transfer->addSeparator();
+    connect(addCommand(transfer, "refresh_panels", {QKeySequence(Qt::CTRL | Qt::Key_R)}), &QAction::triggered, this,
+            [this] {
+                m_model.refreshLocal();
+                m_model.browse(m_model.remotePath());
+            });
+    // The desktop's file managers show hidden files with Ctrl+H.
+    QAction* hidden =
+        addCommand(transfer, "show_hidden",
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_H)});
+    hidden->setCheckable(true);
+    hidden->setChecked(m_model.showHidden());
+    connect(hidden, &QAction::toggled, &m_model, &AppModel::setShowHidden);
+    connect(&m_model, &AppModel::showHiddenChanged, hidden,
+            [this, hidden] { hidden->setChecked(m_model.showHidden()); });
+
+    QMenu* help = menuBar()->addMenu(QString());
+    m_menus.append({help, "help_menu"});
+    connect(addCommand(help, "about_app"), &QAction::triggered, this, &MainWindow::aboutRequested);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closing)
+        return event->accept();
+    event->ignore();
+    Q_EMIT quitRequested();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    Retranslating::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    Q_EMIT firstShown();
+}
+
+void MainWindow::retranslate()
+{
+    for (const auto& [menu, key] : std::as_const(m_menus))
+        menu->setTitle(L(key));
+    for (const Command& command : std::as_const(m_commands))
+        command.action->setText(L(command.key));
+}

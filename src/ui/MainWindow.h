@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Retranslating.h"
+
+#include <QList>
+#include <QMainWindow>
+
+class AppModel;
+class ContentView;
+class QAction;
+class QMenu;
+
+// The program's one window: the workspace with its menus and status bar. Closing it is a request
+// to quit, which the program may refuse while transfers are pending.
+class MainWindow : public Retranslating<QMainWindow> {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(AppModel& model, QWidget* parent = nullptr);
+
+    ContentView* content() const { return m_content; }
+    // Lets the next close through: the program is quitting.
+    void allowClose() { m_closing = true; }
+
+Q_SIGNALS:
+    void quitRequested();
+    void settingsRequested();
+    void aboutRequested();
+    // The window was shown for the first time.
+    void firstShown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Command {
+        QAction* action;
+        const char* key;
+    };
+
+    QAction* addCommand(QMenu* menu, const char* key, const QList<QKeySequence>& shortcuts = {});
+    void makeMenus();
+    void retranslate() override;
+
+    AppModel& m_model;
+    ContentView* m_content = nullptr;
+    QList<std::pair<QMenu*, const char*>> m_menus;
+    QList<Command> m_commands;
+    bool m_closing = false;
+    bool m_shown = false;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+// The sizes the person gives the sidebar and the transfer panel by dragging their handles: stored
+// in the preferences as set, shown within what the window leaves for them.
+namespace PanelSizes {
+
+inline constexpr double defaultSidebarWidth = 230;
+inline constexpr double defaultTransferPanelHeight = 198;
+// What a handle's keys and the accessibility increment change by.
+inline constexpr int step = 30;
+
+// The sidebar keeps at least 180 and leaves the panes 647 of the window's width.
+int sidebarMinimum();
+int sidebarMaximum(int windowWidth);
+int sidebarWidth(double stored, int windowWidth);
+// The transfer panel keeps at least 120 and leaves the rest 330 of the window's height.
+int transferPanelMinimum();
+int transferPanelMaximum(int windowHeight);
+int transferPanelHeight(double stored, int windowHeight);
+
+// The stored values ("sidebarWidth", "transferPanelHeight"), or the defaults.
+double storedSidebarWidth();
+void storeSidebarWidth(double width);
+double storedTransferPanelHeight();
+void storeTransferPanelHeight(double height);
+
+} // namespace PanelSizes

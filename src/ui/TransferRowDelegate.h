@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QUuid>
+
+// One item of the transfer queue: its direction, its file and where it goes, its state (a bar and
+// the percentage while it runs), its error in red, and the button that retries a finished item or
+// cancels a pending one.
+class TransferRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // Whether the row's item can be retried (failed or cancelled) or cancelled (waiting, running).
+    static bool canRetry(const QModelIndex& index);
+    static bool canCancel(const QModelIndex& index);
+
+Q_SIGNALS:
+    void retryRequested(const QUuid& id);
+    void cancelRequested(const QUuid& id);
+
+protected:
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+private:
+    static QRect buttonArea(const QStyleOptionViewItem& option);
+};

@@ -1,0 +1,28 @@
+// dravik: the desktop program. With the demo session (`make run`) it starts against a throwaway
+// server; started directly it works on the person's own profiles and queue.
+
+#include "DravikApp.h"
+#include "Icons.h"
+#include "MainWindow.h"
+#include "ProductInfo.h"
+
+#include <QApplication>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    // The window class the desktop entry's StartupWMClass names.
+    QApplication::setApplicationName(u"dravik"_s);
+    QApplication::setApplicationDisplayName(ProductInfo::name());
+    QApplication::setDesktopFileName(ProductInfo::applicationID());
+    // Closing the window asks first; only the quit sequence ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Icons::useFallbackTheme();
+    QApplication::setWindowIcon(Icons::application());
+
+    DravikApp program;
+    program.window().show();
+    return QApplication::exec();
+}
