@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build deps configure fuzz bench format clean
+.PHONY: run test build deps configure fuzz bench screenshots format clean
 
 deps:
 	@scripts/install-deps
@@ -21,6 +21,9 @@ test: build
 
 bench: build
 	@scripts/run-benchmarks $(BUILD)
+
+screenshots: build
+	@scripts/take-screenshots $(BUILD)
 
 fuzz: deps
 	@scripts/run-fuzzers

@@ -148,7 +148,7 @@ QWidget* ConflictDialog::makeCard(Card& card, const FileEntry& entry, const QStr
     auto* name = DisplayText::emphasised(new QLabel(entry.name));
     name->setWordWrap(true);
     // A long path is shortened in the middle, where it is least telling; the tooltip has it whole.
-    auto* location = new QLabel(frame->fontMetrics().elidedText(path, Qt::ElideMiddle, 240));
+    auto* location = new QLabel(DisplayText::path(frame->fontMetrics().elidedText(path, Qt::ElideMiddle, 240)));
     location->setToolTip(path);
     location->setAccessibleName(path);
     card.size = new QLabel;

@@ -19,6 +19,12 @@ QString dateTime(const QDateTime& moment, const QLocale& locale)
     return locale.toString(moment, format);
 }
 
+QString path(const QString& path)
+{
+    // Left-to-right marks on both sides make the path one left-to-right run.
+    return u'\u200E' + path + u'\u200E';
+}
+
 QLabel* emphasised(QLabel* label, double scale)
 {
     QFont font = label->font();

@@ -15,6 +15,10 @@ namespace DisplayText {
 // ordered as the locale orders them.
 QString dateTime(const QDateTime& moment, const QLocale& locale);
 
+// A path or name that reads left to right even in a right-to-left window, where its leading
+// slash would otherwise move to the end.
+QString path(const QString& path);
+
 // Bold, and `scale` times the normal size: titles and the names of items.
 QLabel* emphasised(QLabel* label, double scale = 1.0);
 // A button that shows only an icon still carries its help text, as tooltip and accessible name.

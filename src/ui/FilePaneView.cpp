@@ -7,6 +7,7 @@
 #include "FileTableView.h"
 #include "Icons.h"
 #include "L10n.h"
+#include "PathLabel.h"
 #include "RemotePath.h"
 #include "TextPrompt.h"
 
@@ -137,10 +138,7 @@ QWidget* FilePaneView::makeHeader()
     auto* icon = new QLabel;
     icon->setPixmap(Icons::icon(m_local ? u"laptopcomputer"_s : u"server.rack"_s).pixmap(20));
     m_title = DisplayText::emphasised(new QLabel);
-    m_place = new QLabel;
-    m_place->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_place->setMinimumWidth(40);
-    m_place->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_place = new PathLabel;
 
     auto* menu = new QMenu(this);
     menu->addAction(m_goFolder);
@@ -263,16 +261,7 @@ void FilePaneView::showSelection()
 
 void FilePaneView::showPlace()
 {
-    const QString place = m_local ? QDir::toNativeSeparators(m_model.localURL()) : m_model.remotePath();
-    m_place->setText(m_place->fontMetrics().elidedText(place, Qt::ElideMiddle, std::max(m_place->width(), 40)));
-    m_place->setToolTip(place);
-    m_place->setAccessibleName(place);
-}
-
-void FilePaneView::resizeEvent(QResizeEvent* event)
-{
-    Retranslating::resizeEvent(event);
-    showPlace();
+    m_place->setPath(m_local ? QDir::toNativeSeparators(m_model.localURL()) : m_model.remotePath());
 }
 
 void FilePaneView::showCount()

@@ -7,6 +7,7 @@
 
 class AppModel;
 class FileTableView;
+class PathLabel;
 class QAction;
 class QAbstractButton;
 class QLabel;
@@ -29,9 +30,6 @@ public:
     // offers it too.
     QAction* transferAction() const { return m_transfer; }
     FileTableView* table() const { return m_table; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Command {
@@ -76,7 +74,7 @@ private:
     QAction* m_transfer = nullptr;
 
     QLabel* m_title = nullptr;
-    QLabel* m_place = nullptr;
+    PathLabel* m_place = nullptr;
     QToolButton* m_fileActions = nullptr;
     QLineEdit* m_search = nullptr;
     QStackedWidget* m_pages = nullptr;

@@ -95,7 +95,10 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
     const int statusLeft = row.right() - 2 * margin - buttonSize - barWidth - 50;
     const int textLeft = row.left() + 2 * margin + iconSize;
-    const QRect nameArea(textLeft, row.top() + margin, statusLeft - textLeft - margin, line);
+    const QString error = index.data(TransferListModel::ErrorRole).toString();
+    // One line stands in the middle of the row; with an error below it, the two share the row.
+    const int firstLine = error.isEmpty() ? row.center().y() - line / 2 : row.top() + margin;
+    const QRect nameArea(textLeft, firstLine, statusLeft - textLeft - margin, line);
     const bool selected = option.state & QStyle::State_Selected;
     const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const QColor secondary = option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText);
@@ -110,7 +113,6 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->setPen(secondary);
     painter->drawText(visual(option, nameArea.adjusted(nameWidth + margin, 0, 0, 0)), leading,
                       option.fontMetrics.elidedText(direction, Qt::ElideRight, nameArea.width() - nameWidth - margin));
-    const QString error = index.data(TransferListModel::ErrorRole).toString();
     if (!error.isEmpty()) {
         painter->setPen(selected ? text : QColor(0xc0, 0x1c, 0x28));
         const QRect errorArea(textLeft, nameArea.bottom() + margin / 2,
@@ -119,7 +121,7 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                           option.fontMetrics.elidedText(error, Qt::ElideRight, errorArea.width()));
     }
 
-    const QRect statusArea(statusLeft, row.top() + margin, barWidth + 50, line);
+    const QRect statusArea(statusLeft, firstLine, barWidth + 50, line);
     if (itemState == TransferItem::State::running) {
         const double progress = index.data(TransferListModel::ProgressRole).toDouble();
         const int percent = int(progress * 100);

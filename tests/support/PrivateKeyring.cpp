@@ -16,7 +16,7 @@ void stop(QProcess& process)
 
 } // namespace
 
-PrivateKeyring::PrivateKeyring(Secrets secrets)
+PrivateKeyring::PrivateKeyring(Secrets secrets, Bus onBus)
     : folder(QDir::tempPath() + QStringLiteral("/dravik-keyring-XXXXXX")),
       previousAddress(qgetenv("DBUS_SESSION_BUS_ADDRESS"))
 {
@@ -24,8 +24,11 @@ PrivateKeyring::PrivateKeyring(Secrets secrets)
         throw std::logic_error("one private keyring per process");
     if (!folder.isValid())
         throw std::runtime_error("no folder for the test keyring");
-    // Children started from now on, the keyring and the tools below, inherit the private bus.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    if (onBus == Bus::own) {
+        // Children started from now on, the keyring and the tools below, inherit the private bus.
+        bus.emplace();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address());
+    }
     if (secrets == Secrets::none)
         return;
 

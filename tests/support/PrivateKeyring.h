@@ -7,18 +7,22 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <atomic>
+#include <optional>
 
 // A session bus and a GNOME Keyring that belong to one test process: their own configuration,
 // runtime and home folders, so that the user's real keyring is never touched. The process's
-// DBUS_SESSION_BUS_ADDRESS points at the bus while the object lives.
+// DBUS_SESSION_BUS_ADDRESS points at the bus while the object lives. Where the process already
+// runs on a bus of its own (a test's desktop session, which assistive technology reaches only
+// through that bus), the keyring can join that bus instead.
 //
 // GLib keeps one session-bus connection per process for good, so a process gets one private
 // keyring at most; ctest runs every test case in a process of its own.
 class PrivateKeyring {
 public:
     enum class Secrets { unlocked, none };
+    enum class Bus { own, current };
 
-    explicit PrivateKeyring(Secrets secrets = Secrets::unlocked);
+    explicit PrivateKeyring(Secrets secrets = Secrets::unlocked, Bus bus = Bus::own);
     ~PrivateKeyring();
     PrivateKeyring(const PrivateKeyring&) = delete;
     PrivateKeyring& operator=(const PrivateKeyring&) = delete;
@@ -39,7 +43,7 @@ private:
 
     QTemporaryDir folder;
     QByteArray previousAddress;
-    PrivateSessionBus bus;
+    std::optional<PrivateSessionBus> bus;
     QProcess keyring;
 };
 

@@ -1,4 +1,5 @@
 #include "ConflictDialog.h"
+#include "DisplayText.h"
 #include "L10n.h"
 #include "QtPrinters.h"
 #include "WindowPrompter.h"
@@ -63,7 +64,8 @@ TEST(ConflictDialog, ShowsBothItemsAndTheHintOfTheChosenAction)
     ConflictDialog dialog(download);
     const QStringList texts = visibleTexts(dialog);
     // A download's source is the remote item, its target the local one.
-    EXPECT_LT(texts.indexOf("/srv/report.pdf"), texts.indexOf("/home/me/report.pdf"));
+    const qsizetype source = texts.indexOf(DisplayText::path("/srv/report.pdf"));
+    EXPECT_TRUE(source >= 0 && source < texts.indexOf(DisplayText::path("/home/me/report.pdf")));
     EXPECT_LT(texts.indexOf(L10n::byteCount(2500)), texts.indexOf(L10n::byteCount(1000)));
     EXPECT_EQ(texts.filter("2024").size(), 1);
     EXPECT_FALSE(texts.contains(L("rename_hint")));

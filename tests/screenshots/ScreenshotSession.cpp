@@ -1,0 +1,127 @@
+// dravik-screenshots FOLDER
+//
+// Runs the program's windows on the display it is given (Xvfb, by scripts/take-screenshots)
+// against a throwaway FTPS server and writes what a person sees, in English, German, Arabic and
+// Japanese: the connected main window with a transfer running, the connection editor and the
+// conflict dialog. The language is switched live between the sets, as a person would.
+
+#include "AppModel.h"
+#include "ConflictDialog.h"
+#include "ConnectionEditor.h"
+#include "DemoContent.h"
+#include "DravikApp.h"
+#include "Icons.h"
+#include "MainWindow.h"
+#include "PrivateHome.h"
+#include "PrivateKeyring.h"
+#include "ProFTPDServer.h"
+#include "TemporaryFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+
+namespace {
+
+void waitFor(const std::function<bool()>& done, const char* what)
+{
+    if (!QTest::qWaitFor(done, 60000))
+        throw std::runtime_error(std::string("timed out waiting for ") + what);
+}
+
+template <typename Window> Window* shown()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<Window*>(window); found && found->isVisible())
+            return found;
+    return nullptr;
+}
+
+void save(QWidget* window, const QString& file)
+{
+    // Two rounds of events: the layout of a language switch settles in the second.
+    QTest::qWait(300);
+    if (!window->grab().save(file))
+        throw std::runtime_error("cannot write " + file.toStdString());
+    std::printf("%s\n", qPrintable(file));
+}
+
+// A folder of this computer that looks lived in.
+void putLocalFiles(const TemporaryFolder& local)
+{
+    for (const char* name : {"Welcome.txt", "Holiday photo.jpg", "Report 2.pdf", "Report 10.pdf", "Website backup.zip",
+                             "sync.py", "Music/.keep", "Photos/.keep"})
+        local.write(QStringLiteral("Documents/") + QString::fromUtf8(name),
+                    QByteArray(2048 * (1 + qstrlen(name)), 'd'));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const PrivateHome home;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("dravik"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    Icons::useFallbackTheme();
+    const QString output =
+        QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots")).absolutePath();
+    QDir().mkpath(output);
+    try {
+        const PrivateKeyring keyring;
+        const ProFTPDServer server;
+        DemoContent::putSamples(server);
+        DemoContent::saveProfile(server);
+        const TemporaryFolder local;
+        putLocalFiles(local);
+
+        DravikApp program;
+        MainWindow& window = program.window();
+        AppModel& model = program.model();
+        window.resize(1180, 760);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            throw std::runtime_error("the window was never shown");
+        model.openLocal(local.file(QStringLiteral("Documents")));
+        model.connectSaved();
+        waitFor([&] { return model.isConnected() && !model.busy(); }, "the connection");
+        model.browse(QStringLiteral("/slow"));
+        waitFor([&] { return model.remotePath() == QStringLiteral("/slow") && !model.busy(); }, "the slow folder");
+        model.setRemoteSelection({QStringLiteral("Large file.bin")});
+        model.enqueue(false);
+        waitFor([&] { return !model.transfers().isEmpty() && model.transfers().first().progress > 0.05; },
+                "the download's progress");
+        model.browse(QStringLiteral("/"));
+        waitFor([&] { return model.remotePath() == QStringLiteral("/") && !model.busy(); }, "the root folder");
+        model.setRemoteSelection({QStringLiteral("Documents")});
+        model.setLocalSelection({QStringLiteral("Report 10.pdf")});
+
+        for (const char* language : {"en", "de", "ar", "ja"}) {
+            const QString code = QString::fromLatin1(language);
+            program.language().setSelection(code);
+            save(&window, output + QStringLiteral("/main-%1.png").arg(code));
+
+            model.setEditingProfile(model.selectedProfile());
+            model.setShowConnectionEditor(true);
+            waitFor([] { return shown<ConnectionEditor>() != nullptr; }, "the connection editor");
+            save(shown<ConnectionEditor>(), output + QStringLiteral("/editor-%1.png").arg(code));
+            shown<ConnectionEditor>()->reject();
+
+            model.setRemoteSelection({QStringLiteral("Welcome.txt")});
+            model.enqueue(false);
+            waitFor([] { return shown<ConflictDialog>() != nullptr; }, "the conflict dialog");
+            save(shown<ConflictDialog>(), output + QStringLiteral("/conflict-%1.png").arg(code));
+            shown<ConflictDialog>()->reject();
+            waitFor([&] { return !model.planning(); }, "the cancelled request");
+            model.setRemoteSelection({QStringLiteral("Documents")});
+        }
+        program.delegate().quitNow();
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "dravik-screenshots: %s\n", error.what());
+        return 1;
+    }
+}
