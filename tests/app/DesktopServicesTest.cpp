@@ -16,12 +16,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-void PrintTo(const DesktopApplication& a, std::ostream* out)
-{
-    *out << a.id.toStdString() << " \"" << a.name.toStdString() << "\" " << a.iconName.toStdString()
-         << (a.handlesType ? " for the type" : "");
-}
-
 namespace {
 
 // Stands in for a file manager on the test's bus: no real one runs here.

@@ -4,67 +4,43 @@
 #include "ProFTPDServer.h"
 #include "QtPrinters.h"
 #include "SSHServer.h"
-#include "TemporaryFolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-using ftptest::failureText;
-
 namespace {
 
 const QDateTime base = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
 
-void setModified(const QString& path, const QDateTime& time)
+void setModified(const QString& path, qint64 lateBy = 0)
 {
-    const qint64 ms = time.toMSecsSinceEpoch();
-    const timespec times[2] = {{ms / 1000, (ms % 1000) * 1000000}, {ms / 1000, (ms % 1000) * 1000000}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+    const qint64 ms = base.toMSecsSinceEpoch() + lateBy;
+    const timespec time{ms / 1000, (ms % 1000) * 1000000};
+    const timespec times[2] = {time, time};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW);
 }
 
-// `count` empty files named f00000, f00001, ... in `folder`, quickly.
-void emptyFiles(const QString& folder, int count)
-{
-    QDir().mkpath(folder);
-    for (int n = 0; n < count; ++n)
-        ::close(::open(QFile::encodeName(folder + QStringLiteral("/f%1").arg(n, 5, 10, QLatin1Char('0'))).constData(),
-                       O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
-}
-
-QString chain(int levels)
-{
-    return QStringLiteral("/d").repeated(levels);
-}
-
-QStringList rowsOf(const QList<ComparisonRow>& rows)
-{
-    QStringList out;
-    for (const ComparisonRow& row : rows)
-        out.append(row.path + QLatin1Char(' ') + row.statusKey());
-    return out;
-}
-
-// Lays out the same pair of trees for any server: `remote` is where the server keeps what it
-// shows at `remoteRoot`; `handOver` gives it to the server's account.
-QStringList compareTrees(const QString& remote, const QString& remoteRoot, const FTPClient& client,
-                         const std::function<void()>& handOver = {})
+// The same pair of trees for any server: `remote` is where the server keeps what it shows at
+// `remoteRoot`; `handOver` gives it to the server's account.
+QStringList compareTrees(
+    const QString& remote, const QString& remoteRoot, const FTPClient& client,
+    const std::function<void()>& handOver = [] {})
 {
     TemporaryFolder local;
     const auto mine = [&](const QString& name, const QByteArray& bytes, qint64 lateBy = 0) {
-        setModified(local.write("tree/" + name, bytes), base.addMSecs(lateBy));
+        setModified(local.write("tree/" + name, bytes), lateBy);
     };
     const auto theirs = [&](const QString& name, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(remote + "/" + name).path());
         QFile file(remote + "/" + name);
-        QDir().mkpath(QFileInfo(file).path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.open(QIODevice::WriteOnly);
         file.write(bytes);
         file.close();
-        setModified(file.fileName(), base);
+        setModified(file.fileName());
     };
     mine("A.txt", "upper");
     theirs("a.txt", "lower");
@@ -74,52 +50,48 @@ QStringList compareTrees(const QString& remote, const QString& remoteRoot, const
     theirs("kind/inner", "x");
     mine(QStringLiteral("\uFF21"), "full-width A");
     theirs(QStringLiteral("\U0001F600"), "beyond the Basic Multilingual Plane");
-    mine("same.txt", "12345", 1900);
-    theirs("same.txt", "abcde");
-    mine("late.txt", "12345", 2000);
-    theirs("late.txt", "abcde");
-    mine("size.txt", "12345");
-    theirs("size.txt", "123456");
+    for (const auto& [name, lateBy, remoteBytes] :
+         {std::tuple{"same.txt", 1900, "abcde"}, std::tuple{"late.txt", 2000, "abcde"},
+          std::tuple{"size.txt", 0, "abcdef"}}) {
+        mine(name, "12345", lateBy);
+        theirs(name, remoteBytes);
+    }
     QFile::link(local.file("tree/A.txt"), local.file("tree/link"));
     theirs("link", "a file where this computer has a link");
     ::mkfifo(QFile::encodeName(local.file("tree/fifo")).constData(), 0600);
     theirs("fifo", "f");
-    if (handOver)
-        handOver();
-    return rowsOf(FolderComparison::compare(local.file("tree"), remoteRoot, client, {}));
+    handOver();
+    QStringList rows;
+    for (const ComparisonRow& row : FolderComparison::compare(local.file("tree"), remoteRoot, client, {}))
+        rows.append(row.path + " " + row.statusKey());
+    return rows;
 }
 
 } // namespace
 
 TEST(ComparisonRow, StatusFollowsPresenceKindSizeAndTwoSecondsOfDate)
 {
-    const auto file = [](std::optional<qint64> size, std::optional<QDateTime> date) {
-        return FileEntry{"f", false, size, date};
+    const auto file = [](std::optional<qint64> size, std::optional<qint64> lateBy) {
+        return FileEntry{"f", false, size, lateBy ? std::optional(base.addMSecs(*lateBy)) : std::nullopt};
     };
     const FileEntry folder{"f", true, std::nullopt, base};
-    struct Case {
-        std::optional<FileEntry> local, remote;
-        const char* key;
-    };
-    const Case cases[] = {
-        {std::nullopt, file(1, base), "remote_only"},
-        {file(1, base), std::nullopt, "local_only"},
-        {file(1, base), folder, "different"},
+    const std::tuple<std::optional<FileEntry>, std::optional<FileEntry>, const char*> cases[] = {
+        {std::nullopt, file(1, 0), "remote_only"},
+        {file(1, 0), std::nullopt, "local_only"},
         {folder, file(std::nullopt, std::nullopt), "different"},
         {folder, folder, "folder"},
-        {file(std::nullopt, base), file(1, base), "unknown"},
+        {file(std::nullopt, 0), file(1, 0), "unknown"},
         {file(1, std::nullopt), file(std::nullopt, std::nullopt), "unknown"},
-        {file(1, base), file(2, base), "different"},
-        {file(1, std::nullopt), file(2, base), "different"},
-        {file(1, base), file(1, base.addMSecs(1900)), "same_metadata"},
-        {file(1, base.addMSecs(1999)), file(1, base), "same_metadata"},
-        {file(1, base), file(1, base.addMSecs(2000)), "different"},
-        {file(1, base.addMSecs(2000)), file(1, base), "different"},
-        {file(1, std::nullopt), file(1, base), "compare_size_only"},
-        {file(1, base), file(1, std::nullopt), "compare_size_only"},
+        {file(1, std::nullopt), file(2, 0), "different"},
+        {file(1, 0), file(1, 1999), "same_metadata"},
+        {file(1, 1900), file(1, 0), "same_metadata"},
+        {file(1, 0), file(1, 2000), "different"},
+        {file(1, 2000), file(1, 0), "different"},
+        {file(1, std::nullopt), file(1, 0), "compare_size_only"},
+        {file(1, 0), file(1, std::nullopt), "compare_size_only"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ComparisonRow({"f", c.local, c.remote}).statusKey(), c.key) << c.key;
+    for (const auto& [local, remote, key] : cases)
+        EXPECT_EQ(ComparisonRow({"f", local, remote}).statusKey(), key) << key;
 }
 
 TEST(FolderComparison, PairsRealTreesOnProFTPDAndSSHD)
@@ -157,52 +129,38 @@ TEST(FolderComparison, DepthAndEntryLimitsHoldOnBothSides)
     TemporaryFolder local;
     const QString root = local.file("root");
     QDir().mkpath(root);
-    // A server whose folder "/d" ... holds one more "d" down to `levels`, or `count` files at "/".
+    // A server whose folders "/d", "/d/d", ... go `levels` deep, with `count` files at "/".
     int levels = 0;
     int count = 0;
     const FolderComparison::ListFolder server = [&](const QString& path) {
         QList<FileEntry> entries;
-        if (path.count(QLatin1Char('d')) < levels)
+        if (path.count('d') < levels)
             entries.append(FileEntry{"d", true, std::nullopt, std::nullopt});
         for (int n = 0; path == "/" && n < count; ++n)
             entries.append(FileEntry{QString::number(n), false, 0, std::nullopt});
         return entries;
     };
-    struct Step {
-        const char* name;
-        std::function<void()> change;
-        const char* expected;
+    const auto files = [&](const QString& folder, int many) {
+        QDir().mkpath(folder);
+        for (int n = 0; n < many; ++n)
+            ::close(
+                ::open(QFile::encodeName(folder + "/f" + QString::number(n)).constData(), O_CREAT | O_WRONLY, 0600));
     };
-    const Step steps[] = {
-        {"remote depth 99", [&] { levels = 99; }, "(no error)"},
-        {"remote depth 100", [&] { levels = 100; }, "folder_depth"},
-        {"remote 50,000",
-         [&] {
-             levels = 0;
-             count = 50000;
-         },
-         "(no error)"},
-        {"remote 50,001", [&] { count = 50001; }, "batch_limit"},
-        {"local depth 99",
-         [&] {
-             count = 0;
-             QDir().mkpath(root + chain(99));
-         },
-         "(no error)"},
-        {"local depth 100", [&] { QDir().mkpath(root + chain(100)); }, "folder_depth"},
-        {"local 50,000",
-         [&] {
-             QDir(root + "/d").removeRecursively();
-             emptyFiles(root + "/d", 49999);
-         },
-         "(no error)"},
-        {"local 50,001", [&] { emptyFiles(root, 1); }, "batch_limit"},
+    const std::pair<std::function<void()>, const char*> steps[] = {
+        {[&] { levels = 99; }, "(no error)"},
+        {[&] { levels = 100; }, "folder_depth"},
+        {[&] { levels = 0, count = 50000; }, "(no error)"},
+        {[&] { count = 50001; }, "batch_limit"},
+        {[&] { count = 0, QDir().mkpath(root + QString("/d").repeated(99)); }, "(no error)"},
+        {[&] { QDir().mkpath(root + QString("/d").repeated(100)); }, "folder_depth"},
+        {[&] { QDir(root + "/d").removeRecursively(), files(root + "/d", 49999); }, "(no error)"},
+        {[&] { files(root + "/e", 0); }, "batch_limit"},
     };
-    for (const Step& step : steps) {
-        step.change();
-        const QString expected = QString::fromLatin1(step.expected);
-        EXPECT_EQ(failureText([&] { FolderComparison::compare(root, "/", server, {}); }),
-                  expected.startsWith('(') ? expected : L(step.expected))
-            << step.name;
+    int step = 0;
+    for (const auto& [change, expected] : steps) {
+        change();
+        EXPECT_EQ(ftptest::failureText([&] { FolderComparison::compare(root, "/", server, {}); }),
+                  expected[0] == '(' ? QString(expected) : L(expected))
+            << "step " << step++;
     }
 }
