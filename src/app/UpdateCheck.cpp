@@ -54,6 +54,36 @@ int statusOf(const QNetworkReply* reply)
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
+// Why a request that has finished failed, or nothing when it brought a whole answer of status 200.
+std::exception_ptr failureOf(const QNetworkReply* reply, bool refused, bool cancelled, bool expired)
+{
+    if (refused)
+        return failure("update_unavailable");
+    if (cancelled)
+        return std::make_exception_ptr(CancellationError());
+    if (expired)
+        return failure("timeout");
+    if (statusOf(reply) != 0 && statusOf(reply) != 200)
+        return failure("update_unavailable");
+    if (reply->error() != QNetworkReply::NoError)
+        return failure(networkKey(reply->error()));
+    return nullptr;
+}
+
+// Like a private browsing session: no cookies, no cache, no stored credentials.
+QNetworkRequest ephemeralRequest(const QUrl& url, const QSslConfiguration& tls)
+{
+    QNetworkRequest request(url);
+    request.setSslConfiguration(tls);
+    request.setTransferTimeout(requestTimeout);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    return request;
+}
+
 // The system's authorities and the bundle that SSL_CERT_FILE names, as curl and OpenSSL honour it.
 QSslConfiguration verifyingConfiguration()
 {
@@ -164,15 +194,7 @@ template <typename T> QFuture<T> UpdateCheck::get(const QUrl& url, Consume consu
     step->promise.start();
     QFuture<T> future = step->promise.future();
 
-    QNetworkRequest request(url);
-    request.setSslConfiguration(m_tls);
-    request.setTransferTimeout(requestTimeout);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    QNetworkReply* reply = m_manager.get(request);
+    QNetworkReply* reply = m_manager.get(ephemeralRequest(url, m_tls));
     m_reply = reply;
 
     QTimer::singleShot(resourceTimeout, reply, [step, reply] {
@@ -207,16 +229,8 @@ template <typename T> QFuture<T> UpdateCheck::get(const QUrl& url, Consume consu
             m_reply = nullptr;
         if (step->ended)
             return;
-        if (step->refused)
-            return step->end(failure("update_unavailable"));
-        if (cancelled)
-            return step->end(std::make_exception_ptr(CancellationError()));
-        if (step->expired)
-            return step->end(failure("timeout"));
-        if (statusOf(reply) != 0 && statusOf(reply) != 200)
-            return step->end(failure("update_unavailable"));
-        if (reply->error() != QNetworkReply::NoError)
-            return step->end(failure(networkKey(reply->error())));
+        if (const std::exception_ptr error = failureOf(reply, step->refused, cancelled, step->expired))
+            return step->end(error);
         try {
             step->consume(reply->readAll());
             step->end(nullptr, step->finish());
