@@ -9,25 +9,18 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace {
 
-[[noreturn]] void fail(const QString& file, int error)
+[[noreturn]] void fail(const QString& file)
 {
-    throw std::system_error(error, std::generic_category(), QFile::encodeName(file).toStdString());
+    throw std::system_error(errno ? errno : EIO, std::generic_category(), QFile::encodeName(file).toStdString());
 }
 
-// Closes the descriptor on every way out, keeping errno for the caller.
-struct Descriptor {
-    int fd;
-    ~Descriptor()
-    {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-    }
-};
+[[noreturn]] void tooLarge()
+{
+    throw FTPError::message(L("edit_size_limit"));
+}
 
 } // namespace
 
@@ -37,32 +30,29 @@ QString RemoteEdit::editHash(const QString& file)
     // link fails to open, and a FIFO opens without waiting for a writer.
     const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0 && errno == ELOOP)
-        throw FTPError::message(L("edit_size_limit"));
-    if (fd < 0)
-        fail(file, errno);
-    const Descriptor open{fd};
+        tooLarge();
+    QFile input;
+    if (fd < 0 || !input.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        fail(file);
     struct stat info {};
     if (::fstat(fd, &info) != 0)
-        fail(file, errno);
+        fail(file);
     if (!S_ISREG(info.st_mode) || info.st_size > maximumBytes)
-        throw FTPError::message(L("edit_size_limit"));
+        tooLarge();
 
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    qint64 total = 0;
     char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            fail(file, errno);
-        if (count == 0)
-            break;
-        // The file may grow after the check above.
+    qint64 total = 0;
+    qint64 count = 0;
+    errno = 0;
+    while ((count = input.read(buffer, sizeof buffer)) > 0) {
+        // The file may have grown since it was checked.
         total += count;
         if (total > maximumBytes)
-            throw FTPError::message(L("edit_size_limit"));
+            tooLarge();
         hash.addData(QByteArrayView(buffer, count));
     }
+    if (count < 0)
+        fail(file);
     return QString::fromLatin1(hash.result().toHex());
 }
