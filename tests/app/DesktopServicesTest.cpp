@@ -1,6 +1,6 @@
 #include "DesktopServices.h"
 #include "L10n.h"
-#include "PrivateKeyring.h"
+#include "PrivateSessionBus.h"
 #include "ProFTPDServer.h"
 #include "QtPrinters.h"
 
@@ -42,7 +42,7 @@ protected:
     void SetUp() override
     {
         // GIO announces every launch on the session bus, and the file manager is asked there.
-        bus = std::make_unique<PrivateKeyring>(PrivateKeyring::Secrets::none);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address());
         const QString script =
             folder.write("record", "#!/bin/sh\nprintf '%s' \"$2\" > \"" + folder.path().toUtf8() + "/$1.out\"\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
@@ -77,7 +77,7 @@ protected:
         return text;
     }
 
-    std::unique_ptr<PrivateKeyring> bus;
+    PrivateSessionBus bus;
     TemporaryFolder folder;
     const QString text = folder.write("notes 1.txt", "plain text\n");
 };
@@ -116,7 +116,7 @@ TEST_F(DesktopServicesTest, TheFileManagerShowsTheItemOrElseItsFolderOpens)
     EXPECT_EQ(recorded(), folder.path());
 
     FileManager manager;
-    QDBusConnection other = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "fm");
+    QDBusConnection other = QDBusConnection::connectToBus(QString::fromUtf8(bus.address()), "fm");
     ASSERT_TRUE(other.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(other.registerService("org.freedesktop.FileManager1"));
     EXPECT_EQ(show(), "(no error)");
