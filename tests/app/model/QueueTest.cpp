@@ -126,6 +126,7 @@ TEST_F(ModelTest, UploadsAndDownloadsRunOneAtATimeToTheLastByte)
     model->cancelAll();
     EXPECT_FALSE(model->planning());
     EXPECT_TRUE(model->threadPool().waitForDone(1000));
+    EXPECT_TRUE(eventually([&] { return prompter.withdrawn() == 1; }));
 }
 
 TEST_F(ModelTest, ATransientFailureIsRetriedAfterTwoSecondsAndAThirdFailurePausesTheQueue)
