@@ -35,6 +35,17 @@ void RemoteSession::setBusy(bool busy)
     m_model.updateWorking();
 }
 
+template <typename Result> bool RemoteSession::settle(const QUuid& token, const TaskOutcome<Result>& outcome)
+{
+    if (token != m_browseID)
+        return false;
+    setBusy(false);
+    if (outcome.value && !outcome.stopped)
+        return true;
+    m_model.report(outcome.error);
+    return false;
+}
+
 void RemoteSession::connect(const ServerProfile& profile, const QString& password)
 {
     const FTPClient client(profile, password);
@@ -44,11 +55,8 @@ void RemoteSession::connect(const ServerProfile& profile, const QString& passwor
     m_browseTask.start<Listing>(
         [client, path = profile.initialPath](std::stop_token stop) { return client.list(path, stop); },
         [this, client, token](TaskOutcome<Listing> outcome) {
-            if (token != m_browseID)
+            if (!settle(token, outcome))
                 return;
-            setBusy(false);
-            if (!outcome.value || outcome.stopped)
-                return m_model.report(outcome.error);
             m_client = client;
             m_connectedProfile = client.profile();
             Q_EMIT m_model.connectedProfileChanged();
@@ -88,11 +96,8 @@ void RemoteSession::browse(const std::optional<QString>& path)
     m_browseTask.start<Listing>(
         [client = *m_client, target](std::stop_token stop) { return client.list(target, stop); },
         [this, target, token](TaskOutcome<Listing> outcome) {
-            if (token != m_browseID)
+            if (!settle(token, outcome))
                 return;
-            setBusy(false);
-            if (!outcome.value || outcome.stopped)
-                return m_model.report(outcome.error);
             if (target != m_path) {
                 m_path = target;
                 Q_EMIT m_model.remotePathChanged();
@@ -124,11 +129,8 @@ void RemoteSession::createFolder(const QString& name)
             return Done{};
         },
         [this, path, token](TaskOutcome<Done> outcome) {
-            if (token != m_browseID)
+            if (!settle(token, outcome))
                 return;
-            setBusy(false);
-            if (!outcome.value || outcome.stopped)
-                return m_model.report(outcome.error);
             m_model.record(L("folder_created", path));
             browse(std::nullopt);
         });
@@ -146,11 +148,8 @@ void RemoteSession::performRemote(Operation operation)
             return Done{};
         },
         [this, token](TaskOutcome<Done> outcome) {
-            if (token != m_browseID)
+            if (!settle(token, outcome))
                 return;
-            setBusy(false);
-            if (!outcome.value || outcome.stopped)
-                return m_model.report(outcome.error);
             m_model.record(L("operation_done"));
             browse(std::nullopt);
         });

@@ -53,6 +53,9 @@ private:
     // A fresh browseID for a new browse-kind task, which is returned as its token.
     QUuid replaceToken();
     void setBusy(bool busy);
+    // Whether the outcome of a browse-kind task is to be applied: its token is still current (the
+    // pane then stops being busy) and it has a result (a failure is reported instead).
+    template <typename Result> bool settle(const QUuid& token, const TaskOutcome<Result>& outcome);
 
     AppModel& m_model;
     std::optional<FTPClient> m_client;

@@ -4,10 +4,11 @@
 
 #include <QFuture>
 #include <QObject>
+#include <QPromise>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 
@@ -53,7 +54,11 @@ public:
     {
         cancel();
         m_stop = std::stop_source();
-        QtConcurrent::run(&m_pool, [job = std::move(job), token = m_stop.get_token()] {
+        // The continuation is in place before the job can finish.
+        auto promise = std::make_shared<QPromise<TaskOutcome<Result>>>();
+        promise->future().then(&m_context, std::move(done));
+        m_pool.start([job = std::move(job), token = m_stop.get_token(), promise] {
+            promise->start();
             TaskOutcome<Result> outcome;
             try {
                 outcome.value = job(token);
@@ -62,8 +67,9 @@ public:
                     token.stop_requested() ? std::make_exception_ptr(CancellationError()) : std::current_exception();
             }
             outcome.stopped = token.stop_requested();
-            return outcome;
-        }).then(&m_context, std::move(done));
+            promise->addResult(std::move(outcome));
+            promise->finish();
+        });
     }
 
     // Requests a stop of the running job; its outcome still arrives, as a cancellation.

@@ -119,6 +119,14 @@ TEST_F(ModelTest, UploadsAndDownloadsRunOneAtATimeToTheLastByte)
     }
     EXPECT_EQ(model->transfers().size(), 1);
     EXPECT_EQ(activity().last(), "0 items added to the queue");
+
+    // A question nobody answers does not hold up a cancel.
+    model->enqueue(true);
+    ASSERT_TRUE(eventually([&] { return prompter.asked.size() == 4; }));
+    model->cancelAll();
+    EXPECT_FALSE(model->planning());
+    EXPECT_TRUE(model->threadPool().waitForDone(1000));
+    EXPECT_TRUE(eventually([&] { return prompter.withdrawn() == 1; }));
 }
 
 TEST_F(ModelTest, ATransientFailureIsRetriedAfterTwoSecondsAndAThirdFailurePausesTheQueue)

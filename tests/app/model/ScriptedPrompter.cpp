@@ -1,13 +1,15 @@
 #include "ScriptedPrompter.h"
 
+#include <algorithm>
+
 template <typename T> QFuture<T> ScriptedPrompter::answer(QList<T>& answers)
 {
     if (!answers.isEmpty())
         return QtFuture::makeReadyFuture(answers.takeFirst());
-    auto open = std::make_shared<QPromise<T>>();
-    open->start();
-    m_unanswered.push_back(open);
-    return open->future();
+    QFutureInterface<T> open;
+    open.reportStarted();
+    m_unanswered.push_back(QFuture<void>(open.future()));
+    return open.future();
 }
 
 QFuture<int> ScriptedPrompter::alert(const PromptAlert& alert)
@@ -32,4 +34,10 @@ QFuture<std::optional<QString>> ScriptedPrompter::chooseApplication(const QStrin
 {
     QList<std::optional<QString>> none;
     return answer(none);
+}
+
+int ScriptedPrompter::withdrawn() const
+{
+    return int(std::count_if(m_unanswered.cbegin(), m_unanswered.cend(),
+                             [](const QFuture<void>& question) { return question.isCanceled(); }));
 }

@@ -2,11 +2,11 @@
 
 #include "Prompter.h"
 
+#include <QFuture>
 #include <QList>
-#include <QPromise>
 #include <QStringList>
-#include <memory>
 #include <optional>
+#include <vector>
 
 // The person of the model tests: answers from a script, in order, and a note of every question.
 // Without a scripted answer a question is never answered, like a dialog left open.
@@ -18,6 +18,9 @@ public:
     // "alert: <message>" or "conflict: <remote path>", in the order asked.
     QStringList asked;
 
+    // Questions left open that the asker has withdrawn since.
+    int withdrawn() const;
+
     QFuture<int> alert(const PromptAlert& alert) override;
     QFuture<std::optional<ConflictAnswer>> conflict(const TransferConflict& conflict) override;
     QFuture<std::optional<QString>> chooseFolder(const QString& start) override;
@@ -26,5 +29,5 @@ public:
 
 private:
     template <typename T> QFuture<T> answer(QList<T>& answers);
-    std::vector<std::shared_ptr<void>> m_unanswered;
+    std::vector<QFuture<void>> m_unanswered;
 };
