@@ -1,7 +1,9 @@
 #include "FilePaneView.h"
 
 #include "AppModel.h"
+#include "DesktopServices.h"
 #include "DisplayText.h"
+#include "FTPError.h"
 #include "FileFilterModel.h"
 #include "FileListModel.h"
 #include "FileTableView.h"
@@ -114,6 +116,8 @@ void FilePaneView::makeCommands()
     if (m_local) {
         m_chooseFolder = addCommand("choose_folder", "folder");
         connect(m_chooseFolder, &QAction::triggered, &m_model, &AppModel::chooseLocalFolder);
+        m_showInFileManager = addCommand("show_finder", nullptr);
+        connect(m_showInFileManager, &QAction::triggered, this, &FilePaneView::showInFileManager);
     } else {
         m_permissions = addCommand("permissions", nullptr);
         connect(m_permissions, &QAction::triggered, this, &FilePaneView::askPermissions);
@@ -292,6 +296,8 @@ void FilePaneView::updateCommands()
     m_transfer->setEnabled(connected && !selection.isEmpty() && !working);
     if (m_permissions)
         m_permissions->setEnabled(connected && !selection.isEmpty() && !working && !pending);
+    if (m_showInFileManager)
+        m_showInFileManager->setEnabled(single);
     m_fileActions->setEnabled(reachable);
     m_search->setEnabled(reachable);
     if (!m_local)
@@ -306,7 +312,20 @@ void FilePaneView::showContextMenu(const QPoint& position)
     menu.addSeparator();
     menu.addAction(m_rename);
     menu.addAction(m_delete);
+    if (m_showInFileManager) {
+        menu.addSeparator();
+        menu.addAction(m_showInFileManager);
+    }
     menu.exec(m_table->viewport()->mapToGlobal(position));
+}
+
+void FilePaneView::showInFileManager()
+{
+    const QSet<QString> selection = m_model.localSelection();
+    if (selection.size() != 1)
+        return;
+    DesktopServices::showInFileManager(QDir(m_model.localURL()).filePath(*selection.cbegin()))
+        .onFailed(this, [this](const FTPError& error) { m_model.report(error.errorDescription()); });
 }
 
 void FilePaneView::goUp()

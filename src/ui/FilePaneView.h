@@ -56,6 +56,7 @@ private:
     void askRename();
     void askGoTo();
     void askPermissions();
+    void showInFileManager();
     void retranslate() override;
 
     AppModel& m_model;
@@ -72,6 +73,7 @@ private:
     QAction* m_permissions = nullptr;
     QAction* m_delete = nullptr;
     QAction* m_transfer = nullptr;
+    QAction* m_showInFileManager = nullptr;
 
     QLabel* m_title = nullptr;
     PathLabel* m_place = nullptr;

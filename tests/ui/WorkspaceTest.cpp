@@ -1,0 +1,212 @@
+#include "AppModel.h"
+#include "ConnectionBar.h"
+#include "ContentView.h"
+#include "DravikApp.h"
+#include "FilePaneView.h"
+#include "FileTableView.h"
+#include "L10n.h"
+#include "MainWindow.h"
+#include "PanelSizes.h"
+#include "QtPrinters.h"
+#include "ResizeHandle.h"
+#include "Sidebar.h"
+#include "TemporaryFolder.h"
+#include "TextPrompt.h"
+#include "TransferPanel.h"
+#include "WindowProbe.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <arpa/inet.h>
+#include <cmath>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// The program as it starts, its window shown at the smallest size it allows.
+struct Program {
+    Program()
+    {
+        program.window().resize(1000, 650);
+        program.window().show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&program.window()));
+    }
+    ContentView& content() { return *program.window().content(); }
+
+    DravikApp program;
+};
+
+// A server that takes connections and never says a word, so that a connection stays underway.
+struct SilentServer {
+    SilentServer()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(fd, 4);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(fd); }
+
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int port = 0;
+};
+
+} // namespace
+
+TEST(PanelSizes, TheSidebarAndTheTransferPanelStayWithinWhatTheWindowLeaves)
+{
+    const struct {
+        double stored;
+        int window;
+        int sidebar;
+        int panel;
+    } cases[] = {
+        {400, 1000, 353, 400}, {400, 800, 180, 400},  {50, 1400, 180, 120},
+        {230, 1200, 230, 230}, {NAN, 1200, 180, 120}, {400, 600, 180, 270},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PanelSizes::sidebarWidth(c.stored, c.window), c.sidebar) << c.stored << " in " << c.window;
+        EXPECT_EQ(PanelSizes::transferPanelHeight(c.stored, c.window), c.panel) << c.stored << " in " << c.window;
+    }
+}
+
+TEST(Workspace, HandlesResizeFromTheShownSizeAndTheSizesAreKept)
+{
+    PanelSizes::storeSidebarWidth(50);
+    {
+        Program program;
+        ContentView& content = program.content();
+        EXPECT_EQ(content.sidebar()->width(), 180);
+        EXPECT_EQ(content.transferPanel()->height(), 198);
+
+        // A drag starts from what is shown (180), not from what was stored (50).
+        ResizeHandle* sidebar = content.sidebarHandle();
+        QTest::mousePress(sidebar, Qt::LeftButton, {}, {3, 100});
+        QTest::mouseMove(sidebar, {43, 100});
+        QTest::mouseRelease(sidebar, Qt::LeftButton, {}, {43, 100});
+        EXPECT_EQ(content.sidebar()->width(), 220);
+        // The keys step by 30, and never past what the window leaves (1000 - 647).
+        sidebar->setFocus();
+        for (int step = 0; step < 6; ++step)
+            QTest::keyClick(sidebar, Qt::Key_Right);
+        EXPECT_EQ(content.sidebar()->width(), 353);
+
+        // Dragging the panel's handle up makes the panel taller.
+        ResizeHandle* panel = content.transferHandle();
+        QTest::mousePress(panel, Qt::LeftButton, {}, {100, 3});
+        QTest::mouseMove(panel, {100, -47});
+        QTest::mouseRelease(panel, Qt::LeftButton, {}, {100, -47});
+        EXPECT_EQ(content.transferPanel()->height(), 248);
+    }
+    EXPECT_EQ(PanelSizes::storedSidebarWidth(), 353);
+    EXPECT_EQ(PanelSizes::storedTransferPanelHeight(), 248);
+    Program again;
+    EXPECT_EQ(again.content().sidebar()->width(), 353);
+    EXPECT_EQ(again.content().transferPanel()->height(), 248);
+}
+
+TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
+{
+    TemporaryFolder local;
+    local.write("report.txt", "r");
+    Program program;
+    AppModel& model = program.program.model();
+    model.openLocal(local.path());
+    FilePaneView& pane = *program.content().localPane();
+
+    const auto check = [&](const char* name, const char* confirm, const QString& chosen) {
+        command(pane, L(name))->trigger();
+        TextPrompt* prompt = openWindow<TextPrompt>();
+        EXPECT_NE(prompt, nullptr) << name;
+        if (!prompt)
+            return;
+        QLineEdit* field = prompt->findChild<QLineEdit*>();
+        QPushButton* confirming = control<QPushButton>(*prompt, L(confirm));
+        for (const char* unusable : {"", ".", "..", "a/b", "two\nlines"}) {
+            field->setText(unusable);
+            EXPECT_FALSE(confirming->isEnabled()) << name << " " << unusable;
+        }
+        field->setText(chosen);
+        EXPECT_TRUE(confirming->isEnabled());
+        confirming->click();
+        QTest::qWait(0);
+    };
+    check("new_local_folder", "create", "Folder");
+    EXPECT_TRUE(QFileInfo(local.file("Folder")).isDir());
+
+    // Renaming needs exactly one selected item.
+    model.setLocalSelection({"report.txt", "Folder"});
+    EXPECT_FALSE(command(pane, L("rename"))->isEnabled());
+    model.setLocalSelection({"report.txt"});
+    check("rename", "rename", "notes.txt");
+    EXPECT_FALSE(QFile::exists(local.file("report.txt")));
+    EXPECT_TRUE(QFile::exists(local.file("notes.txt")));
+}
+
+TEST(Workspace, CommandsThatStartWorkWaitWhileAConnectionIsUnderway)
+{
+    SilentServer silent;
+    Program program;
+    AppModel& model = program.program.model();
+    ContentView& content = program.content();
+    QAbstractButton* connect = control(content, L("connect"));
+    ServerProfile profile;
+    profile.host = "127.0.0.1";
+    profile.port = silent.port;
+    profile.protocolType = FTPProtocol::ftp;
+    profile.username = "nobody";
+
+    // Files dropped on the server's pane before there is a connection are refused.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QDir::tempPath())});
+    FileTableView* remote = content.remotePane()->table();
+    QDropEvent drop({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(remote->viewport(), &drop);
+    EXPECT_FALSE(drop.isAccepted());
+
+    EXPECT_TRUE(connect->isEnabled());
+    model.connect(profile, "secret");
+    EXPECT_TRUE(model.busy());
+    EXPECT_FALSE(connect->isEnabled());
+    model.disconnect();
+    EXPECT_TRUE(connect->isEnabled());
+}
+
+TEST(Workspace, ALanguageSwitchRendersTheWindowAgainAndArabicMirrorsAllButThePaneOrder)
+{
+    Program program;
+    ContentView& content = program.content();
+    LanguageSettings& language = program.program.language();
+    for (const char* code : {"de", "ar", "en"}) {
+        language.setSelection(code);
+        QTest::qWait(0);
+        EXPECT_NE(control(content, L("connect")), nullptr) << code;
+        EXPECT_EQ(program.program.window().menuBar()->actions().first()->text(), L("file_menu"));
+        const bool arabic = QString(code) == "ar";
+        EXPECT_EQ(content.isRightToLeft(), arabic);
+        EXPECT_EQ(content.sidebar()->x() > content.localPane()->x(), arabic) << code;
+        // This computer stays on the left, the server on the right.
+        EXPECT_LT(content.localPane()->x(), content.remotePane()->x()) << code;
+    }
+}
+
+TEST(Workspace, QuittingWithNothingPendingQuitsAtOnceAfterSavingTheQueue)
+{
+    Program program;
+    bool quit = false;
+    QObject::connect(&program.program.delegate(), &AppDelegate::quitting, [&] { quit = true; });
+    program.program.window().close();
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(program.program.model().shuttingDown());
+    EXPECT_EQ(openWindow<QDialog>(), nullptr);
+}
