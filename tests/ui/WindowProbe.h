@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -28,6 +31,22 @@ inline QAction* command(const QWidget& root, const QString& text)
             return action;
     ADD_FAILURE() << "no command " << text.toStdString();
     return nullptr;
+}
+
+// Drags local files over `target` and drops them there, as from the file manager; whether the
+// drop was taken.
+inline bool dropFiles(QWidget* target, const QStringList& paths)
+{
+    QMimeData files;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    files.setUrls(urls);
+    QDragEnterEvent enter({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &drop);
+    return enter.isAccepted() && drop.isAccepted();
 }
 
 // The open window of that kind, if one is shown.

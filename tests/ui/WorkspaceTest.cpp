@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <arpa/inet.h>
@@ -167,12 +166,9 @@ TEST(Workspace, CommandsThatStartWorkWaitWhileAConnectionIsUnderway)
     profile.username = "nobody";
 
     // Files dropped on the server's pane before there is a connection are refused.
-    QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(QDir::tempPath())});
-    FileTableView* remote = content.remotePane()->table();
-    QDropEvent drop({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(remote->viewport(), &drop);
-    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_FALSE(dropFiles(content.remotePane()->table()->viewport(), {QDir::tempPath()}));
+    // This computer's pane takes no drops at all.
+    EXPECT_FALSE(dropFiles(content.localPane()->table()->viewport(), {QDir::tempPath()}));
 
     EXPECT_TRUE(connect->isEnabled());
     model.connect(profile, "secret");

@@ -1,0 +1,147 @@
+#include "AppModel.h"
+#include "ConnectionEditor.h"
+#include "ContentView.h"
+#include "DravikApp.h"
+#include "FileListModel.h"
+#include "FilePaneView.h"
+#include "FileTableView.h"
+#include "L10n.h"
+#include "MainWindow.h"
+#include "PrivateKeyring.h"
+#include "ProFTPDServer.h"
+#include "ProfileStore.h"
+#include "QtPrinters.h"
+#include "QueueStore.h"
+#include "Sidebar.h"
+#include "TemporaryFolder.h"
+#include "WindowProbe.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QTest>
+
+using ftptest::contentOf;
+
+namespace {
+
+bool eventually(const std::function<bool()>& done)
+{
+    return QTest::qWaitFor(done, 60000);
+}
+
+// Clicks the row of `name` in a pane's table, as a person selects a file.
+void clickRow(FileTableView& table, const QString& name)
+{
+    const QAbstractItemModel& rows = *table.model();
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const QModelIndex index = rows.index(row, FileListModel::nameColumn);
+        if (index.data(FileListModel::NameRole).toString() == name)
+            return QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualRect(index).center());
+    }
+    ADD_FAILURE() << "no row " << name.toStdString();
+}
+
+void type(QWidget& editor, const char* field, const QString& text)
+{
+    auto* line = control<QLineEdit>(editor, L(field));
+    line->selectAll();
+    QTest::keyClicks(line, text);
+}
+
+// Answers the open alert with the button of that text.
+bool answerAlert(const char* button)
+{
+    if (!eventually([] { return openWindow<QMessageBox>() != nullptr; }))
+        return false;
+    QMessageBox* alert = openWindow<QMessageBox>();
+    EXPECT_EQ(alert->text(), L("transfers_active"));
+    control(*alert, L(button))->click();
+    return eventually([] { return openWindow<QMessageBox>() == nullptr; });
+}
+
+} // namespace
+
+// A person's first minute: a profile saved in the editor, connected, a file downloaded, one
+// uploaded, one dropped on the server's pane, and a quit held back while a transfer runs.
+TEST(WindowEndToEnd, ASavedProfileConnectsAndFilesGoBothWaysThroughTheWindow)
+{
+    REQUIRE_PRIVATE_KEYRING();
+    const PrivateKeyring keyring;
+    const ProFTPDServer server;
+    server.put("/Welcome.txt", "from the server\n");
+    server.put("/slow/large.bin", QByteArray(4 << 20, 'x'));
+    const TemporaryFolder local;
+    local.write("notes.txt", "from this computer\n");
+    const TemporaryFolder elsewhere;
+    const QString dropped = elsewhere.write("dropped.txt", "dragged from the file manager\n");
+
+    DravikApp program;
+    MainWindow& window = program.window();
+    AppModel& model = program.model();
+    ContentView& content = *window.content();
+    window.resize(1180, 760);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    model.openLocal(local.path());
+
+    control(*content.sidebar(), L("add_connection"))->click();
+    ASSERT_TRUE(eventually([] { return openWindow<ConnectionEditor>() != nullptr; }));
+    ConnectionEditor& editor = *openWindow<ConnectionEditor>();
+    const ServerProfile address = server.profile(FTPProtocol::ftp);
+    type(editor, "name", "Test server");
+    type(editor, "server", " " + address.host + " ");
+    control<QComboBox>(editor, L("protocol"))->setCurrentIndex(FTPProtocols::allCases().indexOf(FTPProtocol::ftp));
+    control<QSpinBox>(editor, L("port"))->setValue(int(address.port));
+    type(editor, "username", address.username);
+    // Typed keys are ASCII only; the password is pasted.
+    control<QLineEdit>(editor, L("password"))->setText(ProFTPDServer::password());
+    control<QCheckBox>(editor, L("remember_password"))->setChecked(true);
+    control(editor, L("save"))->click();
+    ASSERT_TRUE(eventually([] { return openWindow<ConnectionEditor>() == nullptr; }))
+        << model.errorMessage().toStdString();
+    ASSERT_EQ(ProfileStore::load().size(), 1);
+    EXPECT_EQ(ProfileStore::load().first().host, address.host);
+
+    control(content, L("connect"))->click();
+    ASSERT_TRUE(eventually([&] { return model.isConnected() && !model.busy(); })) << model.errorMessage().toStdString();
+
+    FilePaneView& remote = *content.remotePane();
+    clickRow(*remote.table(), "Welcome.txt");
+    control(remote, L("download"))->click();
+    EXPECT_TRUE(eventually([&] { return contentOf(local.file("Welcome.txt")) == "from the server\n"; }));
+
+    // Once done, the server's folder is listed again.
+    ASSERT_TRUE(eventually([&] { return model.pendingCount() == 0 && !model.isWorking(); }));
+    FilePaneView& here = *content.localPane();
+    clickRow(*here.table(), "notes.txt");
+    control(here, L("upload"))->click();
+    EXPECT_TRUE(eventually([&] { return contentOf(server.local("/notes.txt")) == "from this computer\n"; }));
+
+    ASSERT_TRUE(eventually([&] { return model.pendingCount() == 0 && !model.isWorking(); }));
+    EXPECT_TRUE(dropFiles(remote.table()->viewport(), {dropped}));
+    EXPECT_TRUE(eventually([&] { return contentOf(server.local("/dropped.txt")) == contentOf(dropped); }));
+
+    // With a transfer running, quitting asks first; continuing keeps everything going.
+    ASSERT_TRUE(eventually([&] { return model.pendingCount() == 0 && !model.isWorking(); }));
+    model.browse("/slow");
+    ASSERT_TRUE(eventually([&] { return model.remotePath() == "/slow" && !model.busy(); }));
+    clickRow(*remote.table(), "large.bin");
+    control(remote, L("download"))->click();
+    ASSERT_TRUE(eventually([&] { return model.pendingCount() == 1 && !model.planning(); }));
+    bool quit = false;
+    QObject::connect(&program.delegate(), &AppDelegate::quitting, [&] { quit = true; });
+    window.close();
+    ASSERT_TRUE(answerAlert("continue_transfers"));
+    EXPECT_FALSE(quit);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(model.pendingCount(), 1);
+
+    // Quitting saves the queue as it stands, for the next start.
+    window.close();
+    ASSERT_TRUE(answerAlert("quit"));
+    EXPECT_TRUE(quit && model.shuttingDown());
+    EXPECT_TRUE(QueueStore::load(ProfileStore::load()).size() == 1);
+}
