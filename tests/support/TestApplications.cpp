@@ -24,8 +24,10 @@ void write(const QString& path, const QString& text)
 TestApplications::TestApplications() : m_defaults(QStringLiteral("[Default Applications]\n"))
 {
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.address());
-    const QString script =
-        m_folder.write("record", "#!/bin/sh\nprintf '%s' \"$2\" > \"" + m_folder.path().toUtf8() + "/$1.out\"\n");
+    // Renamed into place, so that a reader never sees the record half written.
+    const QByteArray out = "\"" + m_folder.path().toUtf8() + "/$1";
+    const QString script = m_folder.write("record", "#!/bin/sh\nprintf '%s' \"$2\" > " + out + ".part\" && mv " + out +
+                                                        ".part\" " + out + ".out\"\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
 }
 

@@ -2,15 +2,12 @@
 
 #include "AppModel.h"
 #include "DesktopServices.h"
-#include "FTPError.h"
 #include "L10n.h"
 #include "MainThreadQuestion.h"
 #include "Prompter.h"
 #include "RemoteEditJobs.h"
 #include "RemoteEditStore.h"
 #include "RemotePath.h"
-
-using namespace Qt::StringLiterals;
 
 namespace {
 // The hash of each copy that could be read, by edit.

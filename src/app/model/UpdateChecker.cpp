@@ -8,8 +8,6 @@
 #include "Prompter.h"
 #include "UpdateCheck.h"
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 std::exception_ptr failure(const char* key)
