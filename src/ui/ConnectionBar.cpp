@@ -48,7 +48,19 @@ ConnectionBar::ConnectionBar(AppModel& model, QWidget* parent) : Retranslating(p
     m_state = DisplayText::emphasised(new QLabel);
     m_preparing = new QLabel;
     m_preparing->setForegroundRole(QPalette::PlaceholderText);
+    m_comparing = busyIndicator();
     m_working = busyIndicator();
+    m_compare = new QToolButton;
+    m_compare->setIcon(Icons::icon(u"rectangle.split.2x1"_s));
+    m_compare->setAutoRaise(true);
+    connect(m_compare, &QToolButton::clicked, &m_model, &AppModel::compareFolders);
+    m_edits = new QToolButton;
+    m_edits->setIcon(Icons::icon(u"square.and.pencil"_s));
+    m_edits->setAutoRaise(true);
+    connect(m_edits, &QToolButton::clicked, this, [this] {
+        m_model.scanEdits();
+        m_model.setShowEdits(true);
+    });
 
     m_editConnection = new QToolButton;
     m_editConnection->setIcon(Icons::icon(u"slider.horizontal.3"_s));
@@ -69,14 +81,18 @@ ConnectionBar::ConnectionBar(AppModel& model, QWidget* parent) : Retranslating(p
     layout->addWidget(m_dot);
     layout->addWidget(m_state);
     layout->addWidget(m_preparing);
+    layout->addWidget(m_comparing);
     layout->addWidget(m_working);
     layout->addStretch();
+    layout->addWidget(m_compare);
+    layout->addWidget(m_edits);
     layout->addWidget(m_editConnection);
     layout->addWidget(m_connect);
     layout->addWidget(m_disconnect);
 
-    for (auto change : {&AppModel::connectedProfileChanged, &AppModel::selectedProfileChanged,
-                        &AppModel::profilesChanged, &AppModel::planningChanged, &AppModel::isWorkingChanged})
+    for (auto change :
+         {&AppModel::connectedProfileChanged, &AppModel::selectedProfileChanged, &AppModel::profilesChanged,
+          &AppModel::planningChanged, &AppModel::isWorkingChanged, &AppModel::comparingChanged})
         connect(&m_model, change, this, &ConnectionBar::showState);
     retranslate();
 }
@@ -94,7 +110,9 @@ void ConnectionBar::showState()
     else
         m_state->setText(L("select_server"));
     m_preparing->setVisible(m_model.planning());
+    m_comparing->setVisible(m_model.comparing());
     m_working->setVisible(working);
+    m_compare->setEnabled(connected && !working && !m_model.comparing());
     m_editConnection->setEnabled(selected.has_value());
     m_connect->setVisible(!connected);
     m_connect->setEnabled(!working);
@@ -105,6 +123,9 @@ void ConnectionBar::retranslate()
 {
     m_preparing->setText(L("preparing"));
     m_working->setAccessibleName(L("preparing"));
+    m_comparing->setAccessibleName(L("compare_folders"));
+    DisplayText::setIconButtonText(m_compare, L("compare_folders"));
+    DisplayText::setIconButtonText(m_edits, L("remote_edits"));
     DisplayText::setIconButtonText(m_editConnection, L("edit_connection"));
     m_connect->setText(L("connect"));
     m_disconnect->setText(L("disconnect"));

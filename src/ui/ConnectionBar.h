@@ -26,7 +26,10 @@ private:
     QLabel* m_dot = nullptr;
     QLabel* m_state = nullptr;
     QLabel* m_preparing = nullptr;
+    QProgressBar* m_comparing = nullptr;
     QProgressBar* m_working = nullptr;
+    QToolButton* m_compare = nullptr;
+    QToolButton* m_edits = nullptr;
     QToolButton* m_editConnection = nullptr;
     QPushButton* m_connect = nullptr;
     QPushButton* m_disconnect = nullptr;

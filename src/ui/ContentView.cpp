@@ -1,14 +1,17 @@
 #include "ContentView.h"
 
 #include "AppModel.h"
+#include "ComparisonView.h"
 #include "ConnectionBar.h"
 #include "ConnectionEditor.h"
+#include "DialogPlacement.h"
 #include "FileListModel.h"
 #include "FilePaneView.h"
 #include "KeychainStore.h"
 #include "L10n.h"
 #include "PanelSizes.h"
 #include "Prompter.h"
+#include "RemoteEditsView.h"
 #include "ResizeHandle.h"
 #include "Sidebar.h"
 #include "TransferPanel.h"
@@ -57,11 +60,15 @@ ContentView::ContentView(AppModel& model, QWidget* parent)
         showSizes();
     });
     connect(&m_model, &AppModel::showConnectionEditorChanged, this, &ContentView::showConnectionEditor);
+    connect(&m_model, &AppModel::showComparisonChanged, this, &ContentView::showComparison);
+    connect(&m_model, &AppModel::showEditsChanged, this, &ContentView::showEdits);
     connect(&m_model, &AppModel::errorMessageChanged, this, &ContentView::showError);
     keepPaneOrder();
     showSizes();
     retranslate();
     showConnectionEditor();
+    showComparison();
+    showEdits();
     showError();
 }
 
@@ -98,26 +105,55 @@ void ContentView::keepPaneOrder()
     m_panes->setDirection(isRightToLeft() ? QBoxLayout::RightToLeft : QBoxLayout::LeftToRight);
 }
 
-void ContentView::showConnectionEditor()
+template <typename Sheet, typename Make, typename Closed>
+void ContentView::present(QPointer<Sheet>& sheet, bool shown, Make make, Closed closed)
 {
-    if (!m_model.showConnectionEditor()) {
-        if (m_editor)
-            m_editor->reject();
+    if (!shown) {
+        if (sheet)
+            sheet->reject();
         return;
     }
-    if (m_editor)
+    if (sheet)
         return;
-    ConnectionEditor::Services services{
-        [this](const ServerProfile& profile, const QString& password) { return m_model.save(profile, password); },
-        [this](const ServerProfile& profile, const QString& password) { m_model.connect(profile, password); },
-        [](const QUuid& id) { return KeychainStore::readPassword(id); }};
-    m_editor = new ConnectionEditor(m_model.editingProfile(), std::move(services), this);
-    m_editor->setAttribute(Qt::WA_DeleteOnClose);
-    m_editor->setTransfersPending(m_model.pendingCount() > 0);
-    connect(&m_model, &AppModel::pendingCountChanged, m_editor,
-            [this] { m_editor->setTransfersPending(m_model.pendingCount() > 0); });
-    connect(m_editor, &QDialog::finished, this, [this] { m_model.setShowConnectionEditor(false); });
-    m_editor->open();
+    sheet = make();
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(sheet, &QDialog::finished, this, closed);
+    DialogPlacement::shared().registerDialog(sheet);
+    sheet->open();
+}
+
+void ContentView::showConnectionEditor()
+{
+    present(
+        m_editor, m_model.showConnectionEditor(),
+        [this] {
+            ConnectionEditor::Services services{
+                [this](const ServerProfile& profile, const QString& password) {
+                    return m_model.save(profile, password);
+                },
+                [this](const ServerProfile& profile, const QString& password) { m_model.connect(profile, password); },
+                [](const QUuid& id) { return KeychainStore::readPassword(id); }};
+            auto* editor = new ConnectionEditor(m_model.editingProfile(), std::move(services), this);
+            editor->setTransfersPending(m_model.pendingCount() > 0);
+            connect(&m_model, &AppModel::pendingCountChanged, editor,
+                    [this, editor] { editor->setTransfersPending(m_model.pendingCount() > 0); });
+            return editor;
+        },
+        [this] { m_model.setShowConnectionEditor(false); });
+}
+
+void ContentView::showComparison()
+{
+    present(
+        m_comparison, m_model.showComparison(), [this] { return new ComparisonView(m_model, this); },
+        [this] { m_model.setShowComparison(false); });
+}
+
+void ContentView::showEdits()
+{
+    present(
+        m_edits, m_model.showEdits(), [this] { return new RemoteEditsView(m_model, this); },
+        [this] { m_model.setShowEdits(false); });
 }
 
 // One alert at a time; a failure that arrives while one is open is shown after it.

@@ -6,8 +6,10 @@
 #include <QWidget>
 
 class AppModel;
+class ComparisonView;
 class ConnectionBar;
 class ConnectionEditor;
+class RemoteEditsView;
 class FilePaneView;
 class QBoxLayout;
 class ResizeHandle;
@@ -17,7 +19,8 @@ class TransferPanel;
 // The workspace: the sidebar, the connection bar, this computer's pane on the left and the
 // server's on the right (in every language), the transfer panel below them. The sidebar's width
 // and the panel's height are the person's, within what the window leaves for them. It also shows
-// what the model asks to be shown: the connection editor and the alert of a failure.
+// what the model asks to be shown: the connection editor, the comparison, the remote edits and the
+// alert of a failure.
 class ContentView : public Retranslating<QWidget> {
     Q_OBJECT
 
@@ -41,7 +44,12 @@ protected:
 private:
     void showSizes();
     void keepPaneOrder();
+    // Opens or closes a window the model asks for; closing it tells the model.
+    template <typename Sheet, typename Make, typename Closed>
+    void present(QPointer<Sheet>& sheet, bool shown, Make make, Closed closed);
     void showConnectionEditor();
+    void showComparison();
+    void showEdits();
     void showError();
     void retranslate() override;
 
@@ -57,5 +65,7 @@ private:
     double m_sidebarWidth;
     double m_transferPanelHeight;
     QPointer<ConnectionEditor> m_editor;
+    QPointer<ComparisonView> m_comparison;
+    QPointer<RemoteEditsView> m_edits;
     bool m_showingError = false;
 };

@@ -18,6 +18,8 @@ DravikApp::DravikApp() : m_delegate(m_prompter)
     connect(m_window.get(), &MainWindow::aboutRequested, this, &DravikApp::showAbout);
     connect(&m_delegate, &AppDelegate::quitting, m_window.get(), &MainWindow::allowClose);
     connect(&m_quitSignals, &QuitSignals::quitRequested, &m_delegate, &AppDelegate::quitNow);
+    // An update handed to the installer, with nothing pending.
+    connect(m_model.get(), &AppModel::quitRequested, &m_delegate, &AppDelegate::quitNow);
 }
 
 // The windows go before the model they show.

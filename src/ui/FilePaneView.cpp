@@ -119,6 +119,8 @@ void FilePaneView::makeCommands()
         m_showInFileManager = addCommand("show_finder", nullptr);
         connect(m_showInFileManager, &QAction::triggered, this, &FilePaneView::showInFileManager);
     } else {
+        m_editRemote = addCommand("edit_remote", nullptr);
+        connect(m_editRemote, &QAction::triggered, &m_model, &AppModel::editRemoteFile);
         m_permissions = addCommand("permissions", nullptr);
         connect(m_permissions, &QAction::triggered, this, &FilePaneView::askPermissions);
     }
@@ -147,8 +149,10 @@ QWidget* FilePaneView::makeHeader()
     auto* menu = new QMenu(this);
     menu->addAction(m_goFolder);
     menu->addAction(m_rename);
-    if (!m_local)
+    if (!m_local) {
+        menu->addAction(m_editRemote);
         menu->addAction(m_permissions);
+    }
     menu->addSeparator();
     menu->addAction(m_delete);
     m_fileActions = new QToolButton;
@@ -294,6 +298,8 @@ void FilePaneView::updateCommands()
     m_rename->setEnabled(reachable && single && !working && !pending);
     m_delete->setEnabled(reachable && !selection.isEmpty() && !working && !pending);
     m_transfer->setEnabled(connected && !selection.isEmpty() && !working);
+    if (m_editRemote)
+        m_editRemote->setEnabled(connected && single && !single->isDirectory && !working);
     if (m_permissions)
         m_permissions->setEnabled(connected && !selection.isEmpty() && !working && !pending);
     if (m_showInFileManager)
@@ -308,6 +314,8 @@ void FilePaneView::showContextMenu(const QPoint& position)
 {
     QMenu menu;
     menu.addAction(m_openFolder);
+    if (m_editRemote)
+        menu.addAction(m_editRemote);
     menu.addAction(m_transfer);
     menu.addSeparator();
     menu.addAction(m_rename);

@@ -70,6 +70,7 @@ private:
     QAction* m_openFolder = nullptr;
     QAction* m_goFolder = nullptr;
     QAction* m_rename = nullptr;
+    QAction* m_editRemote = nullptr;
     QAction* m_permissions = nullptr;
     QAction* m_delete = nullptr;
     QAction* m_transfer = nullptr;

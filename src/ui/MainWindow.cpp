@@ -75,6 +75,12 @@ void MainWindow::makeMenus()
     QMenu* help = menuBar()->addMenu(QString());
     m_menus.append({help, "help_menu"});
     connect(addCommand(help, "about_app"), &QAction::triggered, this, &MainWindow::aboutRequested);
+    QAction* updates = addCommand(help, "check_updates");
+    connect(updates, &QAction::triggered, &m_model, &AppModel::checkForUpdates);
+    connect(&m_model, &AppModel::checkingUpdatesChanged, updates, [this, updates] {
+        updates->setEnabled(!m_model.checkingUpdates());
+        updates->setText(m_model.checkingUpdates() ? L("checking_updates") : L("check_updates"));
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

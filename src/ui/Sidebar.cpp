@@ -178,9 +178,14 @@ QWidget* Sidebar::makeFooter()
     auto* footer = new QWidget;
     m_language = shortcut("globe");
     connect(m_language, &QToolButton::clicked, this, &Sidebar::settingsRequested);
+    m_checkUpdates = shortcut("arrow.triangle.2.circlepath");
+    connect(m_checkUpdates, &QToolButton::clicked, &m_model, &AppModel::checkForUpdates);
+    connect(&m_model, &AppModel::checkingUpdatesChanged, this, &Sidebar::showUpdateCheck);
     auto* layout = new QVBoxLayout(footer);
     layout->setContentsMargins(0, 6, 0, 0);
+    layout->setSpacing(2);
     layout->addWidget(m_language);
+    layout->addWidget(m_checkUpdates);
     return footer;
 }
 
@@ -246,4 +251,12 @@ void Sidebar::retranslate()
     m_chooseFolder->setText(L("choose_folder"));
     m_hiddenFiles->setText(L("hidden_files"));
     m_language->setText(L("language_button"));
+    showUpdateCheck();
+}
+
+void Sidebar::showUpdateCheck()
+{
+    const bool checking = m_model.checkingUpdates();
+    m_checkUpdates->setText(checking ? L("checking_updates") : L("check_updates"));
+    m_checkUpdates->setEnabled(!checking);
 }

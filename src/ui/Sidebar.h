@@ -38,6 +38,7 @@ private:
     void showProfileMenu(const QPoint& position);
     void editProfile(const std::optional<ServerProfile>& profile);
     void confirmRemoval(const ServerProfile& profile);
+    void showUpdateCheck();
     void retranslate() override;
 
     AppModel& m_model;
@@ -56,4 +57,5 @@ private:
     QToolButton* m_chooseFolder = nullptr;
     QCheckBox* m_hiddenFiles = nullptr;
     QToolButton* m_language = nullptr;
+    QToolButton* m_checkUpdates = nullptr;
 };

@@ -4,19 +4,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
 
-// Finds controls as a person or a screen reader does: by the text they show or their accessible
-// name.
+// Finds controls and labels as a person or a screen reader does: by the text they show or their
+// accessible name.
 template <typename T = QAbstractButton> T* control(const QWidget& root, const QString& name)
 {
     for (T* widget : root.findChildren<T*>()) {
         const auto* button = qobject_cast<const QAbstractButton*>(widget);
-        if (widget->accessibleName() == name || (button && button->text() == name))
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        if (widget->accessibleName() == name || (button && button->text() == name) || (label && label->text() == name))
             return widget;
     }
     ADD_FAILURE() << "no control " << name.toStdString();
