@@ -58,6 +58,9 @@ FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
 
     FileFilterModel* visible = m_local ? m_model.visibleLocalFiles() : m_model.visibleRemoteFiles();
     connect(visible, &QAbstractItemModel::modelReset, this, &FilePaneView::showSelection);
+    // A filter that hides a selected entry deselects it: what the pane does not show is not acted on.
+    connect(visible, &QAbstractItemModel::layoutChanged, this, &FilePaneView::takeSelection);
+    connect(visible, &QAbstractItemModel::layoutChanged, this, &FilePaneView::showCount);
     connect(visible, &QAbstractItemModel::modelReset, this, &FilePaneView::showCount);
     connect(visible, &QAbstractItemModel::rowsInserted, this, &FilePaneView::showCount);
     connect(visible, &QAbstractItemModel::rowsRemoved, this, &FilePaneView::showCount);

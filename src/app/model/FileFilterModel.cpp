@@ -9,12 +9,19 @@ bool FileFilterModel::accepts(const FileEntry& entry, const QString& search, boo
     return search.isEmpty() || entry.name.contains(search, Qt::CaseInsensitive);
 }
 
+void FileFilterModel::refilter()
+{
+    // One layout change, not a removal or insertion per run of rows: a keystroke in a large
+    // folder changes thousands of scattered runs, and a view handles each of those on its own.
+    invalidate();
+}
+
 void FileFilterModel::setSearch(const QString& search)
 {
     if (search == m_search)
         return;
     m_search = search;
-    invalidateRowsFilter();
+    refilter();
 }
 
 void FileFilterModel::setShowHidden(bool showHidden)
@@ -22,7 +29,7 @@ void FileFilterModel::setShowHidden(bool showHidden)
     if (showHidden == m_showHidden)
         return;
     m_showHidden = showHidden;
-    invalidateRowsFilter();
+    refilter();
 }
 
 bool FileFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const

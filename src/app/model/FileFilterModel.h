@@ -27,6 +27,8 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
 private:
+    void refilter();
+
     QString m_search;
     bool m_showHidden = false;
 };
