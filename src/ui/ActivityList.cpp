@@ -2,13 +2,13 @@
 
 #include "ActivityLog.h"
 #include "L10n.h"
+#include "RowDelegate.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QPainter>
-#include <QStyledItemDelegate>
 
 using namespace Qt::StringLiterals;
 
@@ -20,19 +20,13 @@ QString timeOfDay(const QModelIndex& index)
 }
 
 // The time in digits of fixed width, in the secondary colour, then the text.
-class LineDelegate : public QStyledItemDelegate {
+class LineDelegate : public RowDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using RowDelegate::RowDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        QStyleOptionViewItem background = option;
-        initStyleOption(&background, index);
-        background.text.clear();
-        const QWidget* widget = option.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
-
+        paintBackground(painter, option, index);
         const bool selected = option.state & QStyle::State_Selected;
         QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         digits.setPointSizeF(option.font.pointSizeF());

@@ -3,7 +3,6 @@
 #include "Icons.h"
 #include "ProfileListModel.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QUuid>
 
@@ -16,7 +15,7 @@ constexpr int dotSize = 8;
 } // namespace
 
 ProfileRowDelegate::ProfileRowDelegate(std::function<QUuid()> connected, QObject* parent)
-    : QStyledItemDelegate(parent), m_connected(std::move(connected))
+    : RowDelegate(parent), m_connected(std::move(connected))
 {
 }
 
@@ -29,13 +28,7 @@ QSize ProfileRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QMo
 
 void ProfileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    QStyleOptionViewItem background = option;
-    initStyleOption(&background, index);
-    background.text.clear();
-    background.icon = {};
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+    paintBackground(painter, option, index);
 
     const bool rightToLeft = option.direction == Qt::RightToLeft;
     const QRect area = option.rect.adjusted(margin, margin, -margin, -margin);

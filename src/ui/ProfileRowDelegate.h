@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "RowDelegate.h"
+
 #include <functional>
 
 // A saved connection in the sidebar: the server symbol, its name, below it the host in smaller
 // type, and a dot when it is the connected one.
-class ProfileRowDelegate : public QStyledItemDelegate {
+class ProfileRowDelegate : public RowDelegate {
     Q_OBJECT
 
 public:

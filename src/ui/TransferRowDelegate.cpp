@@ -5,7 +5,6 @@
 #include "TransferItem.h"
 #include "TransferListModel.h"
 
-#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -78,12 +77,8 @@ QRect TransferRowDelegate::buttonArea(const QStyleOptionViewItem& option)
 
 void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    QStyleOptionViewItem background = option;
-    initStyleOption(&background, index);
-    background.text.clear();
+    QStyle* style = paintBackground(painter, option, index);
     const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
 
     const QRect row = option.rect;
     const int line = option.fontMetrics.height();

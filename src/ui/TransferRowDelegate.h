@@ -1,16 +1,17 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "RowDelegate.h"
+
 #include <QUuid>
 
 // One item of the transfer queue: its direction, its file and where it goes, its state (a bar and
 // the percentage while it runs), its error in red, and the button that retries a finished item or
 // cancels a pending one.
-class TransferRowDelegate : public QStyledItemDelegate {
+class TransferRowDelegate : public RowDelegate {
     Q_OBJECT
 
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using RowDelegate::RowDelegate;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
