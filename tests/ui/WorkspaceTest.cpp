@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <arpa/inet.h>
@@ -194,6 +195,19 @@ TEST(Workspace, ALanguageSwitchRendersTheWindowAgainAndArabicMirrorsAllButThePan
         // This computer stays on the left, the server on the right.
         EXPECT_LT(content.localPane()->x(), content.remotePane()->x()) << code;
     }
+}
+
+TEST(Workspace, AFailureIsShownInAnAlertThatClearsItOnceRead)
+{
+    Program program;
+    AppModel& model = program.program.model();
+    model.setErrorMessage("The server went away.");
+    ASSERT_TRUE(QTest::qWaitFor([] { return openWindow<QMessageBox>() != nullptr; }));
+    QMessageBox& alert = *openWindow<QMessageBox>();
+    EXPECT_EQ(alert.text(), L("operation_failed"));
+    EXPECT_EQ(alert.informativeText(), "The server went away.");
+    control(alert, L("ok"))->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.errorMessage().isEmpty(); }));
 }
 
 TEST(Workspace, QuittingWithNothingPendingQuitsAtOnceAfterSavingTheQueue)
