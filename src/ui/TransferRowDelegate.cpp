@@ -68,11 +68,11 @@ QSize TransferRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QM
     return {300, 2 * option.fontMetrics.height() + 3 * margin};
 }
 
-QRect TransferRowDelegate::buttonArea(const QStyleOptionViewItem& option)
+QRect TransferRowDelegate::buttonArea(const QRect& row, Qt::LayoutDirection direction)
 {
-    const QRect row = option.rect;
-    return visual(option,
-                  QRect(row.right() - margin - buttonSize, row.center().y() - buttonSize / 2, buttonSize, buttonSize));
+    return QStyle::visualRect(
+        direction, row,
+        QRect(row.right() - margin - buttonSize, row.center().y() - buttonSize / 2, buttonSize, buttonSize));
 }
 
 void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -141,7 +141,7 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
     if (canRetry(index) || canCancel(index))
         cachedIcon(canRetry(index) ? "arrow.clockwise" : "xmark.circle")
-            .paint(painter, buttonArea(option).adjusted(2, 2, -2, -2));
+            .paint(painter, buttonArea(option.rect, option.direction).adjusted(2, 2, -2, -2));
     painter->restore();
 }
 
@@ -151,7 +151,8 @@ bool TransferRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, 
     if (event->type() != QEvent::MouseButtonRelease)
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     const auto* click = static_cast<QMouseEvent*>(event);
-    if (click->button() != Qt::LeftButton || !buttonArea(option).contains(click->position().toPoint()))
+    if (click->button() != Qt::LeftButton ||
+        !buttonArea(option.rect, option.direction).contains(click->position().toPoint()))
         return false;
     const QUuid id = index.data(TransferListModel::IdRole).toUuid();
     if (canRetry(index))

@@ -19,6 +19,8 @@ public:
     // Whether the row's item can be retried (failed or cancelled) or cancelled (waiting, running).
     static bool canRetry(const QModelIndex& index);
     static bool canCancel(const QModelIndex& index);
+    // Where a row shows its retry or cancel button.
+    static QRect buttonArea(const QRect& row, Qt::LayoutDirection direction);
 
 Q_SIGNALS:
     void retryRequested(const QUuid& id);
@@ -27,7 +29,4 @@ Q_SIGNALS:
 protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
-
-private:
-    static QRect buttonArea(const QStyleOptionViewItem& option);
 };

@@ -14,11 +14,14 @@
 #include "QueueStore.h"
 #include "Sidebar.h"
 #include "TemporaryFolder.h"
+#include "TransferPanel.h"
+#include "TransferRowDelegate.h"
 #include "WindowProbe.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QSpinBox>
 #include <QTest>
@@ -131,6 +134,18 @@ TEST(WindowEndToEnd, ASavedProfileConnectsAndFilesGoBothWaysThroughTheWindow)
     clickRow(*remote.table(), "large.bin");
     control(remote, L("download"))->click();
     ASSERT_TRUE(eventually([&] { return model.pendingCount() == 1 && !model.planning(); }));
+    // The row's own button cancels it, then retries it.
+    QListView& transfers = *content.transferPanel()->transfers();
+    const auto pressRowButton = [&] {
+        const QRect row = transfers.visualRect(transfers.model()->index(transfers.model()->rowCount() - 1, 0));
+        QTest::mouseClick(transfers.viewport(), Qt::LeftButton, {},
+                          TransferRowDelegate::buttonArea(row, transfers.layoutDirection()).center());
+    };
+    pressRowButton();
+    EXPECT_TRUE(eventually([&] { return model.transfers().last().state == TransferItem::State::cancelled; }));
+    pressRowButton();
+    ASSERT_TRUE(eventually([&] { return model.pendingCount() == 1 && !model.planning(); }));
+
     bool quit = false;
     QObject::connect(&program.delegate(), &AppDelegate::quitting, [&] { quit = true; });
     window.close();
