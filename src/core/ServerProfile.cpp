@@ -58,6 +58,15 @@ void ServerProfile::validate() const
         throw FTPError::message(L("invalid_initial_path"));
 }
 
+void ServerProfile::validatePassword(const QString& password)
+{
+    if (password.toUtf8().size() > maximumPasswordBytes)
+        throw FTPError::message(L("long_password"));
+    if (password.contains(QLatin1Char('\r')) || password.contains(QLatin1Char('\n')) ||
+        TextRules::containsNul(password))
+        throw FTPError::message(L("invalid_password"));
+}
+
 QJsonObject ServerProfile::toJson() const
 {
     QJsonObject object{

@@ -31,11 +31,6 @@ public:
     // blocked read ends and reports the cancellation.
     void cancel();
 
-    // Under the lock: starts the child unless the wire was cancelled.
-    void launch(const ChildProcess::Options& options);
-    // Throws CancellationError once cancelled; otherwise records activity for the watchdog.
-    void touch();
-
     // Speaks over the given pipe ends (not owned): ssh's, or those of a scripted peer.
     void attach(int input, int output);
     void handshake();
@@ -52,6 +47,10 @@ public:
     SFTPPacket::Reader request(quint8 type, QByteArrayView payload);
 
 private:
+    // Under the lock: starts the child unless the wire was cancelled.
+    void launch(const ChildProcess::Options& options);
+    // Throws CancellationError once cancelled; otherwise records activity for the watchdog.
+    void touch();
     [[noreturn]] void connectionLost();
     QByteArray scanHostKeys(const ServerProfile& profile);
     void writeKnownHosts(const QStringList& lines);

@@ -1,6 +1,7 @@
 #include "CancellationError.h"
 #include "FTPError.h"
 #include "L10n.h"
+#include "LocalFile.h"
 #include "SFTPFailure.h"
 #include "SFTPOperations.h"
 #include "SFTPPacket.h"
@@ -289,7 +290,8 @@ TEST(ScriptedWire, DownloadsCheckTheFinalSize)
         peer.wire.handshake();
         QList<double> progress;
         EXPECT_EQ(outcomeOf([&] {
-                      SFTPOperations::download(peer.wire, QStringLiteral("/f"), local, c.offset,
+                      LocalFile file = LocalFile::open(local, O_WRONLY | O_CREAT);
+                      SFTPOperations::download(peer.wire, QStringLiteral("/f"), file, c.offset,
                                                [&](double fraction) { progress.append(fraction); });
                   }),
                   c.expected)

@@ -1,7 +1,5 @@
 #include "ProFTPDServer.h"
 
-#include "FTPError.h"
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -186,32 +184,3 @@ bool ProFTPDServer::start(const Options& options)
     process.reset();
     return false;
 }
-
-namespace ftptest {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-unsigned permissionsOf(const QString& path)
-{
-    struct stat attributes {};
-    ::stat(QFile::encodeName(path).constData(), &attributes);
-    return attributes.st_mode & 0777;
-}
-
-QString failureText(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const FTPError& error) {
-        return error.errorDescription();
-    } catch (const std::filesystem::filesystem_error&) {
-        return QStringLiteral("(file system error)");
-    }
-    return QStringLiteral("(no error)");
-}
-
-} // namespace ftptest

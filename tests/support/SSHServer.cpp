@@ -165,7 +165,7 @@ void SSHServer::startServer()
     for (int attempt = 0; attempt < 5; ++attempt) {
         serverPort = freePort();
         root.write(QStringLiteral("sshd_config"),
-                   QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile %3\nUsePAM no\n"
+                   QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey \"%2\"\nPidFile \"%3\"\nUsePAM no\n"
                                   "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                                   "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
                                   "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
