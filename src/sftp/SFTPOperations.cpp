@@ -121,14 +121,20 @@ void download(SFTPWire& wire, const QString& remotePath, LocalFile& local, std::
     const qsizetype offsetAt = payload.size();
     SFTPPacket::u64(payload, 0);
     SFTPPacket::u32(payload, quint32(chunkSize));
+    const auto issueRead = [&](qint64 at) {
+        writeAt(payload, offsetAt, quint64(at), 8);
+        wire.issue(SFTPPacket::Type::read, payload);
+    };
     try {
+        issueRead(position);
         for (;;) {
-            writeAt(payload, offsetAt, quint64(position), 8);
-            SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::read, payload);
+            SFTPPacket::Reader reply = wire.reply();
             const QByteArrayView data = SFTPPacket::dataReply(reply);
             // Data that does not move the position forward would loop for ever.
             if (data.isEmpty())
                 SFTPPacket::malformed();
+            // The next request travels while this chunk goes to disk.
+            issueRead(position + data.size());
             local.write(data);
             position += data.size();
             if (size && *size > 0)
@@ -168,14 +174,14 @@ void upload(SFTPWire& wire, LocalFile& local, const QString& remotePath, bool ov
         const qsizetype lengthAt = offsetAt + 8;
         const qsizetype dataAt = lengthAt + 4;
         payload.resize(dataAt + chunkSize);
-        for (;;) {
-            const qint64 got = local.read(payload.data() + dataAt, chunkSize);
-            if (got == 0)
-                break;
+        for (qint64 got = local.read(payload.data() + dataAt, chunkSize); got > 0;) {
             writeAt(payload, offsetAt, quint64(position), 8);
             writeAt(payload, lengthAt, quint64(got), 4);
-            wire.request(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got));
+            wire.issue(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got));
             position += got;
+            // The next chunk is read while this one travels: the pipe already holds its copy.
+            got = local.read(payload.data() + dataAt, chunkSize);
+            wire.reply();
             if (size != 0)
                 reportProgress(progress, position, size);
         }

@@ -311,12 +311,21 @@ QByteArrayView SFTPWire::receive()
 
 SFTPPacket::Reader SFTPWire::request(quint8 type, QByteArrayView payload)
 {
+    issue(type, payload);
+    return reply();
+}
+
+void SFTPWire::issue(quint8 type, QByteArrayView payload)
+{
     ++sequence;
     header.resize(0);
     SFTPPacket::u8(header, type);
     SFTPPacket::u32(header, sequence);
     send(header, payload);
+}
 
+SFTPPacket::Reader SFTPWire::reply()
+{
     const QByteArrayView reply = receive();
     SFTPPacket::Reader reader{reply};
     const quint8 replyType = SFTPPacket::u8(reader);

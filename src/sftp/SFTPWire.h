@@ -45,6 +45,10 @@ public:
     // Issues one request and returns its reply positioned at the reply's type octet, followed
     // by everything after the request identifier. A non-zero STATUS throws SFTPFailure.
     SFTPPacket::Reader request(quint8 type, QByteArrayView payload);
+    // The same in two halves, for work that fits between a request and its reply. Sending
+    // leaves the views of the last reply valid; issue the next request only after its reply.
+    void issue(quint8 type, QByteArrayView payload);
+    SFTPPacket::Reader reply();
 
 private:
     // Under the lock: starts the child unless the wire was cancelled.
