@@ -92,11 +92,16 @@ TEST_F(SFTPCommands, AnInstalledProgramRunsEveryCommand)
 
     expectStatus({"rm", remote("my folder/sub/b.txt")});
     EXPECT_FALSE(QFile::exists(remote("my folder/sub/b.txt")));
+    expectStatus({"rm", remote("my folder/sub/b.txt")}, 1);
     expectStatus({"mkdir", remote("empty")});
+    expectStatus({"mkdir", remote("empty")}, 1);
     expectStatus({"rmdir", remote("empty")});
     EXPECT_FALSE(QFile::exists(remote("empty")));
+    // A recursive delete removes a link inside the tree, never what it points to.
+    QFile::link(local.write("outside", "kept"), remote("my folder/sub/link"));
     expectStatus({"rm-tree", remote("my folder")});
     EXPECT_FALSE(QFile::exists(remote("my folder")));
+    EXPECT_EQ(contentOf(local.file("outside")), QByteArray("kept"));
 }
 
 TEST_F(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)

@@ -12,24 +12,10 @@
 #include <QTimeZone>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace ftptest;
 
 namespace {
-
-// The command line and environment of each running child of this process named curl.
-QList<QByteArray> curlChildrenInformation()
-{
-    QList<QByteArray> found;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QByteArray stat = contentOf("/proc/" + pid + "/stat");
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (stat.contains("(curl)") && fields.size() >= 2 && fields.at(1).toLongLong() == ::getpid())
-            found << contentOf("/proc/" + pid + "/cmdline") + '\n' + contentOf("/proc/" + pid + "/environ");
-    }
-    return found;
-}
 
 class Downloads : public testing::Test {
 protected:
@@ -101,7 +87,7 @@ TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)
     QList<QByteArray> children;
     const auto progress = [&](double fraction) {
         if (fraction > 0 && !inspected.exchange(true))
-            children = curlChildrenInformation();
+            children = childProcesses("curl");
         if (fraction >= 0.1)
             stop.request_stop();
     };

@@ -3,10 +3,12 @@
 #include "CancellationError.h"
 #include "UserFacingError.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ftptest {
 
@@ -30,6 +32,20 @@ QByteArray randomBytes(qsizetype size)
     for (char& byte : bytes)
         byte = char(generator.bounded(256));
     return bytes;
+}
+
+QList<QByteArray> childProcesses(const QByteArray& name)
+{
+    QList<QByteArray> found;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (stat.contains(QByteArray("(" + name + ")")) && fields.size() >= 2 &&
+            fields.at(1).toLongLong() == ::getpid())
+            found << contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline")) + '\n' +
+                         contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/environ"));
+    }
+    return found;
 }
 
 QString failureText(const std::function<void()>& operation)
