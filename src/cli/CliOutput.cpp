@@ -1,12 +1,12 @@
 #include "CliOutput.h"
 
+#include "SystemCall.h"
 #include "TextRules.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <cerrno>
 #include <cstdio>
-#include <system_error>
 
 namespace CliOutput {
 
@@ -70,7 +70,7 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::system_error(errno ? errno : ENOENT, std::generic_category(), path.toStdString());
+        SystemCall::fail("open", path, errno ? errno : ENOENT);
     return file.readAll();
 }
 

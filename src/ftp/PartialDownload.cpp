@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <filesystem>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 FTPError destinationChanged()
@@ -42,9 +44,7 @@ void PartialDownload::setAside()
     if (!folder.attributes(partialName))
         return;
     folder.rename(partialName,
-                  partialName + QLatin1Char('.') + ServerProfile::uuidText(QUuid::createUuid()) +
-                      QStringLiteral(".saved"),
-                  false);
+                  partialName + QLatin1Char('.') + ServerProfile::uuidText(QUuid::createUuid()) + u".saved"_s, false);
 }
 
 void PartialDownload::openDestination(qint64 offset)

@@ -44,7 +44,6 @@ public:
 private:
     void createAccount();
     void startServer();
-    bool answers() const;
 
     TemporaryFolder root;
     quint16 serverPort = 0;
