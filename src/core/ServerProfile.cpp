@@ -2,6 +2,7 @@
 
 #include "FTPError.h"
 #include "L10n.h"
+#include "SecretMemory.h"
 #include "TextRules.h"
 
 #include <QByteArray>
@@ -60,7 +61,10 @@ void ServerProfile::validate() const
 
 void ServerProfile::validatePassword(const QString& password)
 {
-    if (password.toUtf8().size() > maximumPasswordBytes)
+    QByteArray bytes = password.toUtf8();
+    const qsizetype length = bytes.size();
+    SecretMemory::wipe(bytes);
+    if (length > maximumPasswordBytes)
         throw FTPError::message(L("long_password"));
     if (password.contains(QLatin1Char('\r')) || password.contains(QLatin1Char('\n')) ||
         TextRules::containsNul(password))

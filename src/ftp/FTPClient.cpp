@@ -19,6 +19,8 @@
 #include <fcntl.h>
 #include <filesystem>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QStringList fixedArguments{
@@ -155,21 +157,15 @@ QByteArray FTPClient::execute(const QString& path, bool directory, const QString
 {
     ServerProfile::validatePassword(password);
     const QStringList words = arguments(path, directory, extra, bool(progress));
-    QString config = QStringLiteral("user = \"") + escapeConfig(serverProfile.username + QLatin1Char(':') + password) +
-                     QStringLiteral("\"\n");
+    const SecretMemory::Copy credentials(serverProfile.username + QLatin1Char(':') + password);
+    const SecretMemory::Copy config(u"user = \""_s + escapeConfig(credentials.text()) + u"\"\n"_s);
     try {
-        const QByteArray output = CurlProcess::run(words, config, progress, token, outputFile, uploadFile);
-        SecretMemory::wipe(config);
-        return output;
+        return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile);
     } catch (const FTPError& error) {
-        SecretMemory::wipe(config);
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
             throw;
         throw FTPError::command(error.exitStatus(),
                                 QString(error.detail()).replace(password, QStringLiteral("\u2022\u2022\u2022\u2022")));
-    } catch (...) {
-        SecretMemory::wipe(config);
-        throw;
     }
 }
 

@@ -150,21 +150,6 @@ TEST(FTPClientListing, FallsBackToListAndRetriesTransientFailures)
     FakeCurl curl(QStringLiteral("exit 56"));
     EXPECT_THROW(client().list("/", clock.stop.get_token()), CancellationError);
     EXPECT_EQ(curl.runs(), 4);
-}
-
-TEST(FTPClientOperations, OnlyLostOrFailedConnectionsAreRetried)
-{
-    for (int status : {6, 7, 9, 18, 28, 47, 52, 55, 56, 67, 78}) {
-        FakeCurl curl(QStringLiteral("exit %1").arg(status));
-        std::exception_ptr error;
-        try {
-            client().createDirectory("/d", {});
-        } catch (const FTPError& e) {
-            EXPECT_EQ(e.exitStatus(), status);
-            error = std::current_exception();
-        }
-        EXPECT_EQ(FTPClient::isTransient(error), QList<int>({6, 7, 18, 28, 52, 55, 56}).contains(status)) << status;
-    }
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(FTPError::message(L("timeout")))));
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(CancellationError())));
 }
