@@ -67,7 +67,13 @@ SSHServer::SSHServer()
     QDir().mkpath(homeFolder);
     if (canCreateAccounts())
         createAccount();
-    startServer();
+    // A fixture that fails to start has no destructor to remove its account.
+    try {
+        startServer();
+    } catch (...) {
+        removeAccount();
+        throw;
+    }
 }
 
 SSHServer::~SSHServer()
@@ -76,6 +82,11 @@ SSHServer::~SSHServer()
         server->terminate();
         server->waitForExit();
     }
+    removeAccount();
+}
+
+void SSHServer::removeAccount() const
+{
     if (!username.isEmpty()) {
         try {
             runWithRetries(QStringLiteral("/usr/sbin/userdel"), {"-f", username});

@@ -43,6 +43,7 @@ public:
 
 private:
     void createAccount();
+    void removeAccount() const;
     void startServer();
 
     TemporaryFolder root;
