@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 #include "KeychainStore.h"
 #include "ProfileStore.h"
+#include "RemotePath.h"
 #include "SavedProfiles.h"
 #include "ServerProfile.h"
 
@@ -74,4 +75,16 @@ void CliSession::run(const std::function<void(const FTPClient&, std::stop_token)
             throw CancellationError();
         throw;
     }
+}
+
+std::optional<FileEntry> CliSession::remoteEntry(const FTPClient& client, const QString& remote,
+                                                 const std::stop_token& token)
+{
+    const QString name = RemotePath::lastComponent(remote);
+    if (name.isEmpty())
+        return FileEntry{QStringLiteral("/"), true, std::nullopt, std::nullopt};
+    for (const FileEntry& entry : client.list(RemotePath::parent(remote), token))
+        if (entry.name == name)
+            return entry;
+    return std::nullopt;
 }

@@ -1,6 +1,6 @@
 #include "ConflictPrompt.h"
 
-#include "CancellationError.h"
+#include "CliCommand.h"
 #include "CliInput.h"
 #include "L10n.h"
 #include "TextRules.h"
@@ -42,40 +42,35 @@ QString describe(const FileEntry& entry, const QString& path)
 
 ConflictPrompt::ConflictPrompt(std::optional<ConflictAction> fixed) : fixed(fixed) {}
 
-QString ConflictPrompt::kind(const TransferConflict& conflict)
+std::optional<ConflictAction> ConflictPrompt::takeOption(QStringList& words)
 {
-    const auto word = [](bool directory) { return directory ? QStringLiteral("true") : QStringLiteral("false"); };
-    return word(conflict.source.isDirectory) + QLatin1Char('-') + word(conflict.target.isDirectory);
-}
-
-QList<ConflictAction> ConflictPrompt::offered(const TransferConflict& conflict)
-{
-    QList<ConflictAction> actions;
-    for (ConflictAction action : {ConflictAction::merge, ConflictAction::overwrite, ConflictAction::resume,
-                                  ConflictAction::rename, ConflictAction::skip})
-        if (conflict.allows(action))
-            actions.append(action);
-    return actions;
-}
-
-ConflictAction ConflictPrompt::resolve(const TransferConflict& conflict)
-{
-    if (fixed)
-        return *fixed;
-    const QString conflictKind = kind(conflict);
-    const auto found = remembered.constFind(conflictKind);
-    if (found != remembered.cend() && conflict.allows(*found))
-        return *found;
-    bool forAll = false;
-    const ConflictAction action = ask(conflict, forAll);
-    if (forAll)
-        remembered.insert(conflictKind, action);
+    const qsizetype option = words.indexOf(QStringLiteral("--on-conflict"));
+    if (option < 0)
+        return std::nullopt;
+    if (option + 1 >= words.size())
+        throw UsageError(QStringLiteral("--on-conflict needs an action"));
+    const std::optional<ConflictAction> action = ConflictActions::fromRawValue(words.at(option + 1));
+    if (!action)
+        throw UsageError(QStringLiteral("--on-conflict takes overwrite, resume, rename, skip or merge"));
+    words.remove(option, 2);
     return action;
 }
 
-ConflictAction ConflictPrompt::ask(const TransferConflict& conflict, bool& forAll) const
+std::optional<ConflictAnswer> ConflictPrompt::answer(const TransferConflict& conflict) const
 {
-    const QList<ConflictAction> actions = offered(conflict);
+    if (fixed)
+        return ConflictAnswer{*fixed, false};
+    return askOnTerminal(conflict);
+}
+
+ConflictBatchPolicy::Ask ConflictPrompt::ask() const
+{
+    return [this](const TransferConflict& conflict) { return answer(conflict); };
+}
+
+std::optional<ConflictAnswer> ConflictPrompt::askOnTerminal(const TransferConflict& conflict) const
+{
+    const QList<ConflictAction> actions = ConflictBatchPolicy::offered(conflict);
     show(L("conflict_title"));
     show(QStringLiteral("  ") + L("source_item") + QStringLiteral(": ") +
          describe(conflict.source, conflict.upload ? conflict.local : conflict.remote));
@@ -88,14 +83,14 @@ ConflictAction ConflictPrompt::ask(const TransferConflict& conflict, bool& forAl
         put(QStringLiteral("[1-%1][+] ").arg(actions.size()));
         const std::optional<QString> line = CliInput::readLine();
         if (!line)
-            throw CancellationError();
+            return std::nullopt;
         QString answer = line->trimmed();
-        forAll = answer.endsWith(QLatin1Char('+'));
+        const bool forAll = answer.endsWith(QLatin1Char('+'));
         if (forAll)
             answer.chop(1);
         bool number = false;
         const int choice = answer.trimmed().toInt(&number);
         if (number && choice >= 1 && choice <= actions.size())
-            return actions.at(choice - 1);
+            return ConflictAnswer{actions.at(choice - 1), forAll};
     }
 }

@@ -1,30 +1,28 @@
 #pragma once
 
-#include "ConflictAction.h"
+#include "ConflictBatchPolicy.h"
 #include "TransferConflict.h"
 
-#include <QMap>
-#include <QString>
+#include <QStringList>
 #include <optional>
 
-// The terminal's answer to conflicts during one planning request: a fixed action given on the
-// command line, or a question on standard error answered on standard input. An answer marked
-// for all conflicts of its kind (file over file, folder over folder, ...) is reused without
-// asking while the conflict admits it.
+// The terminal's answer to a conflict: a fixed action given on the command line, or a question on
+// standard error answered on standard input. What is remembered for the rest of a request is the
+// conflict policy's business.
 class ConflictPrompt {
 public:
     explicit ConflictPrompt(std::optional<ConflictAction> fixed);
 
-    // Throws CancellationError when standard input ends before an answer.
-    ConflictAction resolve(const TransferConflict& conflict);
+    // Removes "--on-conflict ACTION" from `words` and returns the action; throws UsageError for a
+    // missing or unknown action.
+    static std::optional<ConflictAction> takeOption(QStringList& words);
 
-    // The actions offered for a conflict, in the order the conflict dialog shows them.
-    static QList<ConflictAction> offered(const TransferConflict& conflict);
-    static QString kind(const TransferConflict& conflict);
+    // Nothing when standard input ends before an answer.
+    std::optional<ConflictAnswer> answer(const TransferConflict& conflict) const;
+    ConflictBatchPolicy::Ask ask() const;
 
 private:
-    ConflictAction ask(const TransferConflict& conflict, bool& forAll) const;
+    std::optional<ConflictAnswer> askOnTerminal(const TransferConflict& conflict) const;
 
     std::optional<ConflictAction> fixed;
-    QMap<QString, ConflictAction> remembered;
 };

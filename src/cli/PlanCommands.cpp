@@ -22,15 +22,7 @@ struct PlanRequest {
 PlanRequest readRequest(QStringList words, bool upload)
 {
     PlanRequest request;
-    const qsizetype option = words.indexOf(QStringLiteral("--on-conflict"));
-    if (option >= 0) {
-        if (option + 1 >= words.size())
-            throw UsageError(QStringLiteral("--on-conflict needs an action"));
-        request.onConflict = ConflictActions::fromRawValue(words.at(option + 1));
-        if (!request.onConflict)
-            throw UsageError(QStringLiteral("--on-conflict takes overwrite, resume, rename, skip or merge"));
-        words.remove(option, 2);
-    }
+    request.onConflict = ConflictPrompt::takeOption(words);
     if (words.size() != 2)
         throw UsageError(QStringLiteral("plan upload LOCAL REMOTE, or plan download REMOTE LOCAL"));
     request.local = QDir::cleanPath(QDir::current().absoluteFilePath(words.at(upload ? 0 : 1)));
@@ -38,18 +30,6 @@ PlanRequest readRequest(QStringList words, bool upload)
     if (!RemotePath::isUsable(request.remote))
         throw FTPError::message(L("invalid_remote_path"));
     return request;
-}
-
-// What the remote pane would show for the item: its entry in the parent folder's listing.
-std::optional<FileEntry> remoteEntry(const FTPClient& client, const QString& remote, const std::stop_token& token)
-{
-    const QString name = RemotePath::lastComponent(remote);
-    if (name.isEmpty())
-        return FileEntry{QStringLiteral("/"), true, std::nullopt, std::nullopt};
-    for (const FileEntry& entry : client.list(RemotePath::parent(remote), token))
-        if (entry.name == name)
-            return entry;
-    return std::nullopt;
 }
 
 void printRecords(const QList<PlannedTransfer>& records)
@@ -76,12 +56,11 @@ int plan(CliContext& context)
     const bool upload = direction == QLatin1String("upload");
     const PlanRequest request = readRequest(words, upload);
     const CliSession session(context);
-    ConflictPrompt prompt(request.onConflict);
-    const TransferPlanner::Resolver resolver = [&prompt](const TransferConflict& conflict) {
-        return prompt.resolve(conflict);
-    };
+    const ConflictPrompt prompt(request.onConflict);
+    ConflictBatchPolicy policy(prompt.ask());
     session.run([&](const FTPClient& client, const std::stop_token& token) {
-        const std::optional<FileEntry> entry = remoteEntry(client, request.remote, token);
+        const TransferPlanner::Resolver resolver = policy.resolver(token);
+        const std::optional<FileEntry> entry = CliSession::remoteEntry(client, request.remote, token);
         if (upload) {
             printRecords(TransferPlanner::upload(request.local, request.remote, entry, client, 0, resolver, token));
             return;

@@ -1,8 +1,20 @@
+#include "CancellationError.h"
 #include "CliCommand.h"
+#include "CliOutput.h"
 #include "CliProgressBar.h"
 #include "CliSession.h"
+#include "ConflictPrompt.h"
+#include "ErrorText.h"
+#include "FTPError.h"
+#include "L10n.h"
+#include "LocalFileSystem.h"
+#include "RemotePath.h"
+#include "TransferRequest.h"
+#include "TransferRunner.h"
 
+#include <QDir>
 #include <QUuid>
+#include <cstdio>
 
 namespace {
 
@@ -67,11 +79,98 @@ int put(CliContext& context)
     return 0;
 }
 
+// The remote items of a download into `folder`, each found in its parent folder's listing.
+QList<TransferSource> remoteSources(const FTPClient& client, const QStringList& paths, const QString& folder,
+                                    const std::stop_token& token)
+{
+    QList<TransferSource> sources;
+    for (const QString& path : paths) {
+        if (!RemotePath::isUsable(path))
+            throw FTPError::message(L("invalid_remote_path"));
+        // The root has no name to give its copy.
+        const std::optional<FileEntry> entry =
+            RemotePath::lastComponent(path).isEmpty() ? std::nullopt : CliSession::remoteEntry(client, path, token);
+        if (!entry)
+            throw FTPError::message(L("inaccessible"));
+        sources.append({*entry, LocalFileSystem::joining(folder, entry->name), path});
+    }
+    return sources;
+}
+
+// Runs the planned records one at a time, as the queue of the application does, with a line on
+// standard output for each finished item and a summary. A stop ends the run with the cancellation.
+bool runRecords(const QList<PlannedTransfer>& records, bool upload, const FTPClient& client,
+                const ConflictPrompt& prompt, const std::stop_token& token)
+{
+    const auto note = [](const QString& line) {
+        std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
+        std::fflush(stderr);
+    };
+    // The checkpoint a retry finds was written by this very run moments earlier.
+    const TransferRunner runner({prompt.ask(), [](const QString&) { return TransferRunner::ResumeChoice::resume; },
+                                 note, [](const TransferItem&) {}});
+    int completed = 0;
+    int failed = 0;
+    for (const PlannedTransfer& record : records) {
+        const TransferItem item = TransferItem::planned(record, upload, client);
+        try {
+            CliProgressBar bar;
+            runner.executeTransfer(
+                item, [&bar](double fraction) { bar.show(fraction); }, token);
+        } catch (...) {
+            const std::optional<QString> sentence = ErrorText::sentence(std::current_exception());
+            if (token.stop_requested())
+                throw CancellationError();
+            CliOutput::printLine(sentence ? L("file_error", item.fileName(), *sentence)
+                                          : L("file_cancelled", item.fileName()));
+            failed += sentence ? 1 : 0;
+            continue;
+        }
+        CliOutput::printLine(L("file_done", item.fileName()));
+        ++completed;
+    }
+    CliOutput::printLine(L("completed_count", QString::number(completed)) + QStringLiteral(", ") +
+                         L("failed_count", QString::number(failed)));
+    return failed == 0;
+}
+
+int transfer(CliContext& context)
+{
+    QStringList words = context.arguments;
+    const std::optional<ConflictAction> onConflict = ConflictPrompt::takeOption(words);
+    const QString direction = words.isEmpty() ? QString() : words.takeFirst();
+    if ((direction != QLatin1String("upload") && direction != QLatin1String("download")) || words.size() < 2)
+        throw UsageError(QStringLiteral("transfer upload LOCAL... REMOTE-FOLDER, or transfer download REMOTE... "
+                                        "LOCAL-FOLDER"));
+    const bool upload = direction == QLatin1String("upload");
+    const QString target = words.takeLast();
+    if (upload && !RemotePath::isUsable(target))
+        throw FTPError::message(L("invalid_remote_path"));
+    const QString localFolder = QDir::cleanPath(QDir::current().absoluteFilePath(target));
+    const CliSession session(context);
+    const ConflictPrompt prompt(onConflict);
+    bool succeeded = false;
+    session.run([&](const FTPClient& client, std::stop_token token) {
+        ConflictBatchPolicy policy(prompt.ask());
+        const QList<TransferSource> sources =
+            upload ? TransferRequest::localSources(words, target) : remoteSources(client, words, localFolder, token);
+        const QList<PlannedTransfer> records =
+            TransferRequest::plan(upload, sources, client, policy.resolver(token), token);
+        std::fflush(stdout);
+        succeeded = runRecords(records, upload, client, prompt, token);
+    });
+    return succeeded ? 0 : 1;
+}
+
 const CliCommand getCommand(QStringLiteral("get"),
                             QStringLiteral("get REMOTE LOCAL [--overwrite] [--resume-offset N] "
                                            "[--checkpoint UUID [--resume]]"),
                             get);
 const CliCommand putCommand(QStringLiteral("put"), QStringLiteral("put LOCAL REMOTE [--overwrite] [--resume-offset N]"),
                             put);
+const CliCommand transferCommand(QStringLiteral("transfer"),
+                                 QStringLiteral("transfer upload LOCAL... REMOTE-FOLDER | transfer download REMOTE... "
+                                                "LOCAL-FOLDER [--on-conflict overwrite|resume|rename|skip|merge]"),
+                                 transfer);
 
 } // namespace

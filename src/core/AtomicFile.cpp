@@ -43,14 +43,24 @@ std::optional<QByteArray> read(const QString& path)
 void write(const QString& path, const QByteArray& bytes)
 {
     const auto [folder, name] = LocalFolder::containing(path);
-    // Made owner-only from the start, so the content is never readable by others.
-    const QString temporary = name + QLatin1Char('.') + QString::number(QRandomGenerator::global()->generate64(), 36);
-    LocalFile file = folder.open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    // Made owner-only from the start, so the content is never readable by others. As with
+    // mkostemp, a name that another writer (or a copy of this process) left is passed over.
+    QString temporary;
+    std::optional<LocalFile> file;
+    for (int attempt = 0; !file; ++attempt) {
+        temporary = name + QLatin1Char('.') + QString::number(QRandomGenerator::system()->generate64(), 36);
+        try {
+            file = folder.open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
+        } catch (const std::filesystem::filesystem_error& e) {
+            if (e.code() != std::errc::file_exists || attempt == 99)
+                throw;
+        }
+    }
     try {
-        file.write(bytes);
-        if (::fsync(file.descriptor()) != 0)
+        file->write(bytes);
+        if (::fsync(file->descriptor()) != 0)
             SystemCall::fail("fsync", path);
-        file.close();
+        file->close();
         folder.rename(temporary, name, true);
     } catch (...) {
         folder.removeQuietly(temporary);

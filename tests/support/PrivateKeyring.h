@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrivateSessionBus.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -37,7 +39,7 @@ private:
 
     QTemporaryDir folder;
     QByteArray previousAddress;
-    QProcess bus;
+    PrivateSessionBus bus;
     QProcess keyring;
 };
 

@@ -1,10 +1,10 @@
 #include "ProFTPDServer.h"
 
 #include "Loopback.h"
+#include "TestCertificates.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <chrono>
 #include <grp.h>
 #include <pwd.h>
@@ -12,70 +12,21 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
-
-// What openssl printed; its diagnostics when it fails.
-QByteArray openssl(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("openssl"), arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw std::runtime_error("openssl " + arguments.join(' ').toStdString() + ": " +
-                                 process.readAllStandardError().toStdString());
-    return process.readAllStandardOutput();
-}
-
-// A certificate authority of the test process's own ("ca"), a server certificate it signed for
-// 127.0.0.1 and localhost ("server") and a self-signed one that nobody trusts ("untrusted"), each
-// as NAME.crt and NAME.key. Made once per process.
-const TemporaryFolder& certificates()
-{
-    static const TemporaryFolder folder;
-    static const bool made = [] {
-        const auto newKey = [](const QString& name) {
-            return QStringList{"-newkey",
-                               "ec",
-                               "-pkeyopt",
-                               "ec_paramgen_curve:prime256v1",
-                               "-nodes",
-                               "-keyout",
-                               folder.file(name + ".key")};
-        };
-        const QString localhost = QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost");
-        openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=Dravik Test Authority", "-addext",
-                            "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign",
-                            "-out", folder.file("ca.crt")} +
-                newKey("ca"));
-        openssl(QStringList{"req", "-subj", "/CN=localhost", "-out", folder.file("server.csr")} + newKey("server"));
-        const QString extensions = folder.write(
-            "server.ext", (localhost + "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n").toUtf8());
-        openssl({"x509", "-req", "-days", "7", "-in", folder.file("server.csr"), "-CA", folder.file("ca.crt"), "-CAkey",
-                 folder.file("ca.key"), "-CAcreateserial", "-extfile", extensions, "-out", folder.file("server.crt")});
-        openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=localhost", "-addext", localhost, "-out",
-                            folder.file("untrusted.crt")} +
-                newKey("untrusted"));
-        return true;
-    }();
-    Q_UNUSED(made);
-    return folder;
-}
-
-} // namespace
-
 ProFTPDServer::ProFTPDServer() : ProFTPDServer(Options{}) {}
 
 ProFTPDServer::ProFTPDServer(Options options)
 {
     // Nothing passes --insecure: curl verifies every server against the test authority alone.
-    qputenv("CURL_CA_BUNDLE", certificates().file(QStringLiteral("ca.crt")).toUtf8());
+    qputenv("CURL_CA_BUNDLE", TestCertificates::file(QStringLiteral("ca.crt")).toUtf8());
     QDir().mkpath(local(QStringLiteral("/slow")));
-    const QString users = folder.write(QStringLiteral("users"),
-                                       QStringLiteral("tester:%1:%2:%3::%4:/bin/sh\n")
-                                           .arg(QString::fromUtf8(openssl({"passwd", "-1", password()}).trimmed()))
-                                           .arg(::getuid())
-                                           .arg(::getgid())
-                                           .arg(local({}))
-                                           .toUtf8());
+    const QString users =
+        folder.write(QStringLiteral("users"),
+                     QStringLiteral("tester:%1:%2:%3::%4:/bin/sh\n")
+                         .arg(QString::fromUtf8(TestCertificates::openssl({"passwd", "-1", password()}).trimmed()))
+                         .arg(::getuid())
+                         .arg(::getgid())
+                         .arg(local({}))
+                         .toUtf8());
     QFile::setPermissions(users, QFile::ReadOwner | QFile::WriteOwner);
     for (int attempt = 0; attempt < 5; ++attempt)
         if (start(options))
@@ -111,7 +62,7 @@ ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
 
 bool ProFTPDServer::start(const Options& options)
 {
-    const QString certificate = certificates().file(options.untrustedCertificate ? "untrusted" : "server");
+    const QString certificate = TestCertificates::file(options.untrustedCertificate ? "untrusted" : "server");
     controlPort = Loopback::freePort();
     const int passive = Loopback::freePort();
     // ProFTPD refuses root logins unless told otherwise, and CI runs as root.

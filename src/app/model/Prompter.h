@@ -1,7 +1,8 @@
 #pragma once
 
-#include "ConflictAction.h"
+#include "ConflictBatchPolicy.h"
 #include "DesktopApplication.h"
+#include "PromptAlert.h"
 #include "TransferConflict.h"
 
 #include <QFuture>
@@ -9,23 +10,6 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
-
-// One question to a person: an alert with already localised texts and its buttons in order, the
-// first being the default.
-struct PromptAlert {
-    enum class Style { informational, warning };
-
-    Style style = Style::warning;
-    QString message;
-    QString informativeText;
-    QStringList buttons;
-};
-
-// What the person chose in the conflict dialog.
-struct ConflictAnswer {
-    ConflictAction action = ConflictAction::skip;
-    bool applyToBatch = false;
-};
 
 // Every question the model asks a person goes through this interface: the window answers with
 // dialogs, the tests with scripted answers. Each call is made on the main thread and returns at

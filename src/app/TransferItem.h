@@ -1,0 +1,39 @@
+#pragma once
+
+#include "FTPClient.h"
+#include "PlannedTransfer.h"
+
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+// One entry of the transfer queue: a folder to create or a file to copy, with the connection it
+// was planned with. Its id is also the checkpoint id of a download, so that a retry can continue
+// where an interrupted download stopped.
+struct TransferItem {
+    // Pending means waiting or running; finished means completed, failed or cancelled.
+    enum class State { waiting, running, completed, failed, cancelled };
+
+    explicit TransferItem(FTPClient client);
+    // A new waiting item for one planned record.
+    static TransferItem planned(const PlannedTransfer& record, bool upload, const FTPClient& client);
+
+    QUuid id = QUuid::createUuid();
+    bool upload = true;
+    // The local path: source of an upload, destination of a download.
+    QString localURL;
+    // Destination of an upload, source of a download.
+    QString remotePath;
+    FTPClient client;
+    bool directory = false;
+    bool overwrite = false;
+    std::optional<qint64> resumeOffset;
+    bool resumeCheckpoint = false;
+    State state = State::waiting;
+    double progress = 0;
+    std::optional<QString> error;
+
+    bool isPending() const { return state == State::waiting || state == State::running; }
+    // The last component of the local path, which is how the item is named to a person.
+    QString fileName() const;
+};

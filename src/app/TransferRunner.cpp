@@ -1,0 +1,114 @@
+#include "TransferRunner.h"
+
+#include "CancellationError.h"
+#include "DownloadCheckpoint.h"
+#include "EngineClock.h"
+#include "FTPError.h"
+#include "L10n.h"
+#include "LocalFileSystem.h"
+#include "RemotePath.h"
+#include "TransferPlanner.h"
+
+#include <QFile>
+#include <chrono>
+#include <filesystem>
+
+TransferRunner::TransferRunner(Callbacks callbacks) : callbacks(std::move(callbacks)) {}
+
+void TransferRunner::perform(const TransferItem& item, const FTPClient::Progress& progress, std::stop_token token)
+{
+    if (item.directory && item.upload)
+        return item.client.ensureDirectory(item.remotePath, token);
+    if (item.directory) {
+        std::filesystem::create_directories(QFile::encodeName(item.localURL).toStdString());
+        return;
+    }
+    if (item.upload)
+        return item.client.upload(item.localURL, item.remotePath, item.overwrite, item.resumeOffset, progress, token);
+    item.client.download(item.remotePath, item.localURL, item.overwrite, item.resumeOffset, item.id,
+                         item.resumeCheckpoint, progress, token);
+}
+
+void TransferRunner::executeTransfer(TransferItem item, const FTPClient::Progress& progress,
+                                     std::stop_token token) const
+{
+    for (int attempt = 0;;) {
+        CancellationError::check(token);
+        try {
+            perform(item, progress, token);
+            return;
+        } catch (...) {
+            if (attempt == maximumRetries || !FTPClient::isTransient(std::current_exception()))
+                throw;
+        }
+        ++attempt;
+        callbacks.record(L("reconnecting", QString::number(attempt)));
+        EngineClock::current().sleep(std::chrono::seconds(2 * attempt), token);
+        std::optional<TransferItem> again = revalidate(item, item.client, token);
+        if (!again)
+            throw CancellationError();
+        item = std::move(*again);
+        callbacks.replaced(item);
+    }
+}
+
+std::optional<TransferItem> TransferRunner::revalidate(const TransferItem& item, const FTPClient& client,
+                                                       std::stop_token token) const
+{
+    TransferItem working = item;
+    working.client = client;
+    working.state = TransferItem::State::waiting;
+    working.error.reset();
+    working.progress = 0;
+    working.overwrite = false;
+    working.resumeOffset.reset();
+    working.resumeCheckpoint = false;
+
+    const QString name = RemotePath::lastComponent(item.remotePath);
+    std::optional<FileEntry> found;
+    for (const FileEntry& entry : client.list(RemotePath::parent(item.remotePath), token))
+        if (entry.name == name) {
+            found = entry;
+            break;
+        }
+
+    if (item.directory) {
+        const bool changed = item.upload ? found && !found->isDirectory : [&] {
+            const auto local = LocalFileSystem::attributesIfPresent(item.localURL);
+            return local && !local->isDirectory;
+        }();
+        if (changed)
+            throw FTPError::message(L("destination_changed"));
+        return working;
+    }
+    if (!item.upload && (!found || found->isDirectory))
+        throw FTPError::message(L("inaccessible"));
+    return replanned(std::move(working), found, token);
+}
+
+std::optional<TransferItem> TransferRunner::replanned(TransferItem item, const std::optional<FileEntry>& found,
+                                                      const std::stop_token& token) const
+{
+    ConflictBatchPolicy policy(callbacks.conflict);
+    const TransferPlanner::Resolver resolver = policy.resolver(token);
+    const QList<PlannedTransfer> plan =
+        item.upload
+            ? TransferPlanner::upload(item.localURL, item.remotePath, found, item.client, 0, resolver, token)
+            : TransferPlanner::download(*found, item.localURL, item.remotePath, item.client, 0, resolver, token);
+    if (plan.size() != 1 || plan.first().directory)
+        return std::nullopt;
+    const PlannedTransfer& record = plan.first();
+    const bool sameDestination = record.local == item.localURL;
+    item.localURL = record.local;
+    item.remotePath = record.remote;
+    item.overwrite = record.overwrite;
+    item.resumeOffset = record.resumeOffset;
+    if (!item.upload && sameDestination && !record.resumeOffset &&
+        DownloadCheckpoint::offset(item.localURL, item.id, item.client.profile(), item.remotePath, *found)) {
+        const ResumeChoice choice = callbacks.resume(item.fileName());
+        if (choice == ResumeChoice::cancel)
+            throw CancellationError();
+        item.resumeCheckpoint = choice == ResumeChoice::resume;
+    }
+    return item;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ConflictBatchPolicy.h"
+#include "FTPClient.h"
+#include "TransferItem.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+// Runs one queue item to its end: the transfer, and up to two retries of a transient failure
+// after 2 and then 4 seconds of the engine clock, each after revalidating the item against what
+// the server and the disk hold by then. The application's queue and dravik-cli both run their
+// items through here. Every call blocks; the callbacks are made on the calling thread.
+class TransferRunner {
+public:
+    enum class ResumeChoice { cancel, resume, startOver };
+
+    struct Callbacks {
+        // Asks about a destination that exists; no answer cancels.
+        ConflictBatchPolicy::Ask conflict;
+        // Whether to continue a download from its checkpoint (the file is named) or start over.
+        std::function<ResumeChoice(const QString&)> resume;
+        // A line for the activity log.
+        std::function<void(const QString&)> record;
+        // The item a revalidation made, which replaces the queue entry of the same id.
+        std::function<void(const TransferItem&)> replaced;
+    };
+
+    static constexpr int maximumRetries = 2;
+
+    explicit TransferRunner(Callbacks callbacks);
+
+    // Throws the failure that ended the last attempt, or CancellationError when stopped or when a
+    // revalidation leaves nothing to do.
+    void executeTransfer(TransferItem item, const FTPClient::Progress& progress, std::stop_token token) const;
+    // The item made ready to run again over `client`: waiting, without error, planned anew with a
+    // fresh conflict policy (so the person may be asked again), and for a download that can
+    // continue from its checkpoint, with the person's choice to resume or start over. Nothing when
+    // the new plan skips the item or no longer makes it one file. Throws FTPError
+    // "destination_changed" when a folder became a file or the reverse, "inaccessible" when a
+    // download's source is gone, and CancellationError when the person cancels.
+    std::optional<TransferItem> revalidate(const TransferItem& item, const FTPClient& client,
+                                           std::stop_token token) const;
+
+    // One attempt at the item, over its own client.
+    static void perform(const TransferItem& item, const FTPClient::Progress& progress, std::stop_token token);
+
+private:
+    std::optional<TransferItem> replanned(TransferItem item, const std::optional<FileEntry>& found,
+                                          const std::stop_token& token) const;
+
+    Callbacks callbacks;
+};

@@ -1,0 +1,535 @@
+#include "AppModel.h"
+
+#include "ErrorText.h"
+#include "FTPError.h"
+#include "FileFilterModel.h"
+#include "FileListModel.h"
+#include "KeychainStore.h"
+#include "L10n.h"
+#include "LocalFileSystem.h"
+#include "LocalPane.h"
+#include "ProfileListModel.h"
+#include "ProfileStore.h"
+#include "Prompter.h"
+#include "QueueStore.h"
+#include "RemotePath.h"
+#include "RemoteSession.h"
+#include "TransferQueue.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// A browse waits behind no transfer, planning or feature task, even while cancelled tasks end.
+constexpr int workerThreads = 8;
+} // namespace
+
+AppModel::AppModel(Prompter& prompter, QObject* parent)
+    : QObject(parent), m_prompter(prompter), m_profileList(std::make_unique<ProfileListModel>()),
+      m_activity(std::make_unique<ActivityLog>()), m_featureTask(m_pool, *this),
+      m_local(std::make_unique<LocalPane>(*this)), m_remote(std::make_unique<RemoteSession>(*this)),
+      m_queue(std::make_unique<TransferQueue>(*this))
+{
+    m_pool.setMaxThreadCount(workerThreads);
+    bool profilesRead = true;
+    try {
+        setProfiles(ProfileStore::load());
+    } catch (...) {
+        profilesRead = false;
+        report(std::current_exception(), false);
+    }
+    if (!profiles().isEmpty())
+        setSelectedProfileID(profiles().first().id);
+    QList<TransferItem> restored;
+    bool queueRead = true;
+    try {
+        restored = QueueStore::load(profiles());
+    } catch (...) {
+        queueRead = false;
+        report(std::current_exception(), false);
+    }
+    // Without the profiles every saved record would be dropped, and the file with them.
+    m_queue->restore(std::move(restored), !profilesRead || !queueRead);
+    refreshLocal();
+}
+
+AppModel::~AppModel()
+{
+    // The jobs still running use the parts, so they must end before any part goes.
+    m_featureTask.cancel();
+    m_remote->cancelTasks();
+    m_queue->cancelTasks();
+    m_pool.waitForDone();
+}
+
+// Profiles and the connection.
+
+const QList<ServerProfile>& AppModel::profiles() const
+{
+    return m_profileList->profiles();
+}
+
+void AppModel::setProfiles(QList<ServerProfile> profiles)
+{
+    m_profileList->setProfiles(std::move(profiles));
+    Q_EMIT profilesChanged();
+    Q_EMIT selectedProfileChanged();
+}
+
+void AppModel::setSelectedProfileID(const QUuid& id)
+{
+    if (id == m_selectedProfileID)
+        return;
+    m_selectedProfileID = id;
+    Q_EMIT selectedProfileChanged();
+}
+
+std::optional<ServerProfile> AppModel::selectedProfile() const
+{
+    for (const ServerProfile& profile : profiles())
+        if (profile.id == m_selectedProfileID)
+            return profile;
+    return std::nullopt;
+}
+
+std::optional<ServerProfile> AppModel::connectedProfile() const
+{
+    return m_remote->connectedProfile();
+}
+
+const std::optional<FTPClient>& AppModel::client() const
+{
+    return m_remote->client();
+}
+
+void AppModel::connectSaved()
+{
+    const std::optional<ServerProfile> profile = selectedProfile();
+    if (!profile || !profile->rememberPassword) {
+        setEditingProfile(profile);
+        return setShowConnectionEditor(true);
+    }
+    // A disconnect or another connect while the store answers makes this one stale.
+    const QUuid connectionBefore = m_remote->browseID();
+    KeychainStore::readPassword(profile->id)
+        .then(this,
+              [this, profile, connectionBefore](const QString& password) {
+                  if (connectionBefore == m_remote->browseID())
+                      connect(*profile, password);
+              })
+        .onFailed(this, [this](const FTPError& error) { report(error.errorDescription()); });
+}
+
+void AppModel::connect(const ServerProfile& profile, const QString& password)
+{
+    if (pendingCount() > 0)
+        return setErrorMessage(L("wait_transfers"));
+    disconnect();
+    m_remote->connect(profile, password);
+}
+
+void AppModel::disconnect()
+{
+    m_featureTask.cancel();
+    m_remote->disconnect();
+    m_queue->cancelAll();
+}
+
+QFuture<std::optional<QString>> AppModel::save(const ServerProfile& profile, const QString& password)
+{
+    try {
+        profile.validate();
+    } catch (...) {
+        return QtFuture::makeReadyFuture(ErrorText::sentence(std::current_exception()));
+    }
+    QFuture<void> credential = profile.rememberPassword ? KeychainStore::setPassword(password, profile.id)
+                                                        : KeychainStore::removePassword(profile.id);
+    return credential
+        .then(this,
+              [this, profile]() -> std::optional<QString> {
+                  QList<ServerProfile> list = profiles();
+                  const auto same = std::find_if(list.begin(), list.end(),
+                                                 [&](const ServerProfile& other) { return other.id == profile.id; });
+                  if (same != list.end())
+                      *same = profile;
+                  else
+                      list.append(profile);
+                  try {
+                      ProfileStore::save(list);
+                  } catch (...) {
+                      return ErrorText::sentence(std::current_exception());
+                  }
+                  setProfiles(std::move(list));
+                  setSelectedProfileID(profile.id);
+                  record(L("saved_connection", profile.name));
+                  return std::nullopt;
+              })
+        .onFailed(this, [](const FTPError& error) -> std::optional<QString> { return error.errorDescription(); });
+}
+
+void AppModel::removeProfile(const ServerProfile& profile)
+{
+    KeychainStore::removePassword(profile.id)
+        .then(this,
+              [this, id = profile.id] {
+                  QList<ServerProfile> remaining = profiles();
+                  remaining.removeIf([&id](const ServerProfile& other) { return other.id == id; });
+                  try {
+                      ProfileStore::save(remaining);
+                  } catch (...) {
+                      return report(std::current_exception());
+                  }
+                  setProfiles(std::move(remaining));
+                  if (m_selectedProfileID == id)
+                      setSelectedProfileID(profiles().isEmpty() ? QUuid() : profiles().first().id);
+              })
+        .onFailed(this, [this](const FTPError& error) { report(error.errorDescription()); });
+}
+
+// The local pane.
+
+QString AppModel::localURL() const
+{
+    return m_local->url();
+}
+
+const QList<FileEntry>& AppModel::localFiles() const
+{
+    return m_local->pane().entries();
+}
+
+QSet<QString> AppModel::localSelection() const
+{
+    return m_local->pane().selection();
+}
+
+void AppModel::setLocalSelection(const QSet<QString>& names)
+{
+    m_local->pane().setSelection(names);
+}
+
+QString AppModel::localSearch() const
+{
+    return m_local->pane().search();
+}
+
+void AppModel::setLocalSearch(const QString& text)
+{
+    m_local->pane().setSearch(text);
+}
+
+void AppModel::refreshLocal()
+{
+    m_local->refresh();
+}
+
+void AppModel::openLocal(const QString& folder)
+{
+    m_local->open(folder);
+}
+
+void AppModel::chooseLocalFolder()
+{
+    m_local->chooseFolder();
+}
+
+void AppModel::openLocalSelection()
+{
+    m_local->openSelection();
+}
+
+void AppModel::createLocalFolder(const QString& name)
+{
+    m_local->createFolder(name);
+}
+
+// The remote pane.
+
+QString AppModel::remotePath() const
+{
+    return m_remote->path();
+}
+
+const QList<FileEntry>& AppModel::remoteFiles() const
+{
+    return m_remote->pane().entries();
+}
+
+QSet<QString> AppModel::remoteSelection() const
+{
+    return m_remote->pane().selection();
+}
+
+void AppModel::setRemoteSelection(const QSet<QString>& names)
+{
+    m_remote->pane().setSelection(names);
+}
+
+QString AppModel::remoteSearch() const
+{
+    return m_remote->pane().search();
+}
+
+void AppModel::setRemoteSearch(const QString& text)
+{
+    m_remote->pane().setSearch(text);
+}
+
+void AppModel::browse(const std::optional<QString>& path)
+{
+    m_remote->browse(path);
+}
+
+void AppModel::openRemoteSelection()
+{
+    m_remote->openSelection();
+}
+
+void AppModel::createRemoteFolder(const QString& name)
+{
+    m_remote->createFolder(name);
+}
+
+void AppModel::renameSelection(bool local, const QString& newName)
+{
+    if (!RemotePath::isValidName(newName) || pendingCount() > 0)
+        return;
+    if (local)
+        return m_local->rename(newName);
+    m_remote->rename(newName);
+}
+
+void AppModel::deleteSelection(bool local)
+{
+    if (pendingCount() > 0 || isWorking())
+        return;
+    if (local)
+        return m_local->trashSelection();
+    m_remote->deleteSelection();
+}
+
+void AppModel::changePermissions(const QString& mode)
+{
+    if (pendingCount() > 0)
+        return;
+    m_remote->changePermissions(mode);
+}
+
+// Both panes.
+
+void AppModel::setShowHidden(bool show)
+{
+    if (show == m_showHidden)
+        return;
+    m_showHidden = show;
+    m_local->pane().setShowHidden(show);
+    m_remote->pane().setShowHidden(show);
+    Q_EMIT showHiddenChanged();
+}
+
+QList<FileEntry> AppModel::visible(const QList<FileEntry>& entries, const QString& search) const
+{
+    QList<FileEntry> shown;
+    for (const FileEntry& entry : entries)
+        if (FileFilterModel::accepts(entry, search, m_showHidden))
+            shown.append(entry);
+    return shown;
+}
+
+// The transfer queue.
+
+const QList<TransferItem>& AppModel::transfers() const
+{
+    return m_queue->list().items();
+}
+
+bool AppModel::planning() const
+{
+    return m_queue->planning();
+}
+
+bool AppModel::queuePaused() const
+{
+    return m_queue->paused();
+}
+
+void AppModel::setQueuePaused(bool paused)
+{
+    m_queue->setPaused(paused);
+}
+
+int AppModel::pendingCount() const
+{
+    return m_queue->list().pendingCount();
+}
+
+int AppModel::completedCount() const
+{
+    return m_queue->list().completedCount();
+}
+
+void AppModel::enqueue(bool upload)
+{
+    const FilePane& pane = upload ? m_local->pane() : m_remote->pane();
+    QList<TransferSource> sources;
+    for (const FileEntry& entry : pane.selectedEntries())
+        sources.append(
+            {entry, LocalFileSystem::joining(localURL(), entry.name), RemotePath::joining(remotePath(), entry.name)});
+    m_queue->enqueue(upload, sources);
+}
+
+bool AppModel::enqueueDroppedUploads(const QStringList& paths)
+{
+    const bool allLocal =
+        std::all_of(paths.cbegin(), paths.cend(), [](const QString& path) { return QDir::isAbsolutePath(path); });
+    if (!isConnected() || isWorking() || paths.isEmpty() || !allLocal)
+        return false;
+    QList<TransferSource> sources;
+    try {
+        sources = TransferRequest::localSources(paths, remotePath());
+    } catch (...) {
+        report(std::current_exception());
+        return false;
+    }
+    m_queue->enqueue(true, sources);
+    return true;
+}
+
+void AppModel::runNext()
+{
+    m_queue->runNext();
+}
+
+void AppModel::cancel(const QUuid& id)
+{
+    m_queue->cancel(id);
+}
+
+void AppModel::cancelAll()
+{
+    m_queue->cancelAll();
+}
+
+void AppModel::retry(const QUuid& id)
+{
+    m_queue->retry(id);
+}
+
+void AppModel::clearFinished()
+{
+    m_queue->clearFinished();
+}
+
+void AppModel::persistQueue()
+{
+    m_queue->persist();
+}
+
+// The activity log and errors.
+
+const QList<Activity>& AppModel::activity() const
+{
+    return m_activity->entries();
+}
+
+void AppModel::record(const QString& text)
+{
+    m_activity->record(text);
+}
+
+void AppModel::setErrorMessage(const QString& message)
+{
+    if (message == m_errorMessage)
+        return;
+    m_errorMessage = message;
+    Q_EMIT errorMessageChanged();
+}
+
+void AppModel::report(const QString& sentence, bool log)
+{
+    setErrorMessage(sentence);
+    if (log)
+        record(sentence);
+}
+
+void AppModel::report(const std::exception_ptr& error, bool log)
+{
+    if (const std::optional<QString> sentence = ErrorText::sentence(error))
+        report(*sentence, log);
+}
+
+// The connection editor.
+
+void AppModel::setShowConnectionEditor(bool show)
+{
+    if (show == m_showConnectionEditor)
+        return;
+    m_showConnectionEditor = show;
+    Q_EMIT showConnectionEditorChanged();
+}
+
+void AppModel::setEditingProfile(const std::optional<ServerProfile>& profile)
+{
+    if (profile == m_editingProfile)
+        return;
+    m_editingProfile = profile;
+    Q_EMIT editingProfileChanged();
+}
+
+// State.
+
+bool AppModel::busy() const
+{
+    return m_remote->busy();
+}
+
+bool AppModel::isWorking() const
+{
+    return busy() || planning();
+}
+
+void AppModel::updateWorking()
+{
+    if (isWorking() == m_working)
+        return;
+    m_working = isWorking();
+    Q_EMIT isWorkingChanged();
+}
+
+void AppModel::shutDown()
+{
+    if (m_shuttingDown)
+        return;
+    persistQueue();
+    m_shuttingDown = true;
+    m_queue->stopSaving();
+    disconnect();
+}
+
+// Item models.
+
+FileListModel* AppModel::localFileList() const
+{
+    return &m_local->pane().files();
+}
+
+FileListModel* AppModel::remoteFileList() const
+{
+    return &m_remote->pane().files();
+}
+
+FileFilterModel* AppModel::visibleLocalFiles() const
+{
+    return &m_local->pane().visibleFiles();
+}
+
+FileFilterModel* AppModel::visibleRemoteFiles() const
+{
+    return &m_remote->pane().visibleFiles();
+}
+
+TransferListModel* AppModel::transferList() const
+{
+    return &m_queue->list();
+}

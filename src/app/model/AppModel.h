@@ -1,0 +1,266 @@
+#pragma once
+
+#include "ActivityLog.h"
+#include "FTPClient.h"
+#include "FileEntry.h"
+#include "ServerProfile.h"
+#include "TaskSlot.h"
+#include "TransferItem.h"
+
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+#include <QUuid>
+#include <exception>
+#include <memory>
+#include <optional>
+
+class FileFilterModel;
+class FileListModel;
+class LocalPane;
+class ProfileListModel;
+class Prompter;
+class RemoteSession;
+class TransferListModel;
+class TransferQueue;
+
+// The single owner of the application's state: the profiles, the connection, both panes, the
+// transfer queue and the activity log. The window shows its properties and item models and calls
+// its operations; it holds nothing of its own but view state.
+//
+// Confined to the thread that made it (the main thread). Every operation returns at once; remote
+// work runs in the model's tasks, at most one of each kind (browse, planning, transfer, feature),
+// whose results come back to the main thread, where a result of a browse-kind task whose token was
+// replaced in the meantime is dropped silently. Questions go to the Prompter. Failures a person
+// must see land in errorMessage, which the window shows once and clears; most are also recorded
+// in the activity log. Cancellations are never shown.
+//
+// Note that connect() and disconnect() hide QObject's functions of those names inside the class:
+// code in a subclass calls QObject::connect explicitly.
+class AppModel : public QObject {
+    Q_OBJECT
+
+    // Saved profiles, in file order.
+    Q_PROPERTY(QList<ServerProfile> profiles READ profiles NOTIFY profilesChanged)
+    // The profile highlighted in the sidebar; a null id for none.
+    Q_PROPERTY(QUuid selectedProfileID READ selectedProfileID WRITE setSelectedProfileID NOTIFY selectedProfileChanged)
+    Q_PROPERTY(std::optional<ServerProfile> selectedProfile READ selectedProfile NOTIFY selectedProfileChanged)
+    // The profile of the live connection; none while disconnected or connecting.
+    Q_PROPERTY(std::optional<ServerProfile> connectedProfile READ connectedProfile NOTIFY connectedProfileChanged)
+    Q_PROPERTY(bool isConnected READ isConnected NOTIFY connectedProfileChanged)
+
+    Q_PROPERTY(QString localURL READ localURL NOTIFY localURLChanged)
+    Q_PROPERTY(QList<FileEntry> localFiles READ localFiles NOTIFY localFilesChanged)
+    Q_PROPERTY(QSet<QString> localSelection READ localSelection WRITE setLocalSelection NOTIFY localSelectionChanged)
+    Q_PROPERTY(QString localSearch READ localSearch WRITE setLocalSearch NOTIFY localSearchChanged)
+    Q_PROPERTY(QString remotePath READ remotePath NOTIFY remotePathChanged)
+    Q_PROPERTY(QList<FileEntry> remoteFiles READ remoteFiles NOTIFY remoteFilesChanged)
+    Q_PROPERTY(
+        QSet<QString> remoteSelection READ remoteSelection WRITE setRemoteSelection NOTIFY remoteSelectionChanged)
+    Q_PROPERTY(QString remoteSearch READ remoteSearch WRITE setRemoteSearch NOTIFY remoteSearchChanged)
+    Q_PROPERTY(bool showHidden READ showHidden WRITE setShowHidden NOTIFY showHiddenChanged)
+
+    // A connect, a browse or a remote file operation runs.
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    // A transfer request or a retry is being planned.
+    Q_PROPERTY(bool planning READ planning NOTIFY planningChanged)
+    // busy or planning: the commands that start remote work are disabled.
+    Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
+    // No new transfer starts; the running one continues. Resuming is setQueuePaused(false) and
+    // then runNext().
+    Q_PROPERTY(bool queuePaused READ queuePaused WRITE setQueuePaused NOTIFY queuePausedChanged)
+    // Items waiting or running, and items completed.
+    Q_PROPERTY(int pendingCount READ pendingCount NOTIFY pendingCountChanged)
+    Q_PROPERTY(int completedCount READ completedCount NOTIFY completedCountChanged)
+
+    // The message for the error alert; the window clears it once shown. Empty for none.
+    Q_PROPERTY(QString errorMessage READ errorMessage WRITE setErrorMessage NOTIFY errorMessageChanged)
+    // The connection editor is open, on editingProfile (none: a new profile).
+    Q_PROPERTY(bool showConnectionEditor READ showConnectionEditor WRITE setShowConnectionEditor NOTIFY
+                   showConnectionEditorChanged)
+    Q_PROPERTY(std::optional<ServerProfile> editingProfile READ editingProfile WRITE setEditingProfile NOTIFY
+                   editingProfileChanged)
+
+public:
+    // Starts up: the local pane in the Downloads folder (the home folder when there is none), the
+    // profiles read and the first selected, the saved queue restored as failed items, the local
+    // folder listed. No connection is opened. The prompter must outlive the model.
+    explicit AppModel(Prompter& prompter, QObject* parent = nullptr);
+    // Stops every task and waits for their threads, which end promptly since every engine call
+    // and every wait for an answer reacts to the stop.
+    ~AppModel() override;
+
+    // Profiles and the connection.
+    const QList<ServerProfile>& profiles() const;
+    QUuid selectedProfileID() const { return m_selectedProfileID; }
+    void setSelectedProfileID(const QUuid& id);
+    std::optional<ServerProfile> selectedProfile() const;
+    std::optional<ServerProfile> connectedProfile() const;
+    bool isConnected() const { return connectedProfile().has_value(); }
+    // The live connection (profile and password); none while disconnected or connecting.
+    const std::optional<FTPClient>& client() const;
+
+    // Connects the selected profile with its stored password, or opens the editor: empty for no
+    // selection, on the profile when it does not remember its password.
+    void connectSaved();
+    // Opens a new connection after ending the current one, listing the profile's initial folder.
+    // Refused with "wait_transfers" while transfers are pending.
+    void connect(const ServerProfile& profile, const QString& password);
+    // Ends the connection and all remote work: the feature and browse tasks, planning, the
+    // waiting and running transfers (cancelled).
+    void disconnect();
+    // Stores a new or edited profile and its password (or forgets the password). The future holds
+    // the sentence of the first failure, or nothing once saved; nothing after the failing step
+    // has happened. Never connects.
+    QFuture<std::optional<QString>> save(const ServerProfile& profile, const QString& password);
+    // Deletes the profile and its password; a failure is reported and leaves the list as it was.
+    void removeProfile(const ServerProfile& profile);
+
+    // The local pane.
+    QString localURL() const;
+    const QList<FileEntry>& localFiles() const;
+    QSet<QString> localSelection() const;
+    void setLocalSelection(const QSet<QString>& names);
+    QString localSearch() const;
+    void setLocalSearch(const QString& text);
+    void refreshLocal();
+    void openLocal(const QString& folder);
+    // Asks the Prompter for a folder, starting at localURL, and opens it.
+    void chooseLocalFolder();
+    void openLocalSelection();
+    void createLocalFolder(const QString& name);
+
+    // The remote pane.
+    QString remotePath() const;
+    const QList<FileEntry>& remoteFiles() const;
+    QSet<QString> remoteSelection() const;
+    void setRemoteSelection(const QSet<QString>& names);
+    QString remoteSearch() const;
+    void setRemoteSearch(const QString& text);
+    // Lists `path`, or remotePath again; the folder changes only once the listing arrives.
+    void browse(const std::optional<QString>& path = std::nullopt);
+    void openRemoteSelection();
+    void createRemoteFolder(const QString& name);
+    // Renames the single selected item of the local (true) or remote pane.
+    void renameSelection(bool local, const QString& newName);
+    // Moves the selected local items to the Trash, or deletes the remote ones for good, after the
+    // person confirms.
+    void deleteSelection(bool local);
+    // `mode` is passed to the server as typed; the engine checks it.
+    void changePermissions(const QString& mode);
+
+    // Both panes.
+    bool showHidden() const { return m_showHidden; }
+    void setShowHidden(bool show);
+    // The entries a pane shows: hidden ones only with showHidden, and only those holding `search`.
+    QList<FileEntry> visible(const QList<FileEntry>& entries, const QString& search) const;
+
+    // The transfer queue.
+    const QList<TransferItem>& transfers() const;
+    bool planning() const;
+    bool queuePaused() const;
+    void setQueuePaused(bool paused);
+    int pendingCount() const;
+    int completedCount() const;
+    // Plans the selection of the local pane (upload) or the remote pane (download) and queues it.
+    void enqueue(bool upload);
+    // Plans an upload of files dropped on the remote pane; false, with nothing queued, when the
+    // drop is refused.
+    bool enqueueDroppedUploads(const QStringList& paths);
+    void runNext();
+    void cancel(const QUuid& id);
+    void cancelAll();
+    // Plans a failed or cancelled item again over the live connection of its profile and queues
+    // it; "queue_reconnect" without that connection.
+    void retry(const QUuid& id);
+    void clearFinished();
+    // Saves the queue when its saved content changed. Never fails: a failure lands in errorMessage.
+    void persistQueue();
+
+    // The activity log and errors.
+    const QList<Activity>& activity() const;
+    void record(const QString& text);
+    QString errorMessage() const { return m_errorMessage; }
+    void setErrorMessage(const QString& message);
+    // Shows the sentence of `error` (none for a cancellation) and, with `log`, records it.
+    void report(const std::exception_ptr& error, bool log = true);
+    void report(const QString& sentence, bool log = true);
+
+    // The connection editor.
+    bool showConnectionEditor() const { return m_showConnectionEditor; }
+    void setShowConnectionEditor(bool show);
+    std::optional<ServerProfile> editingProfile() const { return m_editingProfile; }
+    void setEditingProfile(const std::optional<ServerProfile>& profile);
+
+    bool busy() const;
+    bool isWorking() const;
+
+    // The quit sequence: the queue saved, then no more saving (so that the cancellations that
+    // follow stay out of the file), then everything disconnected.
+    void shutDown();
+    bool shuttingDown() const { return m_shuttingDown; }
+
+    // Item models for the views.
+    ProfileListModel* profileList() const { return m_profileList.get(); }
+    FileListModel* localFileList() const;
+    FileListModel* remoteFileList() const;
+    // localFileList() and remoteFileList() as the panes show them (hidden entries and search).
+    FileFilterModel* visibleLocalFiles() const;
+    FileFilterModel* visibleRemoteFiles() const;
+    TransferListModel* transferList() const;
+    ActivityLog* activityLog() const { return m_activity.get(); }
+
+    // For the parts of the model and the workspace features that join it.
+    Prompter& prompter() const { return m_prompter; }
+    QThreadPool& threadPool() { return m_pool; }
+    // The slot of the workspace features (comparison, remote editing); disconnect cancels it.
+    TaskSlot& featureTask() { return m_featureTask; }
+    // isWorking may have changed: compares with the last value and notifies.
+    void updateWorking();
+
+Q_SIGNALS:
+    void profilesChanged();
+    void selectedProfileChanged();
+    void connectedProfileChanged();
+    void localURLChanged();
+    void localFilesChanged();
+    void localSelectionChanged();
+    void localSearchChanged();
+    void remotePathChanged();
+    void remoteFilesChanged();
+    void remoteSelectionChanged();
+    void remoteSearchChanged();
+    void showHiddenChanged();
+    void busyChanged();
+    void planningChanged();
+    void isWorkingChanged();
+    void queuePausedChanged();
+    void pendingCountChanged();
+    void completedCountChanged();
+    void errorMessageChanged();
+    void showConnectionEditorChanged();
+    void editingProfileChanged();
+
+private:
+    void setProfiles(QList<ServerProfile> profiles);
+
+    Prompter& m_prompter;
+    QThreadPool m_pool;
+    std::unique_ptr<ProfileListModel> m_profileList;
+    std::unique_ptr<ActivityLog> m_activity;
+    QUuid m_selectedProfileID;
+    bool m_showHidden = false;
+    QString m_errorMessage;
+    bool m_showConnectionEditor = false;
+    std::optional<ServerProfile> m_editingProfile;
+    bool m_shuttingDown = false;
+    bool m_working = false;
+    TaskSlot m_featureTask;
+    std::unique_ptr<LocalPane> m_local;
+    std::unique_ptr<RemoteSession> m_remote;
+    std::unique_ptr<TransferQueue> m_queue;
+};

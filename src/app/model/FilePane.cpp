@@ -1,0 +1,67 @@
+#include "FilePane.h"
+
+#include "AppModel.h"
+
+FilePane::FilePane(AppModel& model, Signals signals) : m_model(model), m_signals(signals)
+{
+    m_visible.setSourceModel(&m_files);
+}
+
+void FilePane::setEntries(QList<FileEntry> entries)
+{
+    m_files.setEntries(std::move(entries));
+    Q_EMIT(m_model.*m_signals.files)();
+}
+
+void FilePane::dropVanishedSelection()
+{
+    QSet<QString> kept;
+    for (const FileEntry& entry : m_files.entries())
+        if (m_selection.contains(entry.name))
+            kept.insert(entry.name);
+    setSelection(std::move(kept));
+}
+
+void FilePane::setSelection(QSet<QString> names)
+{
+    if (names == m_selection)
+        return;
+    m_selection = std::move(names);
+    Q_EMIT(m_model.*m_signals.selection)();
+}
+
+void FilePane::setSearch(const QString& text)
+{
+    if (text == m_search)
+        return;
+    m_search = text;
+    m_visible.setSearch(text);
+    Q_EMIT(m_model.*m_signals.search)();
+}
+
+QList<FileEntry> FilePane::selectedEntries() const
+{
+    QList<FileEntry> selected;
+    for (const FileEntry& entry : m_files.entries())
+        if (m_selection.contains(entry.name))
+            selected.append(entry);
+    return selected;
+}
+
+std::optional<FileEntry> FilePane::singleSelection() const
+{
+    if (m_selection.size() != 1)
+        return std::nullopt;
+    for (const FileEntry& entry : m_files.entries())
+        if (entry.name == *m_selection.cbegin())
+            return entry;
+    return std::nullopt;
+}
+
+bool FilePane::contains(const QString& name) const
+{
+    for (const FileEntry& entry : m_files.entries())
+        if (entry.name == name)
+            return true;
+    return false;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "FileEntry.h"
+#include "FileFilterModel.h"
+#include "FileListModel.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <optional>
+
+class AppModel;
+
+// What both panes hold alike: the entries of their folder, the selection (entry names, not
+// paths) and the search text, each change announced through the model's signal for it.
+class FilePane {
+public:
+    using Signal = void (AppModel::*)();
+    struct Signals {
+        Signal files;
+        Signal selection;
+        Signal search;
+    };
+
+    FilePane(AppModel& model, Signals signals);
+
+    const QList<FileEntry>& entries() const { return m_files.entries(); }
+    // A new listing; the selection is left to the caller.
+    void setEntries(QList<FileEntry> entries);
+    // Deselects the names the listing no longer holds.
+    void dropVanishedSelection();
+    const QSet<QString>& selection() const { return m_selection; }
+    void setSelection(QSet<QString> names);
+    const QString& search() const { return m_search; }
+    void setSearch(const QString& text);
+    void setShowHidden(bool show) { m_visible.setShowHidden(show); }
+
+    // The selected entries, in listing order.
+    QList<FileEntry> selectedEntries() const;
+    // The entry when exactly one is selected.
+    std::optional<FileEntry> singleSelection() const;
+    bool contains(const QString& name) const;
+
+    FileListModel& files() { return m_files; }
+    FileFilterModel& visibleFiles() { return m_visible; }
+
+private:
+    AppModel& m_model;
+    Signals m_signals;
+    FileListModel m_files;
+    FileFilterModel m_visible;
+    QSet<QString> m_selection;
+    QString m_search;
+};

@@ -1,0 +1,201 @@
+#include "RemoteSession.h"
+
+#include "AppModel.h"
+#include "L10n.h"
+#include "Prompter.h"
+#include "RemotePath.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+using Listing = QList<FileEntry>;
+// What a task without a result of its own returns.
+struct Done {};
+} // namespace
+
+RemoteSession::RemoteSession(AppModel& model)
+    : m_model(model), m_path(u"/"_s),
+      m_pane(model, {&AppModel::remoteFilesChanged, &AppModel::remoteSelectionChanged, &AppModel::remoteSearchChanged}),
+      m_browseTask(model.threadPool(), model)
+{
+}
+
+QUuid RemoteSession::replaceToken()
+{
+    m_browseID = QUuid::createUuid();
+    return m_browseID;
+}
+
+void RemoteSession::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    Q_EMIT m_model.busyChanged();
+    m_model.updateWorking();
+}
+
+template <typename Result> bool RemoteSession::settle(const QUuid& token, const TaskOutcome<Result>& outcome)
+{
+    if (token != m_browseID)
+        return false;
+    setBusy(false);
+    if (outcome.value && !outcome.stopped)
+        return true;
+    m_model.report(outcome.error);
+    return false;
+}
+
+void RemoteSession::connect(const ServerProfile& profile, const QString& password)
+{
+    const FTPClient client(profile, password);
+    setBusy(true);
+    const QUuid token = replaceToken();
+    m_model.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
+    m_browseTask.start<Listing>(
+        [client, path = profile.initialPath](std::stop_token stop) { return client.list(path, stop); },
+        [this, client, token](TaskOutcome<Listing> outcome) {
+            if (!settle(token, outcome))
+                return;
+            m_client = client;
+            m_connectedProfile = client.profile();
+            Q_EMIT m_model.connectedProfileChanged();
+            m_path = client.profile().initialPath;
+            Q_EMIT m_model.remotePathChanged();
+            m_pane.setEntries(std::move(*outcome.value));
+            m_model.record(
+                L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
+        });
+}
+
+void RemoteSession::disconnect()
+{
+    replaceToken();
+    m_browseTask.cancel();
+    const bool wasConnected = m_connectedProfile.has_value();
+    m_client.reset();
+    m_connectedProfile.reset();
+    if (wasConnected)
+        Q_EMIT m_model.connectedProfileChanged();
+    m_pane.setEntries({});
+    m_pane.setSelection({});
+    if (m_path != u"/"_s) {
+        m_path = u"/"_s;
+        Q_EMIT m_model.remotePathChanged();
+    }
+    setBusy(false);
+}
+
+void RemoteSession::browse(const std::optional<QString>& path)
+{
+    if (!m_client)
+        return;
+    const QString target = path.value_or(m_path);
+    const QUuid token = replaceToken();
+    setBusy(true);
+    m_browseTask.start<Listing>(
+        [client = *m_client, target](std::stop_token stop) { return client.list(target, stop); },
+        [this, target, token](TaskOutcome<Listing> outcome) {
+            if (!settle(token, outcome))
+                return;
+            if (target != m_path) {
+                m_path = target;
+                Q_EMIT m_model.remotePathChanged();
+            }
+            m_pane.setEntries(std::move(*outcome.value));
+            m_pane.setSelection({});
+        });
+}
+
+void RemoteSession::openSelection()
+{
+    const std::optional<FileEntry> selected = m_pane.singleSelection();
+    if (!selected || !selected->isDirectory)
+        return;
+    m_pane.setSearch({});
+    browse(RemotePath::joining(m_path, selected->name));
+}
+
+void RemoteSession::createFolder(const QString& name)
+{
+    if (!RemotePath::isValidName(name) || !m_client || m_busy)
+        return;
+    const QString path = RemotePath::joining(m_path, name);
+    const QUuid token = replaceToken();
+    setBusy(true);
+    m_browseTask.start<Done>(
+        [client = *m_client, path](std::stop_token stop) {
+            client.createDirectory(path, stop);
+            return Done{};
+        },
+        [this, path, token](TaskOutcome<Done> outcome) {
+            if (!settle(token, outcome))
+                return;
+            m_model.record(L("folder_created", path));
+            browse(std::nullopt);
+        });
+}
+
+void RemoteSession::performRemote(Operation operation)
+{
+    if (!m_client || m_model.isWorking())
+        return;
+    setBusy(true);
+    const QUuid token = replaceToken();
+    m_browseTask.start<Done>(
+        [client = *m_client, operation = std::move(operation)](std::stop_token stop) {
+            operation(client, stop);
+            return Done{};
+        },
+        [this, token](TaskOutcome<Done> outcome) {
+            if (!settle(token, outcome))
+                return;
+            m_model.record(L("operation_done"));
+            browse(std::nullopt);
+        });
+}
+
+void RemoteSession::rename(const QString& newName)
+{
+    const QSet<QString>& selection = m_pane.selection();
+    if (selection.size() != 1 || *selection.cbegin() == newName)
+        return;
+    if (m_pane.contains(newName))
+        return m_model.setErrorMessage(L("name_exists"));
+    const QString from = RemotePath::joining(m_path, *selection.cbegin());
+    const QString to = RemotePath::joining(m_path, newName);
+    performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); });
+}
+
+void RemoteSession::deleteSelection()
+{
+    const QList<FileEntry> items = m_pane.selectedEntries();
+    if (items.isEmpty())
+        return;
+    const PromptAlert question{PromptAlert::Style::warning,
+                               L("remote_delete_question", QString::number(items.size())),
+                               L("delete_warning"),
+                               {L("cancel"), L("delete_permanently")}};
+    // The folder is the one the person saw the items in when confirming.
+    m_model.prompter().alert(question).then(&m_model, [this, items, folder = m_path](int answer) {
+        if (answer != 1)
+            return;
+        performRemote([items, folder](const FTPClient& client, std::stop_token stop) {
+            for (const FileEntry& item : items)
+                client.deleteTree(RemotePath::joining(folder, item.name), item.isDirectory, 0, stop);
+        });
+    });
+}
+
+void RemoteSession::changePermissions(const QString& mode)
+{
+    QStringList paths;
+    for (const QString& name : m_pane.selection())
+        paths.append(RemotePath::joining(m_path, name));
+    if (paths.isEmpty())
+        return;
+    performRemote([paths, mode](const FTPClient& client, std::stop_token stop) {
+        for (const QString& path : paths)
+            client.permissions(path, mode, stop);
+    });
+}

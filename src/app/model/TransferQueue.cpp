@@ -1,0 +1,265 @@
+#include "TransferQueue.h"
+
+#include "AppModel.h"
+#include "ErrorText.h"
+#include "L10n.h"
+#include "MainThreadQuestion.h"
+#include "Prompter.h"
+
+#include <QMetaObject>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+TransferQueue::TransferQueue(AppModel& model)
+    : m_model(model), m_planningTask(model.threadPool(), model), m_transferTask(model.threadPool(), model)
+{
+    QObject::connect(&m_list, &TransferListModel::countsChanged, &model, [&model] {
+        Q_EMIT model.pendingCountChanged();
+        Q_EMIT model.completedCountChanged();
+    });
+    m_progressTimer.setInterval(progressInterval);
+    QObject::connect(&m_progressTimer, &QTimer::timeout, &model, [this] { progressTick(); });
+}
+
+void TransferQueue::post(std::function<void()> work) const
+{
+    QMetaObject::invokeMethod(&m_model, std::move(work), Qt::QueuedConnection);
+}
+
+void TransferQueue::setPaused(bool paused)
+{
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    Q_EMIT m_model.queuePausedChanged();
+}
+
+void TransferQueue::setPlanning(bool planning)
+{
+    if (planning == m_planning)
+        return;
+    m_planning = planning;
+    Q_EMIT m_model.planningChanged();
+    m_model.updateWorking();
+}
+
+void TransferQueue::persist()
+{
+    if (const std::optional<QString> failure = m_saver.persist(m_list))
+        m_model.setErrorMessage(*failure);
+}
+
+void TransferQueue::restore(QList<TransferItem> items, bool leaveFile)
+{
+    m_list.append(std::move(items));
+    m_saver.restored(m_list, leaveFile);
+    persist();
+}
+
+ConflictBatchPolicy::Ask TransferQueue::askConflict(const std::stop_token& token) const
+{
+    AppModel& model = m_model;
+    return [&model, token](const TransferConflict& question) {
+        return askOnMainThread<std::optional<ConflictAnswer>>(
+            model, [&model, question] { return model.prompter().conflict(question); }, std::nullopt, token);
+    };
+}
+
+TransferRunner TransferQueue::runner(const std::stop_token& token)
+{
+    AppModel& model = m_model;
+    Prompter& prompter = model.prompter();
+    const auto resume = [&model, &prompter, token](const QString& fileName) {
+        const PromptAlert question{PromptAlert::Style::warning,
+                                   L("resume_file"),
+                                   fileName + u'\n' + L("resume_hint"),
+                                   {L("cancel"), L("resume_file"), L("overwrite")}};
+        const int answer = askOnMainThread<int>(
+            model, [&prompter, question] { return prompter.alert(question); }, -1, token);
+        return answer == 1   ? TransferRunner::ResumeChoice::resume
+               : answer == 2 ? TransferRunner::ResumeChoice::startOver
+                             : TransferRunner::ResumeChoice::cancel;
+    };
+    const auto record = [this](const QString& line) { post([this, line] { m_model.record(line); }); };
+    const auto replaced = [this](const TransferItem& item) {
+        post([this, item] {
+            if (const std::optional<int> row = m_list.row(item.id)) {
+                m_list.replace(*row, item, true);
+                persist();
+            }
+        });
+    };
+    return TransferRunner({askConflict(token), resume, record, replaced});
+}
+
+void TransferQueue::enqueue(bool upload, const QList<TransferSource>& sources)
+{
+    const std::optional<FTPClient>& live = m_model.client();
+    if (!live || m_model.isWorking() || sources.isEmpty())
+        return;
+    const FTPClient client = *live;
+    setPlanning(true);
+    m_planningTask.start<QList<PlannedTransfer>>(
+        [this, upload, sources, client](std::stop_token token) {
+            ConflictBatchPolicy policy(askConflict(token));
+            return TransferRequest::plan(upload, sources, client, policy.resolver(token), token);
+        },
+        [this, upload, client](TaskOutcome<QList<PlannedTransfer>> outcome) {
+            // Whoever stopped the task has already reset the planning state.
+            if (outcome.stopped)
+                return;
+            if (outcome.value) {
+                m_model.record(L("queued_items", QString::number(append(*outcome.value, upload, client))));
+                runNext();
+            } else {
+                m_model.report(outcome.error);
+            }
+            setPlanning(false);
+        });
+}
+
+int TransferQueue::append(const QList<PlannedTransfer>& records, bool upload, const FTPClient& client)
+{
+    QSet<QString> pendingDestinations;
+    for (const TransferItem& item : m_list.items())
+        if (item.isPending() && item.upload == upload && (!upload || item.client.profile() == client.profile()))
+            pendingDestinations.insert(upload ? item.remotePath : item.localURL);
+    QList<TransferItem> items;
+    items.reserve(records.size());
+    for (const PlannedTransfer& record : records)
+        if (!pendingDestinations.contains(upload ? record.remote : record.local))
+            items.append(TransferItem::planned(record, upload, client));
+    const int count = int(items.size());
+    m_list.append(std::move(items));
+    persist();
+    return count;
+}
+
+void TransferQueue::runNext()
+{
+    if (m_paused || m_running)
+        return;
+    const std::optional<int> row = m_list.firstWaiting();
+    if (!row)
+        return;
+    const TransferItem item = m_list.items().at(*row);
+    m_running = Running{item.id, std::make_shared<std::atomic<double>>(0.0)};
+    m_list.finish(*row, TransferItem::State::running, std::nullopt);
+    persist();
+    m_model.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
+    m_progressTimer.start();
+    m_transferTask.start<bool>(
+        [this, item, progress = m_running->progress](std::stop_token token) {
+            runner(token).executeTransfer(
+                item, [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, token);
+            return true;
+        },
+        [this](TaskOutcome<bool> outcome) { finishRunning(outcome); });
+}
+
+void TransferQueue::progressTick()
+{
+    if (!m_running)
+        return;
+    const std::optional<int> row = m_list.row(m_running->id);
+    const double fraction = m_running->progress->load(std::memory_order_relaxed);
+    if (row && m_list.items().at(*row).state == TransferItem::State::running &&
+        m_list.items().at(*row).progress != fraction)
+        m_list.setProgress(*row, fraction);
+}
+
+void TransferQueue::finishRunning(const TaskOutcome<bool>& outcome)
+{
+    const QUuid id = m_running->id;
+    m_running.reset();
+    m_progressTimer.stop();
+    const std::optional<int> row = m_list.row(id);
+    if (!row)
+        return runNext();
+    const TransferItem& item = m_list.items().at(*row);
+    const QString name = item.fileName();
+    const bool upload = item.upload;
+    const QUuid profileID = item.client.profile().id;
+    if (outcome.value) {
+        m_list.finish(*row, TransferItem::State::completed, std::nullopt);
+        m_model.record(L("file_done", name));
+    } else if (outcome.cancelled()) {
+        m_list.finish(*row, TransferItem::State::cancelled, std::nullopt);
+        m_model.record(upload ? L("file_cancelled", name) + u". "_s + L("partial_upload") : L("file_cancelled", name));
+    } else {
+        const QString sentence = ErrorText::sentence(outcome.error).value_or(QString());
+        setPaused(true);
+        m_list.finish(*row, TransferItem::State::failed, sentence);
+        m_model.record(L("file_error", name, sentence));
+    }
+    persist();
+    m_model.refreshLocal();
+    const std::optional<ServerProfile> connected = m_model.connectedProfile();
+    if (connected && connected->id == profileID && !m_model.busy())
+        m_model.browse();
+    runNext();
+}
+
+void TransferQueue::cancel(const QUuid& id)
+{
+    if (m_running && m_running->id == id)
+        return m_transferTask.cancel();
+    if (const std::optional<int> row = m_list.row(id)) {
+        m_list.finish(*row, TransferItem::State::cancelled, std::nullopt);
+        persist();
+    }
+}
+
+void TransferQueue::cancelAll()
+{
+    m_planningTask.cancel();
+    setPlanning(false);
+    m_list.cancelWaiting();
+    persist();
+    m_transferTask.cancel();
+}
+
+void TransferQueue::cancelTasks()
+{
+    m_planningTask.cancel();
+    m_transferTask.cancel();
+}
+
+void TransferQueue::retry(const QUuid& id)
+{
+    const std::optional<int> row = m_list.row(id);
+    if (m_planning || !row)
+        return;
+    const TransferItem item = m_list.items().at(*row);
+    if (item.state != TransferItem::State::failed && item.state != TransferItem::State::cancelled)
+        return;
+    const std::optional<FTPClient>& live = m_model.client();
+    if (!live || live->profile() != item.client.profile())
+        return m_model.setErrorMessage(L("queue_reconnect"));
+    setPlanning(true);
+    m_planningTask.start<std::optional<TransferItem>>(
+        [this, item, client = *live](std::stop_token token) { return runner(token).revalidate(item, client, token); },
+        [this](TaskOutcome<std::optional<TransferItem>> outcome) {
+            // Whoever stopped the task has already reset the planning state.
+            if (outcome.stopped)
+                return;
+            setPlanning(false);
+            if (!outcome.value)
+                return m_model.report(outcome.error);
+            const std::optional<TransferItem>& again = *outcome.value;
+            const std::optional<int> current = again ? m_list.row(again->id) : std::nullopt;
+            if (!current)
+                return;
+            m_list.replace(*current, *again);
+            persist();
+            setPaused(false);
+            runNext();
+        });
+}
+
+void TransferQueue::clearFinished()
+{
+    m_list.removeFinished();
+    persist();
+}

@@ -1,0 +1,161 @@
+#include "DravikDockTilePlugIn.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSettings>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString applicationName = u"app.dravik.application"_s;
+const QString applicationPath = u"/app/dravik/application"_s;
+const QString portalService = u"org.freedesktop.portal.Desktop"_s;
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+const QString portalSettings = u"org.freedesktop.portal.Settings"_s;
+const QStringList colorScheme{u"org.freedesktop.appearance"_s, u"color-scheme"_s};
+constexpr int portalTimeout = 5000;
+
+QString storedAppearance()
+{
+    QSettings preferences(QSettings::NativeFormat, QSettings::UserScope, applicationName);
+    // The application may have written the file since the last look.
+    preferences.sync();
+    return preferences.value(u"interfaceAppearance"_s).toString();
+}
+
+// The application's own icon as installed: in the data folder of the prefix the companion is
+// installed in, else in a system data folder. The user's data folder is skipped: it holds the icon
+// this program writes.
+QImage installedDarkIcon()
+{
+    const QString icon = u"/icons/hicolor/512x512/apps/app.dravik.application.png"_s;
+    QStringList candidates{QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(DRAVIK_INSTALLED_DATA) +
+                           icon};
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        if (folder != userData)
+            candidates.append(folder + icon);
+    for (const QString& path : candidates)
+        if (QImage image(path); !image.isNull())
+            return image;
+    qWarning("the installed application icon is missing; tried %s", qPrintable(candidates.join(u", ")));
+    return {};
+}
+
+} // namespace
+
+DravikDockTilePlugIn::DravikDockTilePlugIn(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(bus), m_applicationWatcher(QString(), bus, QDBusServiceWatcher::WatchForUnregistration)
+{
+    connect(&m_applicationWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
+            &DravikDockTilePlugIn::applicationTerminated);
+}
+
+DravikDockTilePlugIn::~DravikDockTilePlugIn()
+{
+    stopObserving();
+}
+
+void DravikDockTilePlugIn::setDockTile(std::optional<IconThemeTile> tile)
+{
+    stopObserving();
+    m_tile = std::move(tile);
+    if (!m_tile)
+        return;
+    m_bus.connect(QString(), applicationPath, applicationName, u"appearanceChanged"_s, this, SLOT(appearanceChanged()));
+    m_bus.connect(portalService, portalPath, portalSettings, u"SettingChanged"_s, colorScheme, QString(), this,
+                  SLOT(appearanceChanged()));
+    m_applicationWatcher.setWatchedServices({applicationName});
+    refreshIcon();
+}
+
+void DravikDockTilePlugIn::stopObserving()
+{
+    m_bus.disconnect(QString(), applicationPath, applicationName, u"appearanceChanged"_s, this,
+                     SLOT(appearanceChanged()));
+    m_bus.disconnect(portalService, portalPath, portalSettings, u"SettingChanged"_s, colorScheme, QString(), this,
+                     SLOT(appearanceChanged()));
+    m_applicationWatcher.setWatchedServices({});
+}
+
+void DravikDockTilePlugIn::appearanceChanged()
+{
+    refreshIcon();
+}
+
+void DravikDockTilePlugIn::applicationTerminated()
+{
+    refreshIcon();
+}
+
+void DravikDockTilePlugIn::refreshIcon()
+{
+    if (!m_tile)
+        return;
+    const QString appearance = storedAppearance();
+    const bool dark = appearance == u"dark" || (appearance != u"light" && systemIsDark());
+    if (m_darkIcon.isNull())
+        m_darkIcon = installedDarkIcon();
+    if (m_lightIcon.isNull())
+        m_lightIcon = makeLightIcon();
+    const QImage& icon = dark ? m_darkIcon : m_lightIcon;
+    if (!icon.isNull())
+        m_tile->show(icon);
+}
+
+// Newer portals have ReadOne; older ones only Read, which wraps the value in one more variant.
+bool DravikDockTilePlugIn::systemIsDark() const
+{
+    const auto read = [this](const QString& method) {
+        QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, portalSettings, method);
+        call.setArguments({colorScheme[0], colorScheme[1]});
+        return m_bus.call(call, QDBus::Block, portalTimeout);
+    };
+    QDBusMessage reply = read(u"ReadOne"_s);
+    if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == u"org.freedesktop.DBus.Error.UnknownMethod")
+        reply = read(u"Read"_s);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    QVariant value = reply.arguments().constFirst();
+    while (value.metaType() == QMetaType::fromType<QDBusVariant>())
+        value = qvariant_cast<QDBusVariant>(value).variant();
+    return value.toUInt() == 1;
+}
+
+QImage DravikDockTilePlugIn::makeLightIcon()
+{
+    constexpr int side = IconThemeTile::side;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The drawing's coordinates have their origin at the bottom left.
+    painter.translate(0, side);
+    painter.scale(1, -1);
+
+    painter.setPen(QPen(QColor::fromRgbF(0.82f, 0.82f, 0.82f), 3));
+    painter.setBrush(QColor::fromRgbF(0.97f, 0.97f, 0.97f));
+    painter.drawRoundedRect(QRectF(38, 38, side - 2 * 38, side - 2 * 38), 98, 98);
+
+    QPainterPath arrows;
+    arrows.moveTo(135, 320);
+    arrows.lineTo(377, 320);
+    arrows.moveTo(315, 382);
+    arrows.lineTo(377, 320);
+    arrows.lineTo(315, 258);
+    arrows.moveTo(377, 192);
+    arrows.lineTo(135, 192);
+    arrows.moveTo(197, 254);
+    arrows.lineTo(135, 192);
+    arrows.lineTo(197, 130);
+    painter.setPen(QPen(QColor::fromRgbF(0.0f, 0.53f, 0.96f), 30, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(arrows);
+    return image;
+}

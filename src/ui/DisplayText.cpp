@@ -1,0 +1,44 @@
+#include "DisplayText.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace DisplayText {
+
+QString dateTime(const QDateTime& moment, const QLocale& locale)
+{
+    // The long date without its weekday (and the separator after it), with the month abbreviated.
+    static const QRegularExpression weekday(u"d{4}[^dMy']*"_s);
+    QString date = locale.dateFormat(QLocale::LongFormat);
+    date.remove(weekday);
+    date.replace(u"MMMM"_s, u"MMM"_s);
+    const QString format = date.trimmed() + u' ' + locale.timeFormat(QLocale::ShortFormat);
+    return locale.toString(moment, format);
+}
+
+QLabel* emphasised(QLabel* label, double scale)
+{
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * scale);
+    label->setFont(font);
+    return label;
+}
+
+void setIconButtonText(QAbstractButton* button, const QString& help)
+{
+    button->setToolTip(help);
+    button->setAccessibleName(help);
+}
+
+void nameField(QLabel* label, QWidget* field, const QString& text)
+{
+    label->setText(text);
+    label->setBuddy(field);
+    field->setAccessibleName(text);
+}
+
+} // namespace DisplayText

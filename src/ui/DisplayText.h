@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+class QAbstractButton;
+class QLabel;
+class QWidget;
+
+// How the windows word and label what they show.
+namespace DisplayText {
+
+// Year, abbreviated month, day, hour (with the AM/PM marker where the locale uses one) and minute,
+// ordered as the locale orders them.
+QString dateTime(const QDateTime& moment, const QLocale& locale);
+
+// Bold, and `scale` times the normal size: titles and the names of items.
+QLabel* emphasised(QLabel* label, double scale = 1.0);
+// A button that shows only an icon still carries its help text, as tooltip and accessible name.
+void setIconButtonText(QAbstractButton* button, const QString& help);
+// A text field's accessible name is the text of the label that names it.
+void nameField(QLabel* label, QWidget* field, const QString& text);
+
+} // namespace DisplayText

@@ -1,0 +1,76 @@
+#include "WindowPrompter.h"
+
+#include "ApplicationChooser.h"
+#include "ConflictDialog.h"
+#include "DialogAnswer.h"
+#include "FileChooser.h"
+#include "L10n.h"
+#include "ProductInfo.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// A message box that every way of leaving without a button (Escape, the close button) dismisses.
+// A plain QMessageBox would instead press a button it guesses to be the cancelling one, which for
+// "continue" / "quit" would be the wrong one.
+class AlertBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->matches(QKeySequence::Cancel))
+            reject();
+        else
+            QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->accept();
+        reject();
+    }
+};
+
+} // namespace
+
+WindowPrompter::WindowPrompter(QWidget* window) : m_window(window) {}
+
+QFuture<int> WindowPrompter::alert(const PromptAlert& alert)
+{
+    const QMessageBox::Icon icon =
+        alert.style == PromptAlert::Style::warning ? QMessageBox::Warning : QMessageBox::Information;
+    auto* box = new AlertBox(icon, ProductInfo::name(), alert.message, QMessageBox::NoButton, m_window);
+    box->setInformativeText(alert.informativeText);
+    QList<QPushButton*> buttons;
+    for (const QString& text : alert.buttons)
+        buttons << box->addButton(text, buttons.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::ActionRole);
+    if (!buttons.isEmpty())
+        box->setDefaultButton(buttons.first());
+    return openForAnswer<int>(
+        box,
+        [box, buttons] { return static_cast<int>(buttons.indexOf(qobject_cast<QPushButton*>(box->clickedButton()))); },
+        -1);
+}
+
+QFuture<std::optional<ConflictAnswer>> WindowPrompter::conflict(const TransferConflict& conflict)
+{
+    auto* dialog = new ConflictDialog(conflict, m_window);
+    return openForChoice<ConflictAnswer>(dialog, [dialog] { return std::optional(dialog->answer()); });
+}
+
+QFuture<std::optional<QString>> WindowPrompter::chooseFolder(const QString& start)
+{
+    return FileChooser::choose(m_window, L("choose_folder"), start, QFileDialog::Directory);
+}
+
+QFuture<std::optional<QString>> WindowPrompter::chooseApplication(const QString& file,
+                                                                  const QList<DesktopApplication>& applications)
+{
+    auto* chooser = new ApplicationChooser(file, applications, m_window);
+    return openForChoice<QString>(chooser, [chooser] { return chooser->chosenID(); });
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Prompter.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The model's questions as real dialogs: each opens window-modal over the main window, is placed
+// like every dialog, and answers through its future when it closes. A dialog that goes away
+// unanswered (its window closed under it) answers "dismissed" rather than never.
+class WindowPrompter : public Prompter {
+public:
+    explicit WindowPrompter(QWidget* window);
+
+    // Escape and the window's close button dismiss the alert (-1).
+    QFuture<int> alert(const PromptAlert& alert) override;
+    QFuture<std::optional<ConflictAnswer>> conflict(const TransferConflict& conflict) override;
+    QFuture<std::optional<QString>> chooseFolder(const QString& start) override;
+    QFuture<std::optional<QString>> chooseApplication(const QString& file,
+                                                      const QList<DesktopApplication>& applications) override;
+
+private:
+    QPointer<QWidget> m_window;
+};

@@ -1,0 +1,140 @@
+#include "QueueStore.h"
+#include "FTPError.h"
+#include "ProfileStore.h"
+#include "QtPrinters.h"
+
+#include <QFile>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+ServerProfile profile(const char* id, const char* name)
+{
+    ServerProfile profile;
+    profile.id = QUuid::fromString(QLatin1String(id));
+    profile.name = QString::fromLatin1(name);
+    profile.host = "example.org";
+    return profile;
+}
+
+TransferItem item(const ServerProfile& profile, const char* id, TransferItem::State state, bool upload = true)
+{
+    TransferItem item(FTPClient(profile, "secret"));
+    item.id = QUuid::fromString(QLatin1String(id));
+    item.upload = upload;
+    item.localURL = "/tmp/a b#1.txt";
+    item.remotePath = "/up/a b#1.txt";
+    item.state = state;
+    return item;
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat attributes {};
+    return ::stat(QFile::encodeName(path).constData(), &attributes) == 0 ? attributes.st_mode & 07777 : 0;
+}
+
+} // namespace
+
+TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedInOrder)
+{
+    const ServerProfile first = profile("11111111-2222-3333-4444-555555555555", "First");
+    const ServerProfile second = profile("66666666-7777-8888-9999-000000000000", "Second");
+    TransferItem folder = item(second, "AAAAAAAA-0000-0000-0000-000000000002", TransferItem::State::failed, false);
+    folder.directory = true;
+    const QList<TransferItem> queue{
+        item(first, "AAAAAAAA-0000-0000-0000-000000000000", TransferItem::State::completed),
+        item(first, "AAAAAAAA-0000-0000-0000-000000000001", TransferItem::State::running),
+        item(first, "AAAAAAAA-0000-0000-0000-000000000003", TransferItem::State::cancelled),
+        folder,
+    };
+    const QByteArray bytes = QueueStore::data(queue);
+    EXPECT_EQ(bytes, R"([{"directory":false,"id":"AAAAAAAA-0000-0000-0000-000000000001","localURL":)"
+                     R"("file:///tmp/a%20b%231.txt","profile":{"host":"example.org","id":)"
+                     R"("11111111-2222-3333-4444-555555555555","initialPath":"/","name":"First","port":21,)"
+                     R"("protocolType":"explicitTLS","rememberPassword":false,"username":""},"remotePath":)"
+                     R"("/up/a b#1.txt","upload":true},{"directory":true,"id":"AAAAAAAA-0000-0000-0000-000000000002",)"
+                     R"("localURL":"file:///tmp/a%20b%231.txt","profile":{"host":"example.org","id":)"
+                     R"("66666666-7777-8888-9999-000000000000","initialPath":"/","name":"Second","port":21,)"
+                     R"("protocolType":"explicitTLS","rememberPassword":false,"username":""},"remotePath":)"
+                     R"("/up/a b#1.txt","upload":false}])");
+
+    QueueStore::save(bytes);
+    EXPECT_EQ(contentOf(QueueStore::file()), bytes);
+    EXPECT_EQ(modeOf(QueueStore::file()), 0600u);
+    EXPECT_EQ(modeOf(ProfileStore::folder()), 0700u);
+
+    // The profile as it is now is used, and a record whose profile is gone is dropped.
+    ServerProfile renamed = second;
+    renamed.name = "Renamed";
+    const QList<TransferItem> restored = QueueStore::load({renamed, first});
+    ASSERT_EQ(restored.size(), 2);
+    for (const TransferItem& one : restored) {
+        EXPECT_EQ(one.state, TransferItem::State::failed);
+        EXPECT_EQ(one.error, QStringLiteral("Interrupted when the program closed. Retry to continue."));
+        EXPECT_EQ(one.localURL, "/tmp/a b#1.txt");
+    }
+    EXPECT_EQ(restored[0].id, queue[1].id);
+    EXPECT_EQ(restored[1].client.profile().name, "Renamed");
+    EXPECT_TRUE(restored[1].directory);
+    EXPECT_FALSE(restored[1].upload);
+    EXPECT_EQ(QueueStore::load({second}).size(), 1);
+}
+
+TEST(QueueStoreTest, AFileThatIsNotAListOfCompleteRecordsFailsAsAWhole)
+{
+    const ServerProfile first = profile("11111111-2222-3333-4444-555555555555", "First");
+    const QByteArray good =
+        QueueStore::data({item(first, "AAAAAAAA-0000-0000-0000-000000000001", TransferItem::State::waiting)});
+    const struct {
+        QByteArray document;
+        const char* reason;
+    } cases[] = {
+        {QByteArray(good).replace(R"("directory":false,)", ""), "directory"},
+        {QByteArray(good).replace("file:///tmp", "http://host/tmp"), "localURL"},
+        {QByteArray(good).replace(R"("port":21)", R"("port":"21")"), "profile"},
+        {QByteArray(good).replace(R"("upload":true)", R"("upload":1)"), "upload"},
+        {"{}", "transfer-queue.json"},
+        {good + good, "garbage at the end of the document"},
+    };
+    for (const auto& one : cases) {
+        try {
+            QueueStore::decode(one.document, {first});
+            ADD_FAILURE() << one.reason;
+        } catch (const FTPError& error) {
+            EXPECT_EQ(error.errorDescription(),
+                      QStringLiteral("The transfer queue could not be read: ") + QLatin1String(one.reason));
+        }
+    }
+}
+
+// A writer killed at any moment of a save leaves the previous content or the new one.
+TEST(QueueStoreTest, AKilledWriterLeavesTheOldOrTheNewFileNeverABrokenOne)
+{
+    const QByteArray older(3 << 20, 'o');
+    const QByteArray newer(5 << 20, 'n');
+    QueueStore::save(older);
+    for (int round = 0; round < 12; ++round) {
+        const pid_t writer = ::fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            for (int n = 0;; ++n)
+                QueueStore::save(n % 2 ? older : newer);
+        }
+        ::usleep(useconds_t(3000 + round * 4000));
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+        const QByteArray now = contentOf(QueueStore::file());
+        EXPECT_TRUE(now == older || now == newer) << now.size() << " bytes";
+    }
+}

@@ -1,0 +1,196 @@
+#include "FileFilterModel.h"
+#include "FileListModel.h"
+#include "ModelTest.h"
+
+#include <QAbstractItemModelTester>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+using ftptest::permissionsOf;
+
+namespace {
+
+QStringList names(const QList<FileEntry>& entries)
+{
+    QStringList list;
+    for (const FileEntry& entry : entries)
+        list << entry.name;
+    return list;
+}
+
+// Lets every task of the model end and its result reach the main thread, whatever it was.
+void settle(AppModel& model)
+{
+    model.threadPool().waitForDone();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST_F(ModelTest, OnlyTheNewestConnectOrBrowseIsAppliedAndAStaleFailureIsSilent)
+{
+    server.put("/a/in-a.txt", "a");
+    server.put("/b/in-b.txt", "b");
+    start();
+    QAbstractItemModelTester tester(model->visibleRemoteFiles());
+    ServerProfile first = profile;
+    first.initialPath = "/a";
+    ServerProfile second = profile;
+    second.initialPath = "/b";
+    second.name = "Second";
+    model->connect(first, ProFTPDServer::password());
+    connectToServer(second);
+    settle(*model);
+    EXPECT_EQ(model->connectedProfile(), second);
+    EXPECT_EQ(model->remotePath(), "/b");
+    EXPECT_EQ(names(model->remoteFiles()), QStringList{"in-b.txt"});
+    EXPECT_EQ(activity().filter("Connected to").size(), 1);
+
+    model->browse("/a");
+    model->browse("/");
+    settle(*model);
+    EXPECT_EQ(model->remotePath(), "/");
+    EXPECT_EQ(names(model->remoteFiles()), (QStringList{"a", "b", "slow"}));
+
+    // A failed listing keeps the folder on screen.
+    model->browse("/missing");
+    settle(*model);
+    EXPECT_FALSE(model->busy());
+    EXPECT_EQ(model->remotePath(), "/");
+    EXPECT_EQ(model->remoteFiles().size(), 3);
+    EXPECT_FALSE(model->errorMessage().isEmpty());
+    model->setErrorMessage({});
+
+    // A login that fails after the person has disconnected shows nothing.
+    model->connect(profile, "wrong password");
+    model->disconnect();
+    settle(*model);
+    EXPECT_FALSE(model->isConnected());
+    EXPECT_EQ(model->errorMessage(), QString());
+    EXPECT_EQ(model->remotePath(), "/");
+    EXPECT_TRUE(model->remoteFiles().isEmpty());
+
+    model->connect(profile, "wrong password");
+    settle(*model);
+    EXPECT_FALSE(model->isConnected());
+    EXPECT_FALSE(model->busy());
+    EXPECT_EQ(activity().last(), model->errorMessage());
+}
+
+TEST_F(ModelTest, RemoteFileOperationsChangeTheServerAndListTheFolderAgain)
+{
+    server.put("/top.txt", "top");
+    server.put("/keep.txt", "keep");
+    start();
+    connectToServer();
+
+    model->createRemoteFolder("made");
+    ASSERT_TRUE(eventually([&] { return !model->busy() && names(model->remoteFiles()).contains("made"); }));
+    EXPECT_TRUE(QFileInfo(server.local("/made")).isDir());
+    EXPECT_TRUE(activity().contains("Folder created: /made"));
+
+    // Renaming onto a name the listing holds sends nothing.
+    select(false, {"top.txt"});
+    model->renameSelection(false, "keep.txt");
+    EXPECT_EQ(model->errorMessage(), "An item with this name already exists.");
+    EXPECT_FALSE(model->busy());
+    model->setErrorMessage({});
+    model->renameSelection(false, "renamed.txt");
+    ASSERT_TRUE(eventually([&] { return !model->busy() && names(model->remoteFiles()).contains("renamed.txt"); }));
+    EXPECT_EQ(contentOf(server.local("/renamed.txt")), "top");
+    EXPECT_EQ(activity().last(), "Done.");
+
+    select(false, {"renamed.txt"});
+    model->changePermissions("600");
+    ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    EXPECT_EQ(permissionsOf(server.local("/renamed.txt")), 0600u);
+
+    // The first button cancels; the second deletes, folders with everything in them.
+    server.put("/made/inner.txt", "inner");
+    select(false, {"made", "renamed.txt"});
+    prompter.alertAnswers = {0, 1};
+    model->deleteSelection(false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model->busy());
+    EXPECT_TRUE(QFileInfo::exists(server.local("/made/inner.txt")));
+    model->deleteSelection(false);
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->remoteFiles().size() == 2; }));
+    EXPECT_FALSE(QFileInfo::exists(server.local("/made")));
+    EXPECT_FALSE(QFileInfo::exists(server.local("/renamed.txt")));
+    EXPECT_EQ(prompter.asked,
+              (QStringList{"alert: Delete 2 items from the server?", "alert: Delete 2 items from the server?"}));
+    EXPECT_EQ(model->errorMessage(), QString());
+}
+
+TEST(LocalPaneTest, LocalOperationsActAtOnceAndNeverReplaceAnExistingItem)
+{
+    ScriptedPrompter prompter;
+    TemporaryFolder local;
+    local.write(".hidden", "h");
+    local.write("Report.txt", "r");
+    local.write("b.txt", "b");
+    local.write("c.txt", "c");
+    local.write("sub/inner.txt", "i");
+    AppModel model(prompter);
+    model.openLocal(local.path());
+    QAbstractItemModelTester files(model.visibleLocalFiles());
+    EXPECT_EQ(names(model.localFiles()), (QStringList{"sub", ".hidden", "b.txt", "c.txt", "Report.txt"}));
+
+    const struct {
+        bool showHidden;
+        QString search;
+        QStringList shown;
+    } filters[] = {
+        {false, "", {"sub", "b.txt", "c.txt", "Report.txt"}},
+        {true, "", {"sub", ".hidden", "b.txt", "c.txt", "Report.txt"}},
+        {false, "REP", {"Report.txt"}},
+        {true, "t ", {}},
+    };
+    for (const auto& filter : filters) {
+        model.setShowHidden(filter.showHidden);
+        model.setLocalSearch(filter.search);
+        EXPECT_EQ(names(model.visible(model.localFiles(), filter.search)), filter.shown) << filter.search.toStdString();
+        EXPECT_EQ(model.visibleLocalFiles()->rowCount(), filter.shown.size());
+    }
+
+    model.createLocalFolder("new");
+    model.createLocalFolder("new");
+    EXPECT_TRUE(QFileInfo(local.file("new")).isDir());
+    EXPECT_EQ(model.errorMessage(), "File exists: " + local.file("new"));
+    model.setErrorMessage({});
+
+    model.setLocalSelection({"b.txt"});
+    model.renameSelection(true, "c.txt");
+    EXPECT_EQ(contentOf(local.file("c.txt")), "c");
+    EXPECT_EQ(model.errorMessage(), "File exists: " + local.file("c.txt"));
+    model.renameSelection(true, "d.txt");
+    EXPECT_EQ(contentOf(local.file("d.txt")), "b");
+    EXPECT_EQ(model.localSelection(), QSet<QString>{});
+
+    model.setLocalSelection({"sub"});
+    model.openLocalSelection();
+    EXPECT_EQ(model.localURL(), local.file("sub"));
+    EXPECT_EQ(names(model.localFiles()), QStringList{"inner.txt"});
+}
+
+TEST(LocalPaneTest, TrashingStopsAtTheFirstItemThatCannotGoAndListsTheFolderAgain)
+{
+    ScriptedPrompter prompter;
+    TemporaryFolder local;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        local.write(name, name);
+    AppModel model(prompter);
+    model.openLocal(local.path());
+    model.setLocalSelection({"a.txt", "b.txt", "c.txt"});
+    // Gone from the disk, though still listed.
+    QFile::remove(local.file("b.txt"));
+    prompter.alertAnswers = {1};
+    model.deleteSelection(true);
+    ASSERT_TRUE(eventually([&] { return !model.errorMessage().isEmpty(); }));
+    EXPECT_EQ(prompter.asked, QStringList{"alert: Move 3 items to the trash?"});
+    EXPECT_EQ(names(model.localFiles()), QStringList{"c.txt"});
+    const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files";
+    EXPECT_EQ(QDir(trash).entryList(QDir::Files), QStringList{"a.txt"});
+    EXPECT_EQ(model.activity().first().text, model.errorMessage());
+}

@@ -1,0 +1,46 @@
+#include "ModelTest.h"
+
+#include <QFile>
+#include <QTest>
+
+void ModelTest::start()
+{
+    model.reset();
+    model = std::make_unique<AppModel>(prompter);
+    model->openLocal(local.path());
+}
+
+void ModelTest::connectToServer(const ServerProfile& profile)
+{
+    model->connect(profile, ProFTPDServer::password());
+    ASSERT_TRUE(eventually([&] { return model->isConnected() && !model->busy(); }))
+        << model->errorMessage().toStdString();
+}
+
+void ModelTest::select(bool local, const QStringList& names)
+{
+    const QSet<QString> set(names.cbegin(), names.cend());
+    if (local)
+        model->setLocalSelection(set);
+    else
+        model->setRemoteSelection(set);
+}
+
+QStringList ModelTest::activity() const
+{
+    QStringList lines;
+    for (const Activity& line : model->activity())
+        lines.prepend(line.text);
+    return lines;
+}
+
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    return QTest::qWaitFor(done, int(limit.count()));
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "AppModel.h"
+#include "ProFTPDServer.h"
+#include "QtPrinters.h"
+#include "ScriptedPrompter.h"
+#include "TemporaryFolder.h"
+
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+// The model against a ProFTPD of its own, with the local pane in a folder of the test's own.
+class ModelTest : public testing::Test {
+protected:
+    // A new model, as at a start of the program.
+    void start();
+    // Connects to the server and waits for the first listing.
+    void connectToServer(const ServerProfile& profile);
+    void connectToServer() { connectToServer(profile); }
+    // Selects the entries of that name in a pane.
+    void select(bool local, const QStringList& names);
+    // Activity lines, oldest first.
+    QStringList activity() const;
+    // The model's properties that the waits in the tests watch.
+    bool idle() const { return !model->busy() && !model->planning() && model->pendingCount() == 0; }
+
+    ScriptedPrompter prompter;
+    ProFTPDServer server;
+    TemporaryFolder local;
+    const ServerProfile profile = server.profile(FTPProtocol::ftp);
+    std::unique_ptr<AppModel> model;
+};
+
+// Serves the main thread's events until `done` holds, or fails after `limit`.
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// The bytes of a file, or "(missing)".
+QByteArray contentOf(const QString& path);

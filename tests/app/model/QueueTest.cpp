@@ -1,0 +1,305 @@
+#include "AskRelayLocation.h"
+#include "DownloadCheckpoint.h"
+#include "EngineClock.h"
+#include "FakeCurl.h"
+#include "ModelTest.h"
+#include "ProfileStore.h"
+#include "QueueStore.h"
+#include "QuitSignals.h"
+#include "SSHServer.h"
+#include "TransferListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QElapsedTimer>
+#include <csignal>
+#include <mutex>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// An engine clock whose back-offs pass at once, noting how long each would have been.
+class InstantClock : public EngineClock {
+public:
+    InstantClock() { EngineClock::install(this); }
+    ~InstantClock() override { EngineClock::install(nullptr); }
+
+    void sleep(Clock::duration duration, std::stop_token token) const override
+    {
+        const std::lock_guard guard(lock);
+        sleeps.push_back(duration);
+        CancellationError::check(token);
+    }
+
+    mutable std::mutex lock;
+    mutable std::vector<Clock::duration> sleeps;
+};
+
+QByteArray patterned(int size, char seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int n = 0; n < size; ++n)
+        bytes[n] = char(seed + n % 251);
+    return bytes;
+}
+
+QList<TransferItem::State> states(const AppModel& model)
+{
+    QList<TransferItem::State> list;
+    for (const TransferItem& item : model.transfers())
+        list << item.state;
+    return list;
+}
+
+// The curl and ssh children of this process that are still there.
+int transferChildren()
+{
+    int count = 0;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
+        const QByteArray stat = contentOf("/proc/" + pid + "/stat");
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if ((stat.contains("(curl)") || stat.contains("(ssh")) && fields.size() > 1 &&
+            fields.at(1).toLongLong() == ::getpid())
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(ModelTest, UploadsAndDownloadsRunOneAtATimeToTheLastByte)
+{
+    server.put("/down/one.bin", patterned(300000, 'a'));
+    server.put("/down/sub/two.bin", patterned(1000, 'b'));
+    local.write("one.bin", "older");
+    local.write("up/a.bin", patterned(200000, 'c'));
+    local.write("up/b/c.bin", patterned(10, 'd'));
+    start();
+    QAbstractItemModelTester transfers(model->transferList());
+    QAbstractItemModelTester lines(model->activityLog());
+    connectToServer();
+    model->browse("/down");
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->remoteFiles().size() == 2; }));
+
+    prompter.conflictAnswers = {ConflictAnswer{ConflictAction::overwrite, false}};
+    select(false, {"one.bin", "sub"});
+    model->enqueue(false);
+    EXPECT_TRUE(model->planning());
+    ASSERT_TRUE(eventually([&] { return idle(); }));
+    model->openLocal(local.file("up"));
+    select(true, {"a.bin", "b"});
+    model->enqueue(true);
+    ASSERT_TRUE(eventually([&] { return idle() && model->transfers().size() == 6; }));
+
+    EXPECT_EQ(prompter.asked, QStringList{"conflict: /down/one.bin"});
+    EXPECT_EQ(contentOf(local.file("one.bin")), patterned(300000, 'a'));
+    EXPECT_EQ(contentOf(local.file("sub/two.bin")), patterned(1000, 'b'));
+    EXPECT_EQ(contentOf(server.local("/down/a.bin")), patterned(200000, 'c'));
+    EXPECT_EQ(contentOf(server.local("/down/b/c.bin")), patterned(10, 'd'));
+    EXPECT_EQ(states(*model), QList<TransferItem::State>(6, TransferItem::State::completed));
+    EXPECT_EQ(model->completedCount(), 6);
+    // One at a time: each item finishes before the next starts.
+    const QStringList log = activity();
+    const QStringList run = log.mid(log.indexOf("3 items added to the queue") + 1, 6);
+    for (qsizetype line = 0; line < run.size(); line += 2)
+        EXPECT_EQ(run.at(line + 1), QString(run.at(line)).replace("Downloading", "Finished"));
+    EXPECT_EQ(run.filter("Downloading").size(), 3);
+
+    // A record whose destination an item already waits for is left out.
+    model->clearFinished();
+    model->setQueuePaused(true);
+    select(true, {"a.bin"});
+    prompter.conflictAnswers = {ConflictAnswer{ConflictAction::overwrite, false},
+                                ConflictAnswer{ConflictAction::overwrite, false}};
+    for (int request = 0; request < 2; ++request) {
+        model->enqueue(true);
+        ASSERT_TRUE(eventually([&] { return !model->planning(); }));
+    }
+    EXPECT_EQ(model->transfers().size(), 1);
+    EXPECT_EQ(activity().last(), "0 items added to the queue");
+
+    // A question nobody answers does not hold up a cancel.
+    model->enqueue(true);
+    ASSERT_TRUE(eventually([&] { return prompter.asked.size() == 4; }));
+    model->cancelAll();
+    EXPECT_FALSE(model->planning());
+    EXPECT_TRUE(model->threadPool().waitForDone(1000));
+    EXPECT_TRUE(eventually([&] { return prompter.withdrawn() == 1; }));
+}
+
+TEST_F(ModelTest, ATransientFailureIsRetriedAfterTwoSecondsAndAThirdFailurePausesTheQueue)
+{
+    const struct {
+        int failures;
+        QStringList files;
+        QList<TransferItem::State> states;
+        std::vector<EngineClock::Clock::duration> sleeps;
+    } cases[] = {
+        {1, {"a1.txt", "a2.txt"}, {TransferItem::State::completed, TransferItem::State::completed}, {2s}},
+        {3, {"b1.txt", "b2.txt"}, {TransferItem::State::failed, TransferItem::State::waiting}, {2s, 4s}},
+    };
+    for (const auto& one : cases)
+        for (const QString& file : one.files)
+            local.write(file, file.toUtf8());
+    start();
+    connectToServer();
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.failures);
+        InstantClock clock;
+        FakeCurl curl(QString("if grep -qx -- --upload-file arguments-$run && [ $(ls | grep -c '^failed-') -lt %1 ]; "
+                              "then touch failed-$run; exit 56; fi\nexec /usr/bin/curl \"$@\"")
+                          .arg(one.failures),
+                      false);
+        const qsizetype linesBefore = activity().size();
+        model->clearFinished();
+        select(true, one.files);
+        model->enqueue(true);
+        ASSERT_TRUE(eventually([&] {
+            return !model->busy() && !model->planning() && model->transfers().size() == 2 &&
+                   !model->transfers().first().isPending() &&
+                   model->transfers().last().state != TransferItem::State::running;
+        }));
+        EXPECT_EQ(states(*model), one.states);
+        EXPECT_EQ(clock.sleeps, one.sleeps);
+        EXPECT_EQ(activity().mid(linesBefore).filter("Connection problem").size(), qsizetype(one.sleeps.size()));
+        EXPECT_EQ(model->queuePaused(), one.failures == 3);
+    }
+    EXPECT_EQ(contentOf(server.local("/a1.txt")), "a1.txt");
+    EXPECT_EQ(activity().last(), "b1.txt failed: " + model->transfers().first().error.value_or("none"));
+    EXPECT_EQ(model->errorMessage(), QString());
+}
+
+TEST_F(ModelTest, CancellingStopsTheRunningTransferAndDisconnectEndsEveryChildWithinASecond)
+{
+    server.put("/slow/big.bin", patterned(2000000, 'e'));
+    server.put("/slow/next.bin", patterned(2000000, 'f'));
+    start();
+    connectToServer();
+    model->browse("/slow");
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->remoteFiles().size() == 2; }));
+    select(false, {"big.bin", "next.bin"});
+    model->enqueue(false);
+    ASSERT_TRUE(eventually([&] { return model->transfers().size() == 2 && model->transfers().first().progress > 0; }));
+    const QUuid running = model->transfers().first().id;
+
+    model->connect(profile, ProFTPDServer::password());
+    EXPECT_EQ(model->errorMessage(), "Wait until the transfers have finished.");
+    EXPECT_TRUE(model->isConnected());
+    model->cancel(model->transfers().last().id);
+    EXPECT_EQ(states(*model), (QList{TransferItem::State::running, TransferItem::State::cancelled}));
+    model->cancel(running);
+    ASSERT_TRUE(eventually([&] { return model->pendingCount() == 0 && !model->busy(); }));
+    EXPECT_EQ(states(*model).first(), TransferItem::State::cancelled);
+    EXPECT_EQ(activity().last(), "Cancelled big.bin");
+
+    model->clearFinished();
+    select(false, {"next.bin"});
+    model->enqueue(false);
+    ASSERT_TRUE(eventually([&] { return !model->transfers().isEmpty() && model->transfers().first().progress > 0; }));
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_GT(transferChildren(), 0);
+    model->disconnect();
+    ASSERT_TRUE(eventually([] { return transferChildren() == 0; }, 1s));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_TRUE(eventually([&] { return model->pendingCount() == 0; }));
+    EXPECT_FALSE(model->isConnected());
+    EXPECT_EQ(states(*model), QList{TransferItem::State::cancelled});
+}
+
+TEST_F(ModelTest, AQueueSavedAtASignalToQuitComesBackFailedAndRetryRunsItAgain)
+{
+    local.write("a.txt", "alpha");
+    local.write("b.txt", "beta");
+    ProfileStore::save({profile});
+    start();
+    connectToServer();
+    model->setQueuePaused(true);
+    select(true, {"a.txt", "b.txt"});
+    model->enqueue(true);
+    ASSERT_TRUE(eventually([&] { return model->pendingCount() == 2 && !model->planning(); }));
+    {
+        QuitSignals signals;
+        QObject::connect(&signals, &QuitSignals::quitRequested, model.get(), &AppModel::shutDown);
+        ::raise(SIGTERM);
+        ASSERT_TRUE(eventually([&] { return model->shuttingDown(); }));
+    }
+    EXPECT_EQ(states(*model), QList<TransferItem::State>(2, TransferItem::State::cancelled));
+
+    start();
+    ASSERT_EQ(states(*model), QList<TransferItem::State>(2, TransferItem::State::failed));
+    EXPECT_EQ(model->transfers().first().localURL, local.file("a.txt"));
+    EXPECT_EQ(model->transfers().last().error, "Interrupted when the program closed. Retry to continue.");
+    const QUuid first = model->transfers().first().id;
+    model->retry(first);
+    EXPECT_EQ(model->errorMessage(), "Connect to this transfer's server first, with no other work running.");
+    EXPECT_FALSE(model->planning());
+
+    connectToServer();
+    model->retry(first);
+    ASSERT_TRUE(eventually([&] { return model->transfers().first().state == TransferItem::State::completed; }));
+    EXPECT_EQ(contentOf(server.local("/a.txt")), "alpha");
+    EXPECT_EQ(model->transfers().last().state, TransferItem::State::failed);
+    EXPECT_FALSE(model->queuePaused());
+    EXPECT_EQ(QueueStore::load({profile}).size(), 1);
+}
+
+TEST_F(ModelTest, ARetriedDownloadWithAValidCheckpointAsksWhetherToContinueIt)
+{
+    const QByteArray original = patterned(700000, 'g');
+    server.put("/slow/file.bin", original);
+    start();
+    connectToServer();
+    model->browse("/slow");
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->remoteFiles().size() == 1; }));
+    select(false, {"file.bin"});
+    model->enqueue(false);
+    ASSERT_TRUE(eventually([&] { return !model->transfers().isEmpty() && model->transfers().first().progress > 0.1; }));
+    const QUuid id = model->transfers().first().id;
+    model->cancel(id);
+    ASSERT_TRUE(eventually([&] { return model->pendingCount() == 0; }));
+
+    // Marked bytes in the partial file show that the download continued after them.
+    QFile partial(DownloadCheckpoint::file(local.file("file.bin"), id));
+    ASSERT_TRUE(partial.open(QIODevice::ReadWrite));
+    partial.write(QByteArray(100, 'X'));
+    partial.close();
+    prompter.alertAnswers = {0, 1};
+    model->retry(id);
+    ASSERT_TRUE(eventually([&] { return !model->planning(); }));
+    EXPECT_EQ(states(*model), QList{TransferItem::State::cancelled});
+    model->retry(id);
+    ASSERT_TRUE(eventually([&] { return states(*model) == QList{TransferItem::State::completed}; }));
+    EXPECT_EQ(prompter.asked, QStringList(2, "alert: Resume download"));
+    EXPECT_EQ(contentOf(local.file("file.bin")), QByteArray(100, 'X') + original.mid(100));
+}
+
+TEST(SFTPQueueTest, AnUploadAndADownloadRunOverSFTP)
+{
+    if (!SSHServer::canCreateAccounts())
+        GTEST_SKIP() << "the SFTP login needs root";
+    SSHServer server;
+    server.put("remote.bin", patterned(50000, 'h'));
+    TemporaryFolder local;
+    local.write("local.bin", patterned(40000, 'i'));
+    AskRelayLocation::setPath(DRAVIK_BINARY_DIR "/bin/AskRelay");
+    ScriptedPrompter prompter;
+    AppModel model(prompter);
+    model.openLocal(local.path());
+    ServerProfile profile = server.profile();
+    profile.initialPath = server.home();
+    model.connect(profile, server.password());
+    ASSERT_TRUE(eventually([&] { return model.isConnected() && !model.busy(); })) << model.errorMessage().toStdString();
+    model.setRemoteSelection({"remote.bin"});
+    model.enqueue(false);
+    ASSERT_TRUE(eventually([&] { return !model.planning() && model.pendingCount() == 0 && !model.busy(); }));
+    model.setLocalSelection({"local.bin"});
+    model.enqueue(true);
+    ASSERT_TRUE(eventually([&] { return model.transfers().size() == 2 && model.pendingCount() == 0; }));
+    EXPECT_EQ(states(model), QList<TransferItem::State>(2, TransferItem::State::completed))
+        << model.errorMessage().toStdString();
+    EXPECT_EQ(contentOf(local.file("remote.bin")), patterned(50000, 'h'));
+    EXPECT_EQ(contentOf(server.path("local.bin")), patterned(40000, 'i'));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Prompter.h"
+
+#include <QFuture>
+#include <QList>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// The person of the model tests: answers from a script, in order, and a note of every question.
+// Without a scripted answer a question is never answered, like a dialog left open.
+class ScriptedPrompter : public Prompter {
+public:
+    QList<int> alertAnswers;
+    QList<std::optional<ConflictAnswer>> conflictAnswers;
+    QList<std::optional<QString>> folderAnswers;
+    // "alert: <message>" or "conflict: <remote path>", in the order asked.
+    QStringList asked;
+
+    // Questions left open that the asker has withdrawn since.
+    int withdrawn() const;
+
+    QFuture<int> alert(const PromptAlert& alert) override;
+    QFuture<std::optional<ConflictAnswer>> conflict(const TransferConflict& conflict) override;
+    QFuture<std::optional<QString>> chooseFolder(const QString& start) override;
+    QFuture<std::optional<QString>> chooseApplication(const QString& file,
+                                                      const QList<DesktopApplication>& applications) override;
+
+private:
+    template <typename T> QFuture<T> answer(QList<T>& answers);
+    std::vector<QFuture<void>> m_unanswered;
+};

@@ -1,0 +1,160 @@
+#include "KeychainStore.h"
+#include "ModelTest.h"
+#include "PrivateKeyring.h"
+#include "ProfileStore.h"
+#include "QueueStore.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+ServerProfile named(const QString& name)
+{
+    ServerProfile profile;
+    profile.name = name;
+    profile.host = "example.org";
+    profile.username = "someone";
+    return profile;
+}
+
+TransferItem waiting(const ServerProfile& profile, const QString& local)
+{
+    TransferItem item{FTPClient(profile, "secret")};
+    item.localURL = local;
+    item.remotePath = "/remote";
+    return item;
+}
+
+void write(const QString& path, const std::optional<QByteArray>& bytes)
+{
+    QFile::remove(path);
+    QDir().mkpath(ProfileStore::folder());
+    QFile file(path);
+    if (bytes)
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size());
+}
+
+} // namespace
+
+TEST(StartUpTest, TheQueueComesBackFailedAndAFileThatCannotBeReadIsLeftAsItIs)
+{
+    const ServerProfile kept = named("Kept");
+    const ServerProfile gone = named("Gone");
+    const QByteArray profiles = ProfileStore::encode({kept, named("Other")});
+    const TransferItem restorable = waiting(kept, "/tmp/one");
+    const QByteArray queue = QueueStore::data({restorable, waiting(gone, "/tmp/two")});
+    const QByteArray keptOnly = QueueStore::data({restorable});
+    const struct {
+        const char* name;
+        std::optional<QByteArray> profiles;
+        std::optional<QByteArray> queue;
+        QString error;
+        int restored;
+        QByteArray queueAfterQuit;
+    } cases[] = {
+        {"nothing saved yet", std::nullopt, std::nullopt, "", 0, "[]"},
+        {"profiles unreadable", "[{", queue, "The connection details could not be read: unterminated object", 0, queue},
+        {"queue unreadable", profiles, "[{}]", "The transfer queue could not be read: id", 0, "[{}]"},
+        {"a profile deleted", profiles, queue, "", 1, keptOnly},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.name);
+        write(ProfileStore::file(), one.profiles);
+        write(QueueStore::file(), one.queue);
+        ScriptedPrompter prompter;
+        AppModel model(prompter);
+        EXPECT_EQ(model.errorMessage(), one.error);
+        EXPECT_EQ(model.profiles().size(), one.profiles == profiles ? 2 : 0);
+        EXPECT_EQ(model.selectedProfileID(), one.profiles == profiles ? kept.id : QUuid());
+        ASSERT_EQ(model.transfers().size(), one.restored);
+        if (one.restored) {
+            EXPECT_EQ(model.transfers().first().state, TransferItem::State::failed);
+            EXPECT_EQ(model.transfers().first().error, "Interrupted when the program closed. Retry to continue.");
+            EXPECT_EQ(model.transfers().first().localURL, "/tmp/one");
+        }
+        EXPECT_FALSE(model.isConnected());
+        model.shutDown();
+        EXPECT_EQ(contentOf(QueueStore::file()), one.queueAfterQuit);
+        EXPECT_EQ(contentOf(ProfileStore::file()), one.profiles.value_or("(missing)"));
+    }
+}
+
+TEST(StartUpTest, TheLocalPaneStartsInTheDownloadsFolderOrElseTheHomeFolder)
+{
+    const QString downloads = qEnvironmentVariable("XDG_DATA_HOME") + "/My Downloads";
+    QFile settings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/user-dirs.dirs");
+    QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("XDG_DOWNLOAD_DIR=\"" + downloads.toUtf8() + "\"\n");
+    settings.close();
+    for (const bool exists : {true, false}) {
+        if (exists)
+            QDir().mkpath(downloads);
+        else
+            QDir(downloads).removeRecursively();
+        ScriptedPrompter prompter;
+        const AppModel model(prompter);
+        EXPECT_EQ(model.localURL(), exists ? downloads : QDir::homePath());
+    }
+}
+
+TEST(StartUpTest, SavedProfilesKeepTheirPlaceAndTheirPasswordsLiveInTheKeyring)
+{
+    REQUIRE_PRIVATE_KEYRING();
+    PrivateKeyring keyring;
+    ProFTPDServer server;
+    ScriptedPrompter prompter;
+    AppModel model(prompter);
+    const auto save = [&model](const ServerProfile& profile, const QString& password) {
+        QFuture<std::optional<QString>> saved = model.save(profile, password);
+        EXPECT_TRUE(eventually([&] { return saved.isFinished(); }));
+        return saved.result();
+    };
+    ServerProfile remembered = server.profile(FTPProtocol::ftp);
+    remembered.rememberPassword = true;
+    const ServerProfile asking = named("Asking");
+    EXPECT_EQ(save(remembered, ProFTPDServer::password()), std::nullopt);
+    EXPECT_EQ(save(asking, "never stored"), std::nullopt);
+    EXPECT_EQ(model.selectedProfileID(), asking.id);
+    remembered.name = "Renamed";
+    EXPECT_EQ(save(remembered, ProFTPDServer::password()), std::nullopt);
+    ServerProfile invalid = asking;
+    invalid.host.clear();
+    EXPECT_EQ(save(invalid, {}), "Enter a valid server name and a port from 1 to 65535.");
+    EXPECT_EQ(model.profiles(), (QList<ServerProfile>{remembered, asking}));
+    EXPECT_EQ(ProfileStore::load(), model.profiles());
+    EXPECT_FALSE(contentOf(ProfileStore::file()).contains("never stored"));
+    EXPECT_EQ(keyring.itemCount(QString::fromLatin1(KeychainStore::service), asking.idText()), 0);
+
+    for (const std::optional<ServerProfile>& selected :
+         {std::optional<ServerProfile>(asking), std::optional<ServerProfile>()}) {
+        model.setSelectedProfileID(selected ? selected->id : QUuid());
+        model.connectSaved();
+        EXPECT_TRUE(model.showConnectionEditor());
+        EXPECT_EQ(model.editingProfile(), selected);
+        model.setShowConnectionEditor(false);
+    }
+    model.setSelectedProfileID(remembered.id);
+    model.connectSaved();
+    ASSERT_TRUE(eventually([&] { return model.isConnected(); })) << model.errorMessage().toStdString();
+
+    model.removeProfile(remembered);
+    ASSERT_TRUE(eventually([&] { return model.profiles().size() == 1; }));
+    EXPECT_EQ(model.selectedProfileID(), asking.id);
+    EXPECT_TRUE(model.isConnected());
+    EXPECT_EQ(keyring.itemCount(QString::fromLatin1(KeychainStore::service), remembered.idText()), 0);
+    EXPECT_EQ(ProfileStore::load(), QList<ServerProfile>{asking});
+}
+
+TEST(StartUpTest, TheActivityLogKeepsTheNewest200Lines)
+{
+    ScriptedPrompter prompter;
+    AppModel model(prompter);
+    for (int line = 1; line <= 201; ++line)
+        model.record(QString::number(line));
+    ASSERT_EQ(model.activity().size(), 200);
+    EXPECT_EQ(model.activity().first().text, "201");
+    EXPECT_EQ(model.activity().last().text, "2");
+    EXPECT_EQ(model.activityLog()->rowCount(), 200);
+}

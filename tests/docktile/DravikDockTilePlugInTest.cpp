@@ -1,0 +1,192 @@
+#include "DockTileSession.h"
+
+#include <QDBusVariant>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QProcess>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+const QString companion = QStringLiteral(DRAVIK_BINARY_DIR "/bin/DravikDockTilePlugIn");
+const QString sourceData = QStringLiteral(DRAVIK_SOURCE_DIR "/data");
+const QString applicationName = QStringLiteral("app.dravik.application");
+const QString portalName = QStringLiteral("org.freedesktop.portal.Desktop");
+
+enum class Icon { light, dark };
+
+QImage pixels(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+// The light icon was checked by eye and against the drawing's key points (below) when it was made.
+bool shows(const DockTileSession& session, Icon icon)
+{
+    return pixels(session.icon()) ==
+           pixels(QImage(icon == Icon::dark ? sourceData + "/icons/hicolor/512x512/apps/app.dravik.application.png"
+                                            : QStringLiteral(DRAVIK_SOURCE_DIR "/tests/docktile/light-icon.png")));
+}
+
+void appearanceChanged(DockTileSession& session)
+{
+    session.emitSignal("/app/dravik/application", applicationName, "appearanceChanged");
+}
+
+void settingChanged(DockTileSession& session, const QString& key, uint value)
+{
+    session.emitSignal("/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings", "SettingChanged",
+                       {"org.freedesktop.appearance", key, QVariant::fromValue(QDBusVariant(value))});
+}
+
+} // namespace
+
+TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
+{
+    DockTileSession session(companion, sourceData);
+    session.setPreference("light");
+    session.bus().registerService(portalName);
+    session.portal().colorScheme = 1;
+    const timespec longAgo[2] = {{946684800, 0}, {946684800, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(session.themeFolder()), longAgo, 0), 0);
+    session.startCompanion();
+    ASSERT_EQ(session.replacements(1), 1);
+    EXPECT_TRUE(shows(session, Icon::light));
+    EXPECT_GT(QFileInfo(session.themeFolder()).lastModified().date().year(), 2000) << "theme folder not touched";
+
+    // Key points of the drawing, whose origin is at the bottom left, seen from the top left.
+    const QRgb clear = qRgba(0, 0, 0, 0), fill = qRgb(247, 247, 247), edge = qRgb(209, 209, 209),
+               blue = qRgb(0, 135, 245);
+    const struct {
+        int x, y;
+        QRgb colour;
+    } points[] = {{10, 10, clear},  {45, 45, clear},  {256, 38, edge},  {256, 60, fill},  {256, 192, blue},
+                  {315, 130, blue}, {256, 320, blue}, {197, 382, blue}, {315, 382, fill}, {197, 130, fill}};
+    const QImage light = pixels(session.icon());
+    for (const auto& point : points)
+        EXPECT_EQ(light.pixel(point.x, point.y), point.colour) << point.x << "," << point.y;
+
+    const struct {
+        const char* stored; // nullptr: no preference stored
+        int colorScheme;    // -1: no portal
+        bool hasReadOne;
+        bool settingSignal; // the portal's signal rather than the application's
+        Icon icon;
+    } rows[] = {
+        {"dark", 0, true, false, Icon::dark},    {"light", 1, true, false, Icon::light},
+        {"system", 1, true, false, Icon::dark},  {"system", 2, true, false, Icon::light},
+        {"system", 1, false, false, Icon::dark}, {"system", -1, true, false, Icon::light},
+        {nullptr, 1, true, false, Icon::dark},   {"Dark", 0, true, false, Icon::light},
+        {"bogus", 1, true, false, Icon::dark},   {"system", 0, true, true, Icon::light},
+        {"system", 1, true, true, Icon::dark},
+    };
+    for (const auto& row : rows) {
+        session.setPreference(QString::fromLatin1(row.stored));
+        session.portal().colorScheme = static_cast<uint>(row.colorScheme);
+        session.portal().hasReadOne = row.hasReadOne;
+        if (row.colorScheme < 0)
+            session.bus().unregisterService(portalName);
+        else
+            session.bus().registerService(portalName);
+        if (row.settingSignal)
+            settingChanged(session, "color-scheme", row.colorScheme);
+        else
+            appearanceChanged(session);
+        const QString name = QStringLiteral("%1, portal %2").arg(row.stored).arg(row.colorScheme);
+        EXPECT_EQ(session.replacements(1), 1) << qPrintable(name);
+        EXPECT_TRUE(shows(session, row.icon)) << qPrintable(name);
+    }
+}
+
+// Reloaded twice first: a second setup must not observe anything twice.
+TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
+{
+    DockTileSession session(companion, sourceData);
+    session.setPreference("light");
+    session.bus().registerService(portalName);
+    session.startCompanion();
+    ASSERT_EQ(session.replacements(1), 1);
+    for (int reload = 0; reload < 2; ++reload) {
+        session.reloadCompanion();
+        ASSERT_EQ(session.replacements(1), 1);
+    }
+
+    const struct {
+        const char* name;
+        std::function<void(DockTileSession&)> trigger;
+        int refreshes;
+    } rows[] = {
+        {"another program ends",
+         [](DockTileSession& s) {
+             s.bus().registerService("org.example.Other");
+             s.bus().unregisterService("org.example.Other");
+         },
+         0},
+        {"the application starts", [](DockTileSession& s) { s.bus().registerService(applicationName); }, 0},
+        {"the application ends", [](DockTileSession& s) { s.bus().unregisterService(applicationName); }, 1},
+        {"another desktop setting changes", [](DockTileSession& s) { settingChanged(s, "accent-color", 1); }, 0},
+        {"the desktop's colour scheme changes", [](DockTileSession& s) { settingChanged(s, "color-scheme", 1); }, 1},
+        {"the application's signal", appearanceChanged, 1},
+    };
+    Icon icon = Icon::light;
+    for (const auto& row : rows) {
+        icon = icon == Icon::light ? Icon::dark : Icon::light;
+        session.setPreference(icon == Icon::dark ? "dark" : "light");
+        row.trigger(session);
+        appearanceChanged(session); // refreshes after the trigger has been handled
+        EXPECT_EQ(session.replacements(row.refreshes + 1), row.refreshes + 1) << row.name;
+        EXPECT_TRUE(shows(session, icon)) << row.name;
+    }
+}
+
+TEST(DravikDockTilePlugIn, InstallsWithItsAutostartEntryAndFindsTheInstalledIcon)
+{
+    TemporaryFolder root;
+    QProcess install;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DESTDIR", root.path());
+    install.setProcessEnvironment(environment);
+    install.start(DRAVIK_CMAKE, {"--install", DRAVIK_BINARY_DIR});
+    ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0) << install.readAllStandardError().data();
+
+    QDirIterator entries(root.path(), {"app.dravik.application.DockTile.desktop"}, QDir::Files,
+                         QDirIterator::Subdirectories);
+    ASSERT_TRUE(entries.hasNext());
+    QFile entry(entries.next());
+    ASSERT_TRUE(entry.fileName().endsWith("/xdg/autostart/app.dravik.application.DockTile.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString exec = QString::fromUtf8(entry.readAll()).section("\nExec=", 1).section('\n', 0, 0);
+    ASSERT_TRUE(exec.endsWith("/libexec/dravik/DravikDockTilePlugIn")) << qPrintable(exec);
+    const QString installed = root.path() + exec;
+    ASSERT_TRUE(QFileInfo(installed).isExecutable()) << qPrintable(installed);
+
+    const QString icons =
+        installed.chopped(QStringLiteral("libexec/dravik/DravikDockTilePlugIn").size()) + "share/icons/hicolor/";
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        EXPECT_EQ(QImage(icons + QStringLiteral("%1x%1/apps/app.dravik.application.png").arg(size)).size(),
+                  QSize(size, size));
+    EXPECT_TRUE(QFileInfo::exists(icons + "scalable/apps/app.dravik.application.svg"));
+
+    DockTileSession session(installed, root.file("no-system-data"));
+    session.setPreference("dark");
+    session.startCompanion();
+    EXPECT_EQ(session.replacements(1), 1);
+    EXPECT_TRUE(shows(session, Icon::dark));
+}
+
+TEST(ApplicationIcon, ItsPNGsAreRenderedFromItsSVG)
+{
+    TemporaryFolder rendered;
+    ASSERT_EQ(QProcess::execute(sourceData + "/icons/render-icons", {rendered.path()}), 0);
+    int compared = 0;
+    for (QDirIterator png(sourceData + "/icons/hicolor", {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+         png.hasNext(); ++compared) {
+        const QString path = png.next();
+        EXPECT_EQ(pixels(QImage(path)), pixels(QImage(rendered.path() + path.mid(path.indexOf("/hicolor/") + 8))))
+            << qPrintable(path);
+    }
+    EXPECT_EQ(compared, 9);
+}

@@ -1,0 +1,71 @@
+#include "LanguageSettings.h"
+#include "ConflictDialog.h"
+#include "ConnectionEditor.h"
+#include "L10n.h"
+#include "SettingsWindow.h"
+
+#include <QComboBox>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+namespace {
+
+QSettings preferences()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+}
+
+} // namespace
+
+TEST(LanguageSettings, StartsWithTheStoredChoiceWhenSupportedAndEnglishOtherwise)
+{
+    L10n::setPreferredLanguages([] { return QStringList{"de-AT"}; });
+    const struct {
+        std::optional<QString> stored;
+        QString selection;
+        QString code;
+    } cases[] = {{std::nullopt, "en", "en"}, {"xx", "en", "en"}, {"system", "system", "de"}, {"ja", "ja", "ja"}};
+    for (const auto& c : cases) {
+        if (c.stored)
+            preferences().setValue(L10n::preferenceKey, *c.stored);
+        else
+            preferences().remove(L10n::preferenceKey);
+        LanguageSettings language;
+        EXPECT_EQ(language.selection(), c.selection) << c.stored.value_or("(none)").toStdString();
+        EXPECT_EQ(L10n::code(), c.code);
+        EXPECT_EQ(QLocale().name().left(2), c.code);
+    }
+}
+
+TEST(LanguageSettings, ASwitchReRendersEveryOpenWindowAtOnceAndArabicRunsRightToLeft)
+{
+    preferences().remove(L10n::preferenceKey);
+    LanguageSettings language;
+    ConnectionEditor editor(std::nullopt, {});
+    SettingsWindow settings(language);
+    ConflictDialog conflict(
+        TransferConflict{true, "/a", "/b", FileEntry{"a", false, 1, {}}, FileEntry{"a", false, 1, {}}});
+    for (QWidget* window : QList<QWidget*>{&editor, &settings, &conflict})
+        window->show();
+
+    // Picked in the settings window, as a person would.
+    QComboBox* languages = settings.findChild<QComboBox*>();
+    languages->activated(languages->findData("de"));
+    EXPECT_EQ(language.selection(), "de");
+    EXPECT_EQ(preferences().value(L10n::preferenceKey).toString(), "de");
+    EXPECT_EQ(editor.windowTitle(), L("ftp_connection"));
+    EXPECT_EQ(settings.windowTitle(), L("settings"));
+    EXPECT_EQ(languages->itemText(0), L("system_language"));
+    EXPECT_NE(L("settings"), "Settings");
+
+    language.setSelection("ar");
+    EXPECT_EQ(editor.windowTitle(), L("ftp_connection"));
+    EXPECT_EQ(languages->currentData().toString(), "ar");
+    ConnectionEditor later(std::nullopt, {});
+    for (QWidget* window : QList<QWidget*>{&editor, &settings, &conflict, &later})
+        EXPECT_TRUE(window->isRightToLeft()) << window->metaObject()->className();
+
+    language.setSelection("en");
+    EXPECT_FALSE(editor.isRightToLeft());
+    EXPECT_EQ(editor.windowTitle(), "Server connection");
+}

@@ -1,0 +1,18 @@
+#include "Icons.h"
+#include "L10n.h"
+#include "PrivateHome.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+// Widget tests: windows drawn off screen, with no desktop and its icon theme behind them.
+int main(int argc, char** argv)
+{
+    const PrivateHome home;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    Icons::useFallbackTheme();
+    L10n::selectForThisRun("en");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
