@@ -1,5 +1,6 @@
 #include "AppModel.h"
 
+#include "DesktopServices.h"
 #include "ErrorText.h"
 #include "FTPError.h"
 #include "FileFilterModel.h"
@@ -29,7 +30,8 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
     : QObject(parent), m_prompter(prompter), m_profileList(std::make_unique<ProfileListModel>()),
       m_activity(std::make_unique<ActivityLog>()), m_featureTask(m_pool, *this),
       m_local(std::make_unique<LocalPane>(*this)), m_remote(std::make_unique<RemoteSession>(*this)),
-      m_queue(std::make_unique<TransferQueue>(*this))
+      m_queue(std::make_unique<TransferQueue>(*this)), m_edits(std::make_unique<RemoteEditing>(*this)),
+      m_comparison(std::make_unique<FolderComparer>(*this)), m_updates(std::make_unique<UpdateChecker>(*this))
 {
     m_pool.setMaxThreadCount(workerThreads);
     bool profilesRead = true;
@@ -52,12 +54,15 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
     // Without the profiles every saved record would be dropped, and the file with them.
     m_queue->restore(std::move(restored), !profilesRead || !queueRead);
     refreshLocal();
+    m_edits->load();
+    m_edits->startScanning();
 }
 
 AppModel::~AppModel()
 {
     // The jobs still running use the parts, so they must end before any part goes.
     m_featureTask.cancel();
+    m_edits->cancelTasks();
     m_remote->cancelTasks();
     m_queue->cancelTasks();
     m_pool.waitForDone();
@@ -132,6 +137,8 @@ void AppModel::connect(const ServerProfile& profile, const QString& password)
 void AppModel::disconnect()
 {
     m_featureTask.cancel();
+    m_comparison->abandon();
+    m_edits->abandon();
     m_remote->disconnect();
     m_queue->cancelAll();
 }
@@ -477,16 +484,22 @@ void AppModel::setEditingProfile(const std::optional<ServerProfile>& profile)
     Q_EMIT editingProfileChanged();
 }
 
+void AppModel::showInFileManager(const QString& path)
+{
+    DesktopServices::showInFileManager(path).onFailed(
+        this, [this](const FTPError& error) { report(error.errorDescription()); });
+}
+
 // State.
 
 bool AppModel::busy() const
 {
-    return m_remote->busy();
+    return m_remote->busy() || m_edits->busy();
 }
 
 bool AppModel::isWorking() const
 {
-    return busy() || planning();
+    return busy() || planning() || comparing();
 }
 
 void AppModel::updateWorking()
@@ -504,6 +517,8 @@ void AppModel::shutDown()
     persistQueue();
     m_shuttingDown = true;
     m_queue->stopSaving();
+    m_edits->stopScanning();
+    m_updates->cancel();
     disconnect();
 }
 

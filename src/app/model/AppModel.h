@@ -3,9 +3,12 @@
 #include "ActivityLog.h"
 #include "FTPClient.h"
 #include "FileEntry.h"
+#include "FolderComparer.h"
+#include "RemoteEditing.h"
 #include "ServerProfile.h"
 #include "TaskSlot.h"
 #include "TransferItem.h"
+#include "UpdateChecker.h"
 
 #include <QFuture>
 #include <QList>
@@ -29,8 +32,8 @@ class TransferListModel;
 class TransferQueue;
 
 // The single owner of the application's state: the profiles, the connection, both panes, the
-// transfer queue and the activity log. The window shows its properties and item models and calls
-// its operations; it holds nothing of its own but view state.
+// transfer queue, the activity log, remote edits, the folder comparison and the update check. The window shows its
+// properties and item models and calls its operations; it holds nothing of its own but view state.
 //
 // Confined to the thread that made it (the main thread). Every operation returns at once; remote
 // work runs in the model's tasks, at most one of each kind (browse, planning, transfer, feature),
@@ -64,11 +67,11 @@ class AppModel : public QObject {
     Q_PROPERTY(QString remoteSearch READ remoteSearch WRITE setRemoteSearch NOTIFY remoteSearchChanged)
     Q_PROPERTY(bool showHidden READ showHidden WRITE setShowHidden NOTIFY showHiddenChanged)
 
-    // A connect, a browse or a remote file operation runs.
+    // A connect, a browse, a remote file operation, or a remote edit's download or upload runs.
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     // A transfer request or a retry is being planned.
     Q_PROPERTY(bool planning READ planning NOTIFY planningChanged)
-    // busy or planning: the commands that start remote work are disabled.
+    // busy, planning or comparing: the commands that start remote work are disabled.
     Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
     // No new transfer starts; the running one continues. Resuming is setQueuePaused(false) and
     // then runNext().
@@ -85,10 +88,20 @@ class AppModel : public QObject {
     Q_PROPERTY(std::optional<ServerProfile> editingProfile READ editingProfile WRITE setEditingProfile NOTIFY
                    editingProfileChanged)
 
+    // The open remote edits in list order, and whether their window is open.
+    Q_PROPERTY(QList<RemoteEdit> edits READ edits NOTIFY editsChanged)
+    Q_PROPERTY(bool showEdits READ showEdits WRITE setShowEdits NOTIFY showEditsChanged)
+    // A folder comparison runs; the rows of the last one that succeeded; whether its window is open.
+    Q_PROPERTY(bool comparing READ comparing NOTIFY comparingChanged)
+    Q_PROPERTY(QList<ComparisonRow> comparison READ comparison NOTIFY comparisonChanged)
+    Q_PROPERTY(bool showComparison READ showComparison WRITE setShowComparison NOTIFY showComparisonChanged)
+    Q_PROPERTY(bool checkingUpdates READ checkingUpdates NOTIFY checkingUpdatesChanged)
+
 public:
     // Starts up: the local pane in the Downloads folder (the home folder when there is none), the
     // profiles read and the first selected, the saved queue restored as failed items, the local
-    // folder listed. No connection is opened. The prompter must outlive the model.
+    // folder listed, the remote edits read and their scan started. No connection is opened. The
+    // prompter must outlive the model.
     explicit AppModel(Prompter& prompter, QObject* parent = nullptr);
     // Stops every task and waits for their threads, which end promptly since every engine call
     // and every wait for an answer reacts to the stop.
@@ -196,11 +209,52 @@ public:
     std::optional<ServerProfile> editingProfile() const { return m_editingProfile; }
     void setEditingProfile(const std::optional<ServerProfile>& profile);
 
+    // Remote editing.
+    const QList<RemoteEdit>& edits() const { return m_edits->edits(); }
+    bool showEdits() const { return m_edits->shown(); }
+    void setShowEdits(bool show) { m_edits->setShown(show); }
+    // Downloads the single selected remote file into a private copy, then opens the edits window
+    // and asks for an application to open the copy with; a file of this connection already being
+    // edited is reopened without a download. Refused with "edit_size_limit" above
+    // RemoteEdit::maximumBytes or without a size.
+    void editRemoteFile() { m_edits->edit(); }
+    // Asks for an application (those for the file's type first) and opens the edit's local copy
+    // with it; each call asks again.
+    void openEdit(const QUuid& id) { m_edits->open(id); }
+    // Recomputes every edit's changed badge from its local copy; the timer does it every 3 s.
+    void scanEdits() { m_edits->scan(); }
+    // Uploads a snapshot of the local copy once the person confirms, told whether someone else
+    // changed the server's file since. Needs a connection with the edit's own profile, no work
+    // running and no transfer pending; "queue_reconnect" otherwise.
+    void uploadEdit(const QUuid& id) { m_edits->upload(id); }
+    // Drops the edit from the list; its local copy stays on disk.
+    void forgetEdit(const QUuid& id) { m_edits->forget(id); }
+    void saveEdits() { m_edits->save(); }
+    void showEditInFileManager(const QUuid& id) { m_edits->showInFileManager(id); }
+    // Shows a local file or folder selected in the file manager, or opens its folder when no file
+    // manager answers; a failure is reported.
+    void showInFileManager(const QString& path);
+
+    // Folder comparison.
+    bool comparing() const { return m_comparison->comparing(); }
+    const QList<ComparisonRow>& comparison() const { return m_comparison->rows(); }
+    bool showComparison() const { return m_comparison->shown(); }
+    void setShowComparison(bool show) { m_comparison->setShown(show); }
+    // Compares localURL with remotePath over the live connection, in the feature slot; the rows
+    // replace comparison and open its window. Ignored without a connection or while working.
+    void compareFolders() { m_comparison->compare(); }
+
+    // Updates: checks the feed and, as the person answers, downloads, verifies and opens the
+    // package, then emits quitRequested(). Ignored while a check runs.
+    bool checkingUpdates() const { return m_updates->checking(); }
+    void checkForUpdates() { m_updates->check(); }
+
     bool busy() const;
     bool isWorking() const;
 
     // The quit sequence: the queue saved, then no more saving (so that the cancellations that
-    // follow stay out of the file), then everything disconnected.
+    // follow stay out of the file), the edit scan and any update check stopped, then everything
+    // disconnected.
     void shutDown();
     bool shuttingDown() const { return m_shuttingDown; }
 
@@ -213,6 +267,8 @@ public:
     FileFilterModel* visibleRemoteFiles() const;
     TransferListModel* transferList() const;
     ActivityLog* activityLog() const { return m_activity.get(); }
+    RemoteEditListModel* remoteEditList() const { return &m_edits->list(); }
+    ComparisonListModel* comparisonList() const { return &m_comparison->list(); }
 
     // For the parts of the model and the workspace features that join it.
     Prompter& prompter() const { return m_prompter; }
@@ -244,6 +300,14 @@ Q_SIGNALS:
     void errorMessageChanged();
     void showConnectionEditorChanged();
     void editingProfileChanged();
+    void editsChanged();
+    void showEditsChanged();
+    void comparingChanged();
+    void comparisonChanged();
+    void showComparisonChanged();
+    void checkingUpdatesChanged();
+    // An update was handed to the installer: the program quits now, through its own quit path.
+    void quitRequested();
 
 private:
     void setProfiles(QList<ServerProfile> profiles);
@@ -263,4 +327,7 @@ private:
     std::unique_ptr<LocalPane> m_local;
     std::unique_ptr<RemoteSession> m_remote;
     std::unique_ptr<TransferQueue> m_queue;
+    std::unique_ptr<RemoteEditing> m_edits;
+    std::unique_ptr<FolderComparer> m_comparison;
+    std::unique_ptr<UpdateChecker> m_updates;
 };

@@ -7,6 +7,7 @@
 
 #include <QFuture>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -28,3 +29,14 @@ public:
     virtual QFuture<std::optional<QString>> chooseApplication(const QString& file,
                                                               const QList<DesktopApplication>& applications) = 0;
 };
+
+// Hands the answer to `use` on the context's thread; a question whose future is cancelled or
+// fails counts as `unanswered`, so that whoever waits always hears back.
+template <typename Answer, typename Use>
+void onAnswer(QFuture<Answer> question, QObject* context, Answer unanswered, Use use)
+{
+    question
+        .then(context,
+              [use, unanswered](QFuture<Answer> done) { use(done.resultCount() > 0 ? done.result() : unanswered); })
+        .onCanceled(context, [use, unanswered] { use(unanswered); });
+}

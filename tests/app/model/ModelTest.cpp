@@ -10,9 +10,9 @@ void ModelTest::start()
     model->openLocal(local.path());
 }
 
-void ModelTest::connectToServer(const ServerProfile& profile)
+void ModelTest::connectToServer(const ServerProfile& profile, const QString& password)
 {
-    model->connect(profile, ProFTPDServer::password());
+    model->connect(profile, password);
     ASSERT_TRUE(eventually([&] { return model->isConnected() && !model->busy(); }))
         << model->errorMessage().toStdString();
 }

@@ -18,7 +18,7 @@ protected:
     // A new model, as at a start of the program.
     void start();
     // Connects to the server and waits for the first listing.
-    void connectToServer(const ServerProfile& profile);
+    void connectToServer(const ServerProfile& profile, const QString& password = ProFTPDServer::password());
     void connectToServer() { connectToServer(profile); }
     // Selects the entries of that name in a pane.
     void select(bool local, const QStringList& names);

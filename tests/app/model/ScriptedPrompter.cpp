@@ -15,6 +15,7 @@ template <typename T> QFuture<T> ScriptedPrompter::answer(QList<T>& answers)
 QFuture<int> ScriptedPrompter::alert(const PromptAlert& alert)
 {
     asked << "alert: " + alert.message;
+    alerts << alert;
     return answer(alertAnswers);
 }
 
@@ -30,10 +31,11 @@ QFuture<std::optional<QString>> ScriptedPrompter::chooseFolder(const QString& st
     return answer(folderAnswers);
 }
 
-QFuture<std::optional<QString>> ScriptedPrompter::chooseApplication(const QString&, const QList<DesktopApplication>&)
+QFuture<std::optional<QString>> ScriptedPrompter::chooseApplication(const QString& file,
+                                                                    const QList<DesktopApplication>&)
 {
-    QList<std::optional<QString>> none;
-    return answer(none);
+    asked << "application: " + file;
+    return answer(applicationAnswers);
 }
 
 int ScriptedPrompter::withdrawn() const

@@ -15,8 +15,12 @@ public:
     QList<int> alertAnswers;
     QList<std::optional<ConflictAnswer>> conflictAnswers;
     QList<std::optional<QString>> folderAnswers;
-    // "alert: <message>" or "conflict: <remote path>", in the order asked.
+    QList<std::optional<QString>> applicationAnswers;
+    // "alert: <message>", "conflict: <remote path>", "folder: <start>" or "application: <file>",
+    // in the order asked.
     QStringList asked;
+    // Every alert asked, in order.
+    QList<PromptAlert> alerts;
 
     // Questions left open that the asker has withdrawn since.
     int withdrawn() const;

@@ -1,0 +1,114 @@
+#include "RemoteEditJobs.h"
+
+#include "FTPError.h"
+#include "L10n.h"
+#include "RemoteEditListModel.h"
+#include "RemoteEditStore.h"
+#include "RemotePath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUuid>
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+#include <system_error>
+
+using namespace Qt::StringLiterals;
+
+namespace RemoteEditJobs {
+
+namespace {
+
+[[noreturn]] void fail(const QString& path)
+{
+    throw std::system_error(errno, std::generic_category(), QFile::encodeName(path).toStdString());
+}
+
+// A folder made for one run, removed with everything in it however the run ends, unless kept.
+class WorkFolder {
+public:
+    explicit WorkFolder(const QString& path) : m_path(path) {}
+    // A new owner-only folder; one that is already there is refused, never shared.
+    static QString create(const QString& path)
+    {
+        if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0)
+            fail(path);
+        return path;
+    }
+    ~WorkFolder()
+    {
+        // QDir("") would be the working folder.
+        if (!m_path.isEmpty())
+            QDir(m_path).removeRecursively();
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    QString file(const QString& name) const { return m_path + u'/' + name; }
+    void keep() { m_path.clear(); }
+
+private:
+    QString m_path;
+};
+
+void fetch(const FTPClient& client, const QString& remotePath, const QString& to, std::stop_token token)
+{
+    client.download(remotePath, to, false, std::nullopt, std::nullopt, false, nullptr, token);
+}
+
+// The server's file must still be a file the edit can take.
+void checkStillEditable(const FTPClient& client, const QString& remotePath, std::stop_token token)
+{
+    const QString name = RemotePath::lastComponent(remotePath);
+    for (const FileEntry& entry : client.list(RemotePath::parent(remotePath), token))
+        if (entry.name == name) {
+            if (entry.isDirectory || !entry.size || *entry.size > RemoteEdit::maximumBytes)
+                break;
+            return;
+        }
+    throw FTPError::message(L("destination_changed"));
+}
+
+} // namespace
+
+Copy download(const FTPClient& client, const QString& remotePath, const QString& name, std::stop_token token)
+{
+    WorkFolder folder(RemoteEditStore::newCopyFolder());
+    const QString file = folder.file(name);
+    fetch(client, remotePath, file, token);
+    if (::chmod(QFile::encodeName(file).constData(), 0600) != 0)
+        fail(file);
+    const QString hash = RemoteEdit::editHash(file);
+    folder.keep();
+    return {file, hash};
+}
+
+Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& confirm, std::stop_token token)
+{
+    const QString live = RemoteEditListModel::localPath(edit);
+    const WorkFolder work(WorkFolder::create(QDir::tempPath() + u'/' + ServerProfile::uuidText(QUuid::createUuid())));
+    // A copy that is missing, too large or not a regular file fails here, before anything is sent.
+    RemoteEdit::editHash(live);
+    const QString snapshot = work.file(u"local"_s);
+    std::filesystem::copy_file(QFile::encodeName(live).toStdString(), QFile::encodeName(snapshot).toStdString());
+    Upload result;
+    result.snapshotHash = RemoteEdit::editHash(snapshot);
+
+    checkStillEditable(client, edit.remotePath, token);
+    const QString remote = work.file(u"remote"_s);
+    fetch(client, edit.remotePath, remote, token);
+    if (!confirm(RemoteEdit::editHash(remote) != edit.originalHash))
+        return result;
+
+    client.upload(snapshot, edit.remotePath, true, std::nullopt, nullptr, token);
+    result.uploaded = true;
+    try {
+        result.changedSince = RemoteEdit::editHash(live) != result.snapshotHash;
+    } catch (...) {
+        result.changedSince = true;
+    }
+    return result;
+}
+
+} // namespace RemoteEditJobs

@@ -1,0 +1,211 @@
+#include "AskRelayLocation.h"
+#include "ComparisonListModel.h"
+#include "L10n.h"
+#include "ModelTest.h"
+#include "RemoteEditStore.h"
+#include "SSHServer.h"
+#include "TestApplications.h"
+
+#include <QAbstractItemModelTester>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+
+using ftptest::permissionsOf;
+
+namespace {
+
+QString sha256(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+// Remote editing and folder comparison through the model, over FTP against ProFTPD and over SFTP
+// against sshd. Files live in "tree" on the server.
+class RemoteFeaturesTest : public ModelTest, public testing::WithParamInterface<std::string> {
+protected:
+    void SetUp() override
+    {
+        applications.install("recorder", "text/plain;");
+        remote.initialPath = "/tree";
+        if (!sftp())
+            return;
+        if (!SSHServer::canCreateAccounts())
+            GTEST_SKIP() << "the SFTP login needs root";
+        ssh = std::make_unique<SSHServer>();
+        AskRelayLocation::setPath(DRAVIK_BINARY_DIR "/bin/AskRelay");
+        remote = ssh->profile();
+        remote.initialPath = root();
+    }
+    bool sftp() const { return GetParam() == "SFTP"; }
+    QString root() const { return sftp() ? QString(ssh->home() + "/tree") : QString("/tree"); }
+    QString onDisk(const QString& name) const
+    {
+        return sftp() ? ssh->path("tree/" + name) : server.local(root() + "/" + name);
+    }
+    void put(const QString& name, const QByteArray& bytes) const
+    {
+        QDir().mkpath(QFileInfo(onDisk(name)).path());
+        QFile file(onDisk(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        if (sftp())
+            ssh->giveToAccount(ssh->path("tree"));
+    }
+    void connect() { connectToServer(remote, sftp() ? ssh->password() : ProFTPDServer::password()); }
+    void writeCopy(const QByteArray& bytes) const
+    {
+        QFile file(copy());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+    }
+    QString copy() const { return RemoteEditListModel::localPath(model->edits().first()); }
+    const RemoteEdit& edit() const { return model->edits().first(); }
+    // Uploads the edit, answering its question with `answer`.
+    void upload(int answer)
+    {
+        prompter.alertAnswers = {answer};
+        model->uploadEdit(edit().id);
+        ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    }
+
+    TestApplications applications;
+    std::unique_ptr<SSHServer> ssh;
+    ServerProfile remote = profile;
+};
+
+} // namespace
+
+TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByte)
+{
+    put("notes.txt", "first\n");
+    start();
+    QAbstractItemModelTester tester(model->remoteEditList());
+    connect();
+    select(false, {"notes.txt"});
+    prompter.applicationAnswers = {"dravik-recorder.desktop", std::nullopt};
+    model->editRemoteFile();
+    ASSERT_TRUE(eventually([&] { return model->edits().size() == 1 && !model->busy(); }))
+        << model->errorMessage().toStdString();
+    EXPECT_EQ(applications.recorded("recorder"), copy());
+    EXPECT_TRUE(model->showEdits());
+    EXPECT_EQ(contentOf(copy()), "first\n");
+    EXPECT_EQ(permissionsOf(copy()), 0600u);
+    EXPECT_EQ(QFileInfo(QFileInfo(copy()).path()).path(), RemoteEditStore::copiesFolder());
+    EXPECT_EQ(permissionsOf(QFileInfo(copy()).path()), 0700u);
+    EXPECT_EQ(edit().remotePath, root() + "/notes.txt");
+    EXPECT_EQ(edit().originalHash, sha256("first\n"));
+    EXPECT_EQ(edit().uploadedHash, sha256("first\n"));
+    EXPECT_EQ(RemoteEditStore::load(), model->edits());
+
+    // The same file again is only opened again.
+    model->editRemoteFile();
+    EXPECT_FALSE(model->busy());
+    EXPECT_EQ(prompter.asked, QStringList(2, "application: " + copy()));
+
+    writeCopy("second\n");
+    model->scanEdits();
+    ASSERT_TRUE(eventually([&] { return edit().changed; }));
+    upload(1);
+    EXPECT_EQ(contentOf(onDisk("notes.txt")), "second\n");
+    EXPECT_EQ(prompter.alerts.last().informativeText, "notes.txt\n" + L("upload_edit_confirm"));
+    EXPECT_EQ(edit().originalHash, sha256("second\n"));
+    EXPECT_EQ(edit().uploadedHash, sha256("second\n"));
+    EXPECT_FALSE(edit().changed);
+    EXPECT_EQ(activity().last(), L("file_done", "notes.txt"));
+
+    // Someone else changed the server's file: the question says so, and only "overwrite" uploads.
+    put("notes.txt", "theirs\n");
+    writeCopy("third\n");
+    for (const auto& [answer, expected] : {std::pair{0, "theirs\n"}, {1, "third\n"}}) {
+        upload(answer);
+        EXPECT_EQ(prompter.alerts.last().informativeText, "notes.txt\n" + L("remote_edit_conflict"));
+        EXPECT_EQ(contentOf(onDisk("notes.txt")), expected);
+    }
+
+    // The list outlives the program; an upload needs the edit's own connection and its file.
+    const QList<RemoteEdit> edits = model->edits();
+    start();
+    EXPECT_EQ(model->edits(), edits);
+    model->uploadEdit(edit().id);
+    EXPECT_EQ(model->errorMessage(), L("queue_reconnect"));
+    model->setErrorMessage({});
+    connect();
+    QFile::remove(onDisk("notes.txt"));
+    upload(1);
+    EXPECT_EQ(model->errorMessage(), L("destination_changed"));
+    EXPECT_EQ(contentOf(onDisk("notes.txt")), "(missing)");
+
+    const QString kept = copy();
+    model->forgetEdit(edit().id);
+    EXPECT_TRUE(model->edits().isEmpty());
+    EXPECT_EQ(contentOf(kept), "third\n");
+    EXPECT_EQ(contentOf(RemoteEditStore::file()), "[]");
+}
+
+TEST_P(RemoteFeaturesTest, TheFoldersOfBothPanesAreComparedUntilADisconnect)
+{
+    local.write("tree/both.txt", "same");
+    local.write("tree/docs/mine.txt", "mine");
+    put("both.txt", "same");
+    put("docs/theirs.txt", "theirs");
+    start();
+    QAbstractItemModelTester tester(model->comparisonList());
+    model->openLocal(local.file("tree"));
+    connect();
+    model->compareFolders();
+    EXPECT_TRUE(model->isWorking());
+    ASSERT_TRUE(eventually([&] { return !model->comparing(); }));
+    EXPECT_EQ(model->errorMessage(), "");
+    QStringList rows;
+    for (const ComparisonRow& row : model->comparison())
+        rows << row.path + (row.local ? " here" : "") + (row.remote ? " there" : "");
+    EXPECT_EQ(rows,
+              (QStringList{"both.txt here there", "docs here there", "docs/mine.txt here", "docs/theirs.txt there"}));
+    EXPECT_TRUE(model->showComparison());
+    const QAbstractItemModel& table = *model->comparisonList();
+    EXPECT_EQ(table.index(1, ComparisonListModel::localSizeColumn).data(), "—");
+    EXPECT_EQ(table.index(1, ComparisonListModel::remoteSizeColumn).data(), "—");
+
+    // A disconnect ends a comparison without a word and keeps the last result.
+    model->setShowComparison(false);
+    model->compareFolders();
+    model->disconnect();
+    EXPECT_FALSE(model->isWorking());
+    model->threadPool().waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model->errorMessage(), "");
+    EXPECT_EQ(model->comparison().size(), 4);
+    EXPECT_FALSE(model->showComparison());
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, RemoteFeaturesTest, testing::Values("FTP", "SFTP"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST_F(ModelTest, OnlyFilesOfUpToTwentyMebibytesAreEditedAndAFailedDownloadLeavesNoCopy)
+{
+    server.put("/exact.bin", QByteArray(20971520, 'x'));
+    server.put("/over.bin", QByteArray(20971521, 'x'));
+    server.put("/gone.txt", "gone");
+    start();
+    connectToServer();
+    select(false, {"over.bin"});
+    model->editRemoteFile();
+    EXPECT_EQ(model->errorMessage(), L("edit_size_limit"));
+    EXPECT_FALSE(model->busy());
+
+    model->setErrorMessage({});
+    QFile::remove(server.local("/gone.txt"));
+    select(false, {"gone.txt"});
+    model->editRemoteFile();
+    ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    EXPECT_NE(model->errorMessage(), "");
+    EXPECT_EQ(activity().last(), model->errorMessage());
+    EXPECT_EQ(QDir(RemoteEditStore::copiesFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+    select(false, {"exact.bin"});
+    prompter.applicationAnswers = {std::nullopt};
+    model->editRemoteFile();
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->edits().size() == 1; }));
+    EXPECT_EQ(QFileInfo(RemoteEditListModel::localPath(model->edits().first())).size(), 20971520);
+}
