@@ -1,7 +1,9 @@
+#include "LocalFile.h"
 #include "SFTPOperations.h"
 #include "ScriptedServer.h"
 #include "UserFacingError.h"
 
+#include <fcntl.h>
 #include <filesystem>
 
 // A server's whole side of a session, after the handshake: the first octet picks the operation,
@@ -16,8 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             switch (operation) {
             case 0: SFTPOperations::list(wire, QStringLiteral("/folder")); break;
             case 1: SFTPOperations::stat(wire, QStringLiteral("/file")); break;
-            default:
-                SFTPOperations::download(wire, QStringLiteral("/file"), QStringLiteral("/dev/null"), std::nullopt, {});
+            default: {
+                LocalFile sink = LocalFile::open(QStringLiteral("/dev/null"), O_WRONLY);
+                SFTPOperations::download(wire, QStringLiteral("/file"), sink, std::nullopt, {});
+            }
             }
         } catch (const UserFacingError&) {
         } catch (const std::filesystem::filesystem_error&) {

@@ -1,10 +1,11 @@
 #include "QuitSignals.h"
 
+#include "SystemCall.h"
+
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -28,7 +29,7 @@ void onSignal(int number)
 QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
 {
     if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw std::system_error(errno, std::generic_category(), "pipe2");
+        SystemCall::fail("pipe2");
     writeEnd = m_pipe[1];
     m_notifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, this, &QuitSignals::readSignals);
@@ -54,7 +55,7 @@ void QuitSignals::readSignals()
 {
     char bytes[16];
     ssize_t count = 0;
-    while ((count = ::read(m_pipe[0], bytes, sizeof bytes)) > 0 || (count < 0 && errno == EINTR))
+    while ((count = SystemCall::retrying([&] { return ::read(m_pipe[0], bytes, sizeof bytes); })) > 0)
         for (ssize_t n = 0; n < count; ++n)
             Q_EMIT quitRequested(int(bytes[n]));
 }

@@ -3,6 +3,7 @@
 #include "FTPError.h"
 #include "L10n.h"
 #include "ServerProfile.h"
+#include "SystemCall.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -20,11 +20,6 @@ namespace {
 
 // Octets are hashed and written in blocks of this size.
 constexpr qsizetype blockBytes = 65536;
-
-[[noreturn]] void fail(const QString& path)
-{
-    throw std::system_error(errno ? errno : EIO, std::generic_category(), QFile::encodeName(path).toStdString());
-}
 
 [[noreturn]] void invalid()
 {
@@ -44,14 +39,13 @@ UpdatePackageFile::UpdatePackageFile(const UpdateRelease& release)
       m_folder(downloadsFolder() + u"/Dravik FTP Update "_s + ServerProfile::uuidText(QUuid::createUuid()))
 {
     if (::mkdir(QFile::encodeName(m_folder).constData(), 0700) != 0)
-        fail(m_folder);
+        SystemCall::fail("mkdir", m_folder);
     m_partial.setFileName(m_folder + u"/installer.part"_s);
     errno = 0;
     if (!m_partial.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         const int error = errno;
         ::rmdir(QFile::encodeName(m_folder).constData());
-        errno = error;
-        fail(m_partial.fileName());
+        SystemCall::fail("open", m_partial.fileName(), error ? error : EIO);
     }
 }
 
@@ -78,7 +72,7 @@ void UpdatePackageFile::flush()
     m_digest.addData(m_buffer);
     errno = 0;
     if (m_partial.write(m_buffer) != m_buffer.size())
-        fail(m_partial.fileName());
+        SystemCall::fail("write", m_partial.fileName(), errno ? errno : EIO);
     m_buffer.clear();
 }
 
@@ -90,6 +84,6 @@ QString UpdatePackageFile::install()
         invalid();
     const QString package = m_folder + u'/' + m_release.packageName();
     if (::rename(QFile::encodeName(m_partial.fileName()).constData(), QFile::encodeName(package).constData()) != 0)
-        fail(package);
+        SystemCall::fail("rename", package);
     return package;
 }

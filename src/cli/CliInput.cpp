@@ -1,8 +1,6 @@
 #include "CliInput.h"
 
-#include "FTPClient.h"
-#include "FTPError.h"
-#include "L10n.h"
+#include "ServerProfile.h"
 
 #include <QByteArray>
 #include <cstdio>
@@ -25,8 +23,7 @@ std::optional<QString> readLine()
 QString readPassword()
 {
     const QString password = readLine().value_or(QString());
-    if (password.toUtf8().size() > FTPClient::maximumPasswordBytes)
-        throw FTPError::message(L("long_password"));
+    ServerProfile::validatePassword(password);
     return password;
 }
 

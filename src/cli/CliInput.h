@@ -9,7 +9,7 @@ namespace CliInput {
 
 // The next line without its line break; absent at the end of input.
 std::optional<QString> readLine();
-// The first line of standard input; throws FTPError when it is longer than curl and ssh accept.
+// The first line of standard input; throws FTPError when curl and ssh cannot take it.
 QString readPassword();
 
 } // namespace CliInput

@@ -1,22 +1,52 @@
 #include "CliOutput.h"
 
+#include "SystemCall.h"
+#include "TextRules.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <cerrno>
 #include <cstdio>
-#include <system_error>
 
 namespace CliOutput {
 
-void printLine(const QString& line)
+namespace {
+
+void write(const QString& line, FILE* stream)
 {
     const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+} // namespace
+
+void printLine(const QString& line)
+{
+    write(TextRules::visible(line), stdout);
+}
+
+void printError(const QString& text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = TextRules::visible(line);
+    write(lines.join(QLatin1Char('\n')), stderr);
 }
 
 void printJson(const QJsonObject& object)
 {
-    printLine(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+    // The encoder escapes the C0 controls but passes DEL and the C1 controls through; they can
+    // only stand inside strings, where an escape means the same character.
+    QString text = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const char16_t c = text.at(at).unicode();
+        if (c >= 0x7F && c <= 0x9F) {
+            const QString escape = QStringLiteral("\\u00") + QString::number(c, 16);
+            text.replace(at, 1, escape);
+            at += escape.size() - 1;
+        }
+    }
+    write(text, stdout);
 }
 
 QJsonObject entryJson(const FileEntry& entry)
@@ -40,7 +70,7 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::system_error(errno ? errno : ENOENT, std::generic_category(), path.toStdString());
+        SystemCall::fail("open", path, errno ? errno : ENOENT);
     return file.readAll();
 }
 

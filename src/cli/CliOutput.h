@@ -7,9 +7,13 @@
 #include <QList>
 #include <QString>
 
+// What dravik-cli prints. Names come from servers and shared folders, so no control character
+// reaches the terminal as it is: text shows them as \xHH, JSON as \u escapes.
 namespace CliOutput {
 
 void printLine(const QString& line);
+// On standard error; each line of `text` shown as printLine shows it.
+void printError(const QString& text);
 // One compact JSON object on one line.
 void printJson(const QJsonObject& object);
 // Entries in the given order as JSON lines: name, isDirectory, size and modified when known.

@@ -9,19 +9,9 @@
 #include "SavedProfiles.h"
 #include "ServerProfile.h"
 
-#include <csignal>
-#include <pthread.h>
+#include "StopSignals.h"
 
 namespace {
-
-sigset_t stopSignals()
-{
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    return signals;
-}
 
 ServerProfile profileOf(const CliContext& context)
 {
@@ -72,38 +62,14 @@ CliArguments CliArguments::read(const QStringList& words, qsizetype count, const
     return result;
 }
 
-CliSession::CliSession(const CliContext& context) : ftp(clientOf(context))
-{
-    // Blocked here, the signals reach only the watcher; threads started later inherit the mask,
-    // while child processes start with none.
-    const sigset_t signals = stopSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    watcher = std::thread([this] { waitForSignals(); });
-}
-
-CliSession::~CliSession()
-{
-    finished = true;
-    pthread_kill(watcher.native_handle(), SIGTERM);
-    watcher.join();
-    // The signals stay blocked: the program ends right after its session, and a late Ctrl-C must
-    // not turn a finished command into a killed one.
-}
-
-void CliSession::waitForSignals()
-{
-    const sigset_t signals = stopSignals();
-    int received = 0;
-    while (!finished) {
-        if (sigwait(&signals, &received) == 0 && !finished)
-            stop.request_stop();
-    }
-}
+CliSession::CliSession(const CliContext& context) : ftp(clientOf(context)) {}
 
 void CliSession::run(const std::function<void(const FTPClient&, std::stop_token)>& operation) const
 {
+    const StopSignals::Operation running;
+    const std::stop_token stop = StopSignals::token();
     try {
-        operation(ftp, stop.get_token());
+        operation(ftp, stop);
     } catch (...) {
         if (stop.stop_requested())
             throw CancellationError();

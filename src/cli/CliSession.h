@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <functional>
 #include <stop_token>
-#include <thread>
 
 // The words of a command split into positional arguments, flags and options with a value.
 struct CliArguments {
@@ -23,19 +22,13 @@ struct CliArguments {
 };
 
 // What a remote command needs: the client for the chosen profile, and a stop token that Ctrl-C
-// (or SIGTERM) triggers. While a session exists these signals only request the stop; the running
-// curl child is then terminated by the engine.
+// (or SIGTERM) triggers while the operation runs; the running curl or ssh child is then
+// terminated by the engine.
 class CliSession {
 public:
     // Reads the profile file or the saved profile and, with --password-stdin, the password from
     // the first line of standard input; a saved profile may have its password remembered instead.
     explicit CliSession(const CliContext& context);
-    ~CliSession();
-    CliSession(const CliSession&) = delete;
-    CliSession& operator=(const CliSession&) = delete;
-
-    const FTPClient& client() const { return ftp; }
-    std::stop_token token() const { return stop.get_token(); }
 
     // Runs `operation`; once a stop was requested every failure counts as the cancellation, since
     // curl may die of the same Ctrl-C before the engine terminates it.
@@ -46,10 +39,5 @@ public:
                                                 const std::stop_token& token);
 
 private:
-    void waitForSignals();
-
     FTPClient ftp;
-    std::stop_source stop;
-    std::atomic<bool> finished = false;
-    std::thread watcher;
 };

@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 #include "CliInput.h"
 #include "L10n.h"
+#include "TextRules.h"
 
 #include <cstdio>
 
@@ -34,7 +35,7 @@ QString label(ConflictAction action)
 QString describe(const FileEntry& entry, const QString& path)
 {
     const QString size = entry.isDirectory ? L("folder_item") : entry.size ? L10n::byteCount(*entry.size) : QString();
-    return path + QStringLiteral("  ") + size;
+    return TextRules::visible(path) + QStringLiteral("  ") + size;
 }
 
 } // namespace

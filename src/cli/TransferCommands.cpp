@@ -102,10 +102,7 @@ QList<TransferSource> remoteSources(const FTPClient& client, const QStringList& 
 bool runRecords(const QList<PlannedTransfer>& records, bool upload, const FTPClient& client,
                 const ConflictPrompt& prompt, const std::stop_token& token)
 {
-    const auto note = [](const QString& line) {
-        std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
-        std::fflush(stderr);
-    };
+    const auto note = [](const QString& line) { CliOutput::printError(line); };
     // The checkpoint a retry finds was written by this very run moments earlier.
     const TransferRunner runner({prompt.ask(), [](const QString&) { return TransferRunner::ResumeChoice::resume; },
                                  note, [](const TransferItem&) {}});

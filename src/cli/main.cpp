@@ -1,9 +1,14 @@
 #include "CliCommand.h"
+#include "CliOutput.h"
 #include "ErrorText.h"
 #include "L10n.h"
+#include "SecretMemory.h"
+#include "StopSignals.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -36,14 +41,12 @@ CliContext readGlobalOptions(QStringList words)
     return context;
 }
 
-void printError(const QString& text)
-{
-    std::fputs(text.toUtf8().constData(), stderr);
-    std::fputc('\n', stderr);
-}
-
 int run(const QStringList& words)
 {
+    if (words.contains(u"--help"_s)) {
+        std::fputs(CliCommand::usageText().toUtf8().constData(), stdout);
+        return 0;
+    }
     try {
         CliContext context = readGlobalOptions(words);
         if (context.language)
@@ -55,14 +58,14 @@ int run(const QStringList& words)
             throw UsageError(QStringLiteral("unknown command"));
         return command->run(context);
     } catch (const UsageError& e) {
-        printError(QString::fromUtf8(e.what()));
+        CliOutput::printError(QString::fromUtf8(e.what()));
         std::fputs(CliCommand::usageText().toUtf8().constData(), stderr);
         return 2;
     } catch (...) {
         const auto sentence = ErrorText::sentence(std::current_exception());
         if (!sentence)
             return 130;
-        printError(*sentence);
+        CliOutput::printError(*sentence);
         return 1;
     }
 }
@@ -71,6 +74,9 @@ int run(const QStringList& words)
 
 int main(int argc, char** argv)
 {
+    // Before anything can start a thread of its own.
+    StopSignals::install();
+    SecretMemory::protectProcess();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dravik-cli"));
     QStringList words = QCoreApplication::arguments();

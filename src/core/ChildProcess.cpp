@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include "SystemCall.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -16,11 +18,6 @@ extern char** environ;
 
 namespace {
 
-[[noreturn]] void throwErrno(int error, const char* what)
-{
-    throw std::system_error(error, std::generic_category(), what);
-}
-
 struct Pipe {
     int read = -1;
     int write = -1;
@@ -28,7 +25,7 @@ struct Pipe {
     {
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
-            throwErrno(errno, "pipe");
+            SystemCall::fail("pipe");
         read = fds[0];
         write = fds[1];
     }
@@ -92,6 +89,8 @@ ChildProcess::ChildProcess(const Options& options)
         posix_spawn_file_actions_adddup2(&actions, error->write, STDERR_FILENO);
     else
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (options.passedFile >= 0)
+        posix_spawn_file_actions_adddup2(&actions, options.passedFile, 3);
 
     // The child starts with default signal handling and nothing blocked, whatever this process set.
     posix_spawnattr_t attributes;
@@ -115,7 +114,7 @@ ChildProcess::ChildProcess(const Options& options)
     posix_spawnattr_destroy(&attributes);
     if (result != 0) {
         processID = -1;
-        throwErrno(result, "posix_spawn");
+        SystemCall::fail("posix_spawn", result);
     }
     inputFd = input.takeWrite();
     outputFd = output ? output->takeRead() : -1;
@@ -128,10 +127,13 @@ ChildProcess::~ChildProcess()
     if (processID > 0) {
         {
             std::lock_guard guard(lock);
-            if (!exitStatus)
+            if (unreaped())
                 ::kill(processID, SIGKILL);
         }
-        waitForExit();
+        try {
+            waitForExit();
+        } catch (const std::system_error&) {
+        }
     }
     Pipe::closeFd(inputFd);
     Pipe::closeFd(outputFd);
@@ -140,32 +142,20 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::writeSome(const char* data, size_t size)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(inputFd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EPIPE)
-                return false;
-            throwErrno(errno, "write");
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
+    return SystemCall::writeAll(inputFd, QByteArrayView(data, qsizetype(size)));
 }
 
 void ChildProcess::write(const QByteArray& bytes)
 {
     if (!writeSome(bytes.constData(), static_cast<size_t>(bytes.size())))
-        throwErrno(EPIPE, "write");
+        SystemCall::fail("write", EPIPE);
 }
 
 void ChildProcess::closeStandardInput()
 {
     if (inputFd >= 0 && ::close(inputFd) != 0) {
         inputFd = -1;
-        throwErrno(errno, "close");
+        SystemCall::fail("close");
     }
     inputFd = -1;
 }
@@ -183,20 +173,21 @@ void ChildProcess::reap(int status)
 bool ChildProcess::isRunning()
 {
     std::lock_guard guard(lock);
-    if (exitStatus)
+    if (!unreaped())
         return false;
     int status = 0;
-    if (waitpid(processID, &status, WNOHANG) == processID) {
+    const pid_t found = waitpid(processID, &status, WNOHANG);
+    if (found == processID)
         reap(status);
-        return false;
-    }
-    return true;
+    else if (found < 0)
+        waitError = errno;
+    return found == 0;
 }
 
 void ChildProcess::terminate()
 {
     std::lock_guard guard(lock);
-    if (!exitStatus)
+    if (unreaped())
         ::kill(processID, SIGTERM);
 }
 
@@ -204,15 +195,17 @@ int ChildProcess::waitForExit()
 {
     // Wait without reaping, so that terminate() can never signal a recycled process id.
     siginfo_t info{};
-    while (waitid(P_PID, static_cast<id_t>(processID), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
-    }
+    SystemCall::retrying([&] { return waitid(P_PID, static_cast<id_t>(processID), &info, WEXITED | WNOWAIT); });
     std::lock_guard guard(lock);
-    if (!exitStatus) {
+    if (unreaped()) {
         int status = 0;
-        while (waitpid(processID, &status, 0) < 0 && errno == EINTR) {
-        }
-        reap(status);
+        if (SystemCall::retrying([&] { return waitpid(processID, &status, 0); }) == processID)
+            reap(status);
+        else
+            waitError = errno;
     }
+    if (!exitStatus)
+        SystemCall::fail("waitpid", waitError);
     return *exitStatus;
 }
 

@@ -22,6 +22,9 @@ public:
         // Standard error goes to the null device: for children whose diagnostics nobody reads,
         // so that a chatty child can never block on a full pipe.
         bool discardStandardError = false;
+        // When not -1, this descriptor is the child's descriptor 3 ("/dev/fd/3"): a file opened
+        // here that the child reads without ever resolving its path.
+        int passedFile = -1;
     };
 
     // Throws std::system_error when the pipes cannot be made or the program cannot be started.
@@ -46,6 +49,8 @@ public:
     bool isRunning();
     void terminate();
     // Blocks until the child ends; returns its exit status, or 128 + the signal that ended it.
+    // Throws std::system_error when the status cannot be collected: a child whose end nobody
+    // can vouch for has not succeeded.
     int waitForExit();
 
     // The environment of this process as a list of NAME=value entries.
@@ -53,6 +58,8 @@ public:
 
 private:
     void reap(int status);
+    // Under the lock: whether the child may still be signalled.
+    bool unreaped() const { return !exitStatus && waitError == 0; }
 
     pid_t processID = -1;
     int inputFd = -1;
@@ -60,4 +67,6 @@ private:
     int errorFd = -1;
     std::mutex lock;
     std::optional<int> exitStatus;
+    // Set when waiting failed: the child's fate is unknown and its id may already be reused.
+    int waitError = 0;
 };

@@ -12,7 +12,6 @@ struct FileEntry {
     std::optional<qint64> size;
     std::optional<QDateTime> modified;
 
-    const QString& id() const { return name; }
     bool operator==(const FileEntry& other) const;
 
     // Folders first, then names in natural order (case-insensitive, numeric-aware, locale-aware);

@@ -1,5 +1,7 @@
 #include "RemotePath.h"
 
+#include "FTPError.h"
+#include "L10n.h"
 #include "TextRules.h"
 
 #include <QStringList>
@@ -42,6 +44,12 @@ bool isValidName(const QString& name)
 bool isUsable(const QString& path)
 {
     return path.startsWith(QLatin1Char('/')) && !TextRules::containsLineBreak(path) && !TextRules::containsNul(path);
+}
+
+void checkTreeDeletion(const QString& path, int depth)
+{
+    if (depth > maximumDepth || path == QLatin1String("/"))
+        throw FTPError::message(L("recursion_limit"));
 }
 
 } // namespace RemotePath

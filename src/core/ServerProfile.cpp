@@ -2,6 +2,7 @@
 
 #include "FTPError.h"
 #include "L10n.h"
+#include "SecretMemory.h"
 #include "TextRules.h"
 
 #include <QByteArray>
@@ -56,6 +57,18 @@ void ServerProfile::validate() const
     if (!initialPath.startsWith(QLatin1Char('/')) || TextRules::containsLineBreak(initialPath) ||
         TextRules::containsNul(initialPath))
         throw FTPError::message(L("invalid_initial_path"));
+}
+
+void ServerProfile::validatePassword(const QString& password)
+{
+    QByteArray bytes = password.toUtf8();
+    const qsizetype length = bytes.size();
+    SecretMemory::wipe(bytes);
+    if (length > maximumPasswordBytes)
+        throw FTPError::message(L("long_password"));
+    if (password.contains(QLatin1Char('\r')) || password.contains(QLatin1Char('\n')) ||
+        TextRules::containsNul(password))
+        throw FTPError::message(L("invalid_password"));
 }
 
 QJsonObject ServerProfile::toJson() const

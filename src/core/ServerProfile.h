@@ -28,6 +28,12 @@ struct ServerProfile {
     // Throws FTPError (message kind) naming the first rule the profile breaks.
     void validate() const;
 
+    static constexpr qsizetype maximumPasswordBytes = 4096;
+    // Throws FTPError "long_password" beyond 4,096 octets of UTF-8, and "invalid_password" for a
+    // CR, LF or NUL, which would end the password early for ssh and start a second command in
+    // the user's FTP session.
+    static void validatePassword(const QString& password);
+
     QJsonObject toJson() const;
     // Throws FTPError when a required key is missing, has the wrong type, or names no protocol.
     static ServerProfile fromJson(const QJsonObject& object);

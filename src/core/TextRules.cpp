@@ -35,4 +35,18 @@ bool containsWhitespace(const QString& text)
     return false;
 }
 
+QString visible(const QString& text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            shown +=
+                QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 } // namespace TextRules

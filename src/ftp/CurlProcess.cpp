@@ -5,11 +5,11 @@
 #include "ErrorBuffer.h"
 #include "FTPError.h"
 #include "L10n.h"
+#include "SecretMemory.h"
+#include "SystemCall.h"
 
 #include <array>
-#include <cerrno>
 #include <poll.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -22,20 +22,16 @@ QString testProgram;
 // Reads what is available on `fd` into `buffer`; returns the byte count, 0 at end of file.
 qsizetype readChunk(int fd, std::array<char, 65536>& buffer)
 {
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-        if (got >= 0)
-            return got;
-        if (errno != EINTR)
-            throw std::system_error(errno, std::generic_category(), "read");
-    }
+    const ssize_t got = SystemCall::retrying([&] { return ::read(fd, buffer.data(), buffer.size()); });
+    if (got < 0)
+        SystemCall::fail("read");
+    return got;
 }
 
 void waitForInput(std::array<pollfd, 2>& pipes)
 {
-    while (::poll(pipes.data(), pipes.size(), -1) < 0)
-        if (errno != EINTR)
-            throw std::system_error(errno, std::generic_category(), "poll");
+    if (SystemCall::retrying([&] { return ::poll(pipes.data(), pipes.size(), -1); }) < 0)
+        SystemCall::fail("poll");
 }
 
 } // namespace
@@ -53,11 +49,16 @@ void CurlProcess::useProgramForTesting(const QString& path)
 }
 
 QByteArray CurlProcess::run(const QStringList& arguments, const QString& config, const Progress& progress,
-                            std::stop_token token, int outputFile)
+                            std::stop_token token, int outputFile, int inputFile)
 {
     CurlProcess runner;
     const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
-    return runner.execute(arguments, config, progress, outputFile);
+    return runner.execute(config, progress,
+                          {.program = program(),
+                           .arguments = arguments,
+                           .environment = std::nullopt,
+                           .standardOutputFile = outputFile,
+                           .passedFile = inputFile});
 }
 
 void CurlProcess::cancel()
@@ -75,15 +76,15 @@ void CurlProcess::start(const ChildProcess::Options& options, const QString& con
         throw CancellationError();
     process = std::make_unique<ChildProcess>(options);
     // A child that is already gone reports its own failure through its exit status.
-    const QByteArray bytes = config.toUtf8();
+    QByteArray bytes = config.toUtf8();
     process->writeSome(bytes.constData(), static_cast<size_t>(bytes.size()));
+    SecretMemory::wipe(bytes);
     process->closeStandardInput();
 }
 
-QByteArray CurlProcess::execute(const QStringList& arguments, const QString& config, const Progress& progress,
-                                int outputFile)
+QByteArray CurlProcess::execute(const QString& config, const Progress& progress, const ChildProcess::Options& options)
 {
-    start({program(), arguments, std::nullopt, outputFile}, config);
+    start(options, config);
     ChildProcess& child = *process;
 
     QByteArray output;

@@ -22,9 +22,10 @@ public:
     // Blocks until curl has exited and both of its output pipes are drained. Returns what curl
     // wrote to standard output; throws FTPError, CancellationError, or std::system_error when
     // curl cannot be started. `progress` is called on the calling thread. With an `outputFile`
-    // descriptor curl's standard output goes there, uncapped, and nothing is returned.
+    // descriptor curl's standard output goes there, uncapped, and nothing is returned. An
+    // `inputFile` descriptor is curl's "/dev/fd/3".
     static QByteArray run(const QStringList& arguments, const QString& config, const Progress& progress,
-                          std::stop_token token, int outputFile = -1);
+                          std::stop_token token, int outputFile = -1, int inputFile = -1);
 
     // The program every run starts: the system's curl.
     static QString program();
@@ -34,7 +35,7 @@ public:
 private:
     CurlProcess() = default;
 
-    QByteArray execute(const QStringList& arguments, const QString& config, const Progress& progress, int outputFile);
+    QByteArray execute(const QString& config, const Progress& progress, const ChildProcess::Options& options);
     void start(const ChildProcess::Options& options, const QString& config);
     void cancel();
 

@@ -1,14 +1,13 @@
 #include "DownloadCheckpoint.h"
 
-#include <QFile>
+#include "AtomicFile.h"
+#include "LocalAttributes.h"
+
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonValue>
-#include <QSaveFile>
 #include <QTimeZone>
 #include <cmath>
-#include <filesystem>
-#include <sys/stat.h>
 #include <system_error>
 
 namespace {
@@ -90,31 +89,24 @@ std::optional<qint64> DownloadCheckpoint::offset(const QString& destination, con
                                                  const FileEntry& source)
 {
     const QString partial = file(destination, id);
-    QFile stored(metadata(partial));
-    if (!stored.open(QIODevice::ReadOnly))
+    try {
+        const std::optional<QByteArray> stored = AtomicFile::read(metadata(partial));
+        const auto checkpoint = stored ? fromJson(*stored) : std::nullopt;
+        if (!checkpoint || *checkpoint != checkpointFor(profile, remote, source))
+            return std::nullopt;
+        const std::optional<LocalAttributes> attributes = LocalAttributes::readIfPresent(partial);
+        const qint64 partialSize = attributes && attributes->size ? *attributes->size : 0;
+        if (partialSize < 1 || !source.size || partialSize >= *source.size)
+            return std::nullopt;
+        return partialSize;
+    } catch (const std::system_error&) {
         return std::nullopt;
-    const auto checkpoint = fromJson(stored.readAll());
-    if (!checkpoint || *checkpoint != checkpointFor(profile, remote, source))
-        return std::nullopt;
-    struct stat attributes {};
-    if (::lstat(QFile::encodeName(partial).constData(), &attributes) != 0 || !S_ISREG(attributes.st_mode))
-        return std::nullopt;
-    const qint64 partialSize = attributes.st_size;
-    if (partialSize < 1 || !source.size || partialSize >= *source.size)
-        return std::nullopt;
-    return partialSize;
+    }
 }
 
 void DownloadCheckpoint::save(const QString& file, const ServerProfile& profile, const QString& remote,
                               const FileEntry& source)
 {
-    const QString path = metadata(file);
-    // The temporary file is made owner-only before a byte is written, and the rename keeps that.
-    QSaveFile out(path);
-    const QByteArray bytes =
-        QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact);
-    if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
-        out.write(bytes) != bytes.size() || !out.commit())
-        throw std::filesystem::filesystem_error(out.errorString().toStdString(), path.toStdString(),
-                                                std::make_error_code(std::errc::io_error));
+    AtomicFile::write(metadata(file),
+                      QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact));
 }

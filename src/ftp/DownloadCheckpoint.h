@@ -32,6 +32,7 @@ struct DownloadCheckpoint {
     // or the remote file `source` no longer match.
     static std::optional<qint64> offset(const QString& destination, const QUuid& id, const ServerProfile& profile,
                                         const QString& remote, const FileEntry& source);
-    // Writes the checkpoint of partial file `file` atomically with permissions 0600; throws on failure.
+    // Writes the checkpoint of partial file `file` atomically with permissions 0600, replacing
+    // whatever has the checkpoint's name (a planted link included); throws on failure.
     static void save(const QString& file, const ServerProfile& profile, const QString& remote, const FileEntry& source);
 };

@@ -7,21 +7,19 @@
 #include "FTPError.h"
 #include "L10n.h"
 #include "ListingParser.h"
+#include "LocalFile.h"
+#include "PartialDownload.h"
 #include "RemotePath.h"
+#include "SecretMemory.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QUrl>
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -53,106 +51,28 @@ FTPError destinationChanged()
     return FTPError::message(L("destination_changed"));
 }
 
-QByteArray localName(const QString& path)
+// Get and put name one file: a path ending in "/" would have curl append a name of its own.
+void validateFilePath(const QString& path)
 {
-    return QFile::encodeName(path);
+    FTPClient::validateCommandPath(path);
+    if (path.endsWith(QLatin1Char('/')))
+        throw FTPError::message(L("remote_file_required"));
 }
 
-[[noreturn]] void throwFileError(int error, const QString& path)
+// The upload source, opened once: a link or anything but a regular file is refused, even one
+// swapped in after the user picked the file.
+LocalFile openSource(const QString& file)
 {
-    throw std::filesystem::filesystem_error(std::generic_category().message(error), localName(path).toStdString(),
-                                            std::error_code(error, std::generic_category()));
-}
-
-// What a transfer checks about a local file, read without following a symbolic link.
-struct LocalFile {
-    bool regular = false;
-    bool symbolicLink = false;
-    qint64 size = 0;
-    timespec modified{};
-
-    static LocalFile read(const QString& path)
-    {
-        struct stat attributes {};
-        if (::lstat(localName(path).constData(), &attributes) != 0)
-            throwFileError(errno, path);
-        return {S_ISREG(attributes.st_mode), S_ISLNK(attributes.st_mode), attributes.st_size, attributes.st_mtim};
+    try {
+        LocalFile source = LocalFile::open(file, O_RDONLY);
+        if (source.attributes().isRegularFile)
+            return source;
+    } catch (const std::filesystem::filesystem_error& e) {
+        if (e.code() != std::errc::too_many_symbolic_link_levels)
+            throw;
     }
-
-    bool sameModification(const LocalFile& other) const
-    {
-        return modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
-    }
-};
-
-bool existsAt(const QString& path)
-{
-    struct stat attributes {};
-    return ::lstat(localName(path).constData(), &attributes) == 0;
+    throw FTPError::message(L("regular_file_required"));
 }
-
-qint64 sizeOf(const QString& path)
-{
-    return LocalFile::read(path).size;
-}
-
-void removeQuietly(const QString& path)
-{
-    ::unlink(localName(path).constData());
-}
-
-void moveAside(const QString& partial)
-{
-    const QString aside =
-        partial + QLatin1Char('.') + ServerProfile::uuidText(QUuid::createUuid()) + QStringLiteral(".saved");
-    if (::rename(localName(partial).constData(), localName(aside).constData()) != 0)
-        throwFileError(errno, partial);
-}
-
-void preparePartial(const QString& partial)
-{
-    if (!existsAt(partial)) {
-        const int fd = ::open(localName(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0)
-            throw FTPError::message(L("inaccessible"));
-        ::close(fd);
-    }
-    if (::chmod(localName(partial).constData(), 0600) != 0)
-        throwFileError(errno, partial);
-}
-
-// Puts the finished partial file in place in one step. Without `overwrite` an existing
-// destination is never replaced, not even one that appeared during the transfer.
-void install(const QString& partial, const QString& to, bool overwrite)
-{
-    const QByteArray from = localName(partial);
-    const QByteArray target = localName(to);
-    if (overwrite && existsAt(to)) {
-        if (::rename(from.constData(), target.constData()) != 0)
-            throwFileError(errno, to);
-        return;
-    }
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return;
-    if (errno != EINVAL && errno != ENOSYS)
-        throwFileError(errno, to);
-    // File systems without RENAME_NOREPLACE: a hard link fails just as surely on an existing name.
-    if (::link(from.constData(), target.constData()) != 0)
-        throwFileError(errno, to);
-    ::unlink(from.constData());
-}
-
-// Runs `action` when the scope ends, however it ends.
-template <typename Action> class ScopeExit {
-public:
-    explicit ScopeExit(Action action) : action(std::move(action)) {}
-    ~ScopeExit() { action(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    Action action;
-};
 
 } // namespace
 
@@ -233,15 +153,14 @@ QStringList FTPClient::arguments(const QString& path, bool directory, const QStr
 }
 
 QByteArray FTPClient::execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
-                              std::stop_token token, int outputFile) const
+                              std::stop_token token, int outputFile, int uploadFile) const
 {
-    if (password.toUtf8().size() > maximumPasswordBytes)
-        throw FTPError::message(L("long_password"));
+    ServerProfile::validatePassword(password);
     const QStringList words = arguments(path, directory, extra, bool(progress));
-    const QString config = QStringLiteral("user = \"") +
-                           escapeConfig(serverProfile.username + QLatin1Char(':') + password) + QStringLiteral("\"\n");
+    const SecretMemory::Copy credentials(serverProfile.username + QLatin1Char(':') + password);
+    const SecretMemory::Copy config(u"user = \""_s + escapeConfig(credentials.text()) + u"\"\n"_s);
     try {
-        return CurlProcess::run(words, config, progress, token, outputFile);
+        return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile);
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
             throw;
@@ -333,8 +252,7 @@ void FTPClient::deleteItem(const QString& path, bool directory, std::stop_token 
 
 void FTPClient::deleteTree(const QString& path, bool directory, int depth, std::stop_token token) const
 {
-    if (depth > maximumTreeDepth || path == QLatin1String("/"))
-        throw FTPError::message(L("recursion_limit"));
+    RemotePath::checkTreeDeletion(path, depth);
     CancellationError::check(token);
     // One session for the whole tree, rather than a connection and a host-key scan per entry.
     if (usesSFTP()) {
@@ -375,102 +293,75 @@ std::optional<FileEntry> FTPClient::remoteEntry(const QString& path, std::stop_t
 void FTPClient::upload(const QString& file, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
                        const Progress& progress, std::stop_token token) const
 {
-    const LocalFile local = LocalFile::read(file);
-    if (!local.regular)
-        throw FTPError::message(L("regular_file_required"));
+    validateFilePath(to);
+    LocalFile source = openSource(file);
     if (!overwrite || resumeOffset) {
         const std::optional<FileEntry> entry = remoteEntry(to, token);
         if (resumeOffset) {
             const qint64 offset = *resumeOffset;
-            if (offset < 1 || !entry || entry->isDirectory || entry->size != offset || local.size <= offset)
+            if (offset < 1 || !entry || entry->isDirectory || entry->size != offset ||
+                source.attributes().size <= offset)
                 throw destinationChanged();
         } else if (entry) {
             throw destinationChanged();
         }
     }
     if (usesSFTP())
-        return sftp().upload(file, to, overwrite, resumeOffset, progress, token);
-    // An absolute path: curl reads a bare "-" as its own standard input.
-    QStringList extra{QStringLiteral("--upload-file"), QFileInfo(file).absoluteFilePath()};
+        return sftp().upload(source, to, overwrite, resumeOffset, progress, token);
+    // curl reads the file through the descriptor opened here, never through its path.
+    QStringList extra{QStringLiteral("--upload-file"), QStringLiteral("/dev/fd/3")};
     if (resumeOffset)
         extra << QStringLiteral("--continue-at") << QString::number(*resumeOffset);
-    execute(to, false, extra, progress, token);
+    execute(to, false, extra, progress, token, -1, source.descriptor());
 }
 
 void FTPClient::download(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
                          std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,
                          std::stop_token token) const
 {
-    const QString partial = DownloadCheckpoint::file(to, checkpointID.value_or(QUuid::createUuid()));
-    bool completed = false;
-    const ScopeExit cleanUp([&] {
-        if (completed || !checkpointID) {
-            removeQuietly(partial);
-            removeQuietly(DownloadCheckpoint::metadata(partial));
-        }
-    });
-
+    validateFilePath(path);
+    PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), checkpointID.has_value());
     std::optional<FileEntry> entry;
-    std::optional<qint64> checkpointOffset;
-    std::optional<qint64> checkpointSize;
+    std::optional<qint64> offset;
+    std::optional<qint64> expectedSize;
     if (checkpointID) {
         entry = remoteEntry(path, token);
         if (!entry || entry->isDirectory)
             throw FTPError::message(L("inaccessible"));
         if (resumeCheckpoint) {
-            checkpointOffset = DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *entry);
-            if (!checkpointOffset)
+            offset = DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *entry);
+            if (!offset)
                 throw destinationChanged();
-        } else if (existsAt(partial)) {
-            moveAside(partial);
+        } else {
+            partial.setAside();
         }
-        DownloadCheckpoint::save(partial, serverProfile, path, *entry);
-        checkpointSize = entry->size;
+        DownloadCheckpoint::save(partial.path(), serverProfile, path, *entry);
+        expectedSize = entry->size;
     }
-
-    std::optional<LocalFile> destination;
-    qint64 resumedSize = 0;
     if (resumeOffset) {
-        destination = LocalFile::read(to);
+        partial.openDestination(*resumeOffset);
         // Both kinds of resume at once need the remote entry only once.
         if (!checkpointID)
             entry = remoteEntry(path, token);
-        const qint64 offset = *resumeOffset;
-        if (offset < 1 || !destination->regular || destination->size != offset || !entry || entry->isDirectory ||
-            !entry->size || *entry->size <= offset)
+        if (!entry || entry->isDirectory || !entry->size || *entry->size <= *resumeOffset)
             throw destinationChanged();
-        resumedSize = *entry->size;
-        std::filesystem::copy_file(localName(to).toStdString(), localName(partial).toStdString(),
-                                   std::filesystem::copy_options::overwrite_existing);
+        offset = resumeOffset;
+        expectedSize = entry->size;
     }
 
-    preparePartial(partial);
-    const std::optional<qint64> offset = checkpointOffset ? checkpointOffset : resumeOffset;
+    LocalFile& file = partial.open(offset);
     if (usesSFTP()) {
-        sftp().download(path, partial, offset, progress, token);
+        sftp().download(path, file, offset, progress, token);
     } else {
         QStringList extra;
         if (offset)
             extra << QStringLiteral("--continue-at") << QString::number(*offset);
-        // curl writes to standard output, which is the partial file opened here for appending. Given
-        // the file with "--output" it would truncate it, and ext4 then writes the whole download back
-        // to disk the moment curl closes it (its replace-by-truncate heuristic), halving the throughput.
-        const int output = ::open(localName(partial).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (output < 0)
-            throw FTPError::message(L("inaccessible"));
-        const ScopeExit closeOutput([output] { ::close(output); });
-        execute(path, false, extra, progress, token, output);
+        // curl writes to standard output, which is the partial file opened here. Given the file
+        // with "--output" it would open it by path and truncate it, and ext4 then writes the whole
+        // download back to disk the moment curl closes it (its replace-by-truncate heuristic),
+        // halving the throughput.
+        execute(path, false, extra, progress, token, file.descriptor());
     }
     CancellationError::check(token);
-
-    if (destination) {
-        const LocalFile now = LocalFile::read(to);
-        if (now.symbolicLink || now.size != *resumeOffset || !now.sameModification(*destination) ||
-            sizeOf(partial) != resumedSize)
-            throw destinationChanged();
-    }
-    if (checkpointSize && sizeOf(partial) != *checkpointSize)
-        throw destinationChanged();
-    install(partial, to, overwrite);
-    completed = true;
+    partial.install(expectedSize, overwrite);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileEntry.h"
+#include "RemotePath.h"
 #include "SFTPClient.h"
 #include "ServerProfile.h"
 
@@ -22,8 +23,8 @@ class FTPClient {
 public:
     using Progress = std::function<void(double)>;
 
-    static constexpr int maximumTreeDepth = 99;
-    static constexpr qsizetype maximumPasswordBytes = 4096;
+    static constexpr int maximumTreeDepth = RemotePath::maximumDepth;
+    static constexpr qsizetype maximumPasswordBytes = ServerProfile::maximumPasswordBytes;
 
     FTPClient(ServerProfile profile, QString password);
 
@@ -42,11 +43,13 @@ public:
     // `mode` is exactly three octal digits, such as "755".
     void permissions(const QString& path, const QString& mode, std::stop_token token) const;
     // Without `overwrite` the destination must not exist; with `resumeOffset` it must be the
-    // first `resumeOffset` bytes of the local file.
+    // first `resumeOffset` bytes of the local file. `file` is opened once and never through a
+    // symbolic link.
     void upload(const QString& file, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
                 const Progress& progress, std::stop_token token) const;
     // Fetches into a hidden partial file beside `to` and installs it only after checking it. With
     // a `checkpointID` a failed or cancelled download keeps its partial file for a later resume.
+    // Names in `to`'s folder are never followed through a symbolic link.
     void download(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
                   std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,
                   std::stop_token token) const;
@@ -71,8 +74,9 @@ private:
     // The listing entry of `path` in its parent folder, if there is one.
     std::optional<FileEntry> remoteEntry(const QString& path, std::stop_token token) const;
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
+    // `outputFile` becomes curl's standard output, `uploadFile` its "/dev/fd/3".
     QByteArray execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
-                       std::stop_token token, int outputFile = -1) const;
+                       std::stop_token token, int outputFile = -1, int uploadFile = -1) const;
 
     ServerProfile serverProfile;
     QString password;

@@ -99,7 +99,7 @@ std::optional<FileEntry> mlsd(const QString& line)
                      found.modify ? mlsdTime(*found.modify) : std::nullopt};
 }
 
-std::optional<FileEntry> unix(const QString& line)
+std::optional<FileEntry> unixListing(const QString& line)
 {
     static const QRegularExpression pattern(
         QStringLiteral(
@@ -170,7 +170,7 @@ QList<FileEntry> parse(const QString& text)
             continue;
         std::optional<FileEntry> entry = mlsd(line);
         if (!entry)
-            entry = unix(line);
+            entry = unixListing(line);
         if (!entry)
             entry = dos(line);
         if (entry) {

@@ -16,7 +16,7 @@ namespace ListingParser {
 QList<FileEntry> parse(const QString& text);
 
 std::optional<FileEntry> mlsd(const QString& line);
-std::optional<FileEntry> unix(const QString& line);
+std::optional<FileEntry> unixListing(const QString& line);
 std::optional<FileEntry> dos(const QString& line);
 
 } // namespace ListingParser

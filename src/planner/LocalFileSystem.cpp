@@ -1,56 +1,24 @@
 #include "LocalFileSystem.h"
 
+#include "SystemCall.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
-#include <filesystem>
 #include <memory>
-#include <sys/stat.h>
-#include <system_error>
 #include <utility>
 
 namespace LocalFileSystem {
 
-namespace {
-
-[[noreturn]] void fail(const char* what, const QString& path, int error)
-{
-    throw std::filesystem::filesystem_error(what, std::filesystem::path(QFile::encodeName(path).toStdString()),
-                                            std::error_code(error, std::generic_category()));
-}
-
-Attributes fromStat(const struct stat& info)
-{
-    Attributes attributes;
-    attributes.isDirectory = S_ISDIR(info.st_mode);
-    attributes.isSymbolicLink = S_ISLNK(info.st_mode);
-    attributes.isRegularFile = S_ISREG(info.st_mode);
-    if (attributes.isRegularFile)
-        attributes.size = static_cast<qint64>(info.st_size);
-    const qint64 milliseconds =
-        static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + static_cast<qint64>(info.st_mtim.tv_nsec / 1000000);
-    attributes.modified = QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC);
-    return attributes;
-}
-
-} // namespace
-
 std::optional<Attributes> attributesIfPresent(const QString& path)
 {
-    struct stat info {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) == 0)
-        return fromStat(info);
-    if (errno == ENOENT)
-        return std::nullopt;
-    fail("cannot read the attributes", path, errno);
+    return LocalAttributes::readIfPresent(path);
 }
 
 Attributes attributes(const QString& path)
 {
-    if (const std::optional<Attributes> present = attributesIfPresent(path))
-        return *present;
-    fail("cannot read the attributes", path, ENOENT);
+    return LocalAttributes::read(path);
 }
 
 static std::optional<Attributes> kindOf(unsigned char type)
@@ -69,7 +37,7 @@ QList<Child> children(const QString& folder)
 {
     const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(QFile::encodeName(folder).constData()), ::closedir);
     if (!directory)
-        fail("cannot list the folder", folder, errno);
+        SystemCall::fail("cannot list the folder", folder);
     QList<Child> names;
     errno = 0;
     while (const dirent* entry = ::readdir(directory.get())) {
@@ -79,7 +47,7 @@ QList<Child> children(const QString& folder)
         errno = 0;
     }
     if (errno != 0)
-        fail("cannot list the folder", folder, errno);
+        SystemCall::fail("cannot list the folder", folder);
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "LocalAttributes.h"
+
 #include <QByteArray>
-#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -10,14 +11,7 @@
 // so a link is always seen as a link, whatever it points to (or whether it points anywhere).
 namespace LocalFileSystem {
 
-struct Attributes {
-    bool isDirectory = false;
-    bool isSymbolicLink = false;
-    bool isRegularFile = false;
-    // Regular files only: a folder's size says nothing about what it holds.
-    std::optional<qint64> size;
-    std::optional<QDateTime> modified;
-};
+using Attributes = LocalAttributes;
 
 struct Child {
     QByteArray name;

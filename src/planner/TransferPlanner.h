@@ -4,6 +4,7 @@
 #include "FTPClient.h"
 #include "FileEntry.h"
 #include "PlannedTransfer.h"
+#include "RemotePath.h"
 #include "TransferConflict.h"
 
 #include <QList>
@@ -24,7 +25,7 @@ using Resolver = std::function<ConflictAction(const TransferConflict&)>;
 using ListFolder = std::function<QList<FileEntry>(const QString& remotePath)>;
 using Taken = std::function<bool(const QString& name)>;
 
-inline constexpr int maximumDepth = 99;
+inline constexpr int maximumDepth = RemotePath::maximumDepth;
 inline constexpr qsizetype maximumRecords = 50000;
 
 // `existing` is what the caller already knows to be at the remote destination. Callers start at

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Where the askpass helper lives: beside the running executable, as the build and an
-// installation both arrange it.
+// Where the askpass helper lives: beside the running executable, as the build arranges it, or
+// in libexec/dravik of an installation, whichever folder the program was started from.
 namespace AskRelayLocation {
 
 QString path();

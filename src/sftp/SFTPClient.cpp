@@ -1,5 +1,6 @@
 #include "SFTPClient.h"
 
+#include "RemotePath.h"
 #include "SFTPOperations.h"
 #include "SFTPPacket.h"
 #include "SFTPWire.h"
@@ -35,14 +36,14 @@ FileEntry SFTPClient::stat(const QString& path, std::stop_token token) const
     return session(token, [&](SFTPWire& wire) { return SFTPOperations::stat(wire, path); });
 }
 
-void SFTPClient::download(const QString& remotePath, const QString& localFile, std::optional<qint64> offset,
+void SFTPClient::download(const QString& remotePath, LocalFile& localFile, std::optional<qint64> offset,
                           const Progress& progress, std::stop_token token) const
 {
     session(token, [&](SFTPWire& wire) { SFTPOperations::download(wire, remotePath, localFile, offset, progress); });
 }
 
-void SFTPClient::upload(const QString& localFile, const QString& remotePath, bool overwrite,
-                        std::optional<qint64> offset, const Progress& progress, std::stop_token token) const
+void SFTPClient::upload(LocalFile& localFile, const QString& remotePath, bool overwrite, std::optional<qint64> offset,
+                        const Progress& progress, std::stop_token token) const
 {
     session(token,
             [&](SFTPWire& wire) { SFTPOperations::upload(wire, localFile, remotePath, overwrite, offset, progress); });
@@ -77,6 +78,6 @@ void SFTPClient::setPermissions(const QString& path, quint32 mode, std::stop_tok
 void SFTPClient::deleteTree(const QString& path, bool directory, int depth, std::stop_token token) const
 {
     // Refused before the session as well, so that a tree that may not be removed starts no ssh.
-    SFTPOperations::checkTreeDepth(path, depth);
+    RemotePath::checkTreeDeletion(path, depth);
     session(token, [&](SFTPWire& wire) { SFTPOperations::deleteTree(wire, path, directory, depth, token); });
 }

@@ -9,6 +9,8 @@
 #include <optional>
 #include <stop_token>
 
+class LocalFile;
+
 // The SFTP engine's face: every operation is a session of its own (one ssh process, one host-key
 // scan, one handshake) that is torn down before the call returns. Copies are interchangeable.
 // Operations block the calling thread; a stop request terminates ssh and surfaces as
@@ -21,13 +23,11 @@ public:
 
     QList<FileEntry> list(const QString& path, std::stop_token token) const;
     FileEntry stat(const QString& path, std::stop_token token) const;
-    void download(const QString& remotePath, const QString& localFile, std::optional<qint64> offset,
+    // Into or out of a local file that the caller opened and checked, never a path resolved again.
+    void download(const QString& remotePath, LocalFile& localFile, std::optional<qint64> offset,
                   const Progress& progress, std::stop_token token) const;
-    void upload(const QString& localFile, const QString& remotePath, bool overwrite, std::optional<qint64> offset,
+    void upload(LocalFile& localFile, const QString& remotePath, bool overwrite, std::optional<qint64> offset,
                 const Progress& progress, std::stop_token token) const;
-    // One single-request command; `type` is an SFTPPacket::Type request.
-    void command(quint8 type, const QString& path, const std::optional<QString>& destination,
-                 std::optional<quint32> mode, std::stop_token token) const;
 
     void createDirectory(const QString& path, std::stop_token token) const;
     void rename(const QString& path, const QString& to, std::stop_token token) const;
@@ -40,6 +40,9 @@ public:
 
 private:
     template <typename Body> auto session(std::stop_token token, Body&& body) const;
+    // One single-request command; `type` is an SFTPPacket::Type request.
+    void command(quint8 type, const QString& path, const std::optional<QString>& destination,
+                 std::optional<quint32> mode, std::stop_token token) const;
 
     ServerProfile serverProfile;
     QString password;

@@ -3,24 +3,17 @@
 #include "CancellationError.h"
 #include "FTPError.h"
 #include "L10n.h"
+#include "LocalFile.h"
 #include "RemotePath.h"
 #include "SFTPFailure.h"
 #include "SFTPPacket.h"
 #include "SFTPWire.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
+#include <cstdio>
 
 namespace SFTPOperations {
 
 namespace {
-
-[[noreturn]] void fileError(const char* what, const QString& path, int error)
-{
-    throw std::filesystem::filesystem_error(what, path.toStdString(), std::error_code(error, std::generic_category()));
-}
 
 bool isEndOfFile(const std::exception_ptr& failure)
 {
@@ -53,66 +46,6 @@ void closeHandleQuietly(SFTPWire& wire, QByteArrayView handle) noexcept
     } catch (...) {
     }
 }
-
-// A local file descriptor that is closed on every way out.
-class LocalFile {
-public:
-    LocalFile(const QString& path, int flags) : path(path)
-    {
-        fd = ::open(path.toStdString().c_str(), flags | O_CLOEXEC, 0666);
-        if (fd < 0)
-            fileError("open", path, errno);
-    }
-    ~LocalFile()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    LocalFile(const LocalFile&) = delete;
-    LocalFile& operator=(const LocalFile&) = delete;
-
-    qint64 seek(qint64 position, int whence)
-    {
-        const off_t at = ::lseek(fd, off_t(position), whence);
-        if (at < 0)
-            fileError("lseek", path, errno);
-        return qint64(at);
-    }
-    void write(QByteArrayView bytes)
-    {
-        while (!bytes.isEmpty()) {
-            const ssize_t written = ::write(fd, bytes.data(), size_t(bytes.size()));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written < 0)
-                fileError("write", path, errno);
-            bytes = bytes.sliced(written);
-        }
-    }
-    qint64 read(char* into, qint64 count)
-    {
-        for (;;) {
-            const ssize_t got = ::read(fd, into, size_t(count));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                fileError("read", path, errno);
-            return qint64(got);
-        }
-    }
-    // A written file reports late write errors only here.
-    void close()
-    {
-        const int result = ::close(fd);
-        fd = -1;
-        if (result != 0)
-            fileError("close", path, errno);
-    }
-
-private:
-    QString path;
-    int fd = -1;
-};
 
 void reportProgress(const Progress& progress, qint64 position, qint64 size)
 {
@@ -170,16 +103,14 @@ QList<FileEntry> list(SFTPWire& wire, const QString& path)
     return FileEntry::sorted(std::move(entries));
 }
 
-void download(SFTPWire& wire, const QString& remotePath, const QString& localFile, std::optional<qint64> offset,
+void download(SFTPWire& wire, const QString& remotePath, LocalFile& local, std::optional<qint64> offset,
               const Progress& progress)
 {
     const std::optional<qint64> size = stat(wire, remotePath).size;
     const QByteArray handle = open(wire, remotePath, OpenFlag::read);
-    std::optional<LocalFile> local;
     qint64 position = offset.value_or(0);
     try {
-        local.emplace(localFile, O_WRONLY | O_CREAT);
-        local->seek(position, SEEK_SET);
+        local.seek(position, SEEK_SET);
     } catch (...) {
         closeHandleQuietly(wire, handle);
         throw;
@@ -190,15 +121,21 @@ void download(SFTPWire& wire, const QString& remotePath, const QString& localFil
     const qsizetype offsetAt = payload.size();
     SFTPPacket::u64(payload, 0);
     SFTPPacket::u32(payload, quint32(chunkSize));
+    const auto issueRead = [&](qint64 at) {
+        writeAt(payload, offsetAt, quint64(at), 8);
+        wire.issue(SFTPPacket::Type::read, payload);
+    };
     try {
+        issueRead(position);
         for (;;) {
-            writeAt(payload, offsetAt, quint64(position), 8);
-            SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::read, payload);
+            SFTPPacket::Reader reply = wire.reply();
             const QByteArrayView data = SFTPPacket::dataReply(reply);
             // Data that does not move the position forward would loop for ever.
             if (data.isEmpty())
                 SFTPPacket::malformed();
-            local->write(data);
+            // The next request travels while this chunk goes to disk.
+            issueRead(position + data.size());
+            local.write(data);
             position += data.size();
             if (size && *size > 0)
                 reportProgress(progress, position, *size);
@@ -206,7 +143,6 @@ void download(SFTPWire& wire, const QString& remotePath, const QString& localFil
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
         if (!isEndOfFile(failure)) {
-            local.reset();
             closeHandleQuietly(wire, handle);
             throw;
         }
@@ -216,13 +152,11 @@ void download(SFTPWire& wire, const QString& remotePath, const QString& localFil
         SFTPPacket::malformed();
     }
     closeHandle(wire, handle);
-    local->close();
 }
 
-void upload(SFTPWire& wire, const QString& localFile, const QString& remotePath, bool overwrite,
-            std::optional<qint64> offset, const Progress& progress)
+void upload(SFTPWire& wire, LocalFile& local, const QString& remotePath, bool overwrite, std::optional<qint64> offset,
+            const Progress& progress)
 {
-    LocalFile local(localFile, O_RDONLY);
     const qint64 size = local.seek(0, SEEK_END);
     quint32 flags = OpenFlag::write | OpenFlag::create | (overwrite ? OpenFlag::truncate : OpenFlag::exclusive);
     if (offset) {
@@ -240,14 +174,14 @@ void upload(SFTPWire& wire, const QString& localFile, const QString& remotePath,
         const qsizetype lengthAt = offsetAt + 8;
         const qsizetype dataAt = lengthAt + 4;
         payload.resize(dataAt + chunkSize);
-        for (;;) {
-            const qint64 got = local.read(payload.data() + dataAt, chunkSize);
-            if (got == 0)
-                break;
+        for (qint64 got = local.read(payload.data() + dataAt, chunkSize); got > 0;) {
             writeAt(payload, offsetAt, quint64(position), 8);
             writeAt(payload, lengthAt, quint64(got), 4);
-            wire.request(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got));
+            wire.issue(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got));
             position += got;
+            // The next chunk is read while this one travels: the pipe already holds its copy.
+            got = local.read(payload.data() + dataAt, chunkSize);
+            wire.reply();
             if (size != 0)
                 reportProgress(progress, position, size);
         }
@@ -270,15 +204,9 @@ void command(SFTPWire& wire, quint8 type, const QString& path, const std::option
     wire.request(type, payload);
 }
 
-void checkTreeDepth(const QString& path, int depth)
-{
-    if (depth > depthLimit || path == QLatin1String("/"))
-        throw FTPError::message(L("recursion_limit"));
-}
-
 void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token)
 {
-    checkTreeDepth(path, depth);
+    RemotePath::checkTreeDeletion(path, depth);
     CancellationError::check(token);
     if (!directory) {
         command(wire, SFTPPacket::Type::remove, path, std::nullopt, std::nullopt);

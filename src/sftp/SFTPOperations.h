@@ -9,6 +9,7 @@
 #include <optional>
 #include <stop_token>
 
+class LocalFile;
 class SFTPWire;
 
 // The file operations over a started wire, each a sequence of single requests. Remote paths
@@ -26,7 +27,6 @@ inline constexpr quint32 exclusive = 0x20;
 } // namespace OpenFlag
 
 inline constexpr qint64 chunkSize = 32 * 1024;
-inline constexpr int depthLimit = 99;
 
 // The folder's entries without "." and "..", sorted; at most 50,000.
 QList<FileEntry> list(SFTPWire& wire, const QString& path);
@@ -34,19 +34,17 @@ FileEntry stat(SFTPWire& wire, const QString& path);
 QByteArray open(SFTPWire& wire, const QString& path, quint32 flags);
 
 // Writes the remote file into `localFile` from `offset` on (0 when absent); the local file is
-// created when missing and never truncated, so octets received before a failure stay.
-void download(SFTPWire& wire, const QString& remotePath, const QString& localFile, std::optional<qint64> offset,
+// never truncated, so octets received before a failure stay.
+void download(SFTPWire& wire, const QString& remotePath, LocalFile& localFile, std::optional<qint64> offset,
               const Progress& progress);
 // With an offset, continues a remote file that must be exactly `offset` octets long; without
 // one, creates the remote file, replacing an existing one only when `overwrite` allows it.
-void upload(SFTPWire& wire, const QString& localFile, const QString& remotePath, bool overwrite,
+void upload(SFTPWire& wire, LocalFile& localFile, const QString& remotePath, bool overwrite,
             std::optional<qint64> offset, const Progress& progress);
 // One single-request command: MKDIR, RENAME (with a destination), REMOVE, RMDIR or SETSTAT
 // (with a mode).
 void command(SFTPWire& wire, quint8 type, const QString& path, const std::optional<QString>& destination,
              std::optional<quint32> mode);
-// Throws "recursion_limit" for a tree too deep to remove, or for the root.
-void checkTreeDepth(const QString& path, int depth);
 // Removes a file, or a folder with everything below it, folders first as listed; the first
 // failure ends it. Symbolic links are removed, never followed.
 void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token);

@@ -5,15 +5,16 @@
 #include "FTPError.h"
 #include "HostKeyPinning.h"
 #include "L10n.h"
+#include "LocalFile.h"
 #include "PrivateFolder.h"
 #include "SFTPFailure.h"
+#include "SystemCall.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <pwd.h>
 #include <sys/uio.h>
 #include <system_error>
@@ -23,30 +24,20 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr qint64 passwordLimit = 4096;
 constexpr qint64 readAhead = 64 * 1024;
 constexpr auto watchdogTick = 10s;
 constexpr auto idleLimit = 90s;
 
-[[noreturn]] void throwErrno(const char* what)
+// A file name as one value of an ssh option: ssh splits unquoted values at blanks and expands
+// "%" tokens in file names, so a temporary folder such as "/tmp/my files" or "100%" must be
+// quoted and escaped.
+QString sshFileName(const QString& path)
 {
-    throw std::system_error(errno, std::generic_category(), what);
-}
-
-QByteArray readToEnd(int fd)
-{
-    QByteArray result;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throwErrno("read");
-        if (got == 0)
-            return result;
-        result.append(chunk, got);
-    }
+    QString escaped = path;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""))
+        .replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
 QString homeFolder()
@@ -71,8 +62,7 @@ SFTPWire::~SFTPWire()
 void SFTPWire::start(const ServerProfile& profile, const QString& password)
 {
     profile.validate();
-    if (password.toUtf8().size() > passwordLimit)
-        throw FTPError::message(L("long_password"));
+    ServerProfile::validatePassword(password);
     folder = PrivateFolder::create(QDir::tempPath(), QStringLiteral("drvk-"));
 
     const QStringList keys = HostKeyPinning::acceptedLines(scanHostKeys(profile), profile.sshFingerprint);
@@ -90,6 +80,8 @@ void SFTPWire::start(const ServerProfile& profile, const QString& password)
     attach(process->standardInput(), process->standardOutput());
     startWatchdog();
     handshake();
+    // Logged in: ssh asks no more, so the password need not wait in the socket any longer.
+    auth.reset();
 }
 
 QByteArray SFTPWire::scanHostKeys(const ServerProfile& profile)
@@ -100,7 +92,7 @@ QByteArray SFTPWire::scanHostKeys(const ServerProfile& profile)
             .environment = std::nullopt,
             .discardStandardError = true});
     // Only this thread replaces the process, so it may be used here without the lock.
-    const QByteArray scan = readToEnd(process->standardOutput());
+    const QByteArray scan = SystemCall::readToEnd(process->standardOutput());
     process->waitForExit();
     touch();
     return scan;
@@ -108,16 +100,8 @@ QByteArray SFTPWire::scanHostKeys(const ServerProfile& profile)
 
 void SFTPWire::writeKnownHosts(const QStringList& lines)
 {
-    const std::string path = QString(*folder + QStringLiteral("/known_hosts")).toStdString();
-    const QByteArray content = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw std::filesystem::filesystem_error("open", path, std::error_code(errno, std::generic_category()));
-    const ssize_t written = ::write(fd, content.constData(), size_t(content.size()));
-    const int error = written < 0 ? errno : EIO;
-    ::close(fd);
-    if (written != content.size())
-        throw std::filesystem::filesystem_error("write", path, std::error_code(error, std::generic_category()));
+    LocalFile::open(*folder + QStringLiteral("/known_hosts"), O_WRONLY | O_CREAT | O_EXCL, 0600)
+        .write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
 }
 
 ChildProcess::Options SFTPWire::sshOptions(const ServerProfile& profile, const QString& askRelay) const
@@ -126,14 +110,14 @@ ChildProcess::Options SFTPWire::sshOptions(const ServerProfile& profile, const Q
     QStringList arguments{QStringLiteral("-F"), QStringLiteral("/dev/null"), QStringLiteral("-T"), QStringLiteral("-a"),
                           QStringLiteral("-x")};
     arguments << option(QStringLiteral("StrictHostKeyChecking=yes"))
-              << option(QStringLiteral("UserKnownHostsFile=") + *folder + QStringLiteral("/known_hosts"))
+              << option(QStringLiteral("UserKnownHostsFile=") + sshFileName(*folder + QStringLiteral("/known_hosts")))
               << option(QStringLiteral("GlobalKnownHostsFile=/dev/null")) << option(QStringLiteral("UpdateHostKeys=no"))
               << option(QStringLiteral("ConnectTimeout=15")) << option(QStringLiteral("ServerAliveInterval=15"))
               << option(QStringLiteral("ServerAliveCountMax=3")) << option(QStringLiteral("NumberOfPasswordPrompts=1"))
               << option(QStringLiteral("KbdInteractiveAuthentication=no"))
               << option(QStringLiteral("IdentityAgent=none")) << option(QStringLiteral("IdentitiesOnly=yes"));
     if (profile.sshKeyPath && !profile.sshKeyPath->isEmpty())
-        arguments << QStringLiteral("-i") << *profile.sshKeyPath
+        arguments << option(QStringLiteral("IdentityFile=") + sshFileName(*profile.sshKeyPath))
                   << option(QStringLiteral("PreferredAuthentications=publickey"));
     else
         arguments << option(QStringLiteral("PreferredAuthentications=password"))
@@ -269,14 +253,12 @@ void SFTPWire::send(QByteArrayView packet, QByteArrayView rest)
     iovec* next = pieces;
     int count = 3;
     while (count > 0) {
-        const ssize_t written = ::writev(input, next, count);
-        if (written < 0 && errno == EINTR)
-            continue;
+        const ssize_t written = SystemCall::retrying([&] { return ::writev(input, next, count); });
         // ssh gone: the same lost connection that a read would find.
         if (written < 0 && errno == EPIPE)
             connectionLost();
         if (written < 0)
-            throwErrno("write");
+            SystemCall::fail("write");
         size_t left = size_t(written);
         while (count > 0 && left >= next->iov_len) {
             left -= next->iov_len;
@@ -304,11 +286,10 @@ QByteArrayView SFTPWire::read(qint64 count)
             incoming.resize(std::max(count, readAhead));
         while (buffered < count) {
             touch();
-            const ssize_t got = ::read(output, incoming.data() + buffered, size_t(incoming.size() - buffered));
-            if (got < 0 && errno == EINTR)
-                continue;
+            const ssize_t got = SystemCall::retrying(
+                [&] { return ::read(output, incoming.data() + buffered, size_t(incoming.size() - buffered)); });
             if (got < 0)
-                throwErrno("read");
+                SystemCall::fail("read");
             if (got == 0)
                 connectionLost();
             buffered += got;
@@ -330,12 +311,21 @@ QByteArrayView SFTPWire::receive()
 
 SFTPPacket::Reader SFTPWire::request(quint8 type, QByteArrayView payload)
 {
+    issue(type, payload);
+    return reply();
+}
+
+void SFTPWire::issue(quint8 type, QByteArrayView payload)
+{
     ++sequence;
     header.resize(0);
     SFTPPacket::u8(header, type);
     SFTPPacket::u32(header, sequence);
     send(header, payload);
+}
 
+SFTPPacket::Reader SFTPWire::reply()
+{
     const QByteArrayView reply = receive();
     SFTPPacket::Reader reader{reply};
     const quint8 replyType = SFTPPacket::u8(reader);

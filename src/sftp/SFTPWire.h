@@ -31,11 +31,6 @@ public:
     // blocked read ends and reports the cancellation.
     void cancel();
 
-    // Under the lock: starts the child unless the wire was cancelled.
-    void launch(const ChildProcess::Options& options);
-    // Throws CancellationError once cancelled; otherwise records activity for the watchdog.
-    void touch();
-
     // Speaks over the given pipe ends (not owned): ssh's, or those of a scripted peer.
     void attach(int input, int output);
     void handshake();
@@ -50,8 +45,16 @@ public:
     // Issues one request and returns its reply positioned at the reply's type octet, followed
     // by everything after the request identifier. A non-zero STATUS throws SFTPFailure.
     SFTPPacket::Reader request(quint8 type, QByteArrayView payload);
+    // The same in two halves, for work that fits between a request and its reply. Sending
+    // leaves the views of the last reply valid; issue the next request only after its reply.
+    void issue(quint8 type, QByteArrayView payload);
+    SFTPPacket::Reader reply();
 
 private:
+    // Under the lock: starts the child unless the wire was cancelled.
+    void launch(const ChildProcess::Options& options);
+    // Throws CancellationError once cancelled; otherwise records activity for the watchdog.
+    void touch();
     [[noreturn]] void connectionLost();
     QByteArray scanHostKeys(const ServerProfile& profile);
     void writeKnownHosts(const QStringList& lines);

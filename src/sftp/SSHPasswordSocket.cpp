@@ -3,6 +3,8 @@
 #include "FTPError.h"
 #include "L10n.h"
 #include "PrivateFolder.h"
+#include "SecretMemory.h"
+#include "SystemCall.h"
 
 #include <cerrno>
 #include <cstring>
@@ -67,13 +69,14 @@ void SSHPasswordSocket::close()
     if (!folderPath.isEmpty())
         PrivateFolder::remove(folderPath);
     folderPath.clear();
+    SecretMemory::wipe(secret);
 }
 
 void SSHPasswordSocket::serve(std::stop_token token)
 {
     pollfd events[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
     while (!token.stop_requested()) {
-        if (::poll(events, 2, -1) < 0 && errno != EINTR)
+        if (SystemCall::retrying([&] { return ::poll(events, 2, -1); }) < 0)
             return;
         if (events[0].revents & POLLIN)
             serveOne();
@@ -92,9 +95,7 @@ void SSHPasswordSocket::serveOne()
         const char* data = secret.constData();
         size_t left = size_t(secret.size());
         while (left > 0) {
-            const ssize_t sent = ::send(client, data, left, MSG_NOSIGNAL);
-            if (sent < 0 && errno == EINTR)
-                continue;
+            const ssize_t sent = SystemCall::retrying([&] { return ::send(client, data, left, MSG_NOSIGNAL); });
             if (sent <= 0)
                 break;
             data += sent;

@@ -1,26 +1,15 @@
 #include "ProfileStore.h"
 #include "FTPError.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <system_error>
 
+using namespace ftptest;
+
 namespace {
-
-int permissions(const QString& path)
-{
-    struct stat info {};
-    ::stat(QFile::encodeName(path).constData(), &info);
-    return static_cast<int>(info.st_mode & 07777);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 
 class ProfileStoreTest : public testing::Test {
 protected:
@@ -47,11 +36,11 @@ TEST_F(ProfileStoreTest, SavedProfilesComeBackInOrderFromAPrivateSortedFile)
     ProfileStore::save(profiles);
 
     EXPECT_EQ(ProfileStore::load(), profiles);
-    EXPECT_EQ(permissions(ProfileStore::folder()), 0700);
-    EXPECT_EQ(permissions(ProfileStore::file()), 0600);
+    EXPECT_EQ(permissionsOf(ProfileStore::folder()), 0700u);
+    EXPECT_EQ(permissionsOf(ProfileStore::file()), 0600u);
     EXPECT_EQ(folderFiles(), QStringList{"servers.json"});
 
-    const QByteArray text = contents(ProfileStore::file());
+    const QByteArray text = contentOf(ProfileStore::file());
     EXPECT_TRUE(text.startsWith("[\n    {\n        \"host\": \"ftp.example.org\",\n        \"id\"")) << text.data();
     qsizetype previous = -1;
     for (const char* key : {"\"id\"", "\"initialPath\"", "\"name\"", "\"port\"", "\"protocolType\"",
@@ -89,7 +78,7 @@ TEST_F(ProfileStoreTest, AMissingFileIsNoProfilesButABadOneIsAnErrorAndStaysAsIt
         } catch (const FTPError& error) {
             EXPECT_TRUE(error.errorDescription().contains(QLatin1String(c.expected))) << c.content;
         }
-        EXPECT_EQ(contents(ProfileStore::file()), QByteArray(c.content));
+        EXPECT_EQ(contentOf(ProfileStore::file()), QByteArray(c.content));
     }
 
     QFile::remove(ProfileStore::file());

@@ -2,10 +2,12 @@
 
 #include <QProcess>
 
-CliTestRun CliTestRun::run(const QStringList& arguments, const QByteArray& input)
+const QString CliTestRun::program = QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli");
+
+CliTestRun CliTestRun::run(const QStringList& arguments, const QByteArray& input, const QString& executable)
 {
     QProcess process;
-    process.start(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"), arguments);
+    process.start(executable, arguments);
     process.waitForStarted();
     process.write(input);
     process.closeWriteChannel();

@@ -2,10 +2,15 @@
 #include "ServerProfile.h"
 #include "TemporaryFolder.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 TEST(CliParseListing, PrintsEntriesInDisplayOrderAsJsonLines)
 {
@@ -75,10 +80,50 @@ TEST(CliValidateProfile, ReportsOkOrTheValidationMessage)
         EXPECT_EQ(CliTestRun::run({"validate-profile", file}).exitStatus, 1) << file.toStdString();
 }
 
-TEST(CliUsage, UsageErrorsExitWithStatusTwo)
+TEST(CliUsage, UsageErrorsExitWithStatusTwoAndHelpIsNoError)
 {
     const QStringList cases[] = {
         {}, {"no-such-command"}, {"--lang"}, {"--bogus", "parse-listing"}, {"validate-profile"}, {"list", "/"}};
     for (const QStringList& arguments : cases)
         EXPECT_EQ(CliTestRun::run(arguments).exitStatus, 2) << arguments.join(' ').toStdString();
+    const CliTestRun help = CliTestRun::run({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_TRUE(help.output.startsWith("usage: dravik-cli")) << help.output.toStdString();
+    EXPECT_TRUE(help.error.isEmpty());
+}
+
+// A name can carry escape sequences that would retitle or recolour the terminal.
+TEST(CliOutput, ControlCharactersInNamesNeverReachTheTerminal)
+{
+    const CliTestRun listed = CliTestRun::run({"parse-listing"}, "type=file;size=1; a\x1b]0;title\x07"
+                                                                 "b\r\ntype=file;size=2; c\x7f\xc2\x9b[31md\r\n");
+    ASSERT_EQ(listed.exitStatus, 0) << listed.error.toStdString();
+    EXPECT_EQ(listed.output, QByteArray("{\"isDirectory\":false,\"name\":\"a\\u001b]0;title\\u0007b\",\"size\":1}\n"
+                                        "{\"isDirectory\":false,\"name\":\"c\\u007f\\u009b[31md\",\"size\":2}\n"));
+    const CliTestRun refused = CliTestRun::run({"remove-profile", "\x1b[31mred\x7f"});
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_EQ(refused.error, QByteArray("no saved profile is called \\x1B[31mred\\x7F\n"));
+}
+
+// As ssh-agent does: other processes of the same user cannot read a password from its memory.
+TEST(CliOutput, TheProgramCannotBeInspectedByOtherProcesses)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "running the program as another user needs root";
+    QProcess process;
+    process.start(QStringLiteral("/usr/bin/setpriv"),
+                  {"--reuid=nobody", "--regid=nogroup", "--clear-groups", CliTestRun::program, "parse-listing"});
+    ASSERT_TRUE(process.waitForStarted());
+    const QString status = QStringLiteral("/proc/%1/status").arg(process.processId());
+    QElapsedTimer timer;
+    timer.start();
+    // Waiting on its standard input, once setpriv has become the program.
+    while (QFileInfo(QStringLiteral("/proc/%1/exe").arg(process.processId())).symLinkTarget() != CliTestRun::program &&
+           timer.elapsed() < 10000)
+        QThread::msleep(10);
+    QThread::msleep(200);
+    // The kernel gives the process files of a program that refused dumps to root.
+    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/environ").arg(process.processId())).ownerId(), 0u);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(10000));
 }

@@ -3,7 +3,12 @@
 #include "ProFTPDServer.h"
 #include "TemporaryFolder.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -88,6 +93,35 @@ TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
 {"directory":false,"exists":false,"local":"/tree/a.txt","overwrite":false,"remote":"/tree (2)/a.txt"}
 {"directory":false,"exists":false,"local":"/tree/b.txt","overwrite":false,"remote":"/tree (2)/b.txt"}
 )x");
+}
+
+// The secret store starts threads of its own; a SIGTERM must still only stop the download.
+TEST_F(PlanCommandsTest, TermDuringADownloadWithARememberedPasswordStopsCurlAndLeavesNothing)
+{
+    ASSERT_EQ(
+        CliTestRun::run({"save-profile", profileFile(), "--password-stdin"}, ProFTPDServer::password().toUtf8() + "\n")
+            .exitStatus,
+        0);
+    server.put(QStringLiteral("/slow/big.bin"), QByteArray(1'000'000, 'b'));
+    QProcess process;
+    process.start(CliTestRun::program,
+                  {"--saved", "ProFTPD on loopback", "get", "/slow/big.bin", local.file(QStringLiteral("big.bin"))});
+    const auto partial = [&] {
+        return QDir(local.path()).entryInfoList({QStringLiteral(".dravik-*")}, QDir::Files | QDir::Hidden);
+    };
+    QElapsedTimer timer;
+    timer.start();
+    while ((partial().isEmpty() || partial().first().size() < 10'000) && timer.elapsed() < 30'000)
+        QThread::msleep(20);
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(10'000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(partial().isEmpty());
+    // No curl left behind, still fetching from this server.
+    const QByteArray url = "127.0.0.1:" + QByteArray::number(server.profile(FTPProtocol::explicitTLS).port);
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+        EXPECT_FALSE(ftptest::contentOf("/proc/" + pid + "/cmdline").contains(url)) << pid.toStdString();
 }
 
 } // namespace

@@ -1,25 +1,16 @@
 #include "CliTestRun.h"
-#include "DownloadCheckpoint.h"
 #include "L10n.h"
 #include "ProFTPDServer.h"
 #include "QtPrinters.h"
 #include "TemporaryFolder.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QUuid>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <thread>
 
 using namespace ftptest;
 
 namespace {
-
-const QString program = QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli");
 
 class RemoteCommands : public testing::Test {
 protected:
@@ -46,43 +37,6 @@ protected:
 
 } // namespace
 
-TEST_F(RemoteCommands, EveryCommandWorksOnTheServer)
-{
-    const QByteArray bytes = QByteArray("line of text\n").repeated(5000);
-    const QString source = local.write("source.txt", bytes);
-    expectStatus(0, {{"mkdir", "/my folder"},
-                     {"ensure-dir", "/my folder"},
-                     {"ensure-dir", "/my folder/sub"},
-                     {"put", source, "/my folder/a #1.txt"}});
-    EXPECT_EQ(contentOf(server.local("/my folder/a #1.txt")), bytes);
-    expectStatus(1, {{"put", source, "/my folder/a #1.txt"}});
-    expectStatus(0, {{"put", source, "/my folder/a #1.txt", "--overwrite"}});
-
-    const CliTestRun listing = cli({"list", "/my folder"});
-    EXPECT_EQ(listing.exitStatus, 0) << listing.error.toStdString();
-    const QList<QByteArray> lines = listing.output.split('\n');
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith("{\"isDirectory\":true,\"modified\":")) << lines[0].toStdString();
-    EXPECT_TRUE(lines[0].endsWith(",\"name\":\"sub\"}"));
-    EXPECT_TRUE(lines[1].endsWith(",\"name\":\"a #1.txt\",\"size\":65000}")) << lines[1].toStdString();
-
-    const QString copy = local.file("copy.txt");
-    expectStatus(0, {{"mv", "/my folder/a #1.txt", "/my folder/sub/b.txt"},
-                     {"chmod", "600", "/my folder/sub/b.txt"},
-                     {"get", "/my folder/sub/b.txt", copy}});
-    EXPECT_EQ(permissionsOf(server.local("/my folder/sub/b.txt")), 0600u);
-    EXPECT_EQ(contentOf(copy), bytes);
-    expectStatus(1, {{"get", "/my folder/sub/b.txt", copy}});
-    expectStatus(0, {{"get", "/my folder/sub/b.txt", copy, "--overwrite"}});
-
-    server.put("/my folder/sub/c.txt", "c");
-    expectStatus(0, {{"rm", "/my folder/sub/c.txt"}, {"mkdir", "/empty"}, {"rmdir", "/empty"}});
-    EXPECT_FALSE(QFile::exists(server.local("/my folder/sub/c.txt")));
-    EXPECT_FALSE(QFile::exists(server.local("/empty")));
-    expectStatus(0, {{"rm-tree", "/my folder"}});
-    EXPECT_FALSE(QFile::exists(server.local("/my folder")));
-}
-
 TEST_F(RemoteCommands, FailuresPrintTheSentenceAndUsageErrorsExitWithTwo)
 {
     const CliTestRun wrong = cli({"list", "/"}, "wrong");
@@ -101,41 +55,6 @@ TEST_F(RemoteCommands, FailuresPrintTheSentenceAndUsageErrorsExitWithTwo)
                      {"mv", "/a"}});
 }
 
-TEST_F(RemoteCommands, InterruptTerminatesCurlAndKeepsTheCheckpointedPartialFile)
-{
-    const QByteArray bytes = QByteArray("0123456789").repeated(100000);
-    server.put("/slow/big.bin", bytes);
-    const QString destination = local.file("big.bin");
-    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const QString partial = DownloadCheckpoint::file(destination, QUuid(id));
-
-    QProcess process;
-    process.start(program, {"--profile", profileFile, "--password-stdin", "get", "/slow/big.bin", destination,
-                            "--checkpoint", id});
-    ASSERT_TRUE(process.waitForStarted());
-    process.write(ProFTPDServer::password().toUtf8());
-    // Nothing runs Qt's event loop here, so the password must be flushed before the wait below.
-    process.waitForBytesWritten();
-    process.closeWriteChannel();
-    QElapsedTimer timer;
-    timer.start();
-    while (QFileInfo(partial).size() < 10000 && timer.elapsed() < 30000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ::kill(pid_t(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
-    const qint64 kept = QFileInfo(partial).size();
-    EXPECT_GT(kept, 0);
-    EXPECT_LT(kept, bytes.size());
-    EXPECT_TRUE(QFile::exists(DownloadCheckpoint::metadata(partial)));
-    EXPECT_FALSE(QFile::exists(destination));
-
-    expectStatus(0, {{"get", "/slow/big.bin", destination, "--checkpoint", id, "--resume"}});
-    EXPECT_EQ(contentOf(destination), bytes);
-    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.bin", "profile.json"}));
-}
-
 TEST_F(RemoteCommands, TheProgressBarIsDrawnOnATerminalOnly)
 {
     server.put("/file.bin", QByteArray(300000, 'p'));
@@ -145,7 +64,7 @@ TEST_F(RemoteCommands, TheProgressBarIsDrawnOnATerminalOnly)
 
     // script(1) gives the command a terminal and copies what it draws to our standard output.
     const QString command = QStringLiteral("'%1' --profile '%2' --password-stdin get /file.bin '%3' < '%4'")
-                                .arg(program, profileFile, local.file("terminal.bin"),
+                                .arg(CliTestRun::program, profileFile, local.file("terminal.bin"),
                                      local.write("password", ProFTPDServer::password().toUtf8()));
     QProcess script;
     script.start(QStringLiteral("script"), {"--quiet", "--return", "--command", command, "/dev/null"});

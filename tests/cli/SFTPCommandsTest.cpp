@@ -2,6 +2,7 @@
 #include "DownloadCheckpoint.h"
 #include "SSHServer.h"
 #include "TemporaryFolder.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,36 +13,34 @@
 #include <QUuid>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
+
+using namespace ftptest;
 
 namespace {
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-// dravik-cli on SFTP profiles, against a real sshd, with password and with key login; the
-// askpass helper is found beside dravik-cli.
-class SFTPCommands : public testing::TestWithParam<bool> {
+// dravik-cli on SFTP profiles against a real sshd: the engine's SFTP operations behind every
+// command, with the askpass helper found wherever the program is.
+class SFTPCommands : public testing::Test {
 protected:
     void SetUp() override
     {
         if (!SSHServer::canCreateAccounts())
             GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
         server = std::make_unique<SSHServer>();
-        profile = {"--profile",
-                   local.write("profile.json", QJsonDocument(server->profile(GetParam()).toJson()).toJson()),
-                   "--password-stdin"};
-        secret = server->secret(GetParam()).toUtf8() + '\n';
+        for (bool key : {false, true})
+            local.write(profileFile(key), QJsonDocument(server->profile(key).toJson()).toJson());
     }
 
-    CliTestRun cli(const QStringList& words) const { return CliTestRun::run(profile + words, secret); }
+    static QString profileFile(bool withKey) { return withKey ? "key.json" : "password.json"; }
+    QStringList login(bool withKey) const
+    {
+        return {"--profile", local.file(profileFile(withKey)), "--password-stdin"};
+    }
     CliTestRun expectStatus(const QStringList& words, int status = 0) const
     {
-        const CliTestRun run = cli(words);
+        const CliTestRun run =
+            CliTestRun::run(login(withKey) + words, server->secret(withKey).toUtf8() + '\n', program);
         EXPECT_EQ(run.exitStatus, status) << words.join(' ').toStdString() << ": " << run.error.toStdString();
         return run;
     }
@@ -49,17 +48,25 @@ protected:
 
     std::unique_ptr<SSHServer> server;
     TemporaryFolder local;
-    QStringList profile;
-    QByteArray secret;
+    bool withKey = false;
+    QString program = CliTestRun::program;
 };
 
 } // namespace
 
-TEST_P(SFTPCommands, EveryCommandWorksOnTheServer)
+// Installed, the program lives in bin and the helper in libexec/dravik.
+TEST_F(SFTPCommands, AnInstalledProgramRunsEveryCommand)
 {
+    TemporaryFolder prefix;
+    QProcess install;
+    install.start(QStringLiteral("cmake"), {"--install", DRAVIK_BINARY_DIR, "--prefix", prefix.path()});
+    ASSERT_TRUE(install.waitForFinished(60'000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+    program = prefix.file("bin/dravik-cli");
+    withKey = true;
+
     const QByteArray bytes = QByteArray("line of text\n").repeated(5000);
     const QString source = local.write("source.txt", bytes);
-
     expectStatus({"mkdir", remote("my folder")});
     expectStatus({"ensure-dir", remote("my folder")});
     expectStatus({"ensure-dir", remote("my folder/sub")});
@@ -77,9 +84,7 @@ TEST_P(SFTPCommands, EveryCommandWorksOnTheServer)
 
     expectStatus({"mv", remote("my folder/a #1.txt"), remote("my folder/sub/b.txt")});
     expectStatus({"chmod", "600", remote("my folder/sub/b.txt")});
-    struct stat attributes {};
-    ::stat(QFile::encodeName(remote("my folder/sub/b.txt")).constData(), &attributes);
-    EXPECT_EQ(attributes.st_mode & 0777, 0600u);
+    EXPECT_EQ(permissionsOf(remote("my folder/sub/b.txt")), 0600u);
 
     expectStatus({"get", remote("my folder/sub/b.txt"), local.file("copy.txt")});
     EXPECT_EQ(contentOf(local.file("copy.txt")), bytes);
@@ -87,14 +92,19 @@ TEST_P(SFTPCommands, EveryCommandWorksOnTheServer)
 
     expectStatus({"rm", remote("my folder/sub/b.txt")});
     EXPECT_FALSE(QFile::exists(remote("my folder/sub/b.txt")));
+    expectStatus({"rm", remote("my folder/sub/b.txt")}, 1);
     expectStatus({"mkdir", remote("empty")});
+    expectStatus({"mkdir", remote("empty")}, 1);
     expectStatus({"rmdir", remote("empty")});
     EXPECT_FALSE(QFile::exists(remote("empty")));
+    // A recursive delete removes a link inside the tree, never what it points to.
+    QFile::link(local.write("outside", "kept"), remote("my folder/sub/link"));
     expectStatus({"rm-tree", remote("my folder")});
     EXPECT_FALSE(QFile::exists(remote("my folder")));
+    EXPECT_EQ(contentOf(local.file("outside")), QByteArray("kept"));
 }
 
-TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
+TEST_F(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
 {
     const QByteArray bytes = QByteArray("0123456789").repeated(3'000'000);
     const QString big = server->put("big.bin", bytes);
@@ -103,10 +113,9 @@ TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
     const QString partial = DownloadCheckpoint::file(destination, QUuid(id));
 
     QProcess process;
-    process.start(QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli"),
-                  profile + QStringList{"get", big, destination, "--checkpoint", id});
+    process.start(program, login(false) + QStringList{"get", big, destination, "--checkpoint", id});
     ASSERT_TRUE(process.waitForStarted());
-    process.write(secret);
+    process.write(server->password().toUtf8() + '\n');
     process.waitForBytesWritten();
     process.closeWriteChannel();
     QElapsedTimer timer;
@@ -123,8 +132,6 @@ TEST_P(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
 
     expectStatus({"get", big, destination, "--checkpoint", id, "--resume"});
     EXPECT_EQ(contentOf(destination), bytes);
-    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"big.bin", "profile.json"}));
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"big.bin", "key.json", "password.json"}));
 }
-
-INSTANTIATE_TEST_SUITE_P(Logins, SFTPCommands, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& login) { return login.param ? "key" : "password"; });

@@ -50,6 +50,15 @@ TEST(ChildProcess, WritingToAChildThatClosedItsInputIsAnErrorNotASignal)
     EXPECT_FALSE(child.writeSome("x", 1));
 }
 
+// Here the system reaps the child itself, so its status is lost: that is no success.
+TEST(ChildProcess, AnExitStatusThatCannotBeCollectedIsAFailure)
+{
+    std::signal(SIGCHLD, SIG_IGN);
+    ChildProcess child({"/bin/false", {}, std::nullopt});
+    EXPECT_THROW(child.waitForExit(), std::system_error);
+    std::signal(SIGCHLD, SIG_DFL);
+}
+
 // Standard output into a file is proven by the FTP downloads, which resume by appending to one.
 TEST(ChildProcess, StandardErrorCanGoToTheNullDevice)
 {

@@ -1,46 +1,21 @@
 #include "CancellationError.h"
 #include "DownloadCheckpoint.h"
 #include "FTPClient.h"
-#include "FTPError.h"
 #include "L10n.h"
+#include "LocalFolder.h"
 #include "ProFTPDServer.h"
 #include "QtPrinters.h"
-#include "TemporaryFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QRandomGenerator>
 #include <QTimeZone>
 #include <atomic>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace ftptest;
 
 namespace {
-
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(size);
-    for (char& byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
-
-// The command line and environment of each running child of this process named curl.
-QList<QByteArray> curlChildrenInformation()
-{
-    QList<QByteArray> found;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QByteArray stat = contentOf("/proc/" + pid + "/stat");
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (stat.contains("(curl)") && fields.size() >= 2 && fields.at(1).toLongLong() == ::getpid())
-            found << contentOf("/proc/" + pid + "/cmdline") + '\n' + contentOf("/proc/" + pid + "/environ");
-    }
-    return found;
-}
 
 class Downloads : public testing::Test {
 protected:
@@ -112,7 +87,7 @@ TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)
     QList<QByteArray> children;
     const auto progress = [&](double fraction) {
         if (fraction > 0 && !inspected.exchange(true))
-            children = curlChildrenInformation();
+            children = childProcesses("curl");
         if (fraction >= 0.1)
             stop.request_stop();
     };
@@ -179,7 +154,80 @@ TEST_F(Downloads, ACheckpointIsOnlyResumedWhileEverythingStillMatches)
     EXPECT_EQ(left.at(1), QStringLiteral("download.bin"));
 
     EXPECT_EQ(failureText([&] { download("/missing.bin", false, {}, id, false); }), L("inaccessible"));
-    EXPECT_EQ(failureText([&] { download("/", false, {}, id, false); }), L("inaccessible"));
+    EXPECT_EQ(failureText([&] { download("/dir/", false, {}, id, false); }), L("remote_file_required"));
+}
+
+// Another user of a shared folder plants links at the names a download or upload will use, or
+// swaps them in at the worst moment: the victim outside the folder is never read or written.
+TEST_F(Downloads, LinksPlantedOrSwappedInASharedFolderAreNeverFollowed)
+{
+    const QByteArray bytes = randomBytes(300000);
+    server.put("/file.bin", bytes);
+    server.put("/slow/file.bin", bytes);
+    TemporaryFolder elsewhere;
+    const QString victim = elsewhere.write("victim", "the user's own bytes");
+    QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    const auto swapForLink = [&](const QString& path) {
+        QFile::rename(path, path + ".moved");
+        QFile::link(victim, path);
+    };
+    const QUuid id = QUuid::createUuid();
+    const QString part = DownloadCheckpoint::file(destination, id);
+    const QString source = local.file("source.bin");
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        // Swapped for a link right before the engine opens it.
+        std::function<bool(const QString& path)> swapAtOpen;
+        std::function<void()> operation;
+        QString failure;
+    };
+    const Case cases[] = {
+        {"checkpoint planted",
+         [&] { QFile::link(victim, DownloadCheckpoint::metadata(part)); },
+         {},
+         [&] { download("/file.bin", false, {}, id); },
+         "(no error)"},
+        {"partial file",
+         {},
+         [](const QString& path) { return path.endsWith(".part"); },
+         [&] { download("/file.bin", true); },
+         L("symlink_destination", QString()).trimmed()},
+        {"resumed destination", [&] { local.write("download.bin", bytes.first(500)); },
+         [&](const QString& path) { return path == destination; }, [&] { download("/file.bin", true, 500); },
+         L("destination_changed")},
+        {"upload source", [&] { local.write("source.bin", bytes); },
+         [&](const QString& path) { return path == source; },
+         [&] { client.upload(source, "/uploaded.bin", true, {}, {}, {}); }, L("regular_file_required")},
+        {"partial file during the transfer",
+         {},
+         {},
+         [&] {
+             std::atomic<bool> swapped = false;
+             download("/slow/file.bin", true, {}, id, false, [&](double) {
+                 if (QFileInfo(part).size() > 0 && !swapped.exchange(true))
+                     swapForLink(part);
+             });
+         },
+         L("destination_changed")},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(destination);
+        if (c.prepare)
+            c.prepare();
+        LocalFolder::setBeforeOpenForTesting([&](const QString& path) {
+            if (c.swapAtOpen && c.swapAtOpen(path))
+                swapForLink(path);
+        });
+        const QString failure = failureText(c.operation);
+        LocalFolder::setBeforeOpenForTesting({});
+        EXPECT_TRUE(failure.startsWith(c.failure)) << c.what << ": " << failure.toStdString();
+        EXPECT_EQ(contentOf(victim), QByteArray("the user's own bytes")) << c.what;
+        EXPECT_EQ(permissionsOf(victim), 0604u) << c.what;
+        // Only the link the attacker put there, never one that the download installed.
+        EXPECT_TRUE(!QFileInfo(destination).isSymLink() || (c.swapAtOpen && c.swapAtOpen(destination))) << c.what;
+    }
+    EXPECT_FALSE(QFile::exists(server.local("/uploaded.bin")));
 }
 
 TEST(DownloadCheckpoint, JsonKeepsEveryFieldAndRejectsIncompleteDocuments)

@@ -2,6 +2,7 @@
 #include "FTPError.h"
 #include "L10n.h"
 #include "LocalTree.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,54 @@ TEST_F(TransferPlannerTest, CancellationAndResolverFailuresEndPlanning)
         throw CancellationError();
     };
     EXPECT_EQ(download(remote, local, noListing, userCancels), QStringLiteral("cancelled"));
+}
+
+// Conflicts at every level of a tree: each answer is taken, a new name skips the taken ones, and
+// nothing below a skipped folder is planned or asked about.
+TEST_F(TransferPlannerTest, AnswersToConflictsShapeThePlanInBothDirections)
+{
+    for (const char* name : {"srv/site/report.txt", "srv/site/report (2).txt", "srv/site/assets/a.css"})
+        tree.file(QLatin1String(name), 3);
+    tree.file(QStringLiteral("srv/site/log.txt"), 4);
+    for (const char* name : {"up/site/report.txt", "up/site/log.txt", "up/site/assets/a.css", "up/site/assets/b.css"})
+        tree.file(QLatin1String(name), 10);
+    RecordingResolver script;
+    script.answers = {{"site", ConflictAction::merge},
+                      {"assets", ConflictAction::merge},
+                      {"a.css", ConflictAction::overwrite},
+                      {"log.txt", ConflictAction::resume},
+                      {"report.txt", ConflictAction::rename}};
+    const TransferPlanner::ListFolder server = tree.server(QStringLiteral("srv"));
+    auto records = TransferPlanner::upload(tree.path(QStringLiteral("up/site")), QStringLiteral("/site"),
+                                           server(QStringLiteral("/")).first(), server, 0, script.resolver(), {});
+    EXPECT_EQ(lines(records, tree.path(QStringLiteral("up"))),
+              (QStringList{
+                  "/site /site dir exists",
+                  "/site/assets /site/assets dir exists",
+                  "/site/assets/a.css /site/assets/a.css exists overwrite",
+                  "/site/assets/b.css /site/assets/b.css",
+                  "/site/log.txt /site/log.txt exists @4",
+                  "/site/report.txt /site/report (3).txt",
+              }));
+    EXPECT_EQ(script.asked, (QStringList{"site", "assets", "a.css", "log.txt", "report.txt"}));
+
+    // Downloading the same server folder onto the upload's source: a resumed download overwrites.
+    script.asked.clear();
+    script.answers = {{"site", ConflictAction::merge},
+                      {"assets", ConflictAction::merge},
+                      {"a.css", ConflictAction::rename},
+                      {"log.txt", ConflictAction::resume}};
+    tree.file(QStringLiteral("up/site/log.txt"), 2);
+    records = TransferPlanner::download(server(QStringLiteral("/")).first(), tree.path(QStringLiteral("up/site")),
+                                        QStringLiteral("/site"), server, 0, script.resolver(), {});
+    EXPECT_EQ(lines(records, tree.path(QStringLiteral("up"))), (QStringList{
+                                                                   "/site /site dir exists",
+                                                                   "/site/assets /site/assets dir exists",
+                                                                   "/site/assets/a (2).css /site/assets/a.css",
+                                                                   "/site/log.txt /site/log.txt exists overwrite @2",
+                                                                   "/site/report (2).txt /site/report (2).txt",
+                                                               }));
+    EXPECT_EQ(script.asked, (QStringList{"site", "assets", "a.css", "log.txt", "report.txt"}));
 }
 
 } // namespace

@@ -1,51 +1,16 @@
 #include "ProFTPDServer.h"
 
-#include "FTPError.h"
+#include "Loopback.h"
 #include "TestCertificates.h"
 
 #include <QDir>
 #include <QFile>
-#include <arpa/inet.h>
 #include <chrono>
-#include <filesystem>
 #include <grp.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-
-namespace {
-
-// Binds to port 0 and returns the kernel's choice, or connects to `port`; true when that worked.
-bool onLoopback(int& port, bool bind)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    const bool done = fd >= 0 && (bind ? ::bind(fd, raw, length) == 0 && ::getsockname(fd, raw, &length) == 0
-                                       : ::connect(fd, raw, length) == 0);
-    port = ntohs(address.sin_port);
-    ::close(fd);
-    return done;
-}
-
-// A port nobody listens on right now; the server may still lose it to a race, which start() notices.
-int freePort()
-{
-    int port = 0;
-    if (!onLoopback(port, true))
-        throw std::runtime_error("no free port");
-    return port;
-}
-
-} // namespace
 
 ProFTPDServer::ProFTPDServer() : ProFTPDServer(Options{}) {}
 
@@ -98,8 +63,8 @@ ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
 bool ProFTPDServer::start(const Options& options)
 {
     const QString certificate = TestCertificates::file(options.untrustedCertificate ? "untrusted" : "server");
-    controlPort = freePort();
-    const int passive = freePort();
+    controlPort = Loopback::freePort();
+    const int passive = Loopback::freePort();
     // ProFTPD refuses root logins unless told otherwise, and CI runs as root.
     QString text =
         QStringLiteral("ServerType standalone\nServerName \"Dravik test server\"\n"
@@ -134,39 +99,10 @@ bool ProFTPDServer::start(const Options& options)
     for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
          std::chrono::steady_clock::now() < deadline && process->isRunning();
          std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-        if (int port = controlPort; onLoopback(port, false))
+        if (Loopback::answers(controlPort))
             return true;
     process->terminate();
     process->waitForExit();
     process.reset();
     return false;
 }
-
-namespace ftptest {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-unsigned permissionsOf(const QString& path)
-{
-    struct stat attributes {};
-    ::stat(QFile::encodeName(path).constData(), &attributes);
-    return attributes.st_mode & 0777;
-}
-
-QString failureText(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const FTPError& error) {
-        return error.errorDescription();
-    } catch (const std::filesystem::filesystem_error&) {
-        return QStringLiteral("(file system error)");
-    }
-    return QStringLiteral("(no error)");
-}
-
-} // namespace ftptest

@@ -4,9 +4,9 @@
 #include "FTPProtocol.h"
 #include "ServerProfile.h"
 #include "TemporaryFolder.h"
+#include "TestFiles.h"
 
 #include <QString>
-#include <functional>
 #include <memory>
 
 // A ProFTPD of the test's own on a free loopback port, in the foreground, with its own
@@ -50,12 +50,3 @@ private:
     int controlPort = 0;
     std::unique_ptr<ChildProcess> process;
 };
-
-// What the tests of the FTP engine and of dravik-cli check after each step.
-namespace ftptest {
-// The bytes of a local file, or "(missing)".
-QByteArray contentOf(const QString& path);
-unsigned permissionsOf(const QString& path);
-// The user's sentence of the FTPError that `operation` throws, "(file system error)" or "(no error)".
-QString failureText(const std::function<void()>& operation);
-} // namespace ftptest

@@ -11,6 +11,11 @@ inline void PrintTo(const QString& text, std::ostream* out)
     *out << '"' << text.toStdString() << '"';
 }
 
+inline void PrintTo(const QStringList& list, std::ostream* out)
+{
+    *out << "{ \"" << list.join(QStringLiteral("\", \"")).toStdString() << "\" }";
+}
+
 inline void PrintTo(const QByteArray& bytes, std::ostream* out)
 {
     if (bytes.size() > 200)

@@ -1,16 +1,14 @@
 #include "SSHServer.h"
 
 #include "ChildProcess.h"
+#include "Loopback.h"
+#include "SystemCall.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QThread>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,28 +20,6 @@ QString randomText(int length, const QString& alphabet)
     for (int index = 0; index < length; ++index)
         text += alphabet.at(QRandomGenerator::system()->bounded(alphabet.size()));
     return text;
-}
-
-sockaddr_in loopback(quint16 port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-quint16 freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    ::close(fd);
-    if (!bound)
-        throw std::runtime_error("no free port");
-    return ntohs(address.sin_port);
 }
 
 // Account tools lock the password files; a fixture of a parallel test may hold them briefly.
@@ -65,10 +41,7 @@ int SSHServer::run(const QString& program, const QStringList& arguments, QByteAr
         {.program = program, .arguments = arguments, .environment = std::nullopt, .discardStandardError = true});
     child.write(input);
     child.closeStandardInput();
-    QByteArray collected;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(child.standardOutput(), buffer, sizeof buffer)) > 0;)
-        collected.append(buffer, got);
+    const QByteArray collected = SystemCall::readToEnd(child.standardOutput());
     if (output)
         *output = collected;
     return child.waitForExit();
@@ -94,7 +67,13 @@ SSHServer::SSHServer()
     QDir().mkpath(homeFolder);
     if (canCreateAccounts())
         createAccount();
-    startServer();
+    // A fixture that fails to start has no destructor to remove its account.
+    try {
+        startServer();
+    } catch (...) {
+        removeAccount();
+        throw;
+    }
 }
 
 SSHServer::~SSHServer()
@@ -103,6 +82,11 @@ SSHServer::~SSHServer()
         server->terminate();
         server->waitForExit();
     }
+    removeAccount();
+}
+
+void SSHServer::removeAccount() const
+{
     if (!username.isEmpty()) {
         try {
             runWithRetries(QStringLiteral("/usr/sbin/userdel"), {"-f", username});
@@ -144,28 +128,15 @@ void SSHServer::giveToAccount(const QString& path) const
     run(QStringLiteral("/bin/chown"), {"-R", username, path});
 }
 
-bool SSHServer::answers() const
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(serverPort);
-    pollfd readable{fd, POLLIN, 0};
-    char greeting[4] = {};
-    const bool banner = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-                        ::poll(&readable, 1, 2000) == 1 && ::recv(fd, greeting, 4, MSG_WAITALL) == 4 &&
-                        QByteArray(greeting, 4) == "SSH-";
-    ::close(fd);
-    return banner;
-}
-
 void SSHServer::startServer()
 {
     // sshd insists on its privilege separation folder, which a fresh machine may lack.
     ::mkdir("/run/sshd", 0755);
     const QString configuration = root.file(QStringLiteral("sshd_config"));
     for (int attempt = 0; attempt < 5; ++attempt) {
-        serverPort = freePort();
+        serverPort = quint16(Loopback::freePort());
         root.write(QStringLiteral("sshd_config"),
-                   QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2\nPidFile %3\nUsePAM no\n"
+                   QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey \"%2\"\nPidFile \"%3\"\nUsePAM no\n"
                                   "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                                   "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
                                   "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
@@ -179,7 +150,7 @@ void SSHServer::startServer()
                                                                       .environment = std::nullopt,
                                                                       .discardStandardError = true});
         for (int wait = 0; wait < 100 && server->isRunning(); ++wait) {
-            if (answers())
+            if (Loopback::answers(serverPort, "SSH-"))
                 return;
             QThread::msleep(50);
         }

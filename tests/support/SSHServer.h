@@ -43,8 +43,8 @@ public:
 
 private:
     void createAccount();
+    void removeAccount() const;
     void startServer();
-    bool answers() const;
 
     TemporaryFolder root;
     quint16 serverPort = 0;

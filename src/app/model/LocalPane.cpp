@@ -3,48 +3,19 @@
 #include "AppModel.h"
 #include "L10n.h"
 #include "LocalFileSystem.h"
+#include "LocalFolder.h"
 #include "Prompter.h"
 #include "RemotePath.h"
+#include "SystemCall.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-[[noreturn]] void fail(const QString& path, int error)
-{
-    throw std::filesystem::filesystem_error(std::generic_category().message(error),
-                                            QFile::encodeName(path).toStdString(),
-                                            std::error_code(error, std::generic_category()));
-}
-
-// A rename that never replaces what is already at `to`: the file system refuses it atomically
-// where it can, and an existing target is refused beforehand where it cannot.
-void renameWithoutReplacing(const QString& from, const QString& to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return;
-    if (errno != EINVAL && errno != ENOSYS)
-        fail(to, errno);
-    struct stat existing {};
-    if (::lstat(target.constData(), &existing) == 0)
-        fail(to, EEXIST);
-    if (::rename(source.constData(), target.constData()) != 0)
-        fail(to, errno);
-}
-
-} // namespace
 
 QString LocalPane::downloadsFolder()
 {
@@ -115,7 +86,7 @@ void LocalPane::createFolder(const QString& name)
         return;
     try {
         if (::mkdir(QFile::encodeName(path(name)).constData(), 0777) != 0)
-            fail(path(name), errno);
+            SystemCall::fail("mkdir", path(name));
     } catch (...) {
         return m_model.report(std::current_exception());
     }
@@ -128,7 +99,7 @@ void LocalPane::rename(const QString& newName)
     if (selection.size() != 1 || *selection.cbegin() == newName)
         return;
     try {
-        renameWithoutReplacing(path(*selection.cbegin()), path(newName));
+        LocalFolder(m_url).rename(*selection.cbegin(), newName, false);
     } catch (...) {
         return m_model.report(std::current_exception());
     }

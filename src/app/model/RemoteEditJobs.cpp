@@ -2,28 +2,23 @@
 
 #include "FTPError.h"
 #include "L10n.h"
+#include "LocalFile.h"
 #include "RemoteEditListModel.h"
 #include "RemoteEditStore.h"
 #include "RemotePath.h"
+#include "SystemCall.h"
 
 #include <QDir>
 #include <QFile>
 #include <QUuid>
-#include <cerrno>
-#include <filesystem>
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
 
 using namespace Qt::StringLiterals;
 
 namespace RemoteEditJobs {
 
 namespace {
-
-[[noreturn]] void fail(const QString& path)
-{
-    throw std::system_error(errno, std::generic_category(), QFile::encodeName(path).toStdString());
-}
 
 // A folder made for one run, removed with everything in it however the run ends, unless kept.
 class WorkFolder {
@@ -33,7 +28,7 @@ public:
     static QString create(const QString& path)
     {
         if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0)
-            fail(path);
+            SystemCall::fail("mkdir", path);
         return path;
     }
     ~WorkFolder()
@@ -78,7 +73,7 @@ Copy download(const FTPClient& client, const QString& remotePath, const QString&
     const QString file = folder.file(name);
     fetch(client, remotePath, file, token);
     if (::chmod(QFile::encodeName(file).constData(), 0600) != 0)
-        fail(file);
+        SystemCall::fail("chmod", file);
     const QString hash = RemoteEdit::editHash(file);
     folder.keep();
     return {file, hash};
@@ -91,7 +86,11 @@ Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& co
     // A copy that is missing, too large or not a regular file fails here, before anything is sent.
     RemoteEdit::editHash(live);
     const QString snapshot = work.file(u"local"_s);
-    std::filesystem::copy_file(QFile::encodeName(live).toStdString(), QFile::encodeName(snapshot).toStdString());
+    // Through descriptors of its own, which a curl started meanwhile by another thread never inherits.
+    LocalFile original = LocalFile::open(live, O_RDONLY);
+    LocalFile copy = LocalFile::open(snapshot, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    copy.copyFrom(original);
+    copy.close();
     Upload result;
     result.snapshotHash = RemoteEdit::editHash(snapshot);
 

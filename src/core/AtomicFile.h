@@ -4,13 +4,15 @@
 #include <QString>
 #include <optional>
 
-// Data files of the application: readers see either the old content or the new, never a torn
-// file, and nobody but the owner can read either.
+// Small data files (profiles, queue, checkpoints): readers see either the old content or the new,
+// never a torn file, and nobody but the owner can read either. A symbolic link planted at the
+// file's name is neither read nor written through: a write replaces the link itself.
 namespace AtomicFile {
 
 // Creates the folder if needed and gives it owner-only permissions; throws std::system_error.
 void ensurePrivateFolder(const QString& folder);
-// The whole file, or nothing when it does not exist; throws std::system_error otherwise.
+// The whole file, or nothing when it does not exist; throws std::system_error otherwise, also
+// for anything but a regular file.
 std::optional<QByteArray> read(const QString& path);
 // Writes `bytes` to a new owner-only file beside `path`, flushes it to disk and renames it over
 // `path`. Throws std::system_error; `path` is untouched on failure.

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "LocalAttributes.h"
+#include "LocalFile.h"
+#include "LocalFolder.h"
+
+#include <QString>
+#include <QUuid>
+#include <optional>
+
+// The local side of one download: the hidden partial file beside the destination, its checkpoint,
+// and the final move into place. Everything is reached through the destination's folder held
+// open, and the partial file is opened once, so a name that another user of a shared folder
+// swaps for a link is never followed. Failures the user should read are FTPError.
+class PartialDownload {
+public:
+    // Opens the destination's folder. Unless `keep` (a checkpointed download) the partial file
+    // and its checkpoint go when the object does; once installed they go in any case.
+    PartialDownload(const QString& destination, const QUuid& id, bool keep);
+    ~PartialDownload();
+    PartialDownload(const PartialDownload&) = delete;
+    PartialDownload& operator=(const PartialDownload&) = delete;
+
+    const QString& path() const { return partialPath; }
+
+    // Moves an existing partial file out of the way, to a name of its own ending in ".saved".
+    void setAside();
+    // For a resume into the existing destination: it must be a regular file of `offset` bytes,
+    // otherwise "destination_changed".
+    void openDestination(qint64 offset);
+    // Creates or opens the partial file, owner-only, positioned at its end. After
+    // openDestination it holds a copy of the destination; otherwise with an `offset` it must
+    // hold exactly that many bytes ("destination_changed").
+    LocalFile& open(std::optional<qint64> offset);
+    // Checks that the destination of a resume is unchanged, that the partial file has
+    // `expectedSize` bytes and is still the file at the partial file's name ("destination_changed"),
+    // then puts it in place in one step. Without `overwrite` an existing destination is never
+    // replaced.
+    void install(std::optional<qint64> expectedSize, bool overwrite);
+
+private:
+    LocalFolder folder;
+    QString destinationName;
+    QString partialName;
+    QString partialPath;
+    bool keep;
+    bool installed = false;
+    std::optional<LocalFile> partial;
+    std::optional<LocalFile> destination;
+    std::optional<LocalAttributes> destinationAtStart;
+};

@@ -1,0 +1,65 @@
+#include "TestFiles.h"
+
+#include "CancellationError.h"
+#include "UserFacingError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ftptest {
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+unsigned permissionsOf(const QString& path)
+{
+    struct stat attributes {};
+    ::stat(QFile::encodeName(path).constData(), &attributes);
+    return attributes.st_mode & 0777;
+}
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator{quint32(size)};
+    for (char& byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}
+
+QList<QByteArray> childProcesses(const QByteArray& name)
+{
+    QList<QByteArray> found;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (stat.contains(QByteArray("(" + name + ")")) && fields.size() >= 2 &&
+            fields.at(1).toLongLong() == ::getpid())
+            found << contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline")) + '\n' +
+                         contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/environ"));
+    }
+    return found;
+}
+
+QString failureText(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const UserFacingError& error) {
+        return error.errorDescription();
+    } catch (const CancellationError&) {
+        return QStringLiteral("cancelled");
+    } catch (const std::filesystem::filesystem_error&) {
+        return QStringLiteral("(file system error)");
+    }
+    return QStringLiteral("(no error)");
+}
+
+} // namespace ftptest

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <functional>
+
+// What the tests check after each step: bytes and modes on disk, and the sentence a user reads.
+namespace ftptest {
+
+// The bytes of a local file, or "(missing)".
+QByteArray contentOf(const QString& path);
+unsigned permissionsOf(const QString& path);
+// Reproducible bytes of every value.
+QByteArray randomBytes(qsizetype size);
+// The command line and environment ("\n" between them) of each running child of this process
+// whose command is `name`, such as "curl" or "ssh".
+QList<QByteArray> childProcesses(const QByteArray& name);
+// The user's sentence of the error `operation` throws; "cancelled", "(file system error)" or
+// "(no error)" otherwise.
+QString failureText(const std::function<void()>& operation);
+
+} // namespace ftptest
