@@ -58,9 +58,9 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     auto* icon = new QLabel;
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48));
     icon->setAlignment(Qt::AlignTop);
-    m_message = DisplayText::emphasised(new QLabel);
+    m_message = DisplayText::emphasised(DisplayText::plain(new QLabel));
     m_message->setWordWrap(true);
-    m_informative = new QLabel;
+    m_informative = DisplayText::plain(new QLabel);
     m_informative->setWordWrap(true);
     QWidget* details = makeDetails();
     connect(m_actions, &QButtonGroup::idToggled, this, &ConflictDialog::showHint);
@@ -145,10 +145,11 @@ QWidget* ConflictDialog::makeCard(Card& card, const FileEntry& entry, const QStr
     frame->setFrameShape(QFrame::StyledPanel);
     frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     card.caption = DisplayText::emphasised(new QLabel);
-    auto* name = DisplayText::emphasised(new QLabel(entry.name));
+    auto* name = DisplayText::emphasised(DisplayText::plain(new QLabel(DisplayText::name(entry.name))));
     name->setWordWrap(true);
     // A long path is shortened in the middle, where it is least telling; the tooltip has it whole.
-    auto* location = new QLabel(DisplayText::path(frame->fontMetrics().elidedText(path, Qt::ElideMiddle, 240)));
+    auto* location =
+        DisplayText::plain(new QLabel(DisplayText::path(frame->fontMetrics().elidedText(path, Qt::ElideMiddle, 240))));
     location->setToolTip(path);
     location->setAccessibleName(path);
     card.size = new QLabel;

@@ -1,5 +1,7 @@
 #include "DisplayText.h"
 
+#include "TextRules.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QRegularExpression>
@@ -19,10 +21,21 @@ QString dateTime(const QDateTime& moment, const QLocale& locale)
     return locale.toString(moment, format);
 }
 
+QString name(const QString& name)
+{
+    return TextRules::visible(name);
+}
+
 QString path(const QString& path)
 {
     // Left-to-right marks on both sides make the path one left-to-right run.
-    return u'\u200E' + path + u'\u200E';
+    return u'\u200E' + TextRules::visible(path) + u'\u200E';
+}
+
+QLabel* plain(QLabel* label)
+{
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }
 
 QLabel* emphasised(QLabel* label, double scale)

@@ -15,10 +15,16 @@ namespace DisplayText {
 // ordered as the locale orders them.
 QString dateTime(const QDateTime& moment, const QLocale& locale);
 
-// A path or name that reads left to right even in a right-to-left window, where its leading
-// slash would otherwise move to the end.
+// A file name as a label shows it: control characters a server may put in a name are written
+// out as \xHH instead of garbling the line.
+QString name(const QString& name);
+// A path, written out like a name, that reads left to right even in a right-to-left window, where
+// its leading slash would otherwise move to the end.
 QString path(const QString& path);
 
+// A label that shows its text as it stands: a name from a server that looks like markup is
+// never rendered as rich text.
+QLabel* plain(QLabel* label);
 // Bold, and `scale` times the normal size: titles and the names of items.
 QLabel* emphasised(QLabel* label, double scale = 1.0);
 // A button that shows only an icon still carries its help text, as tooltip and accessible name.

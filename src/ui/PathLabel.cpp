@@ -4,6 +4,7 @@
 
 PathLabel::PathLabel(QWidget* parent) : QLabel(parent)
 {
+    setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::TextSelectableByMouse);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }

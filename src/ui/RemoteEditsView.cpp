@@ -66,12 +66,14 @@ QWidget* RemoteEditsView::makeRow(int row)
     const QUuid id = edit.data(RemoteEditListModel::IdRole).toUuid();
     auto* frame = new QFrame;
     frame->setFrameShape(QFrame::StyledPanel);
-    auto* name = DisplayText::emphasised(new QLabel(edit.data(RemoteEditListModel::NameRole).toString()));
+    auto* name = DisplayText::emphasised(
+        DisplayText::plain(new QLabel(DisplayText::name(edit.data(RemoteEditListModel::NameRole).toString()))));
     auto* modified = DisplayText::emphasised(new QLabel);
     QPalette orange = modified->palette();
     orange.setColor(QPalette::WindowText, QColor(0xc6, 0x6a, 0x00));
     modified->setPalette(orange);
-    auto* detail = new QLabel(DisplayText::path(edit.data(RemoteEditListModel::DetailRole).toString()));
+    auto* detail =
+        DisplayText::plain(new QLabel(DisplayText::path(edit.data(RemoteEditListModel::DetailRole).toString())));
     detail->setForegroundRole(QPalette::PlaceholderText);
     detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Row controls{id, modified, new QPushButton, new QPushButton, new QPushButton, new QPushButton};

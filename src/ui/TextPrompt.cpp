@@ -14,7 +14,7 @@ TextPrompt::TextPrompt(Question question, const QString& text, QWidget* parent)
     : Retranslating(parent), m_question(std::move(question))
 {
     m_title = DisplayText::emphasised(new QLabel);
-    m_message = new QLabel;
+    m_message = DisplayText::plain(new QLabel);
     m_message->setWordWrap(true);
     m_field = new QLineEdit(text);
     m_field->selectAll();

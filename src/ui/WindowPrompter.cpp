@@ -3,12 +3,14 @@
 #include "ApplicationChooser.h"
 #include "ConflictDialog.h"
 #include "DialogAnswer.h"
+#include "DisplayText.h"
 #include "FileChooser.h"
 #include "L10n.h"
 #include "ProductInfo.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -46,6 +48,9 @@ QFuture<int> WindowPrompter::alert(const PromptAlert& alert)
         alert.style == PromptAlert::Style::warning ? QMessageBox::Warning : QMessageBox::Information;
     auto* box = new AlertBox(icon, ProductInfo::name(), alert.message, QMessageBox::NoButton, m_window);
     box->setInformativeText(alert.informativeText);
+    // Messages quote server names and errors: shown as they stand, never as markup.
+    for (QLabel* label : box->findChildren<QLabel*>())
+        DisplayText::plain(label);
     QList<QPushButton*> buttons;
     for (const QString& text : alert.buttons)
         buttons << box->addButton(text, buttons.isEmpty() ? QMessageBox::AcceptRole : QMessageBox::ActionRole);

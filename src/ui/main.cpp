@@ -5,6 +5,7 @@
 #include "Icons.h"
 #include "MainWindow.h"
 #include "ProductInfo.h"
+#include "SecretMemory.h"
 
 #include <QApplication>
 
@@ -12,6 +13,8 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
 {
+    // Passwords pass through this process: no other process of the user may read its memory.
+    SecretMemory::protectProcess();
     QApplication application(argc, argv);
     // The window class the desktop entry's StartupWMClass names.
     QApplication::setApplicationName(u"dravik"_s);

@@ -1,6 +1,7 @@
 #include "ComparisonListModel.h"
 
 #include "L10n.h"
+#include "TextRules.h"
 
 using namespace Qt::StringLiterals;
 
@@ -58,7 +59,7 @@ QVariant ComparisonListModel::data(const QModelIndex& index, int role) const
     default: return {};
     }
     switch (index.column()) {
-    case pathColumn: return row.path;
+    case pathColumn: return TextRules::visible(row.path);
     case statusColumn: return row.status();
     case localSizeColumn: return sizeText(row.local);
     case remoteSizeColumn: return sizeText(row.remote);

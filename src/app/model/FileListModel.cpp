@@ -1,6 +1,7 @@
 #include "FileListModel.h"
 
 #include "L10n.h"
+#include "TextRules.h"
 
 #include <QCollator>
 #include <algorithm>
@@ -110,7 +111,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     default: return {};
     }
     switch (index.column()) {
-    case nameColumn: return entry.name;
+    case nameColumn: return TextRules::visible(entry.name);
     case sizeColumn: return entry.size && !entry.isDirectory ? L10n::byteCount(*entry.size) : QString();
     case modifiedColumn:
         return entry.modified ? L10n::locale().toString(entry.modified->toLocalTime(), QLocale::ShortFormat)
