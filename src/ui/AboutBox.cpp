@@ -2,10 +2,10 @@
 
 #include "DialogPlacement.h"
 #include "DisplayText.h"
-#include "Icons.h"
 #include "L10n.h"
 #include "ProductInfo.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 AboutBox::AboutBox(QWidget* parent) : Retranslating(parent)
 {
     auto* picture = new QLabel;
-    picture->setPixmap(Icons::application().pixmap(96));
+    picture->setPixmap(QApplication::windowIcon().pixmap(96));
     QLabel* name = DisplayText::emphasised(new QLabel(ProductInfo::name()), 1.4);
     auto* version = new QLabel(ProductInfo::version() + u" ("_s + ProductInfo::buildNumber() + u')');
     m_credits = new QLabel;

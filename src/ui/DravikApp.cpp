@@ -6,7 +6,7 @@
 #include "MainWindow.h"
 #include "SettingsWindow.h"
 
-DravikApp::DravikApp() : m_delegate(m_prompter)
+DravikApp::DravikApp(const QDBusConnection& bus) : m_appearance(bus), m_delegate(m_prompter)
 {
     m_model = std::make_unique<AppModel>(m_prompter);
     m_window = std::make_unique<MainWindow>(*m_model);
@@ -32,7 +32,7 @@ DravikApp::~DravikApp()
 void DravikApp::showSettings()
 {
     if (!m_settings) {
-        m_settings = new SettingsWindow(m_language, m_window.get());
+        m_settings = new SettingsWindow(m_language, m_appearance, m_window.get());
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_settings->show();

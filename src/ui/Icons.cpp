@@ -1,5 +1,6 @@
 #include "Icons.h"
 
+#include <QDirIterator>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -69,7 +70,15 @@ void useFallbackTheme()
 QIcon application()
 {
     const QIcon installed = QIcon::fromTheme(u"app.dravik.application"_s);
-    return installed.isNull() ? QIcon(u":/icons/app.dravik.application.png"_s) : installed;
+    return installed.isNull() ? builtInApplication() : installed;
+}
+
+QIcon builtInApplication()
+{
+    QIcon icon;
+    for (QDirIterator file(u":/icons"_s, {u"*.png"_s}, QDir::Files, QDirIterator::Subdirectories); file.hasNext();)
+        icon.addFile(file.next());
+    return icon;
 }
 
 QIcon icon(const QString& symbol)

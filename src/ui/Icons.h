@@ -20,6 +20,9 @@ void useFallbackTheme();
 QIcon icon(const QString& symbol);
 // The program's own icon: the installed one of the desktop's theme, else the copy built in.
 QIcon application();
+// The copy built into the program, in every size it comes in. The icon in the user's theme may be
+// the light variant the icon companion put there.
+QIcon builtInApplication();
 // Every symbol with its freedesktop name.
 const QList<std::pair<QString, QString>>& table();
 

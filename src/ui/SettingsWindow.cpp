@@ -1,21 +1,31 @@
 #include "SettingsWindow.h"
 
 #include "AppLanguage.h"
+#include "AppearanceSettings.h"
 #include "DialogPlacement.h"
 #include "DisplayText.h"
 #include "Icons.h"
 #include "L10n.h"
 #include "LanguageSettings.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-SettingsWindow::SettingsWindow(LanguageSettings& language, QWidget* parent)
-    : Retranslating(parent), m_language(language)
+namespace {
+
+constexpr AppearanceSettings::Mode modes[] = {AppearanceSettings::Mode::system, AppearanceSettings::Mode::light,
+                                              AppearanceSettings::Mode::dark};
+
+} // namespace
+
+SettingsWindow::SettingsWindow(LanguageSettings& language, AppearanceSettings& appearance, QWidget* parent)
+    : Retranslating(parent), m_language(language), m_appearance(appearance)
 {
     auto* icon = new QLabel;
     icon->setPixmap(Icons::icon(u"gearshape"_s).pixmap(32));
@@ -41,6 +51,8 @@ SettingsWindow::SettingsWindow(LanguageSettings& language, QWidget* parent)
     layout->addWidget(m_languages);
     layout->addWidget(m_languageHint);
     layout->addWidget(m_paneOrder);
+    layout->addSpacing(12);
+    layout->addLayout(makeAppearanceChoice());
     layout->addStretch();
     setFixedWidth(480);
 
@@ -48,13 +60,46 @@ SettingsWindow::SettingsWindow(LanguageSettings& language, QWidget* parent)
     connect(m_languages, &QComboBox::activated, this,
             [this](int index) { m_language.setSelection(m_languages->itemData(index).toString()); });
     connect(&m_language, &LanguageSettings::selectionChanged, this, &SettingsWindow::showSelection);
+    connect(m_modes, &QButtonGroup::idClicked, this,
+            [this](int mode) { m_appearance.setSelection(static_cast<AppearanceSettings::Mode>(mode)); });
+    connect(&m_appearance, &AppearanceSettings::selectionChanged, this, &SettingsWindow::showSelection);
     retranslate();
     DialogPlacement::shared().registerDialog(this);
+}
+
+// A segmented control: the three modes side by side, one of them pressed.
+QLayout* SettingsWindow::makeAppearanceChoice()
+{
+    auto* icon = new QLabel;
+    icon->setPixmap(Icons::icon(u"circle.lefthalf.filled"_s).pixmap(16));
+    m_appearanceLabel = new QLabel;
+    auto* title = new QHBoxLayout;
+    title->addWidget(icon);
+    title->addWidget(m_appearanceLabel, 1);
+
+    m_modes = new QButtonGroup(this);
+    auto* segments = new QHBoxLayout;
+    segments->setSpacing(0);
+    for (const AppearanceSettings::Mode mode : modes) {
+        auto* segment = new QPushButton;
+        segment->setCheckable(true);
+        m_modes->addButton(segment, static_cast<int>(mode));
+        segments->addWidget(segment, 1);
+    }
+    m_themeHint = new QLabel;
+    m_themeHint->setWordWrap(true);
+
+    auto* choice = new QVBoxLayout;
+    choice->addLayout(title);
+    choice->addLayout(segments);
+    choice->addWidget(m_themeHint);
+    return choice;
 }
 
 void SettingsWindow::showSelection()
 {
     m_languages->setCurrentIndex(m_languages->findData(m_language.selection()));
+    m_modes->button(static_cast<int>(m_appearance.selection()))->setChecked(true);
 }
 
 void SettingsWindow::retranslate()
@@ -65,4 +110,10 @@ void SettingsWindow::retranslate()
     m_languages->setItemText(0, L("system_language"));
     m_languageHint->setText(L("language_hint"));
     m_paneOrder->setText(L("pane_order"));
+    m_appearanceLabel->setText(L("appearance"));
+    m_themeHint->setText(L("theme_hint"));
+    for (const AppearanceSettings::Mode mode : modes) {
+        const QString key = u"theme_"_s + AppearanceSettings::rawValue(mode);
+        m_modes->button(static_cast<int>(mode))->setText(L(key));
+    }
 }

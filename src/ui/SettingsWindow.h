@@ -4,25 +4,34 @@
 
 #include <QDialog>
 
+class AppearanceSettings;
 class LanguageSettings;
+class QButtonGroup;
 class QComboBox;
 class QLabel;
 
-// The settings window: the interface language, switched as soon as it is picked.
+// The settings window: the interface language and the appearance, each switched as soon as it is
+// picked.
 class SettingsWindow : public Retranslating<QDialog> {
     Q_OBJECT
 
 public:
-    explicit SettingsWindow(LanguageSettings& language, QWidget* parent = nullptr);
+    SettingsWindow(LanguageSettings& language, AppearanceSettings& appearance, QWidget* parent = nullptr);
 
 private:
+    QLayout* makeAppearanceChoice();
     void showSelection();
     void retranslate() override;
 
     LanguageSettings& m_language;
+    AppearanceSettings& m_appearance;
     QLabel* m_title = nullptr;
     QLabel* m_languageLabel = nullptr;
     QComboBox* m_languages = nullptr;
     QLabel* m_languageHint = nullptr;
     QLabel* m_paneOrder = nullptr;
+    QLabel* m_appearanceLabel = nullptr;
+    // One checkable button per mode, the mode as its id.
+    QButtonGroup* m_modes = nullptr;
+    QLabel* m_themeHint = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "SecretMemory.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 using namespace Qt::StringLiterals;
 
@@ -23,9 +24,11 @@ int main(int argc, char** argv)
     // Closing the window asks first; only the quit sequence ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     Icons::useFallbackTheme();
-    QApplication::setWindowIcon(Icons::application());
 
     DravikApp program;
+    // The icon companion learns from this name's going away that the program has ended. Without a
+    // session bus, or with the name taken by another copy of the program, it runs all the same.
+    QDBusConnection::sessionBus().registerService(ProductInfo::applicationID());
     program.window().show();
     return QApplication::exec();
 }

@@ -1,6 +1,5 @@
 #include "DockTileSession.h"
 
-#include <QDBusVariant>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
@@ -16,30 +15,11 @@ const QString sourceData = QStringLiteral(DRAVIK_SOURCE_DIR "/data");
 const QString applicationName = QStringLiteral("app.dravik.application");
 const QString portalName = QStringLiteral("org.freedesktop.portal.Desktop");
 
-enum class Icon { light, dark };
-
-QImage pixels(const QImage& image)
-{
-    return image.convertToFormat(QImage::Format_ARGB32);
-}
-
-// The light icon was checked by eye and against the drawing's key points (below) when it was made.
-bool shows(const DockTileSession& session, Icon icon)
-{
-    return pixels(session.icon()) ==
-           pixels(QImage(icon == Icon::dark ? sourceData + "/icons/hicolor/512x512/apps/app.dravik.application.png"
-                                            : QStringLiteral(DRAVIK_SOURCE_DIR "/tests/docktile/light-icon.png")));
-}
+using Icon = DockTileSession::Icon;
 
 void appearanceChanged(DockTileSession& session)
 {
     session.emitSignal("/app/dravik/application", applicationName, "appearanceChanged");
-}
-
-void settingChanged(DockTileSession& session, const QString& key, uint value)
-{
-    session.emitSignal("/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings", "SettingChanged",
-                       {"org.freedesktop.appearance", key, QVariant::fromValue(QDBusVariant(value))});
 }
 
 } // namespace
@@ -54,7 +34,7 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(session.themeFolder()), longAgo, 0), 0);
     session.startCompanion();
     ASSERT_EQ(session.replacements(1), 1);
-    EXPECT_TRUE(shows(session, Icon::light));
+    EXPECT_TRUE(session.shows(Icon::light));
     EXPECT_GT(QFileInfo(session.themeFolder()).lastModified().date().year(), 2000) << "theme folder not touched";
 
     // Key points of the drawing, whose origin is at the bottom left, seen from the top left.
@@ -65,7 +45,7 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
         QRgb colour;
     } points[] = {{10, 10, clear},  {45, 45, clear},  {256, 38, edge},  {256, 60, fill},  {256, 192, blue},
                   {315, 130, blue}, {256, 320, blue}, {197, 382, blue}, {315, 382, fill}, {197, 130, fill}};
-    const QImage light = pixels(session.icon());
+    const QImage light = DockTileSession::pixels(session.icon());
     for (const auto& point : points)
         EXPECT_EQ(light.pixel(point.x, point.y), point.colour) << point.x << "," << point.y;
 
@@ -92,12 +72,12 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
         else
             session.bus().registerService(portalName);
         if (row.settingSignal)
-            settingChanged(session, "color-scheme", row.colorScheme);
+            session.settingChanged("color-scheme", row.colorScheme);
         else
             appearanceChanged(session);
         const QString name = QStringLiteral("%1, portal %2").arg(row.stored).arg(row.colorScheme);
         EXPECT_EQ(session.replacements(1), 1) << qPrintable(name);
-        EXPECT_TRUE(shows(session, row.icon)) << qPrintable(name);
+        EXPECT_TRUE(session.shows(row.icon)) << qPrintable(name);
     }
 }
 
@@ -127,8 +107,8 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
          0},
         {"the application starts", [](DockTileSession& s) { s.bus().registerService(applicationName); }, 0},
         {"the application ends", [](DockTileSession& s) { s.bus().unregisterService(applicationName); }, 1},
-        {"another desktop setting changes", [](DockTileSession& s) { settingChanged(s, "accent-color", 1); }, 0},
-        {"the desktop's colour scheme changes", [](DockTileSession& s) { settingChanged(s, "color-scheme", 1); }, 1},
+        {"another desktop setting changes", [](DockTileSession& s) { s.settingChanged("accent-color", 1); }, 0},
+        {"the desktop's colour scheme changes", [](DockTileSession& s) { s.settingChanged("color-scheme", 1); }, 1},
         {"the application's signal", appearanceChanged, 1},
     };
     Icon icon = Icon::light;
@@ -138,7 +118,7 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
         row.trigger(session);
         appearanceChanged(session); // refreshes after the trigger has been handled
         EXPECT_EQ(session.replacements(row.refreshes + 1), row.refreshes + 1) << row.name;
-        EXPECT_TRUE(shows(session, icon)) << row.name;
+        EXPECT_TRUE(session.shows(icon)) << row.name;
     }
 }
 
@@ -174,7 +154,7 @@ TEST(DravikDockTilePlugIn, InstallsWithItsAutostartEntryAndFindsTheInstalledIcon
     session.setPreference("dark");
     session.startCompanion();
     EXPECT_EQ(session.replacements(1), 1);
-    EXPECT_TRUE(shows(session, Icon::dark));
+    EXPECT_TRUE(session.shows(Icon::dark));
 }
 
 TEST(ApplicationIcon, ItsPNGsAreRenderedFromItsSVG)
@@ -185,7 +165,8 @@ TEST(ApplicationIcon, ItsPNGsAreRenderedFromItsSVG)
     for (QDirIterator png(sourceData + "/icons/hicolor", {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
          png.hasNext(); ++compared) {
         const QString path = png.next();
-        EXPECT_EQ(pixels(QImage(path)), pixels(QImage(rendered.path() + path.mid(path.indexOf("/hicolor/") + 8))))
+        EXPECT_EQ(DockTileSession::pixels(QImage(path)),
+                  DockTileSession::pixels(QImage(rendered.path() + path.mid(path.indexOf("/hicolor/") + 8))))
             << qPrintable(path);
     }
     EXPECT_EQ(compared, 9);

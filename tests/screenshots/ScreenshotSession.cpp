@@ -3,9 +3,11 @@
 // Runs the program's windows on the display it is given (Xvfb, by scripts/take-screenshots)
 // against a throwaway FTPS server and writes what a person sees, in English, German, Arabic and
 // Japanese: the connected main window with a transfer running, the connection editor and the
-// conflict dialog. The language is switched live between the sets, as a person would.
+// conflict dialog; then the same in English in light and dark appearance, with the settings
+// window. Language and appearance are switched live between the sets, as a person would.
 
 #include "AppModel.h"
+#include "AppearanceSettings.h"
 #include "ConflictDialog.h"
 #include "ConnectionEditor.h"
 #include "DemoContent.h"
@@ -15,6 +17,7 @@
 #include "PrivateHome.h"
 #include "PrivateKeyring.h"
 #include "ProFTPDServer.h"
+#include "SettingsWindow.h"
 #include "TemporaryFolder.h"
 
 #include <QApplication>
@@ -99,24 +102,38 @@ int main(int argc, char** argv)
         model.setRemoteSelection({QStringLiteral("Documents")});
         model.setLocalSelection({QStringLiteral("Report 10.pdf")});
 
-        for (const char* language : {"en", "de", "ar", "ja"}) {
-            const QString code = QString::fromLatin1(language);
-            program.language().setSelection(code);
-            save(&window, output + QStringLiteral("/main-%1.png").arg(code));
+        // The windows of one set, each as it opens over the main window.
+        const auto saveSet = [&](const QString& set) {
+            save(&window, output + QStringLiteral("/main-%1.png").arg(set));
 
             model.setEditingProfile(model.selectedProfile());
             model.setShowConnectionEditor(true);
             waitFor([] { return shown<ConnectionEditor>() != nullptr; }, "the connection editor");
-            save(shown<ConnectionEditor>(), output + QStringLiteral("/editor-%1.png").arg(code));
+            save(shown<ConnectionEditor>(), output + QStringLiteral("/editor-%1.png").arg(set));
             shown<ConnectionEditor>()->reject();
 
             model.setRemoteSelection({QStringLiteral("Welcome.txt")});
             model.enqueue(false);
             waitFor([] { return shown<ConflictDialog>() != nullptr; }, "the conflict dialog");
-            save(shown<ConflictDialog>(), output + QStringLiteral("/conflict-%1.png").arg(code));
+            save(shown<ConflictDialog>(), output + QStringLiteral("/conflict-%1.png").arg(set));
             shown<ConflictDialog>()->reject();
             waitFor([&] { return !model.planning(); }, "the cancelled request");
             model.setRemoteSelection({QStringLiteral("Documents")});
+        };
+        for (const char* language : {"en", "de", "ar", "ja"}) {
+            const QString code = QString::fromLatin1(language);
+            program.language().setSelection(code);
+            saveSet(code);
+        }
+
+        program.language().setSelection(QStringLiteral("en"));
+        for (const auto mode : {AppearanceSettings::Mode::light, AppearanceSettings::Mode::dark}) {
+            program.appearance().setSelection(mode);
+            const QString set = AppearanceSettings::rawValue(mode);
+            saveSet(set);
+            program.showSettings();
+            save(shown<SettingsWindow>(), output + QStringLiteral("/settings-%1.png").arg(set));
+            shown<SettingsWindow>()->close();
         }
         program.delegate().quitNow();
         return 0;

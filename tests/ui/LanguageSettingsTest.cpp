@@ -1,10 +1,12 @@
 #include "LanguageSettings.h"
+#include "AppearanceSettings.h"
 #include "ConflictDialog.h"
 #include "ConnectionEditor.h"
 #include "L10n.h"
 #include "SettingsWindow.h"
 
 #include <QComboBox>
+#include <QPushButton>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -41,8 +43,9 @@ TEST(LanguageSettings, ASwitchReRendersEveryOpenWindowAtOnceAndArabicRunsRightTo
 {
     preferences().remove(L10n::preferenceKey);
     LanguageSettings language;
+    AppearanceSettings appearance;
     ConnectionEditor editor(std::nullopt, {});
-    SettingsWindow settings(language);
+    SettingsWindow settings(language, appearance);
     ConflictDialog conflict(
         TransferConflict{true, "/a", "/b", FileEntry{"a", false, 1, {}}, FileEntry{"a", false, 1, {}}});
     for (QWidget* window : QList<QWidget*>{&editor, &settings, &conflict})
@@ -57,6 +60,10 @@ TEST(LanguageSettings, ASwitchReRendersEveryOpenWindowAtOnceAndArabicRunsRightTo
     EXPECT_EQ(settings.windowTitle(), L("settings"));
     EXPECT_EQ(languages->itemText(0), L("system_language"));
     EXPECT_NE(L("settings"), "Settings");
+    QStringList modes;
+    for (const QPushButton* mode : settings.findChildren<QPushButton*>())
+        modes << mode->text();
+    EXPECT_EQ(modes, QStringList({L("theme_system"), L("theme_light"), L("theme_dark")}));
 
     language.setSelection("ar");
     EXPECT_EQ(editor.windowTitle(), L("ftp_connection"));

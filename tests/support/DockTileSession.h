@@ -21,18 +21,26 @@ public:
         QString introspect(const QString&) const override { return {}; }
     };
 
-    // `systemData` stands for the system's data folders (XDG_DATA_DIRS).
-    DockTileSession(const QString& program, const QString& systemData);
+    enum class Icon { light, dark };
+
+    // `systemData` stands for the system's data folders (XDG_DATA_DIRS); `configHome` is the
+    // preference folder the companion shares with the application, by default one of its own.
+    DockTileSession(const QString& program, const QString& systemData, const QString& configHome = {});
     ~DockTileSession();
 
     // Writes the preference file as the application does; a null text removes it.
     void setPreference(const QString& appearance) const;
+    // What a program started in the session gets: its folders and the session bus.
+    QProcessEnvironment environment() const;
+    QString busAddress() const { return QString::fromUtf8(m_bus.address()); }
     void startCompanion();
     void reloadCompanion() const;
 
     Portal& portal() { return m_portal; }
     void emitSignal(const QString& path, const QString& interface, const QString& member,
                     const QVariantList& arguments = {});
+    // The portal's signal that the desktop setting `key` of the appearance group is now `value`.
+    void settingChanged(const QString& key, uint value);
     // Owns and releases names as the application or the portal.
     QDBusConnection& bus() { return m_connection; }
 
@@ -40,7 +48,13 @@ public:
     // a little longer for any replacement too many; returns how often it was replaced.
     int replacements(int expected);
     QImage icon() const { return QImage(iconPath()); }
+    // Whether the companion shows `icon`: the application's own, or the drawn light one, which was
+    // checked by eye and against the drawing's key points when it was made.
+    bool shows(Icon icon) const { return pixels(this->icon()) == reference(icon); }
+    static QImage reference(Icon icon);
+    static QImage pixels(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
     QString themeFolder() const { return m_root.file(QStringLiteral("data/icons/hicolor")); }
+    QString preferenceFile() const { return m_configHome + QStringLiteral("/app.dravik.application.conf"); }
 
 private:
     QString iconPath() const { return themeFolder() + QStringLiteral("/512x512/apps/app.dravik.application.png"); }
@@ -52,6 +66,7 @@ private:
     Portal m_portal;
     QString m_program;
     QString m_systemData;
+    QString m_configHome;
     QProcess m_companion;
     int m_watch = -1;
     int m_replacements = 0;

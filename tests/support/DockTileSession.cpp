@@ -43,9 +43,10 @@ bool DockTileSession::Portal::handleMessage(const QDBusMessage& message, const Q
     return connection.send(reply);
 }
 
-DockTileSession::DockTileSession(const QString& program, const QString& systemData)
+DockTileSession::DockTileSession(const QString& program, const QString& systemData, const QString& configHome)
     : m_connection(QDBusConnection::connectToBus(QString::fromUtf8(m_bus.address()), m_root.path())),
-      m_program(program), m_systemData(systemData)
+      m_program(program), m_systemData(systemData),
+      m_configHome(configHome.isEmpty() ? m_root.file(QStringLiteral("config")) : configHome)
 {
     const QString icons = QFileInfo(iconPath()).path();
     m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -69,25 +70,39 @@ DockTileSession::~DockTileSession()
 
 void DockTileSession::setPreference(const QString& appearance) const
 {
-    const QString file = QStringLiteral("config/app.dravik.application.conf");
+    QFile file(preferenceFile());
     if (appearance.isNull())
-        QFile::remove(m_root.file(file));
-    else
-        m_root.write(file, "[General]\ninterfaceAppearance=" + appearance.toUtf8() + '\n');
+        file.remove();
+    else if (!QDir().mkpath(m_configHome) || !file.open(QIODevice::WriteOnly) ||
+             file.write("[General]\ninterfaceAppearance=" + appearance.toUtf8() + '\n') < 0)
+        throw std::runtime_error("cannot write the preference file");
 }
 
-void DockTileSession::startCompanion()
+QProcessEnvironment DockTileSession::environment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& name : environment.keys())
         if (name.startsWith(QLatin1String("XDG_")))
             environment.remove(name);
     environment.insert(QStringLiteral("HOME"), m_root.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.file(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_configHome);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), m_root.file(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_DATA_DIRS"), m_systemData);
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(m_bus.address()));
-    m_companion.setProcessEnvironment(environment);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress());
+    return environment;
+}
+
+QImage DockTileSession::reference(Icon icon)
+{
+    return pixels(
+        QImage(icon == Icon::dark
+                   ? QStringLiteral(DRAVIK_SOURCE_DIR "/data/icons/hicolor/512x512/apps/app.dravik.application.png")
+                   : QStringLiteral(DRAVIK_SOURCE_DIR "/tests/docktile/light-icon.png")));
+}
+
+void DockTileSession::startCompanion()
+{
+    m_companion.setProcessEnvironment(environment());
     m_companion.setProcessChannelMode(QProcess::ForwardedChannels);
     m_companion.start(m_program, {});
     if (!m_companion.waitForStarted())
@@ -105,6 +120,12 @@ void DockTileSession::emitSignal(const QString& path, const QString& interface, 
     QDBusMessage message = QDBusMessage::createSignal(path, interface, member);
     message.setArguments(arguments);
     m_connection.send(message);
+}
+
+void DockTileSession::settingChanged(const QString& key, uint value)
+{
+    emitSignal(portalPath, QStringLiteral("org.freedesktop.portal.Settings"), QStringLiteral("SettingChanged"),
+               {QStringLiteral("org.freedesktop.appearance"), key, QVariant::fromValue(QDBusVariant(value))});
 }
 
 int DockTileSession::replacements(int expected)

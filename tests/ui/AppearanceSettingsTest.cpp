@@ -1,0 +1,221 @@
+#include "AppearanceSettings.h"
+#include "ConnectionEditor.h"
+#include "DockTileSession.h"
+#include "DravikApp.h"
+#include "L10n.h"
+#include "MainWindow.h"
+#include "SettingsWindow.h"
+
+#include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString companion = QStringLiteral(DRAVIK_BINARY_DIR "/bin/DravikDockTilePlugIn");
+const QString sourceData = QStringLiteral(DRAVIK_SOURCE_DIR "/data");
+const QString portalName = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString applicationName = QStringLiteral("app.dravik.application");
+constexpr uint prefersDark = 1, prefersLight = 2;
+
+using Icon = DockTileSession::Icon;
+using Mode = AppearanceSettings::Mode;
+
+QSettings preferences()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+}
+
+bool programShows(Icon icon)
+{
+    return DockTileSession::pixels(QApplication::windowIcon().pixmap(512).toImage()) ==
+           DockTileSession::reference(icon);
+}
+
+bool isDark(const QWidget* window)
+{
+    return window->palette().color(QPalette::Window).lightness() < 128 &&
+           window->palette().color(QPalette::WindowText).lightness() > 128;
+}
+
+// Hears the program's signal on the session bus, as the companion does.
+class SignalCounter : public QObject {
+    Q_OBJECT
+
+public:
+    int taken() { return std::exchange(m_count, 0); }
+
+public Q_SLOTS:
+    void heard() { ++m_count; }
+
+private:
+    int m_count = 0;
+};
+
+// The desktop the program runs in: a private session bus with the portal stand-in answering
+// `colorScheme`, and the icon companion reading the preference file this process writes.
+struct Desktop {
+    explicit Desktop(uint colorScheme, bool withCompanion = true)
+    {
+        session.portal().colorScheme = colorScheme;
+        session.bus().registerService(portalName);
+        session.bus().connect(QString(), "/app/dravik/application", applicationName, "appearanceChanged", &counter,
+                              SLOT(heard()));
+        if (withCompanion) {
+            session.startCompanion();
+            EXPECT_EQ(session.replacements(1), 1);
+        }
+    }
+    ~Desktop() { QDBusConnection::disconnectFromBus("program"); }
+
+    DockTileSession session{companion, sourceData, qEnvironmentVariable("XDG_CONFIG_HOME")};
+    QDBusConnection programBus = QDBusConnection::connectToBus(session.busAddress(), "program");
+    SignalCounter counter;
+};
+
+} // namespace
+
+TEST(AppearanceSettings, StoredTextReadsAsItsModeAndAnythingElseAsSystem)
+{
+    const struct {
+        const char* stored; // nullptr: nothing stored
+        Mode mode;
+    } cases[] = {{"light", Mode::light},  {"dark", Mode::dark},   {"system", Mode::system},
+                 {nullptr, Mode::system}, {"Dark", Mode::system}, {"sepia", Mode::system}};
+    for (const auto& c : cases) {
+        if (c.stored)
+            preferences().setValue("interfaceAppearance", c.stored);
+        else
+            preferences().remove("interfaceAppearance");
+        EXPECT_EQ(AppearanceSettings().selection(), c.mode) << (c.stored ? c.stored : "(none)");
+    }
+}
+
+// The desktop prefers dark throughout: "light" must win over it, "system" must follow it.
+TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollowsIt)
+{
+    preferences().remove("interfaceAppearance");
+    Desktop desktop(prefersDark);
+    DravikApp program(desktop.programBus);
+    program.window().show();
+    program.showSettings();
+    ConnectionEditor editor(std::nullopt, {});
+    editor.show();
+    auto* settings = program.window().findChild<SettingsWindow*>();
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([] { return AppearanceSettings::isDark(); }));
+    EXPECT_EQ(desktop.session.replacements(1), 1);
+    EXPECT_EQ(desktop.counter.taken(), 1) << "the program's start";
+
+    const struct {
+        Mode mode;
+        const char* stored;
+        Icon icon;
+    } choices[] = {{Mode::light, "light", Icon::light},
+                   {Mode::dark, "dark", Icon::dark},
+                   {Mode::light, "light", Icon::light},
+                   {Mode::system, "system", Icon::dark}};
+    for (const auto& choice : choices) {
+        const QString label = L(QStringLiteral("theme_") + QString::fromLatin1(choice.stored));
+        for (QPushButton* button : settings->findChildren<QPushButton*>())
+            if (button->text() == label)
+                button->click();
+        EXPECT_EQ(program.appearance().selection(), choice.mode);
+        QFile file(desktop.session.preferenceFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll().contains(QByteArray("interfaceAppearance=") + choice.stored)) << choice.stored;
+        for (const QWidget* window : QList<const QWidget*>{&program.window(), settings, &editor})
+            EXPECT_EQ(isDark(window), choice.icon == Icon::dark)
+                << choice.stored << " " << window->metaObject()->className();
+        EXPECT_TRUE(programShows(choice.icon)) << choice.stored;
+        EXPECT_EQ(desktop.session.replacements(1), 1) << choice.stored;
+        EXPECT_EQ(desktop.counter.taken(), 1) << choice.stored;
+        EXPECT_TRUE(desktop.session.shows(choice.icon)) << choice.stored;
+    }
+}
+
+TEST(AppearanceSettings, SystemFollowsTheDesktopsSwitchAtOnce)
+{
+    preferences().setValue("interfaceAppearance", "system");
+    Desktop desktop(prefersDark);
+    DravikApp program(desktop.programBus);
+    program.window().show();
+    ASSERT_TRUE(QTest::qWaitFor([] { return AppearanceSettings::isDark(); }));
+    EXPECT_TRUE(programShows(Icon::dark));
+    EXPECT_EQ(desktop.session.replacements(1), 1);
+    EXPECT_EQ(desktop.counter.taken(), 1);
+
+    desktop.session.portal().colorScheme = prefersLight;
+    desktop.session.settingChanged("color-scheme", prefersLight);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !AppearanceSettings::isDark(); }));
+    EXPECT_FALSE(isDark(&program.window()));
+    EXPECT_TRUE(programShows(Icon::light));
+    EXPECT_EQ(desktop.session.replacements(1), 1);
+    EXPECT_TRUE(desktop.session.shows(Icon::light));
+    EXPECT_EQ(desktop.counter.taken(), 0) << "the desktop's own switch needs no word from the program";
+}
+
+// Without a portal the program goes back to the look the platform gave it.
+TEST(AppearanceSettings, SystemReadsOldAndNewPortals)
+{
+    preferences().setValue("interfaceAppearance", "system");
+    const QColor platformWindow = QApplication::palette().color(QPalette::Window);
+    Desktop desktop(0, false);
+    const struct {
+        const char* name;
+        int colorScheme; // -1: no portal
+        bool hasReadOne;
+        bool dark;
+    } portals[] = {{"dark", 1, true, true}, {"dark, Read only", 1, false, true}, {"none", -1, true, false}};
+    for (const auto& portal : portals) {
+        desktop.session.portal().colorScheme = static_cast<uint>(portal.colorScheme);
+        desktop.session.portal().hasReadOne = portal.hasReadOne;
+        if (portal.colorScheme < 0)
+            desktop.session.bus().unregisterService(portalName);
+        AppearanceSettings appearance(desktop.programBus);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return AppearanceSettings::isDark() == portal.dark; })) << portal.name;
+        QTest::qWait(100);
+        EXPECT_EQ(AppearanceSettings::isDark(), portal.dark) << portal.name;
+        if (portal.colorScheme < 0)
+            EXPECT_EQ(QApplication::palette().color(QPalette::Window), platformWindow);
+    }
+}
+
+TEST(AppearanceSettings, TheDrawnLightIconIsTheCompanionsPixelForPixel)
+{
+    EXPECT_EQ(DockTileSession::pixels(AppearanceSettings::makeLightIcon()), DockTileSession::reference(Icon::light));
+}
+
+// The program itself: it owns its name on the session bus while it runs, and its end makes the
+// companion look at the preference file again.
+TEST(AppearanceSettings, TheProgramsEndRefreshesTheCompanion)
+{
+    DockTileSession session(companion, sourceData);
+    session.setPreference("dark");
+    session.startCompanion();
+    ASSERT_EQ(session.replacements(1), 1);
+
+    QProcess program;
+    QProcessEnvironment environment = session.environment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(DRAVIK_BINARY_DIR "/bin/dravik", {});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return session.bus().interface()->isServiceRegistered(applicationName); }, 30000));
+    EXPECT_EQ(session.replacements(1), 1) << "the program's start";
+    EXPECT_TRUE(session.shows(Icon::dark));
+
+    // Behind the program's back, so that only a refresh can show it.
+    session.setPreference("light");
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(session.replacements(1), 1);
+    EXPECT_TRUE(session.shows(Icon::light));
+}
+
+#include "AppearanceSettingsTest.moc"
