@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QWidget>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -78,8 +79,13 @@ void usePalette(std::optional<bool> dark)
     static const QPalette forcedDark = darkPalette();
     const PlatformLook& platform = platformLook();
     useStyle(dark ? u"Fusion"_s : platform.style);
-    // Every window that did not choose a palette of its own takes the application's.
     QApplication::setPalette(!dark ? platform.palette : *dark ? forcedDark : light);
+    // Windows hear of a new application palette only once the event loop runs again; sent, every
+    // window shows the new colours before anything else happens. A widget passes it on to its
+    // children, except those that chose a palette of their own.
+    QEvent paletteChange(QEvent::ApplicationPaletteChange);
+    for (QWidget* window : QApplication::topLevelWidgets())
+        QCoreApplication::sendEvent(window, &paletteChange);
 }
 
 QVariant unwrapped(QVariant value)

@@ -1,4 +1,5 @@
 #include "AboutBox.h"
+#include "AppearanceSettings.h"
 #include "ApplicationChooser.h"
 #include "ComparisonView.h"
 #include "ConflictDialog.h"
@@ -59,6 +60,7 @@ void expectNamedControls(QWidget& window, const char* name)
 TEST(Accessibility, EveryControlHasItsTextAsItsNameAndTakesKeyboardFocus)
 {
     LanguageSettings language;
+    AppearanceSettings appearance;
     ServerProfile sftp;
     sftp.protocolType = FTPProtocol::sftp;
     const FileEntry file{"a", false, 10, std::nullopt};
@@ -73,7 +75,7 @@ TEST(Accessibility, EveryControlHasItsTextAsItsNameAndTakesKeyboardFocus)
          [] {
              return new ApplicationChooser("/a", {{"vim.desktop", "Vim", "", true}});
          }},
-        {"settings", [&] { return new SettingsWindow(language); }},
+        {"settings", [&] { return new SettingsWindow(language, appearance); }},
         {"about", [] { return new AboutBox; }},
     };
     for (const auto& [name, make] : windows) {

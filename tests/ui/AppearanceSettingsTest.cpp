@@ -29,10 +29,11 @@ QSettings preferences()
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
 }
 
+// Compared as the window icon holds them: premultiplied, as on screen.
 bool programShows(Icon icon)
 {
-    return DockTileSession::pixels(QApplication::windowIcon().pixmap(512).toImage()) ==
-           DockTileSession::reference(icon);
+    const auto shown = [](const QPixmap& pixmap) { return DockTileSession::pixels(pixmap.toImage()); };
+    return shown(QApplication::windowIcon().pixmap(512)) == shown(QPixmap::fromImage(DockTileSession::reference(icon)));
 }
 
 bool isDark(const QWidget* window)
@@ -126,7 +127,7 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
         EXPECT_EQ(program.appearance().selection(), choice.mode);
         QFile file(desktop.session.preferenceFile());
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(file.readAll().contains(QByteArray("interfaceAppearance=") + choice.stored)) << choice.stored;
+        EXPECT_TRUE(file.readAll().contains(QByteArray("interfaceAppearance=").append(choice.stored))) << choice.stored;
         for (const QWidget* window : QList<const QWidget*>{&program.window(), settings, &editor})
             EXPECT_EQ(isDark(window), choice.icon == Icon::dark)
                 << choice.stored << " " << window->metaObject()->className();
@@ -179,8 +180,9 @@ TEST(AppearanceSettings, SystemReadsOldAndNewPortals)
         EXPECT_TRUE(QTest::qWaitFor([&] { return AppearanceSettings::isDark() == portal.dark; })) << portal.name;
         QTest::qWait(100);
         EXPECT_EQ(AppearanceSettings::isDark(), portal.dark) << portal.name;
-        if (portal.colorScheme < 0)
+        if (portal.colorScheme < 0) {
             EXPECT_EQ(QApplication::palette().color(QPalette::Window), platformWindow);
+        }
     }
 }
 
@@ -204,8 +206,8 @@ TEST(AppearanceSettings, TheProgramsEndRefreshesTheCompanion)
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(DRAVIK_BINARY_DIR "/bin/dravik", {});
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return session.bus().interface()->isServiceRegistered(applicationName); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session.bus().interface()->isServiceRegistered(applicationName).value(); },
+                                30000));
     EXPECT_EQ(session.replacements(1), 1) << "the program's start";
     EXPECT_TRUE(session.shows(Icon::dark));
 
