@@ -12,7 +12,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -67,7 +67,8 @@ SettingsWindow::SettingsWindow(LanguageSettings& language, AppearanceSettings& a
     DialogPlacement::shared().registerDialog(this);
 }
 
-// A segmented control: the three modes side by side, one of them pressed.
+// The three modes side by side, one of them chosen. Radio buttons rather than pressed buttons: a
+// pressed button barely differs from the others in a dark palette.
 QLayout* SettingsWindow::makeAppearanceChoice()
 {
     auto* icon = new QLabel;
@@ -79,13 +80,12 @@ QLayout* SettingsWindow::makeAppearanceChoice()
 
     m_modes = new QButtonGroup(this);
     auto* segments = new QHBoxLayout;
-    segments->setSpacing(0);
     for (const AppearanceSettings::Mode mode : modes) {
-        auto* segment = new QPushButton;
-        segment->setCheckable(true);
+        auto* segment = new QRadioButton;
         m_modes->addButton(segment, static_cast<int>(mode));
-        segments->addWidget(segment, 1);
+        segments->addWidget(segment);
     }
+    segments->addStretch();
     m_themeHint = new QLabel;
     m_themeHint->setWordWrap(true);
 

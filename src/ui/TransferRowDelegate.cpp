@@ -35,6 +35,12 @@ QString stateText(TransferItem::State state)
     return {};
 }
 
+// Red that reads on the row's background, light or dark.
+QColor errorColour(const QPalette& palette)
+{
+    return palette.color(QPalette::Base).lightness() < 128 ? QColor(0xff, 0x7b, 0x72) : QColor(0xc0, 0x1c, 0x28);
+}
+
 // Lays `logical` out as written for left-to-right, mirrored within `row` for right-to-left.
 QRect visual(const QStyleOptionViewItem& option, const QRect& logical)
 {
@@ -110,7 +116,7 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->drawText(visual(option, nameArea.adjusted(nameWidth + margin, 0, 0, 0)), leading,
                       option.fontMetrics.elidedText(direction, Qt::ElideRight, nameArea.width() - nameWidth - margin));
     if (!error.isEmpty()) {
-        painter->setPen(selected ? text : QColor(0xc0, 0x1c, 0x28));
+        painter->setPen(selected ? text : errorColour(option.palette));
         const QRect errorArea(textLeft, nameArea.bottom() + margin / 2,
                               row.right() - textLeft - 2 * margin - buttonSize, line);
         painter->drawText(visual(option, errorArea), leading,
@@ -129,6 +135,9 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         bar.direction = option.direction;
         bar.state = QStyle::State_Enabled | QStyle::State_Horizontal;
         bar.palette = option.palette;
+        // The style fills the groove with the base colour, which is the row's own: the button
+        // colour sets it off from the row in light and dark palettes alike.
+        bar.palette.setColor(QPalette::Base, option.palette.color(QPalette::Button));
         style->drawControl(QStyle::CE_ProgressBarGroove, &bar, painter, widget);
         style->drawControl(QStyle::CE_ProgressBarContents, &bar, painter, widget);
         painter->setPen(secondary);

@@ -8,7 +8,7 @@
 
 #include <QApplication>
 #include <QDBusConnectionInterface>
-#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -121,7 +121,7 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
                    {Mode::system, "system", Icon::dark}};
     for (const auto& choice : choices) {
         const QString label = L(QStringLiteral("theme_") + QString::fromLatin1(choice.stored));
-        for (QPushButton* button : settings->findChildren<QPushButton*>())
+        for (QRadioButton* button : settings->findChildren<QRadioButton*>())
             if (button->text() == label)
                 button->click();
         EXPECT_EQ(program.appearance().selection(), choice.mode);

@@ -6,7 +6,7 @@
 #include "SettingsWindow.h"
 
 #include <QComboBox>
-#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -61,7 +61,7 @@ TEST(LanguageSettings, ASwitchReRendersEveryOpenWindowAtOnceAndArabicRunsRightTo
     EXPECT_EQ(languages->itemText(0), L("system_language"));
     EXPECT_NE(L("settings"), "Settings");
     QStringList modes;
-    for (const QPushButton* mode : settings.findChildren<QPushButton*>())
+    for (const QRadioButton* mode : settings.findChildren<QRadioButton*>())
         modes << mode->text();
     EXPECT_EQ(modes, QStringList({L("theme_system"), L("theme_light"), L("theme_dark")}));
 
