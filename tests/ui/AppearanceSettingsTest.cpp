@@ -79,19 +79,34 @@ struct Desktop {
 
 } // namespace
 
-TEST(AppearanceSettings, StoredTextReadsAsItsModeAndAnythingElseAsSystem)
+// Unknown stored texts are "system"; without a portal the program goes back to the look the
+// platform gave it.
+TEST(AppearanceSettings, StartsWithTheStoredChoiceAndAsksOldAndNewPortalsForTheDesktops)
 {
+    const QColor platformWindow = QApplication::palette().color(QPalette::Window);
+    Desktop desktop(prefersDark, false);
     const struct {
-        const char* stored; // nullptr: nothing stored
+        const char* stored;
+        bool portal, hasReadOne;
         Mode mode;
-    } cases[] = {{"light", Mode::light},  {"dark", Mode::dark},   {"system", Mode::system},
-                 {nullptr, Mode::system}, {"Dark", Mode::system}, {"sepia", Mode::system}};
+        bool dark;
+    } cases[] = {{"system", true, true, Mode::system, true},
+                 {"sepia", true, false, Mode::system, true},
+                 {"dark", false, true, Mode::dark, true},
+                 {"Dark", false, true, Mode::system, false}};
     for (const auto& c : cases) {
-        if (c.stored)
-            preferences().setValue("interfaceAppearance", c.stored);
-        else
-            preferences().remove("interfaceAppearance");
-        EXPECT_EQ(AppearanceSettings().selection(), c.mode) << (c.stored ? c.stored : "(none)");
+        preferences().setValue("interfaceAppearance", c.stored);
+        desktop.session.portal().hasReadOne = c.hasReadOne;
+        if (!c.portal)
+            desktop.session.bus().unregisterService(portalName);
+        AppearanceSettings appearance(desktop.programBus);
+        EXPECT_EQ(appearance.selection(), c.mode) << c.stored;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return AppearanceSettings::isDark() == c.dark; })) << c.stored;
+        QTest::qWait(100);
+        EXPECT_EQ(AppearanceSettings::isDark(), c.dark) << c.stored;
+        if (!c.dark) {
+            EXPECT_EQ(QApplication::palette().color(QPalette::Window), platformWindow);
+        }
     }
 }
 
@@ -157,33 +172,6 @@ TEST(AppearanceSettings, SystemFollowsTheDesktopsSwitchAtOnce)
     EXPECT_EQ(desktop.session.replacements(1), 1);
     EXPECT_TRUE(desktop.session.shows(Icon::light));
     EXPECT_EQ(desktop.counter.taken(), 0) << "the desktop's own switch needs no word from the program";
-}
-
-// Without a portal the program goes back to the look the platform gave it.
-TEST(AppearanceSettings, SystemReadsOldAndNewPortals)
-{
-    preferences().setValue("interfaceAppearance", "system");
-    const QColor platformWindow = QApplication::palette().color(QPalette::Window);
-    Desktop desktop(0, false);
-    const struct {
-        const char* name;
-        int colorScheme; // -1: no portal
-        bool hasReadOne;
-        bool dark;
-    } portals[] = {{"dark", 1, true, true}, {"dark, Read only", 1, false, true}, {"none", -1, true, false}};
-    for (const auto& portal : portals) {
-        desktop.session.portal().colorScheme = static_cast<uint>(portal.colorScheme);
-        desktop.session.portal().hasReadOne = portal.hasReadOne;
-        if (portal.colorScheme < 0)
-            desktop.session.bus().unregisterService(portalName);
-        AppearanceSettings appearance(desktop.programBus);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return AppearanceSettings::isDark() == portal.dark; })) << portal.name;
-        QTest::qWait(100);
-        EXPECT_EQ(AppearanceSettings::isDark(), portal.dark) << portal.name;
-        if (portal.colorScheme < 0) {
-            EXPECT_EQ(QApplication::palette().color(QPalette::Window), platformWindow);
-        }
-    }
 }
 
 TEST(AppearanceSettings, TheDrawnLightIconIsTheCompanionsPixelForPixel)
