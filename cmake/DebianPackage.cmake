@@ -12,10 +12,12 @@ FTPS and SFTP servers through a transfer queue that plans recursive transfers, a
 overwrites, retries and resumes. dravik-cli offers the same engine for scripts.")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The install rules read the prefix at install time (the autostart entry goes to /etc/xdg only for a
-# /usr installation), so the package is staged with DESTDIR and the real prefix.
+# /usr installation), so the package is staged with DESTDIR and the real prefix, whatever prefix
+# the build was configured with.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 # The Qt, QtKeychain and C++ libraries come from dpkg-shlibdeps. The rest the programs run or load

