@@ -28,7 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "curl, openssh-client, qt6-qpa-plugins, adwaita
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | keepassxc, qt6-translations-l10n")
 
 # Everything under /etc is configuration the administrator may edit; dpkg keeps such edits.
-file(WRITE ${CMAKE_BINARY_DIR}/package/conffiles "/etc/xdg/autostart/app.dravik.application.DockTile.desktop\n")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/package/conffiles)
+file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/xdg/autostart/app.dravik.application.DockTile.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
 
 include(CPack)
