@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build deps configure fuzz bench screenshots format clean
+.PHONY: run test build deps configure package fuzz bench screenshots format clean
 
 deps:
 	@scripts/install-deps
@@ -18,6 +18,9 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest -j2 --output-on-failure
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@scripts/run-benchmarks $(BUILD)
