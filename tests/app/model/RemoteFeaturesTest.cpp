@@ -12,7 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-using ftptest::permissionsOf;
+using namespace ftptest;
 
 namespace {
 
@@ -177,6 +177,23 @@ TEST_P(RemoteFeaturesTest, TheFoldersOfBothPanesAreComparedUntilADisconnect)
     EXPECT_EQ(model->errorMessage(), "");
     EXPECT_EQ(model->comparison().size(), 4);
     EXPECT_FALSE(model->showComparison());
+}
+
+TEST_P(RemoteFeaturesTest, AnUploadAndADownloadRunThroughTheQueue)
+{
+    put("remote.bin", randomBytes(50000));
+    local.write("local.bin", randomBytes(40000));
+    start();
+    connect();
+    select(false, {"remote.bin"});
+    model->enqueue(false);
+    ASSERT_TRUE(eventually([&] { return idle(); }));
+    select(true, {"local.bin"});
+    model->enqueue(true);
+    ASSERT_TRUE(eventually([&] { return idle() && model->transfers().size() == 2; }));
+    EXPECT_EQ(model->completedCount(), 2) << activity().join('\n').toStdString();
+    EXPECT_EQ(contentOf(local.file("remote.bin")), randomBytes(50000));
+    EXPECT_EQ(contentOf(onDisk("local.bin")), randomBytes(40000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, RemoteFeaturesTest, testing::Values("FTP", "SFTP"),
