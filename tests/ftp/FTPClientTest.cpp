@@ -1,17 +1,15 @@
 #include "FTPClient.h"
-#include "CancellationError.h"
-#include "EngineClock.h"
 #include "FTPError.h"
 #include "FakeCurl.h"
 #include "L10n.h"
 #include "QtPrinters.h"
+#include "RecordingClock.h"
 #include "TemporaryFolder.h"
 #include "TestFiles.h"
 
 #include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
-#include <vector>
 
 using namespace std::chrono_literals;
 using namespace ftptest;
@@ -28,25 +26,6 @@ FTPClient client(FTPProtocol protocol = FTPProtocol::ftp, const QString& passwor
     profile.protocolType = protocol;
     return FTPClient(profile, password);
 }
-
-// Records the back-off sleeps instead of waiting; optionally stops the task at one of them.
-class RecordingClock : public EngineClock {
-public:
-    RecordingClock() { EngineClock::install(this); }
-    ~RecordingClock() override { EngineClock::install(nullptr); }
-
-    void sleep(Clock::duration duration, std::stop_token token) const override
-    {
-        sleeps.push_back(duration);
-        if (stopAt == duration)
-            stop.request_stop();
-        CancellationError::check(token);
-    }
-
-    mutable std::vector<Clock::duration> sleeps;
-    std::optional<Clock::duration> stopAt;
-    mutable std::stop_source stop;
-};
 
 const QString mlsdLine = QStringLiteral("type=file;size=3;modify=20240131120000; a.txt\r\n");
 
