@@ -1,6 +1,4 @@
 #include "UpdateCheck.h"
-#include "CancellationError.h"
-#include "FTPError.h"
 #include "HTTPSServer.h"
 #include "L10n.h"
 #include "QtPrinters.h"
@@ -60,16 +58,12 @@ protected:
             loop.exec();
         if (!future.isFinished())
             return "(still running)";
-        try {
+        const QString failure = ftptest::failureText([&] {
             const T value = future.result();
             if (result)
                 *result = value;
-            return "(ok)";
-        } catch (const CancellationError&) {
-            return "(cancelled)";
-        } catch (const FTPError& error) {
-            return error.errorDescription();
-        }
+        });
+        return failure == "(no error)" ? QStringLiteral("(ok)") : failure;
     }
     QString fetch(const QByteArray& document, UpdateRelease* release = nullptr)
     {
@@ -199,6 +193,6 @@ TEST_F(UpdateCheckTest, OnlyAVerifiedPackageIsInstalledAndEveryOtherEndingRemove
     loop.exec();
     EXPECT_EQ(inDownloads().size(), 1);
     check.cancel();
-    EXPECT_EQ(outcome(stalled), "(cancelled)");
+    EXPECT_EQ(outcome(stalled), "cancelled");
     EXPECT_EQ(inDownloads(), QStringList());
 }
