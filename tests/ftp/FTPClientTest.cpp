@@ -133,20 +133,6 @@ TEST(FTPClientListing, FallsBackToListAndRetriesTransientFailures)
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(CancellationError())));
 }
 
-TEST(FTPClientOperations, EnsureDirectoryAcceptsAnExistingFolder)
-{
-    const std::tuple<QString, int, QString> cases[] = {
-        {"exit 0", 1, "(no error)"},
-        {"case \"$*\" in *MKD*) exit 21;; esac; printf '" + mlsdLine + "'", 2, "(no error)"},
-        {"case \"$*\" in *MKD*) exit 21;; esac; exit 9", 3, L("inaccessible")},
-    };
-    for (const auto& [behaviour, runs, error] : cases) {
-        FakeCurl curl(behaviour);
-        EXPECT_EQ(failureText([] { client().ensureDirectory("/new", {}); }), error);
-        EXPECT_EQ(curl.runs(), runs);
-    }
-}
-
 TEST(FTPClientOperations, DeleteTreeStopsAtTheDepthLimit)
 {
     {
