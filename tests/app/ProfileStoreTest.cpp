@@ -1,5 +1,5 @@
 #include "ProfileStore.h"
-#include "FTPError.h"
+#include "QtPrinters.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -11,14 +11,14 @@ using namespace ftptest;
 
 namespace {
 
-class ProfileStoreTest : public testing::Test {
-protected:
-    void SetUp() override { QDir(ProfileStore::folder()).removeRecursively(); }
-    void TearDown() override { QDir(ProfileStore::folder()).removeRecursively(); }
-    QStringList folderFiles() const { return QDir(ProfileStore::folder()).entryList(QDir::Files | QDir::Hidden); }
-};
+QStringList folderFiles()
+{
+    return QDir(ProfileStore::folder()).entryList(QDir::Files | QDir::Hidden);
+}
 
-TEST_F(ProfileStoreTest, SavedProfilesComeBackInOrderFromAPrivateSortedFile)
+} // namespace
+
+TEST(ProfileStoreTest, SavedProfilesComeBackInOrderFromAPrivateSortedFile)
 {
     ServerProfile first;
     first.name = QStringLiteral("Z first");
@@ -52,33 +52,27 @@ TEST_F(ProfileStoreTest, SavedProfilesComeBackInOrderFromAPrivateSortedFile)
     EXPECT_FALSE(text.contains("password\""));
 }
 
-TEST_F(ProfileStoreTest, AMissingFileIsNoProfilesButABadOneIsAnErrorAndStaysAsItIs)
+TEST(ProfileStoreTest, AMissingFileIsNoProfilesButABadOneIsAnErrorAndStaysAsItIs)
 {
+    QDir(ProfileStore::folder()).removeRecursively();
     EXPECT_TRUE(ProfileStore::load().isEmpty());
     EXPECT_FALSE(QFile::exists(ProfileStore::folder()));
 
-    const struct {
-        const char* content;
-        const char* expected;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"[{\"name\": ", "could not be read"},
         {"{\"id\": 1}", "servers.json"},
         {"[17]", "servers.json"},
         {"[{\"name\": \"x\"}]", "id"},
     };
     QDir().mkpath(ProfileStore::folder());
-    for (const auto& c : cases) {
+    for (const auto& [content, expected] : cases) {
         QFile file(ProfileStore::file());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(c.content);
+        file.write(content);
         file.close();
-        try {
-            ProfileStore::load();
-            ADD_FAILURE() << c.content;
-        } catch (const FTPError& error) {
-            EXPECT_TRUE(error.errorDescription().contains(QLatin1String(c.expected))) << c.content;
-        }
-        EXPECT_EQ(contentOf(ProfileStore::file()), QByteArray(c.content));
+        const QString failure = failureText([] { ProfileStore::load(); });
+        EXPECT_TRUE(failure != "(no error)" && failure.contains(QLatin1String(expected))) << content;
+        EXPECT_EQ(contentOf(ProfileStore::file()), QByteArray(content));
     }
 
     QFile::remove(ProfileStore::file());
@@ -90,5 +84,3 @@ TEST_F(ProfileStoreTest, AMissingFileIsNoProfilesButABadOneIsAnErrorAndStaysAsIt
     EXPECT_THROW(ProfileStore::save({ServerProfile()}), std::system_error);
     EXPECT_EQ(folderFiles(), QStringList());
 }
-
-} // namespace

@@ -1,14 +1,14 @@
 #include "QueueStore.h"
-#include "FTPError.h"
 #include "ProfileStore.h"
 #include "QtPrinters.h"
+#include "TestFiles.h"
 
-#include <QFile>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace ftptest;
 
 namespace {
 
@@ -21,10 +21,11 @@ ServerProfile profile(const char* id, const char* name)
     return profile;
 }
 
-TransferItem item(const ServerProfile& profile, const char* id, TransferItem::State state, bool upload = true)
+// Item ids differ in their last digit only.
+TransferItem item(const ServerProfile& profile, char id, TransferItem::State state, bool upload = true)
 {
     TransferItem item(FTPClient(profile, "secret"));
-    item.id = QUuid::fromString(QLatin1String(id));
+    item.id = QUuid::fromString("AAAAAAAA-0000-0000-0000-00000000000" + QString(QLatin1Char(id)));
     item.upload = upload;
     item.localURL = "/tmp/a b#1.txt";
     item.remotePath = "/up/a b#1.txt";
@@ -32,32 +33,22 @@ TransferItem item(const ServerProfile& profile, const char* id, TransferItem::St
     return item;
 }
 
-QByteArray contentOf(const QString& path)
+// Not a global: building a profile reads the translations, which are not there before main().
+ServerProfile first()
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-unsigned modeOf(const QString& path)
-{
-    struct stat attributes {};
-    return ::stat(QFile::encodeName(path).constData(), &attributes) == 0 ? attributes.st_mode & 07777 : 0;
+    return profile("11111111-2222-3333-4444-555555555555", "First");
 }
 
 } // namespace
 
 TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedInOrder)
 {
-    const ServerProfile first = profile("11111111-2222-3333-4444-555555555555", "First");
     const ServerProfile second = profile("66666666-7777-8888-9999-000000000000", "Second");
-    TransferItem folder = item(second, "AAAAAAAA-0000-0000-0000-000000000002", TransferItem::State::failed, false);
+    TransferItem folder = item(second, '2', TransferItem::State::failed, false);
     folder.directory = true;
-    const QList<TransferItem> queue{
-        item(first, "AAAAAAAA-0000-0000-0000-000000000000", TransferItem::State::completed),
-        item(first, "AAAAAAAA-0000-0000-0000-000000000001", TransferItem::State::running),
-        item(first, "AAAAAAAA-0000-0000-0000-000000000003", TransferItem::State::cancelled),
-        folder,
-    };
+    const QList<TransferItem> queue{item(first(), '0', TransferItem::State::completed),
+                                    item(first(), '1', TransferItem::State::running),
+                                    item(first(), '3', TransferItem::State::cancelled), folder};
     const QByteArray bytes = QueueStore::data(queue);
     EXPECT_EQ(bytes, R"([{"directory":false,"id":"AAAAAAAA-0000-0000-0000-000000000001","localURL":)"
                      R"("file:///tmp/a%20b%231.txt","profile":{"host":"example.org","id":)"
@@ -71,13 +62,13 @@ TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedIn
 
     QueueStore::save(bytes);
     EXPECT_EQ(contentOf(QueueStore::file()), bytes);
-    EXPECT_EQ(modeOf(QueueStore::file()), 0600u);
-    EXPECT_EQ(modeOf(ProfileStore::folder()), 0700u);
+    EXPECT_EQ(permissionsOf(QueueStore::file()), 0600u);
+    EXPECT_EQ(permissionsOf(ProfileStore::folder()), 0700u);
 
     // The profile as it is now is used, and a record whose profile is gone is dropped.
     ServerProfile renamed = second;
     renamed.name = "Renamed";
-    const QList<TransferItem> restored = QueueStore::load({renamed, first});
+    const QList<TransferItem> restored = QueueStore::load({renamed, first()});
     ASSERT_EQ(restored.size(), 2);
     for (const TransferItem& one : restored) {
         EXPECT_EQ(one.state, TransferItem::State::failed);
@@ -93,13 +84,8 @@ TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedIn
 
 TEST(QueueStoreTest, AFileThatIsNotAListOfCompleteRecordsFailsAsAWhole)
 {
-    const ServerProfile first = profile("11111111-2222-3333-4444-555555555555", "First");
-    const QByteArray good =
-        QueueStore::data({item(first, "AAAAAAAA-0000-0000-0000-000000000001", TransferItem::State::waiting)});
-    const struct {
-        QByteArray document;
-        const char* reason;
-    } cases[] = {
+    const QByteArray good = QueueStore::data({item(first(), '1', TransferItem::State::waiting)});
+    const std::pair<QByteArray, const char*> cases[] = {
         {QByteArray(good).replace(R"("directory":false,)", ""), "directory"},
         {QByteArray(good).replace("file:///tmp", "http://host/tmp"), "localURL"},
         {QByteArray(good).replace(R"("port":21)", R"("port":"21")"), "profile"},
@@ -107,15 +93,9 @@ TEST(QueueStoreTest, AFileThatIsNotAListOfCompleteRecordsFailsAsAWhole)
         {"{}", "transfer-queue.json"},
         {good + good, "garbage at the end of the document"},
     };
-    for (const auto& one : cases) {
-        try {
-            QueueStore::decode(one.document, {first});
-            ADD_FAILURE() << one.reason;
-        } catch (const FTPError& error) {
-            EXPECT_EQ(error.errorDescription(),
-                      QStringLiteral("The transfer queue could not be read: ") + QLatin1String(one.reason));
-        }
-    }
+    for (const auto& [document, reason] : cases)
+        EXPECT_EQ(failureText([&] { QueueStore::decode(document, {first()}); }),
+                  QStringLiteral("The transfer queue could not be read: ") + QLatin1String(reason));
 }
 
 // A writer killed at any moment of a save leaves the previous content or the new one.

@@ -1,22 +1,18 @@
 #include "UpdateCheck.h"
-#include "CancellationError.h"
-#include "FTPError.h"
 #include "HTTPSServer.h"
 #include "L10n.h"
-#include "ProFTPDServer.h"
 #include "QtPrinters.h"
+#include "TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -31,10 +27,7 @@ protected:
     void SetUp() override
     {
         QDir().mkpath(downloads);
-        QFile dirs(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/user-dirs.dirs");
-        QDir().mkpath(QFileInfo(dirs).path());
-        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_DOWNLOAD_DIR=\"" + downloads.toUtf8() + "\"\n");
+        ftptest::useDownloadsFolder(downloads);
         qputenv("DRAVIK_UPDATE_SERVER", server.address().toUtf8());
         server.put(packagePath, package);
     }
@@ -65,16 +58,12 @@ protected:
             loop.exec();
         if (!future.isFinished())
             return "(still running)";
-        try {
+        const QString failure = ftptest::failureText([&] {
             const T value = future.result();
             if (result)
                 *result = value;
-            return "(ok)";
-        } catch (const CancellationError&) {
-            return "(cancelled)";
-        } catch (const FTPError& error) {
-            return error.errorDescription();
-        }
+        });
+        return failure == "(no error)" ? QStringLiteral("(ok)") : failure;
     }
     QString fetch(const QByteArray& document, UpdateRelease* release = nullptr)
     {
@@ -96,25 +85,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(UpdateCheckTest, AGoodFeedAndPackageAreVerifiedAndInstalledInTheDownloads)
-{
-    UpdateRelease release;
-    ASSERT_EQ(fetch(feed(), &release), "(ok)");
-    EXPECT_EQ(release.build, 42);
-    EXPECT_EQ(release.notesText("fr"), "Faster\nSmaller\n\n" + L("update_unsigned"));
-    EXPECT_EQ(release.notesText("de"), "Schneller\n\n" + L("update_unsigned"));
-    QString installed;
-    ASSERT_EQ(outcome(check.downloadPackage(release), &installed), "(ok)");
-    ASSERT_EQ(inDownloads().size(), 1);
-    const QString folder = inDownloads().first();
-    EXPECT_TRUE(
-        QRegularExpression("^Dravik FTP Update [0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$").match(folder).hasMatch());
-    EXPECT_EQ(installed, downloads + "/" + folder + "/Dravik-FTP-9.9.9.pkg");
-    EXPECT_EQ(QDir(downloads + "/" + folder).entryList(QDir::Files), QStringList{"Dravik-FTP-9.9.9.pkg"});
-    EXPECT_EQ(contentOf(installed), package);
-    EXPECT_EQ(ftptest::permissionsOf(downloads + "/" + folder), 0700u);
-}
 
 TEST_F(UpdateCheckTest, EveryFaultOfTheFeedIsRefusedAsInvalid)
 {
@@ -156,7 +126,7 @@ TEST_F(UpdateCheckTest, EveryFaultOfTheFeedIsRefusedAsInvalid)
     EXPECT_EQ(fetch(QByteArray("[]")), L("update_invalid"));
 }
 
-TEST_F(UpdateCheckTest, RedirectsStayOnTheUpdateServerOverHTTPS)
+TEST_F(UpdateCheckTest, FeedsComeOnlyFromTheVerifiedUpdateServerOverHTTPS)
 {
     server.put("/moved.json", QJsonDocument(feed()).toJson());
     const std::pair<QString, QString> cases[] = {
@@ -169,12 +139,31 @@ TEST_F(UpdateCheckTest, RedirectsStayOnTheUpdateServerOverHTTPS)
         server.redirect("/updates.json", location);
         EXPECT_EQ(outcome(check.fetchRelease()), expected) << location.toStdString();
     }
+    HTTPSServer untrusted(true);
+    qputenv("DRAVIK_UPDATE_SERVER", untrusted.address().toUtf8());
+    untrusted.put("/updates.json", QJsonDocument(feed()).toJson());
+    EXPECT_EQ(outcome(check.fetchRelease()), L("invalid_certificate"));
 }
 
-TEST_F(UpdateCheckTest, EveryEndingOfAPackageDownloadRemovesThePartialFile)
+TEST_F(UpdateCheckTest, OnlyAVerifiedPackageIsInstalledAndEveryOtherEndingRemovesThePartialFile)
 {
     UpdateRelease release;
     ASSERT_EQ(fetch(feed(), &release), "(ok)");
+    EXPECT_EQ(release.build, 42);
+    EXPECT_EQ(release.notesText("fr"), "Faster\nSmaller\n\n" + L("update_unsigned"));
+    EXPECT_EQ(release.notesText("de"), "Schneller\n\n" + L("update_unsigned"));
+    QString installed;
+    ASSERT_EQ(outcome(check.downloadPackage(release), &installed), "(ok)");
+    ASSERT_EQ(inDownloads().size(), 1);
+    const QString folder = inDownloads().first();
+    EXPECT_TRUE(
+        QRegularExpression("^Dravik FTP Update [0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$").match(folder).hasMatch());
+    EXPECT_EQ(installed, downloads + "/" + folder + "/Dravik-FTP-9.9.9.pkg");
+    EXPECT_EQ(QDir(downloads + "/" + folder).entryList(QDir::Files), QStringList{"Dravik-FTP-9.9.9.pkg"});
+    EXPECT_EQ(contentOf(installed), package);
+    EXPECT_EQ(ftptest::permissionsOf(downloads + "/" + folder), 0700u);
+    QDir(downloads + "/" + folder).removeRecursively();
+
     const std::pair<std::function<void(UpdateRelease&)>, QString> cases[] = {
         {[](UpdateRelease& r) { r.sha256 = QString(64, 'a'); }, L("update_invalid")},
         {[](UpdateRelease& r) { ++r.bytes; }, L("update_invalid")},
@@ -204,14 +193,6 @@ TEST_F(UpdateCheckTest, EveryEndingOfAPackageDownloadRemovesThePartialFile)
     loop.exec();
     EXPECT_EQ(inDownloads().size(), 1);
     check.cancel();
-    EXPECT_EQ(outcome(stalled), "(cancelled)");
+    EXPECT_EQ(outcome(stalled), "cancelled");
     EXPECT_EQ(inDownloads(), QStringList());
-}
-
-TEST_F(UpdateCheckTest, AServerWithAnUntrustedCertificateIsRefused)
-{
-    HTTPSServer untrusted(true);
-    qputenv("DRAVIK_UPDATE_SERVER", untrusted.address().toUtf8());
-    untrusted.put("/updates.json", QJsonDocument(feed()).toJson());
-    EXPECT_EQ(outcome(check.fetchRelease()), L("invalid_certificate"));
 }

@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "SSHPasswordSocket.h"
+#include "SystemCall.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,19 +10,6 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-namespace {
-
-QByteArray readAll(int fd)
-{
-    QByteArray bytes;
-    char buffer[8192];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, got);
-    return bytes;
-}
-
-} // namespace
 
 TEST(AskRelay, PrintsOnlyWhatItIsServedInTime)
 {
@@ -73,8 +61,8 @@ TEST(AskRelay, PrintsOnlyWhatItIsServedInTime)
         timer.start();
         ChildProcess child({QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"), {"Password for someone:"}, environment});
         child.closeStandardInput();
-        EXPECT_EQ(readAll(child.standardOutput()), c.output) << c.what;
-        EXPECT_TRUE(readAll(child.standardError()).isEmpty()) << c.what;
+        EXPECT_EQ(SystemCall::readToEnd(child.standardOutput()), c.output) << c.what;
+        EXPECT_TRUE(SystemCall::readToEnd(child.standardError()).isEmpty()) << c.what;
         EXPECT_EQ(child.waitForExit(), c.status) << c.what;
         if (c.pathLength == 60) {
             EXPECT_GE(timer.elapsed(), 9'500) << c.what;

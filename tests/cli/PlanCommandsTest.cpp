@@ -45,7 +45,7 @@ QString records(const CliTestRun& run, const QString& root)
     return QString::fromUtf8(run.output).remove(root);
 }
 
-TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAdmits)
+TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAdmitsAndATermLeavesNothing)
 {
     ASSERT_EQ(
         CliTestRun::run({"save-profile", profileFile(), "--password-stdin"}, ProFTPDServer::password().toUtf8() + "\n")
@@ -72,6 +72,28 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
     EXPECT_TRUE(folderQuestion.contains(QStringLiteral("1) Merge folders\n  2) Keep both (rename)\n  3) Skip\n")))
         << folderQuestion.toStdString();
     EXPECT_TRUE(prompts.contains(QStringLiteral("1) Overwrite\n  2) Resume download\n  3) Keep both (rename)\n")));
+
+    // The secret store starts threads of its own; a SIGTERM must still only stop a download.
+    server.put(QStringLiteral("/slow/big.bin"), QByteArray(1'000'000, 'b'));
+    QProcess process;
+    process.start(CliTestRun::program,
+                  {"--saved", "ProFTPD on loopback", "get", "/slow/big.bin", local.file(QStringLiteral("big.bin"))});
+    const auto partial = [&] {
+        return QDir(local.path()).entryInfoList({QStringLiteral(".dravik-*")}, QDir::Files | QDir::Hidden);
+    };
+    QElapsedTimer timer;
+    timer.start();
+    while ((partial().isEmpty() || partial().first().size() < 10'000) && timer.elapsed() < 30'000)
+        QThread::msleep(20);
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(10'000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(partial().isEmpty());
+    // No curl left behind, still fetching from this server.
+    const QByteArray url = "127.0.0.1:" + QByteArray::number(server.profile(FTPProtocol::explicitTLS).port);
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+        EXPECT_FALSE(ftptest::contentOf("/proc/" + pid + "/cmdline").contains(url)) << pid.toStdString();
 }
 
 TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
@@ -93,35 +115,6 @@ TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
 {"directory":false,"exists":false,"local":"/tree/a.txt","overwrite":false,"remote":"/tree (2)/a.txt"}
 {"directory":false,"exists":false,"local":"/tree/b.txt","overwrite":false,"remote":"/tree (2)/b.txt"}
 )x");
-}
-
-// The secret store starts threads of its own; a SIGTERM must still only stop the download.
-TEST_F(PlanCommandsTest, TermDuringADownloadWithARememberedPasswordStopsCurlAndLeavesNothing)
-{
-    ASSERT_EQ(
-        CliTestRun::run({"save-profile", profileFile(), "--password-stdin"}, ProFTPDServer::password().toUtf8() + "\n")
-            .exitStatus,
-        0);
-    server.put(QStringLiteral("/slow/big.bin"), QByteArray(1'000'000, 'b'));
-    QProcess process;
-    process.start(CliTestRun::program,
-                  {"--saved", "ProFTPD on loopback", "get", "/slow/big.bin", local.file(QStringLiteral("big.bin"))});
-    const auto partial = [&] {
-        return QDir(local.path()).entryInfoList({QStringLiteral(".dravik-*")}, QDir::Files | QDir::Hidden);
-    };
-    QElapsedTimer timer;
-    timer.start();
-    while ((partial().isEmpty() || partial().first().size() < 10'000) && timer.elapsed() < 30'000)
-        QThread::msleep(20);
-    ::kill(pid_t(process.processId()), SIGTERM);
-    ASSERT_TRUE(process.waitForFinished(10'000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
-    EXPECT_TRUE(partial().isEmpty());
-    // No curl left behind, still fetching from this server.
-    const QByteArray url = "127.0.0.1:" + QByteArray::number(server.profile(FTPProtocol::explicitTLS).port);
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
-        EXPECT_FALSE(ftptest::contentOf("/proc/" + pid + "/cmdline").contains(url)) << pid.toStdString();
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QUuid>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace ftptest;
@@ -134,4 +135,23 @@ TEST_F(SFTPCommands, InterruptTerminatesSSHAndKeepsTheCheckpointedPartialFile)
     EXPECT_EQ(contentOf(destination), bytes);
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"big.bin", "key.json", "password.json"}));
+}
+
+TEST_F(SFTPCommands, AFailedItemOfATransferRequestDoesNotStopTheOthersAndFailsTheRun)
+{
+    local.write("free.txt", "free");
+    local.write("locked.txt", "mine");
+    // A file the account may read but not replace.
+    const QString locked = server->put("locked.txt", "theirs");
+    ::chown(QFile::encodeName(locked).constData(), 0, 0);
+    ::chmod(QFile::encodeName(locked).constData(), 0644);
+    const CliTestRun run = expectStatus({"transfer", "upload", local.file("locked.txt"), local.file("free.txt"),
+                                         server->home(), "--on-conflict", "overwrite"},
+                                        1);
+    const QStringList lines = QString::fromUtf8(run.output).split('\n');
+    ASSERT_EQ(lines.size(), 4) << run.output.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("locked.txt failed: ")) << lines[0].toStdString();
+    EXPECT_EQ(lines.mid(1), (QStringList{"Finished free.txt", "1 completed, 1 failed", ""}));
+    EXPECT_EQ(contentOf(locked), "theirs");
+    EXPECT_EQ(contentOf(remote("free.txt")), "free");
 }

@@ -3,49 +3,35 @@
 #include "PrivateKeyring.h"
 #include "ProfileStore.h"
 #include "TemporaryFolder.h"
+#include "TestFiles.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
-#include <optional>
+
+using ftptest::contentOf;
 
 namespace {
 
-class SavedProfileCommandsTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        REQUIRE_PRIVATE_KEYRING();
-        keyring.emplace(); // and, with it, one case per process: the data folder is new
-    }
-
-    QString write(const ServerProfile& profile)
-    {
-        return folder.write(profile.idText() + QStringLiteral(".json"), QJsonDocument(profile.toJson()).toJson());
-    }
-
-    static ServerProfile profile(const QString& name, bool remember)
-    {
-        ServerProfile p;
-        p.name = name;
-        p.host = QStringLiteral("ftp.example.org");
-        p.username = QStringLiteral("anna");
-        p.rememberPassword = remember;
-        return p;
-    }
-
-    static QByteArray file()
-    {
-        QFile in(ProfileStore::file());
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(none)");
-    }
-
-    std::optional<PrivateKeyring> keyring;
-    TemporaryFolder folder;
-};
-
-TEST_F(SavedProfileCommandsTest, SavingReplacingAndRemovingKeepTheFileAndTheSecretStoreInStep)
+ServerProfile profile(const QString& name, bool remember)
 {
+    ServerProfile p;
+    p.name = name;
+    p.host = QStringLiteral("ftp.example.org");
+    p.username = QStringLiteral("anna");
+    p.rememberPassword = remember;
+    return p;
+}
+
+} // namespace
+
+TEST(SavedProfileCommands, SavingReplacingAndRemovingKeepTheFileAndTheSecretStoreInStep)
+{
+    REQUIRE_PRIVATE_KEYRING();
+    PrivateKeyring keyring;
+    TemporaryFolder folder;
+    const auto write = [&](const ServerProfile& profile) {
+        return folder.write(profile.idText() + QStringLiteral(".json"), QJsonDocument(profile.toJson()).toJson());
+    };
     ServerProfile first = profile(QStringLiteral("First"), true);
     const ServerProfile second = profile(QStringLiteral("Second"), false);
     CliTestRun run = CliTestRun::run({"save-profile", write(first), "--password-stdin"}, "s3cret pass\nrest\n");
@@ -58,8 +44,8 @@ TEST_F(SavedProfileCommandsTest, SavingReplacingAndRemovingKeepTheFileAndTheSecr
     first.rememberPassword = false;
     ASSERT_EQ(CliTestRun::run({"save-profile", write(first)}).exitStatus, 0);
     EXPECT_EQ(ProfileStore::load(), (QList<ServerProfile>{first, second}));
-    EXPECT_EQ(keyring->itemCount(QString::fromLatin1(KeychainStore::service), first.idText()), 0);
-    EXPECT_FALSE(file().contains("s3cret"));
+    EXPECT_EQ(keyring.itemCount(QString::fromLatin1(KeychainStore::service), first.idText()), 0);
+    EXPECT_FALSE(contentOf(ProfileStore::file()).contains("s3cret"));
 
     run = CliTestRun::run({"profiles"});
     EXPECT_EQ(run.output.count('\n'), 2);
@@ -70,23 +56,17 @@ TEST_F(SavedProfileCommandsTest, SavingReplacingAndRemovingKeepTheFileAndTheSecr
     EXPECT_EQ(CliTestRun::run({"remove-profile", second.idText()}).exitStatus, 0);
     EXPECT_TRUE(ProfileStore::load().isEmpty());
     EXPECT_TRUE(CliTestRun::run({"remove-profile", "First"}).error.contains("no saved profile"));
+
+    // A secret store that fails leaves the profiles file as it was.
+    ASSERT_EQ(CliTestRun::run({"save-profile", write(profile("Kept", true)), "--password-stdin"}, "pw\n").exitStatus,
+              0);
+    const QByteArray before = contentOf(ProfileStore::file());
+    keyring.lock();
+    for (const QStringList& words : {QStringList{"save-profile", write(profile("New", true)), "--password-stdin"},
+                                     QStringList{"remove-profile", "Kept"}}) {
+        const CliTestRun failed = CliTestRun::run(words, "pw\n");
+        EXPECT_EQ(failed.exitStatus, 1);
+        EXPECT_TRUE(failed.error.startsWith("Keychain: ")) << failed.error.toStdString();
+    }
+    EXPECT_EQ(contentOf(ProfileStore::file()), before);
 }
-
-TEST_F(SavedProfileCommandsTest, ASecretStoreFailureLeavesTheProfilesFileAsItWas)
-{
-    const ServerProfile kept = profile(QStringLiteral("Kept"), true);
-    ASSERT_EQ(CliTestRun::run({"save-profile", write(kept), "--password-stdin"}, "pw\n").exitStatus, 0);
-    const QByteArray before = file();
-    keyring->lock();
-
-    const CliTestRun save =
-        CliTestRun::run({"save-profile", write(profile(QStringLiteral("New"), true)), "--password-stdin"}, "pw\n");
-    EXPECT_EQ(save.exitStatus, 1);
-    EXPECT_TRUE(save.error.startsWith("Keychain: ")) << save.error.toStdString();
-    const CliTestRun remove = CliTestRun::run({"remove-profile", "Kept"});
-    EXPECT_EQ(remove.exitStatus, 1);
-    EXPECT_TRUE(remove.error.startsWith("Keychain: ")) << remove.error.toStdString();
-    EXPECT_EQ(file(), before);
-}
-
-} // namespace

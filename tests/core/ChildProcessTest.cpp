@@ -1,19 +1,8 @@
 #include "ChildProcess.h"
+#include "SystemCall.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-namespace {
-QByteArray readAll(int fd)
-{
-    QByteArray result;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-        result.append(buffer, got);
-    return result;
-}
-} // namespace
 
 TEST(ChildProcess, RunsWithExplicitArgumentsAndEnvironmentOrTheInheritedOne)
 {
@@ -22,14 +11,14 @@ TEST(ChildProcess, RunsWithExplicitArgumentsAndEnvironmentOrTheInheritedOne)
     ChildProcess given({"/bin/sh", {"-c", script, "sh", "a b"}, QStringList{"GREETING=hello"}});
     given.write("from stdin");
     given.closeStandardInput();
-    EXPECT_EQ(readAll(given.standardOutput()), QByteArray("a b|hello|"));
-    EXPECT_EQ(readAll(given.standardError()), QByteArray("from stdin"));
+    EXPECT_EQ(SystemCall::readToEnd(given.standardOutput()), QByteArray("a b|hello|"));
+    EXPECT_EQ(SystemCall::readToEnd(given.standardError()), QByteArray("from stdin"));
     EXPECT_EQ(given.waitForExit(), 3);
     EXPECT_FALSE(given.isRunning());
 
     ChildProcess inherited({"/bin/sh", {"-c", script, "sh", "x"}, std::nullopt});
     inherited.closeStandardInput();
-    EXPECT_EQ(readAll(inherited.standardOutput()), QByteArray("x||inherited"));
+    EXPECT_EQ(SystemCall::readToEnd(inherited.standardOutput()), QByteArray("x||inherited"));
     EXPECT_EQ(inherited.waitForExit(), 3);
 }
 
@@ -69,6 +58,6 @@ TEST(ChildProcess, StandardErrorCanGoToTheNullDevice)
                         .discardStandardError = true});
     quiet.closeStandardInput();
     EXPECT_EQ(quiet.standardError(), -1);
-    EXPECT_EQ(readAll(quiet.standardOutput()), QByteArray("done"));
+    EXPECT_EQ(SystemCall::readToEnd(quiet.standardOutput()), QByteArray("done"));
     EXPECT_EQ(quiet.waitForExit(), 0);
 }

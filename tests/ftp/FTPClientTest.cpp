@@ -1,17 +1,15 @@
 #include "FTPClient.h"
-#include "CancellationError.h"
-#include "EngineClock.h"
 #include "FTPError.h"
 #include "FakeCurl.h"
 #include "L10n.h"
 #include "QtPrinters.h"
+#include "RecordingClock.h"
 #include "TemporaryFolder.h"
 #include "TestFiles.h"
 
 #include <QFile>
 #include <functional>
 #include <gtest/gtest.h>
-#include <vector>
 
 using namespace std::chrono_literals;
 using namespace ftptest;
@@ -28,25 +26,6 @@ FTPClient client(FTPProtocol protocol = FTPProtocol::ftp, const QString& passwor
     profile.protocolType = protocol;
     return FTPClient(profile, password);
 }
-
-// Records the back-off sleeps instead of waiting; optionally stops the task at one of them.
-class RecordingClock : public EngineClock {
-public:
-    RecordingClock() { EngineClock::install(this); }
-    ~RecordingClock() override { EngineClock::install(nullptr); }
-
-    void sleep(Clock::duration duration, std::stop_token token) const override
-    {
-        sleeps.push_back(duration);
-        if (stopAt == duration)
-            stop.request_stop();
-        CancellationError::check(token);
-    }
-
-    mutable std::vector<Clock::duration> sleeps;
-    std::optional<Clock::duration> stopAt;
-    mutable std::stop_source stop;
-};
 
 const QString mlsdLine = QStringLiteral("type=file;size=3;modify=20240131120000; a.txt\r\n");
 
@@ -152,20 +131,6 @@ TEST(FTPClientListing, FallsBackToListAndRetriesTransientFailures)
     EXPECT_EQ(curl.runs(), 4);
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(FTPError::message(L("timeout")))));
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(CancellationError())));
-}
-
-TEST(FTPClientOperations, EnsureDirectoryAcceptsAnExistingFolder)
-{
-    const std::tuple<QString, int, QString> cases[] = {
-        {"exit 0", 1, "(no error)"},
-        {"case \"$*\" in *MKD*) exit 21;; esac; printf '" + mlsdLine + "'", 2, "(no error)"},
-        {"case \"$*\" in *MKD*) exit 21;; esac; exit 9", 3, L("inaccessible")},
-    };
-    for (const auto& [behaviour, runs, error] : cases) {
-        FakeCurl curl(behaviour);
-        EXPECT_EQ(failureText([] { client().ensureDirectory("/new", {}); }), error);
-        EXPECT_EQ(curl.runs(), runs);
-    }
 }
 
 TEST(FTPClientOperations, DeleteTreeStopsAtTheDepthLimit)

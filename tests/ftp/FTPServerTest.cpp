@@ -100,7 +100,7 @@ protected:
     TemporaryFolder local;
 };
 
-TEST_P(FTPServerOperations, FolderCommandsChangeTheServersFiles)
+TEST_P(FTPServerOperations, FolderCommandsUploadsAndDownloadsChangeExactlyTheFilesMeant)
 {
     client.createDirectory("/new folder #1", {});
     EXPECT_TRUE(QFileInfo(server.local("/new folder #1")).isDir());
@@ -129,10 +129,8 @@ TEST_P(FTPServerOperations, FolderCommandsChangeTheServersFiles)
     client.deleteTree("/tree", true, 0, {});
     EXPECT_FALSE(QFileInfo::exists(server.local("/tree")));
     EXPECT_EQ(contentOf(server.local("/outside/keep.txt")), QByteArray("kept"));
-}
 
-TEST_P(FTPServerOperations, UploadsRespectOverwriteAndResume)
-{
+    // Uploads respect overwrite and resume.
     const QByteArray bytes = QByteArray::fromRawData("0123456789abcdef", 16).repeated(4096);
     const QString source = local.write("source.bin", bytes);
     client.upload(source, "/up load.bin", false, {}, {}, {});
@@ -151,18 +149,17 @@ TEST_P(FTPServerOperations, UploadsRespectOverwriteAndResume)
     client.upload(source, "/partial", false, 1000, {}, {});
     EXPECT_EQ(contentOf(server.local("/partial")), bytes);
     EXPECT_EQ(failureText([&] { client.upload(source, "/partial", false, 1000, {}, {}); }), L("destination_changed"));
-}
 
-TEST_P(FTPServerOperations, DownloadsInstallTheRemoteBytesAndNothingElse)
-{
-    const QByteArray bytes = QByteArray("remote \xff\x00 bytes\r\n", 17).repeated(3000);
-    server.put("/dir/file #1.bin", bytes);
+    // Downloads install the remote bytes and nothing else.
+    const QByteArray binary = QByteArray("remote \xff\x00 bytes\r\n", 17).repeated(3000);
+    server.put("/dir/file #1.bin", binary);
     server.put("/empty", {});
     client.download("/dir/file #1.bin", local.file("file.bin"), false, {}, {}, false, {}, {});
     client.download("/empty", local.file("empty"), false, {}, {}, false, [](double) {}, {});
-    EXPECT_EQ(contentOf(local.file("file.bin")), bytes);
+    EXPECT_EQ(contentOf(local.file("file.bin")), binary);
     EXPECT_EQ(contentOf(local.file("empty")), QByteArray());
-    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"empty", "file.bin"}));
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"empty", "file.bin", "source.bin"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, FTPServerOperations,

@@ -65,7 +65,7 @@ protected:
 
 } // namespace
 
-TEST_F(SFTPSession, ListsEveryNameInASessionOfItsOwn)
+TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
 {
     QDir(server->home()).mkpath(QStringLiteral("listing/Sub Folder"));
     server->put("listing/plain.txt", "abc");
@@ -85,11 +85,7 @@ TEST_F(SFTPSession, ListsEveryNameInASessionOfItsOwn)
     const QDateTime written = QFileInfo(remote("listing/plain.txt")).lastModified();
     EXPECT_EQ(first[1].modified, QDateTime::fromSecsSinceEpoch(written.toSecsSinceEpoch(), QTimeZone::utc()));
     EXPECT_EQ(first, second);
-    expectNothingLeft();
-}
 
-TEST_F(SFTPSession, TransfersArriveByteForByte)
-{
     const QByteArray big = randomBytes(2 * 1024 * 1024 + 123);
     server->put("big", big);
     server->put("empty", QByteArray());
@@ -144,8 +140,37 @@ TEST_F(SFTPSession, TransfersArriveByteForByte)
     expectNothingLeft();
 }
 
-TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogIn)
+TEST_F(SFTPSession, OnlyTheRightPinAndSecretLogInAndTheSecretStaysOffEveryCommandLine)
 {
+    // ssh starts the helper only for a moment; a wrapper records what ssh handed it, then
+    // becomes the real helper.
+    const QString record = local.file("askrelay");
+    const QString wrapper =
+        local.write("wrapper", QStringLiteral("#!/bin/sh\ncat /proc/$$/cmdline /proc/$$/environ > '%1'\n"
+                                              "exec '%2' \"$@\"\n")
+                                   .arg(record, askRelay)
+                                   .toUtf8());
+    QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    AskRelayLocation::setPath(wrapper);
+    server->put("big", randomBytes(4 * 1024 * 1024));
+    // Nothing of this process's own environment reaches ssh.
+    qputenv("DRAVIK_TEST_VARIABLE", "inherited");
+
+    // Read while the transfer runs, so that what ssh holds in the middle of it is checked.
+    QList<QByteArray> ssh;
+    LocalFile copy = LocalFile::open(local.file("copy"), O_WRONLY | O_CREAT);
+    client().download(remote("big"), copy, std::nullopt,
+                      [&](double) {
+                          if (ssh.isEmpty())
+                              ssh = childProcesses("ssh");
+                      },
+                      {});
+    ASSERT_EQ(ssh.size(), 1);
+    for (const QByteArray& seen : {ssh.first(), contentOf(record)})
+        EXPECT_FALSE(seen.contains(server->password().toUtf8()));
+    EXPECT_FALSE(ssh.first().contains("DRAVIK_TEST_VARIABLE"));
+    EXPECT_TRUE(contentOf(record).contains("DRAVIK_AUTH_SOCKET=/tmp/drvk-auth-"));
+
     ServerProfile wrongPin = server->profile();
     wrongPin.sshFingerprint = "SHA256:" + HostKeyPinning::fingerprint("some other key");
     // Nothing answers on the port the server left: the scan is empty.
@@ -189,37 +214,4 @@ TEST_F(SFTPSession, TheWatchdogEndsOnlyIdleConnections)
     EXPECT_EQ(statAfterIdling(9), "(no error)") << "idle for 90 s again";
     EXPECT_EQ(statAfterIdling(10), L("ftp_error", "56") + '\n' + L("connect_failed")) << "idle for 100 s";
     wire.close();
-}
-
-TEST_F(SFTPSession, ThePasswordStaysOffEveryCommandLineAndEnvironment)
-{
-    // ssh starts the helper only for a moment; a wrapper records what ssh handed it, then
-    // becomes the real helper.
-    const QString record = local.file("askrelay");
-    const QString wrapper =
-        local.write("wrapper", QStringLiteral("#!/bin/sh\ncat /proc/$$/cmdline /proc/$$/environ > '%1'\n"
-                                              "exec '%2' \"$@\"\n")
-                                   .arg(record, askRelay)
-                                   .toUtf8());
-    QFile::setPermissions(wrapper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    AskRelayLocation::setPath(wrapper);
-    server->put("big", randomBytes(4 * 1024 * 1024));
-    // Nothing of this process's own environment reaches ssh.
-    qputenv("DRAVIK_TEST_VARIABLE", "inherited");
-
-    // Read while the transfer runs, so that what ssh holds in the middle of it is checked.
-    QList<QByteArray> ssh;
-    LocalFile copy = LocalFile::open(local.file("copy"), O_WRONLY | O_CREAT);
-    client().download(remote("big"), copy, std::nullopt,
-                      [&](double) {
-                          if (ssh.isEmpty())
-                              ssh = childProcesses("ssh");
-                      },
-                      {});
-    ASSERT_EQ(ssh.size(), 1);
-    for (const QByteArray& seen : {ssh.first(), contentOf(record)})
-        EXPECT_FALSE(seen.contains(server->password().toUtf8()));
-    EXPECT_FALSE(ssh.first().contains("DRAVIK_TEST_VARIABLE"));
-    EXPECT_TRUE(contentOf(record).contains("DRAVIK_AUTH_SOCKET=/tmp/drvk-auth-"));
-    expectNothingLeft();
 }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <filesystem>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,15 @@ unsigned permissionsOf(const QString& path)
     struct stat attributes {};
     ::stat(QFile::encodeName(path).constData(), &attributes);
     return attributes.st_mode & 0777;
+}
+
+void useDownloadsFolder(const QString& path)
+{
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QDir().mkpath(config);
+    QFile dirs(config + QStringLiteral("/user-dirs.dirs"));
+    if (!dirs.open(QIODevice::WriteOnly) || dirs.write("XDG_DOWNLOAD_DIR=\"" + path.toUtf8() + "\"\n") < 0)
+        throw std::runtime_error("cannot write user-dirs.dirs");
 }
 
 QByteArray randomBytes(qsizetype size)

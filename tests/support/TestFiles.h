@@ -11,6 +11,8 @@ namespace ftptest {
 // The bytes of a local file, or "(missing)".
 QByteArray contentOf(const QString& path);
 unsigned permissionsOf(const QString& path);
+// Names `path` as the Downloads folder in the test's own desktop configuration.
+void useDownloadsFolder(const QString& path);
 // Reproducible bytes of every value.
 QByteArray randomBytes(qsizetype size);
 // The command line and environment ("\n" between them) of each running child of this process

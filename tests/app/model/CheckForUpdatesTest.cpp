@@ -12,7 +12,6 @@
 #include <QJsonObject>
 #include <QMimeDatabase>
 #include <QSignalSpy>
-#include <QStandardPaths>
 
 namespace {
 
@@ -23,10 +22,7 @@ class CheckForUpdatesTest : public ModelTest {
 protected:
     void SetUp() override
     {
-        QFile dirs(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/user-dirs.dirs");
-        QDir().mkpath(QFileInfo(dirs).path());
-        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_DOWNLOAD_DIR=\"" + downloads.path().toUtf8() + "\"\n");
+        ftptest::useDownloadsFolder(downloads.path());
         qputenv("DRAVIK_UPDATE_SERVER", https.address().toUtf8());
         https.put("/downloads/Dravik-FTP-9.9.9.pkg", package);
         applications.install("installer", "");

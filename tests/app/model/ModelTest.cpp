@@ -1,6 +1,5 @@
 #include "ModelTest.h"
 
-#include <QFile>
 #include <QTest>
 
 void ModelTest::start()
@@ -37,10 +36,4 @@ QStringList ModelTest::activity() const
 bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
     return QTest::qWaitFor(done, int(limit.count()));
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
 }

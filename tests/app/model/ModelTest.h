@@ -37,5 +37,4 @@ protected:
 // Serves the main thread's events until `done` holds, or fails after `limit`.
 bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));
 
-// The bytes of a file, or "(missing)".
-QByteArray contentOf(const QString& path);
+using ftptest::contentOf;

@@ -1,4 +1,3 @@
-#include "AskRelayLocation.h"
 #include "DownloadCheckpoint.h"
 #include "EngineClock.h"
 #include "FakeCurl.h"
@@ -6,44 +5,17 @@
 #include "ProfileStore.h"
 #include "QueueStore.h"
 #include "QuitSignals.h"
-#include "SSHServer.h"
+#include "RecordingClock.h"
 #include "TransferListModel.h"
 
 #include <QAbstractItemModelTester>
-#include <QDir>
 #include <QElapsedTimer>
 #include <csignal>
-#include <mutex>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
+using namespace ftptest;
 
 namespace {
-
-// An engine clock whose back-offs pass at once, noting how long each would have been.
-class InstantClock : public EngineClock {
-public:
-    InstantClock() { EngineClock::install(this); }
-    ~InstantClock() override { EngineClock::install(nullptr); }
-
-    void sleep(Clock::duration duration, std::stop_token token) const override
-    {
-        const std::lock_guard guard(lock);
-        sleeps.push_back(duration);
-        CancellationError::check(token);
-    }
-
-    mutable std::mutex lock;
-    mutable std::vector<Clock::duration> sleeps;
-};
-
-QByteArray patterned(int size, char seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int n = 0; n < size; ++n)
-        bytes[n] = char(seed + n % 251);
-    return bytes;
-}
 
 QList<TransferItem::State> states(const AppModel& model)
 {
@@ -53,29 +25,15 @@ QList<TransferItem::State> states(const AppModel& model)
     return list;
 }
 
-// The curl and ssh children of this process that are still there.
-int transferChildren()
-{
-    int count = 0;
-    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
-        const QByteArray stat = contentOf("/proc/" + pid + "/stat");
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if ((stat.contains("(curl)") || stat.contains("(ssh")) && fields.size() > 1 &&
-            fields.at(1).toLongLong() == ::getpid())
-            ++count;
-    }
-    return count;
-}
-
 } // namespace
 
 TEST_F(ModelTest, UploadsAndDownloadsRunOneAtATimeToTheLastByte)
 {
-    server.put("/down/one.bin", patterned(300000, 'a'));
-    server.put("/down/sub/two.bin", patterned(1000, 'b'));
+    server.put("/down/one.bin", randomBytes(300000));
+    server.put("/down/sub/two.bin", randomBytes(1000));
     local.write("one.bin", "older");
-    local.write("up/a.bin", patterned(200000, 'c'));
-    local.write("up/b/c.bin", patterned(10, 'd'));
+    local.write("up/a.bin", randomBytes(200000));
+    local.write("up/b/c.bin", randomBytes(10));
     start();
     QAbstractItemModelTester transfers(model->transferList());
     QAbstractItemModelTester lines(model->activityLog());
@@ -94,10 +52,10 @@ TEST_F(ModelTest, UploadsAndDownloadsRunOneAtATimeToTheLastByte)
     ASSERT_TRUE(eventually([&] { return idle() && model->transfers().size() == 6; }));
 
     EXPECT_EQ(prompter.asked, QStringList{"conflict: /down/one.bin"});
-    EXPECT_EQ(contentOf(local.file("one.bin")), patterned(300000, 'a'));
-    EXPECT_EQ(contentOf(local.file("sub/two.bin")), patterned(1000, 'b'));
-    EXPECT_EQ(contentOf(server.local("/down/a.bin")), patterned(200000, 'c'));
-    EXPECT_EQ(contentOf(server.local("/down/b/c.bin")), patterned(10, 'd'));
+    EXPECT_EQ(contentOf(local.file("one.bin")), randomBytes(300000));
+    EXPECT_EQ(contentOf(local.file("sub/two.bin")), randomBytes(1000));
+    EXPECT_EQ(contentOf(server.local("/down/a.bin")), randomBytes(200000));
+    EXPECT_EQ(contentOf(server.local("/down/b/c.bin")), randomBytes(10));
     EXPECT_EQ(states(*model), QList<TransferItem::State>(6, TransferItem::State::completed));
     EXPECT_EQ(model->completedCount(), 6);
     // One at a time: each item finishes before the next starts.
@@ -147,7 +105,7 @@ TEST_F(ModelTest, ATransientFailureIsRetriedAfterTwoSecondsAndAThirdFailurePause
     connectToServer();
     for (const auto& one : cases) {
         SCOPED_TRACE(one.failures);
-        InstantClock clock;
+        RecordingClock clock;
         FakeCurl curl(QString("if grep -qx -- --upload-file arguments-$run && [ $(ls | grep -c '^failed-') -lt %1 ]; "
                               "then touch failed-$run; exit 56; fi\nexec /usr/bin/curl \"$@\"")
                           .arg(one.failures),
@@ -173,8 +131,8 @@ TEST_F(ModelTest, ATransientFailureIsRetriedAfterTwoSecondsAndAThirdFailurePause
 
 TEST_F(ModelTest, CancellingStopsTheRunningTransferAndDisconnectEndsEveryChildWithinASecond)
 {
-    server.put("/slow/big.bin", patterned(2000000, 'e'));
-    server.put("/slow/next.bin", patterned(2000000, 'f'));
+    server.put("/slow/big.bin", randomBytes(2000000));
+    server.put("/slow/next.bin", randomBytes(2000000));
     start();
     connectToServer();
     model->browse("/slow");
@@ -200,9 +158,9 @@ TEST_F(ModelTest, CancellingStopsTheRunningTransferAndDisconnectEndsEveryChildWi
     ASSERT_TRUE(eventually([&] { return !model->transfers().isEmpty() && model->transfers().first().progress > 0; }));
     QElapsedTimer clock;
     clock.start();
-    ASSERT_GT(transferChildren(), 0);
+    ASSERT_GT(childProcesses("curl").size(), 0);
     model->disconnect();
-    ASSERT_TRUE(eventually([] { return transferChildren() == 0; }, 1s));
+    ASSERT_TRUE(eventually([] { return childProcesses("curl").size() == 0; }, 1s));
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_TRUE(eventually([&] { return model->pendingCount() == 0; }));
     EXPECT_FALSE(model->isConnected());
@@ -248,7 +206,7 @@ TEST_F(ModelTest, AQueueSavedAtASignalToQuitComesBackFailedAndRetryRunsItAgain)
 
 TEST_F(ModelTest, ARetriedDownloadWithAValidCheckpointAsksWhetherToContinueIt)
 {
-    const QByteArray original = patterned(700000, 'g');
+    const QByteArray original = randomBytes(700000);
     server.put("/slow/file.bin", original);
     start();
     connectToServer();
@@ -274,32 +232,4 @@ TEST_F(ModelTest, ARetriedDownloadWithAValidCheckpointAsksWhetherToContinueIt)
     ASSERT_TRUE(eventually([&] { return states(*model) == QList{TransferItem::State::completed}; }));
     EXPECT_EQ(prompter.asked, QStringList(2, "alert: Resume download"));
     EXPECT_EQ(contentOf(local.file("file.bin")), QByteArray(100, 'X') + original.mid(100));
-}
-
-TEST(SFTPQueueTest, AnUploadAndADownloadRunOverSFTP)
-{
-    if (!SSHServer::canCreateAccounts())
-        GTEST_SKIP() << "the SFTP login needs root";
-    SSHServer server;
-    server.put("remote.bin", patterned(50000, 'h'));
-    TemporaryFolder local;
-    local.write("local.bin", patterned(40000, 'i'));
-    AskRelayLocation::setPath(DRAVIK_BINARY_DIR "/bin/AskRelay");
-    ScriptedPrompter prompter;
-    AppModel model(prompter);
-    model.openLocal(local.path());
-    ServerProfile profile = server.profile();
-    profile.initialPath = server.home();
-    model.connect(profile, server.password());
-    ASSERT_TRUE(eventually([&] { return model.isConnected() && !model.busy(); })) << model.errorMessage().toStdString();
-    model.setRemoteSelection({"remote.bin"});
-    model.enqueue(false);
-    ASSERT_TRUE(eventually([&] { return !model.planning() && model.pendingCount() == 0 && !model.busy(); }));
-    model.setLocalSelection({"local.bin"});
-    model.enqueue(true);
-    ASSERT_TRUE(eventually([&] { return model.transfers().size() == 2 && model.pendingCount() == 0; }));
-    EXPECT_EQ(states(model), QList<TransferItem::State>(2, TransferItem::State::completed))
-        << model.errorMessage().toStdString();
-    EXPECT_EQ(contentOf(local.file("remote.bin")), patterned(50000, 'h'));
-    EXPECT_EQ(contentOf(server.path("local.bin")), patterned(40000, 'i'));
 }

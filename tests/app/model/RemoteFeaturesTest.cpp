@@ -12,7 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-using ftptest::permissionsOf;
+using namespace ftptest;
 
 namespace {
 
@@ -143,16 +143,28 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     EXPECT_EQ(contentOf(RemoteEditStore::file()), "[]");
 }
 
-TEST_P(RemoteFeaturesTest, TheFoldersOfBothPanesAreComparedUntilADisconnect)
+TEST_P(RemoteFeaturesTest, FilesGoBothWaysThroughTheQueueAndBothPanesCompareUntilADisconnect)
 {
     local.write("tree/both.txt", "same");
     local.write("tree/docs/mine.txt", "mine");
+    local.write("tree/up.bin", randomBytes(40000));
     put("both.txt", "same");
     put("docs/theirs.txt", "theirs");
+    put("down.bin", randomBytes(50000));
     start();
     QAbstractItemModelTester tester(model->comparisonList());
     model->openLocal(local.file("tree"));
     connect();
+    select(false, {"down.bin"});
+    model->enqueue(false);
+    ASSERT_TRUE(eventually([&] { return idle(); }));
+    select(true, {"up.bin"});
+    model->enqueue(true);
+    ASSERT_TRUE(eventually([&] { return idle() && model->transfers().size() == 2; }));
+    EXPECT_EQ(model->completedCount(), 2) << activity().join('\n').toStdString();
+    EXPECT_EQ(contentOf(local.file("tree/down.bin")), randomBytes(50000));
+    EXPECT_EQ(contentOf(onDisk("up.bin")), randomBytes(40000));
+
     model->compareFolders();
     EXPECT_TRUE(model->isWorking());
     ASSERT_TRUE(eventually([&] { return !model->comparing(); }));
@@ -160,8 +172,8 @@ TEST_P(RemoteFeaturesTest, TheFoldersOfBothPanesAreComparedUntilADisconnect)
     QStringList rows;
     for (const ComparisonRow& row : model->comparison())
         rows << row.path + (row.local ? " here" : "") + (row.remote ? " there" : "");
-    EXPECT_EQ(rows,
-              (QStringList{"both.txt here there", "docs here there", "docs/mine.txt here", "docs/theirs.txt there"}));
+    EXPECT_EQ(rows, (QStringList{"both.txt here there", "docs here there", "docs/mine.txt here",
+                                 "docs/theirs.txt there", "down.bin here there", "up.bin here there"}));
     EXPECT_TRUE(model->showComparison());
     const QAbstractItemModel& table = *model->comparisonList();
     EXPECT_EQ(table.index(1, ComparisonListModel::localSizeColumn).data(), "—");
@@ -175,7 +187,7 @@ TEST_P(RemoteFeaturesTest, TheFoldersOfBothPanesAreComparedUntilADisconnect)
     model->threadPool().waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(model->errorMessage(), "");
-    EXPECT_EQ(model->comparison().size(), 4);
+    EXPECT_EQ(model->comparison().size(), 6);
     EXPECT_FALSE(model->showComparison());
 }
 
