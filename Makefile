@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build deps configure package fuzz bench screenshots format clean
+.PHONY: run test build deps configure package fuzz bench screenshots format check-threads clean
 
 deps:
 	@scripts/install-deps
@@ -33,6 +33,9 @@ fuzz: deps
 
 format: deps
 	@scripts/check-format
+
+check-threads: deps
+	@scripts/check-threads
 
 clean:
 	rm -rf $(BUILD)

@@ -15,6 +15,7 @@
 #include "QueueStore.h"
 #include "RemotePath.h"
 #include "RemoteSession.h"
+#include "ThreadHandoff.h"
 #include "TransferQueue.h"
 
 #include <QDir>
@@ -33,6 +34,7 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
       m_queue(std::make_unique<TransferQueue>(*this)), m_edits(std::make_unique<RemoteEditing>(*this)),
       m_comparison(std::make_unique<FolderComparer>(*this)), m_updates(std::make_unique<UpdateChecker>(*this))
 {
+    acceptPostedWork(*this);
     m_pool.setMaxThreadCount(workerThreads);
     bool profilesRead = true;
     try {

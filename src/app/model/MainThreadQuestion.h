@@ -1,9 +1,9 @@
 #pragma once
 
 #include "CancellationError.h"
+#include "ThreadHandoff.h"
 
 #include <QFuture>
-#include <QMetaObject>
 #include <QObject>
 #include <condition_variable>
 #include <functional>
@@ -36,23 +36,19 @@ Answer askOnMainThread(QObject& context, std::function<QFuture<Answer>()> ask, A
         }
     };
     auto waiter = std::make_shared<Waiter>();
-    QMetaObject::invokeMethod(
-        &context,
-        [waiter, ask = std::move(ask), unanswered, token] {
-            // Nobody waits any more: a question now would only puzzle the person.
-            if (token.stop_requested())
-                return waiter->give(unanswered);
-            waiter->question = ask();
-            waiter->question.then([waiter](Answer answer) { waiter->give(std::move(answer)); })
-                .onCanceled([waiter, unanswered] { waiter->give(unanswered); })
-                .onFailed([waiter, unanswered] { waiter->give(unanswered); });
-        },
-        Qt::QueuedConnection);
+    postTo(context, [waiter, ask = std::move(ask), unanswered, token] {
+        // Nobody waits any more: a question now would only puzzle the person.
+        if (token.stop_requested())
+            return waiter->give(unanswered);
+        waiter->question = ask();
+        waiter->question.then([waiter](Answer answer) { waiter->give(std::move(answer)); })
+            .onCanceled([waiter, unanswered] { waiter->give(unanswered); })
+            .onFailed([waiter, unanswered] { waiter->give(unanswered); });
+    });
     std::unique_lock guard(waiter->lock);
     waiter->arrived.wait(guard, token, [&] { return waiter->answer.has_value(); });
     if (token.stop_requested()) {
-        QMetaObject::invokeMethod(
-            &context, [waiter] { waiter->question.cancel(); }, Qt::QueuedConnection);
+        postTo(context, [waiter] { waiter->question.cancel(); });
         throw CancellationError();
     }
     return *waiter->answer;

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "CancellationError.h"
+#include "ThreadHandoff.h"
 
-#include <QFuture>
 #include <QObject>
-#include <QPromise>
 #include <QThreadPool>
 #include <exception>
 #include <functional>
@@ -39,9 +38,9 @@ template <typename Result> struct TaskOutcome {
 
 // One kind of task of the model (browse, planning, transfer, feature), of which at most one runs:
 // starting a task requests a stop of the one before. The blocking job runs on the pool with a stop
-// token; its outcome is handed to `done` on the context's thread, always, so that the owner can
-// compare its own tokens and drop a stale result. A cancelled job ends soon, because every engine
-// call and every wait for an answer reacts to the stop.
+// token; its outcome is handed to `done` on the context's thread (which accepts posted work), always, so that the owner
+// can compare its own tokens and drop a stale result. A cancelled job ends soon, because every engine call and every
+// wait for an answer reacts to the stop.
 class TaskSlot {
 public:
     TaskSlot(QThreadPool& pool, QObject& context) : m_pool(pool), m_context(context) {}
@@ -54,11 +53,8 @@ public:
     {
         cancel();
         m_stop = std::stop_source();
-        // The continuation is in place before the job can finish.
-        auto promise = std::make_shared<QPromise<TaskOutcome<Result>>>();
-        promise->future().then(&m_context, std::move(done));
-        m_pool.start([job = std::move(job), token = m_stop.get_token(), promise] {
-            promise->start();
+        QObject& context = m_context;
+        startOnPool(m_pool, [job = std::move(job), done = std::move(done), token = m_stop.get_token(), &context] {
             TaskOutcome<Result> outcome;
             try {
                 outcome.value = job(token);
@@ -67,8 +63,7 @@ public:
                     token.stop_requested() ? std::make_exception_ptr(CancellationError()) : std::current_exception();
             }
             outcome.stopped = token.stop_requested();
-            promise->addResult(std::move(outcome));
-            promise->finish();
+            postTo(context, [outcome = std::move(outcome), done]() mutable { done(std::move(outcome)); });
         });
     }
 

@@ -5,8 +5,8 @@
 #include "L10n.h"
 #include "MainThreadQuestion.h"
 #include "Prompter.h"
+#include "ThreadHandoff.h"
 
-#include <QMetaObject>
 #include <QSet>
 
 using namespace Qt::StringLiterals;
@@ -24,7 +24,7 @@ TransferQueue::TransferQueue(AppModel& model)
 
 void TransferQueue::post(std::function<void()> work) const
 {
-    QMetaObject::invokeMethod(&m_model, std::move(work), Qt::QueuedConnection);
+    postTo(m_model, std::move(work));
 }
 
 void TransferQueue::setPaused(bool paused)
