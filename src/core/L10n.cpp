@@ -23,11 +23,6 @@ std::mutex selectionLock;
 std::optional<QString> selection;
 PreferredLanguages preferredLanguages = [] { return QLocale::system().uiLanguages(); };
 
-QSettings preferences()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, settingsOrganisation());
-}
-
 QString currentSelection()
 {
     std::lock_guard guard(selectionLock);
@@ -105,6 +100,11 @@ QString format(QString text, const QStringList& args)
 QString settingsOrganisation()
 {
     return QStringLiteral("app.dravik.application");
+}
+
+QSettings preferences()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, settingsOrganisation());
 }
 
 QString resolve(const QString& requested)

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <functional>
 
+class QSettings;
+
 // Interface text by key in the selected language, with English as the fallback and numbered
 // placeholders {0}, {1}, ... Safe to call from any thread.
 namespace L10n {
@@ -30,6 +32,7 @@ void setPreferredLanguages(PreferredLanguages source);
 
 // The user-preference store shared by the whole application.
 QString settingsOrganisation();
+QSettings preferences();
 
 } // namespace L10n
 

@@ -1,7 +1,6 @@
 #include "ActivityList.h"
 
 #include "ActivityLog.h"
-#include "DisplayText.h"
 #include "L10n.h"
 #include "RowDelegate.h"
 
@@ -43,9 +42,9 @@ public:
         painter->setFont(option.font);
         painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         const QRect text = row.adjusted(timeWidth, 0, 0, 0);
-        painter->drawText(QStyle::visualRect(option.direction, row, text), leading,
-                          option.fontMetrics.elidedText(DisplayText::name(index.data(ActivityLog::TextRole).toString()),
-                                                        Qt::ElideRight, text.width()));
+        painter->drawText(
+            QStyle::visualRect(option.direction, row, text), leading,
+            option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, text.width()));
         painter->restore();
     }
 };

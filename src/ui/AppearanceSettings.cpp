@@ -102,7 +102,7 @@ AppearanceSettings::AppearanceSettings(const QDBusConnection& bus, QObject* pare
       m_lightIcon(QPixmap::fromImage(makeLightIcon()))
 {
     platformLook();
-    const QSettings preferences(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+    const QSettings preferences = L10n::preferences();
     m_selection = mode(preferences.value(preferenceKey).toString());
     apply();
     m_bus.connect(portalService, portalPath, portalSettings, u"SettingChanged"_s, this,
@@ -115,8 +115,7 @@ void AppearanceSettings::setSelection(Mode selection)
     if (selection == m_selection)
         return;
     m_selection = selection;
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation())
-        .setValue(preferenceKey, rawValue(selection));
+    L10n::preferences().setValue(preferenceKey, rawValue(selection));
     apply();
     Q_EMIT selectionChanged(selection);
 }
@@ -125,7 +124,7 @@ void AppearanceSettings::apply()
 {
     show();
     // The companion reads the file when the signal arrives: it must be on disk by then.
-    QSettings preferences(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+    QSettings preferences = L10n::preferences();
     preferences.sync();
     if (preferences.status() != QSettings::NoError)
         qWarning("cannot write the preferences to %s", qPrintable(preferences.fileName()));

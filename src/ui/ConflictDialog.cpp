@@ -3,6 +3,7 @@
 #include "DisplayText.h"
 #include "L10n.h"
 #include "ProductInfo.h"
+#include "TextRules.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -145,7 +146,7 @@ QWidget* ConflictDialog::makeCard(Card& card, const FileEntry& entry, const QStr
     frame->setFrameShape(QFrame::StyledPanel);
     frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     card.caption = DisplayText::emphasised(new QLabel);
-    auto* name = DisplayText::emphasised(DisplayText::plain(new QLabel(DisplayText::name(entry.name))));
+    auto* name = DisplayText::emphasised(DisplayText::plain(new QLabel(TextRules::visible(entry.name))));
     name->setWordWrap(true);
     // A long path is shortened in the middle, where it is least telling; the tooltip has it whole.
     auto* location =

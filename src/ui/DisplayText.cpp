@@ -21,11 +21,6 @@ QString dateTime(const QDateTime& moment, const QLocale& locale)
     return locale.toString(moment, format);
 }
 
-QString name(const QString& name)
-{
-    return TextRules::visible(name);
-}
-
 QString path(const QString& path)
 {
     // Left-to-right marks on both sides make the path one left-to-right run.

@@ -15,10 +15,7 @@ namespace DisplayText {
 // ordered as the locale orders them.
 QString dateTime(const QDateTime& moment, const QLocale& locale);
 
-// A file name as a label shows it: control characters a server may put in a name are written
-// out as \xHH instead of garbling the line.
-QString name(const QString& name);
-// A path, written out like a name, that reads left to right even in a right-to-left window, where
+// A path, with control characters written out as \xHH, that reads left to right even in a right-to-left window, where
 // its leading slash would otherwise move to the end.
 QString path(const QString& path);
 

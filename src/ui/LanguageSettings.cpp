@@ -22,7 +22,7 @@ QString supportedOrEnglish(const QString& selection)
 
 LanguageSettings::LanguageSettings(QObject* parent) : QObject(parent)
 {
-    const QSettings preferences(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+    const QSettings preferences = L10n::preferences();
     m_selection = supportedOrEnglish(preferences.value(QLatin1String(L10n::preferenceKey), u"en"_s).toString());
     L10n::select(m_selection);
     apply();

@@ -21,7 +21,7 @@ int clamped(double stored, int minimum, int maximum)
 
 double stored(const QString& key, double fallback)
 {
-    const QSettings preferences(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+    const QSettings preferences = L10n::preferences();
     bool number = false;
     const double value = preferences.value(key).toDouble(&number);
     return number && std::isfinite(value) ? value : fallback;
@@ -29,7 +29,7 @@ double stored(const QString& key, double fallback)
 
 void store(const QString& key, double value)
 {
-    QSettings preferences(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+    QSettings preferences = L10n::preferences();
     preferences.setValue(key, value);
 }
 

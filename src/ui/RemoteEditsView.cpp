@@ -66,8 +66,7 @@ QWidget* RemoteEditsView::makeRow(int row)
     const QUuid id = edit.data(RemoteEditListModel::IdRole).toUuid();
     auto* frame = new QFrame;
     frame->setFrameShape(QFrame::StyledPanel);
-    auto* name = DisplayText::emphasised(
-        DisplayText::plain(new QLabel(DisplayText::name(edit.data(RemoteEditListModel::NameRole).toString()))));
+    auto* name = DisplayText::emphasised(DisplayText::plain(new QLabel(edit.data(Qt::DisplayRole).toString())));
     auto* modified = DisplayText::emphasised(new QLabel);
     QPalette orange = modified->palette();
     orange.setColor(QPalette::WindowText, QColor(0xc6, 0x6a, 0x00));

@@ -1,6 +1,5 @@
 #include "TransferRowDelegate.h"
 
-#include "DisplayText.h"
 #include "Icons.h"
 #include "L10n.h"
 #include "TransferItem.h"
@@ -106,7 +105,7 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QColor secondary = option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText);
     const Qt::Alignment leading = Qt::AlignVCenter | Qt::AlignLeading;
     painter->save();
-    const QString name = DisplayText::name(index.data(TransferListModel::FileNameRole).toString());
+    const QString name = index.data(Qt::DisplayRole).toString();
     const QString direction = upload ? L("to_server") : L("to_mac");
     painter->setPen(text);
     const QString shownName = option.fontMetrics.elidedText(name, Qt::ElideMiddle, nameArea.width() * 2 / 3);

@@ -124,8 +124,10 @@ TEST(ConflictDialog, NamesAndMessagesFromAServerAreShownAsTheyStandNeverAsMarkup
     WindowPrompter prompter(&window);
     QFuture<int> shown = prompter.alert({PromptAlert::Style::warning, name, name, {"OK"}});
     for (const QWidget* shownIn : {static_cast<const QWidget*>(&dialog), static_cast<const QWidget*>(&window)})
-        for (const QLabel* label : shownIn->findChildren<QLabel*>())
-            if (label->text().contains("<b>"))
+        for (const QLabel* label : shownIn->findChildren<QLabel*>()) {
+            if (label->text().contains("<b>")) {
                 EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+            }
+        }
     shown.cancel();
 }

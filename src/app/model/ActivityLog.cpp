@@ -1,5 +1,7 @@
 #include "ActivityLog.h"
 
+#include "TextRules.h"
+
 void ActivityLog::record(const QString& text)
 {
     beginInsertRows({}, 0, 0);
@@ -23,7 +25,7 @@ QVariant ActivityLog::data(const QModelIndex& index, int role) const
         return {};
     const Activity& entry = m_entries.at(index.row());
     switch (role) {
-    case Qt::DisplayRole:
+    case Qt::DisplayRole: return TextRules::visible(entry.text);
     case TextRole: return entry.text;
     case IdRole: return entry.id;
     case DateRole: return entry.date;

@@ -1,6 +1,7 @@
 #include "RemoteEditListModel.h"
 
 #include "LocalFileSystem.h"
+#include "TextRules.h"
 
 using namespace Qt::StringLiterals;
 
@@ -58,7 +59,7 @@ QVariant RemoteEditListModel::data(const QModelIndex& index, int role) const
     const RemoteEdit& edit = m_edits.at(index.row());
     switch (role) {
     case IdRole: return edit.id;
-    case Qt::DisplayRole:
+    case Qt::DisplayRole: return TextRules::visible(name(edit));
     case NameRole: return name(edit);
     case RemotePathRole: return edit.remotePath;
     case ProfileNameRole: return edit.profile.name;

@@ -1,6 +1,7 @@
 #include "TransferListModel.h"
 
 #include "QueueStore.h"
+#include "TextRules.h"
 
 std::optional<int> TransferListModel::row(const QUuid& id) const
 {
@@ -151,7 +152,7 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const
         return {};
     const TransferItem& item = m_items.at(index.row());
     switch (role) {
-    case Qt::DisplayRole:
+    case Qt::DisplayRole: return TextRules::visible(item.fileName());
     case FileNameRole: return item.fileName();
     case IdRole: return item.id;
     case UploadRole: return item.upload;
