@@ -4,6 +4,7 @@
 #include "ProFTPDServer.h"
 #include "QtPrinters.h"
 #include "SSHServer.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,12 +36,7 @@ QStringList compareTrees(
         setModified(local.write("tree/" + name, bytes), lateBy);
     };
     const auto theirs = [&](const QString& name, const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(remote + "/" + name).path());
-        QFile file(remote + "/" + name);
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        file.close();
-        setModified(file.fileName());
+        setModified(ftptest::writeFile(remote + "/" + name, bytes));
     };
     mine("A.txt", "upper");
     theirs("a.txt", "lower");

@@ -64,12 +64,8 @@ TEST(ProfileStoreTest, AMissingFileIsNoProfilesButABadOneIsAnErrorAndStaysAsItIs
         {"[17]", "servers.json"},
         {"[{\"name\": \"x\"}]", "id"},
     };
-    QDir().mkpath(ProfileStore::folder());
     for (const auto& [content, expected] : cases) {
-        QFile file(ProfileStore::file());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        file.close();
+        writeFile(ProfileStore::file(), content);
         const QString failure = failureText([] { ProfileStore::load(); });
         EXPECT_TRUE(failure != "(no error)" && failure.contains(QLatin1String(expected))) << content;
         EXPECT_EQ(contentOf(ProfileStore::file()), QByteArray(content));

@@ -12,7 +12,8 @@ using namespace ftptest;
 
 namespace {
 
-ServerProfile profile(const char* id, const char* name)
+// Not a global: building a profile reads the translations, which are not there before main().
+ServerProfile profile(const char* id = "11111111-2222-3333-4444-555555555555", const char* name = "First")
 {
     ServerProfile profile;
     profile.id = QUuid::fromString(QLatin1String(id));
@@ -33,12 +34,6 @@ TransferItem item(const ServerProfile& profile, char id, TransferItem::State sta
     return item;
 }
 
-// Not a global: building a profile reads the translations, which are not there before main().
-ServerProfile first()
-{
-    return profile("11111111-2222-3333-4444-555555555555", "First");
-}
-
 } // namespace
 
 TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedInOrder)
@@ -46,9 +41,9 @@ TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedIn
     const ServerProfile second = profile("66666666-7777-8888-9999-000000000000", "Second");
     TransferItem folder = item(second, '2', TransferItem::State::failed, false);
     folder.directory = true;
-    const QList<TransferItem> queue{item(first(), '0', TransferItem::State::completed),
-                                    item(first(), '1', TransferItem::State::running),
-                                    item(first(), '3', TransferItem::State::cancelled), folder};
+    const QList<TransferItem> queue{item(profile(), '0', TransferItem::State::completed),
+                                    item(profile(), '1', TransferItem::State::running),
+                                    item(profile(), '3', TransferItem::State::cancelled), folder};
     const QByteArray bytes = QueueStore::data(queue);
     EXPECT_EQ(bytes, R"([{"directory":false,"id":"AAAAAAAA-0000-0000-0000-000000000001","localURL":)"
                      R"("file:///tmp/a%20b%231.txt","profile":{"host":"example.org","id":)"
@@ -68,7 +63,7 @@ TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedIn
     // The profile as it is now is used, and a record whose profile is gone is dropped.
     ServerProfile renamed = second;
     renamed.name = "Renamed";
-    const QList<TransferItem> restored = QueueStore::load({renamed, first()});
+    const QList<TransferItem> restored = QueueStore::load({renamed, profile()});
     ASSERT_EQ(restored.size(), 2);
     for (const TransferItem& one : restored) {
         EXPECT_EQ(one.state, TransferItem::State::failed);
@@ -84,7 +79,7 @@ TEST(QueueStoreTest, PendingAndFailedEntriesAreSavedOwnerOnlyAndComeBackFailedIn
 
 TEST(QueueStoreTest, AFileThatIsNotAListOfCompleteRecordsFailsAsAWhole)
 {
-    const QByteArray good = QueueStore::data({item(first(), '1', TransferItem::State::waiting)});
+    const QByteArray good = QueueStore::data({item(profile(), '1', TransferItem::State::waiting)});
     const std::pair<QByteArray, const char*> cases[] = {
         {QByteArray(good).replace(R"("directory":false,)", ""), "directory"},
         {QByteArray(good).replace("file:///tmp", "http://host/tmp"), "localURL"},
@@ -94,7 +89,7 @@ TEST(QueueStoreTest, AFileThatIsNotAListOfCompleteRecordsFailsAsAWhole)
         {good + good, "garbage at the end of the document"},
     };
     for (const auto& [document, reason] : cases)
-        EXPECT_EQ(failureText([&] { QueueStore::decode(document, {first()}); }),
+        EXPECT_EQ(failureText([&] { QueueStore::decode(document, {profile()}); }),
                   QStringLiteral("The transfer queue could not be read: ") + QLatin1String(reason));
 }
 

@@ -1,8 +1,8 @@
 #include "TemporaryFolder.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <filesystem>
 #include <stdexcept>
 
@@ -28,10 +28,5 @@ QString TemporaryFolder::file(const QString& name) const
 
 QString TemporaryFolder::write(const QString& name, const QByteArray& bytes) const
 {
-    const QString path = file(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write test file");
-    return path;
+    return ftptest::writeFile(file(name), bytes);
 }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <filesystem>
 #include <stdexcept>
@@ -24,6 +25,15 @@ unsigned permissionsOf(const QString& path)
     struct stat attributes {};
     ::stat(QFile::encodeName(path).constData(), &attributes);
     return attributes.st_mode & 0777;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write test file");
+    return path;
 }
 
 void useDownloadsFolder(const QString& path)

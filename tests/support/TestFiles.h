@@ -11,6 +11,8 @@ namespace ftptest {
 // The bytes of a local file, or "(missing)".
 QByteArray contentOf(const QString& path);
 unsigned permissionsOf(const QString& path);
+// Writes `bytes` to `path`, its folders created, and returns the path.
+QString writeFile(const QString& path, const QByteArray& bytes);
 // Names `path` as the Downloads folder in the test's own desktop configuration.
 void useDownloadsFolder(const QString& path);
 // Reproducible bytes of every value.

@@ -19,13 +19,6 @@ QStringList names(const QList<FileEntry>& entries)
     return list;
 }
 
-// Lets every task of the model end and its result reach the main thread, whatever it was.
-void settle(AppModel& model)
-{
-    model.threadPool().waitForDone();
-    QCoreApplication::processEvents();
-}
-
 } // namespace
 
 TEST_F(ModelTest, OnlyTheNewestConnectOrBrowseIsAppliedAndAStaleFailureIsSilent)
@@ -41,7 +34,7 @@ TEST_F(ModelTest, OnlyTheNewestConnectOrBrowseIsAppliedAndAStaleFailureIsSilent)
     second.name = "Second";
     model->connect(first, ProFTPDServer::password());
     connectToServer(second);
-    settle(*model);
+    settle();
     EXPECT_EQ(model->connectedProfile(), second);
     EXPECT_EQ(model->remotePath(), "/b");
     EXPECT_EQ(names(model->remoteFiles()), QStringList{"in-b.txt"});
@@ -49,13 +42,13 @@ TEST_F(ModelTest, OnlyTheNewestConnectOrBrowseIsAppliedAndAStaleFailureIsSilent)
 
     model->browse("/a");
     model->browse("/");
-    settle(*model);
+    settle();
     EXPECT_EQ(model->remotePath(), "/");
     EXPECT_EQ(names(model->remoteFiles()), (QStringList{"a", "b", "slow"}));
 
     // A failed listing keeps the folder on screen.
     model->browse("/missing");
-    settle(*model);
+    settle();
     EXPECT_FALSE(model->busy());
     EXPECT_EQ(model->remotePath(), "/");
     EXPECT_EQ(model->remoteFiles().size(), 3);
@@ -65,14 +58,14 @@ TEST_F(ModelTest, OnlyTheNewestConnectOrBrowseIsAppliedAndAStaleFailureIsSilent)
     // A login that fails after the person has disconnected shows nothing.
     model->connect(profile, "wrong password");
     model->disconnect();
-    settle(*model);
+    settle();
     EXPECT_FALSE(model->isConnected());
     EXPECT_EQ(model->errorMessage(), QString());
     EXPECT_EQ(model->remotePath(), "/");
     EXPECT_TRUE(model->remoteFiles().isEmpty());
 
     model->connect(profile, "wrong password");
-    settle(*model);
+    settle();
     EXPECT_FALSE(model->isConnected());
     EXPECT_FALSE(model->busy());
     EXPECT_EQ(activity().last(), model->errorMessage());

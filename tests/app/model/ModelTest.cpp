@@ -1,5 +1,6 @@
 #include "ModelTest.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 void ModelTest::start()
@@ -31,6 +32,12 @@ QStringList ModelTest::activity() const
     for (const Activity& line : model->activity())
         lines.prepend(line.text);
     return lines;
+}
+
+void ModelTest::settle()
+{
+    model->threadPool().waitForDone();
+    QCoreApplication::processEvents();
 }
 
 bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit)

@@ -24,6 +24,8 @@ protected:
     void select(bool local, const QStringList& names);
     // Activity lines, oldest first.
     QStringList activity() const;
+    // Lets every task of the model end and its result reach the main thread, whatever it was.
+    void settle();
     // The model's properties that the waits in the tests watch.
     bool idle() const { return !model->busy() && !model->planning() && model->pendingCount() == 0; }
 

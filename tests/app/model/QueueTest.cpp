@@ -188,8 +188,6 @@ TEST_F(ModelTest, AQueueSavedAtASignalToQuitComesBackFailedAndRetryRunsItAgain)
 
     start();
     ASSERT_EQ(states(*model), QList<TransferItem::State>(2, TransferItem::State::failed));
-    EXPECT_EQ(model->transfers().first().localURL, local.file("a.txt"));
-    EXPECT_EQ(model->transfers().last().error, "Interrupted when the program closed. Retry to continue.");
     const QUuid first = model->transfers().first().id;
     model->retry(first);
     EXPECT_EQ(model->errorMessage(), "Connect to this transfer's server first, with no other work running.");

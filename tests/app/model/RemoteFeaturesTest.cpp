@@ -7,7 +7,6 @@
 #include "TestApplications.h"
 
 #include <QAbstractItemModelTester>
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -46,19 +45,11 @@ protected:
     }
     void put(const QString& name, const QByteArray& bytes) const
     {
-        QDir().mkpath(QFileInfo(onDisk(name)).path());
-        QFile file(onDisk(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
+        writeFile(onDisk(name), bytes);
         if (sftp())
             ssh->giveToAccount(ssh->path("tree"));
     }
     void connect() { connectToServer(remote, sftp() ? ssh->password() : ProFTPDServer::password()); }
-    void writeCopy(const QByteArray& bytes) const
-    {
-        QFile file(copy());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-    }
     QString copy() const { return RemoteEditListModel::localPath(model->edits().first()); }
     const RemoteEdit& edit() const { return model->edits().first(); }
     // Uploads the edit, answering its question with `answer`.
@@ -91,8 +82,6 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     EXPECT_TRUE(model->showEdits());
     EXPECT_EQ(contentOf(copy()), "first\n");
     EXPECT_EQ(permissionsOf(copy()), 0600u);
-    EXPECT_EQ(QFileInfo(QFileInfo(copy()).path()).path(), RemoteEditStore::copiesFolder());
-    EXPECT_EQ(permissionsOf(QFileInfo(copy()).path()), 0700u);
     EXPECT_EQ(edit().remotePath, root() + "/notes.txt");
     EXPECT_EQ(edit().originalHash, sha256("first\n"));
     EXPECT_EQ(edit().uploadedHash, sha256("first\n"));
@@ -103,7 +92,7 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     EXPECT_FALSE(model->busy());
     EXPECT_EQ(prompter.asked, QStringList(2, "application: " + copy()));
 
-    writeCopy("second\n");
+    writeFile(copy(), "second\n");
     model->scanEdits();
     ASSERT_TRUE(eventually([&] { return edit().changed; }));
     upload(1);
@@ -116,7 +105,7 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
 
     // Someone else changed the server's file: the question says so, and only "overwrite" uploads.
     put("notes.txt", "theirs\n");
-    writeCopy("third\n");
+    writeFile(copy(), "third\n");
     for (const auto& [answer, expected] : {std::pair{0, "theirs\n"}, {1, "third\n"}}) {
         upload(answer);
         EXPECT_EQ(prompter.alerts.last().informativeText, "notes.txt\n" + L("remote_edit_conflict"));
@@ -184,8 +173,7 @@ TEST_P(RemoteFeaturesTest, FilesGoBothWaysThroughTheQueueAndBothPanesCompareUnti
     model->compareFolders();
     model->disconnect();
     EXPECT_FALSE(model->isWorking());
-    model->threadPool().waitForDone();
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(model->errorMessage(), "");
     EXPECT_EQ(model->comparison().size(), 6);
     EXPECT_FALSE(model->showComparison());

@@ -29,11 +29,8 @@ TransferItem waiting(const ServerProfile& profile, const QString& local)
 void write(const QString& path, const std::optional<QByteArray>& bytes)
 {
     QFile::remove(path);
-    QDir().mkpath(ProfileStore::folder());
-    QFile file(path);
-    if (bytes) {
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(*bytes) == bytes->size());
-    }
+    if (bytes)
+        ftptest::writeFile(path, *bytes);
 }
 
 } // namespace
