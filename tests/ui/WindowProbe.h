@@ -5,11 +5,15 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QString>
+#include <QTest>
 #include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include "L10n.h"
 
 // Finds controls and labels as a person or a screen reader does: by the text they show or their
 // accessible name.
@@ -23,6 +27,15 @@ template <typename T = QAbstractButton> T* control(const QWidget& root, const QS
     }
     ADD_FAILURE() << "no control " << name.toStdString();
     return nullptr;
+}
+
+// Replaces the text of the field of that name, key by key as a person types.
+inline void type(const QWidget& root, const char* key, const QString& text)
+{
+    if (auto* field = control<QLineEdit>(root, L(key))) {
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
 }
 
 // A command of a window part (its buttons and menus act through it), by its text.
