@@ -5,11 +5,11 @@
 #include "L10n.h"
 #include "MainWindow.h"
 #include "SettingsWindow.h"
+#include "WindowProbe.h"
 
 #include <QApplication>
 #include <QDBusConnectionInterface>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -23,11 +23,6 @@ constexpr uint prefersDark = 1, prefersLight = 2;
 
 using Icon = DockTileSession::Icon;
 using Mode = AppearanceSettings::Mode;
-
-QSettings preferences()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
-}
 
 // Compared as the window icon holds them: premultiplied, as on screen.
 bool programShows(Icon icon)

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSettings>
 #include <QString>
 #include <QTest>
 #include <QUrl>
@@ -27,6 +28,12 @@ template <typename T = QAbstractButton> T* control(const QWidget& root, const QS
     }
     ADD_FAILURE() << "no control " << name.toStdString();
     return nullptr;
+}
+
+// The preferences the program keeps for the person, as it reads them.
+inline QSettings preferences()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
 }
 
 // Replaces the text of the field of that name, key by key as a person types.
