@@ -1,5 +1,7 @@
 #pragma once
 
+#include "L10n.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -13,8 +15,6 @@
 #include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
-
-#include "L10n.h"
 
 // Finds controls and labels as a person or a screen reader does: by the text they show or their
 // accessible name.
