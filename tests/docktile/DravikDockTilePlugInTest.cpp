@@ -122,7 +122,7 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
     }
 }
 
-TEST(DravikDockTilePlugIn, InstallsWithItsAutostartEntryAndFindsTheInstalledIcon)
+TEST(DravikDockTilePlugIn, InstallsBesideTheProgramsWithItsAutostartEntryAndFindsTheInstalledIcon)
 {
     TemporaryFolder root;
     QProcess install;
@@ -143,8 +143,19 @@ TEST(DravikDockTilePlugIn, InstallsWithItsAutostartEntryAndFindsTheInstalledIcon
     const QString installed = root.path() + exec;
     ASSERT_TRUE(QFileInfo(installed).isExecutable()) << qPrintable(installed);
 
-    const QString icons =
-        installed.chopped(QStringLiteral("libexec/dravik/DravikDockTilePlugIn").size()) + "share/icons/hicolor/";
+    // The programs live in libexec/dravik beside their helper and are reached from bin by links
+    // that hold wherever the tree is installed; the helper, started only by ssh, stays off the PATH.
+    const QString prefix = installed.chopped(QStringLiteral("libexec/dravik/DravikDockTilePlugIn").size());
+    for (const char* program : {"dravik", "dravik-cli"}) {
+        const QFileInfo link(prefix + "bin/" + program), target(prefix + "libexec/dravik/" + program);
+        EXPECT_TRUE(link.isSymLink() && target.isExecutable() && link.canonicalFilePath() == target.canonicalFilePath())
+            << program;
+    }
+    EXPECT_TRUE(QFileInfo(prefix + "libexec/dravik/AskRelay").isExecutable());
+    EXPECT_FALSE(QFileInfo::exists(prefix + "bin/AskRelay"));
+    EXPECT_TRUE(QFileInfo::exists(prefix + "share/applications/app.dravik.application.desktop"));
+
+    const QString icons = prefix + "share/icons/hicolor/";
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
         EXPECT_EQ(QImage(icons + QStringLiteral("%1x%1/apps/app.dravik.application.png").arg(size)).size(),
                   QSize(size, size));

@@ -53,6 +53,22 @@ class DesktopSession:
         os.environ.clear()
         os.environ.update(self.environment)
 
+    def control(self, programs, role, name, seconds=60):
+        """Waits for the control of that role ("PUSH_BUTTON") and accessible name in the tree of the
+        first of `programs` (application names) that shows one; after join()."""
+        import pyatspi
+
+        wanted = getattr(pyatspi, "ROLE_" + role)
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            for application in pyatspi.Registry.getDesktop(0):
+                if application is not None and application.name in programs:
+                    found = pyatspi.findDescendant(application, lambda a: a.getRole() == wanted and a.name == name)
+                    if found is not None:
+                        return found
+            time.sleep(0.2)
+        raise AssertionError("no %s %r in the accessibility tree of %s" % (role, name, " or ".join(programs)))
+
     def _start(self):
         for name in ("runtime", "config", "data", "cache", "home"):
             os.mkdir(os.path.join(self.folder, name), 0o700)

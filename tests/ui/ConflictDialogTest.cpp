@@ -2,11 +2,11 @@
 #include "DisplayText.h"
 #include "L10n.h"
 #include "QtPrinters.h"
+#include "WindowProbe.h"
 #include "WindowPrompter.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -84,9 +84,7 @@ TEST(ConflictDialog, AnswersThroughThePrompterWithTheChoiceOrNothingWhenCancelle
     WindowPrompter prompter(&window);
     const auto open = [&window] { return window.findChild<ConflictDialog*>(); };
     const auto press = [&open](const QString& text) {
-        for (QPushButton* button : open()->findChildren<QPushButton*>())
-            if (button->text() == text)
-                button->click();
+        control(*open(), text)->click();
         QTest::qWait(0);
     };
 

@@ -1,18 +1,12 @@
 #include "ConnectionEditor.h"
 #include "FTPError.h"
-#include "L10n.h"
 #include "QtPrinters.h"
+#include "WindowProbe.h"
 
 #include <QComboBox>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPromise>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QTest>
-#include <QToolButton>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -40,27 +34,15 @@ struct Owner {
 };
 
 // Fields are found as a screen reader finds them: by their accessible names.
-template <typename T = QLineEdit> T* field(const QWidget& editor, const char* key)
+QLineEdit* field(const QWidget& editor, const char* key)
 {
-    for (T* widget : editor.findChildren<T*>())
-        if (widget->accessibleName() == L(key))
-            return widget;
-    ADD_FAILURE() << "no field " << key;
-    return nullptr;
-}
-
-void type(const QWidget& editor, const char* key, const QString& text)
-{
-    field(editor, key)->selectAll();
-    QTest::keyClicks(field(editor, key), text);
+    return control<QLineEdit>(editor, L(key));
 }
 
 // The owner answers a save through the event loop.
 void press(const QWidget& editor, const char* key)
 {
-    for (QPushButton* button : editor.findChildren<QPushButton*>())
-        if (button->text() == L(key))
-            button->click();
+    control(editor, L(key))->click();
     QTest::qWait(0);
 }
 
@@ -164,7 +146,7 @@ TEST(ConnectionEditor, SFTPKeyFilePassphraseAndFingerprint)
     EXPECT_EQ(editor.profile().sshFingerprint, "");
 
     // The chooser looks for files only; cancelling it keeps the key.
-    field<QToolButton>(editor, "choose_key_file")->click();
+    control(editor, L("choose_key_file"))->click();
     QFileDialog* chooser = editor.findChild<QFileDialog*>();
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFile);

@@ -4,20 +4,11 @@
 #include "ConnectionEditor.h"
 #include "L10n.h"
 #include "SettingsWindow.h"
+#include "WindowProbe.h"
 
 #include <QComboBox>
 #include <QRadioButton>
-#include <QSettings>
 #include <gtest/gtest.h>
-
-namespace {
-
-QSettings preferences()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
-}
-
-} // namespace
 
 TEST(LanguageSettings, StartsWithTheStoredChoiceWhenSupportedAndEnglishOtherwise)
 {

@@ -47,13 +47,6 @@ void clickRow(FileTableView& table, const QString& name)
     ADD_FAILURE() << "no row " << name.toStdString();
 }
 
-void type(QWidget& editor, const char* field, const QString& text)
-{
-    auto* line = control<QLineEdit>(editor, L(field));
-    line->selectAll();
-    QTest::keyClicks(line, text);
-}
-
 // Answers the open alert with the button of that text.
 bool answerAlert(const char* button)
 {

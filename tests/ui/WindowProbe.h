@@ -1,12 +1,17 @@
 #pragma once
 
+#include "L10n.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QSettings>
 #include <QString>
+#include <QTest>
 #include <QUrl>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -23,6 +28,21 @@ template <typename T = QAbstractButton> T* control(const QWidget& root, const QS
     }
     ADD_FAILURE() << "no control " << name.toStdString();
     return nullptr;
+}
+
+// The preferences the program keeps for the person, as it reads them.
+inline QSettings preferences()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, L10n::settingsOrganisation());
+}
+
+// Replaces the text of the field of that name, key by key as a person types.
+inline void type(const QWidget& root, const char* key, const QString& text)
+{
+    if (auto* field = control<QLineEdit>(root, L(key))) {
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
 }
 
 // A command of a window part (its buttons and menus act through it), by its text.

@@ -2,6 +2,7 @@
 #include "ApplicationChooser.h"
 #include "QtPrinters.h"
 #include "TemporaryFolder.h"
+#include "WindowProbe.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -22,9 +23,7 @@ TEST(WindowPrompter, AnAlertAnswersTheIndexOfItsButtonOrMinusOneWhenDismissed)
     QFuture<int> chosen = prompter.alert(quit);
     EXPECT_EQ(box()->windowModality(), Qt::WindowModal);
     EXPECT_EQ(box()->defaultButton()->text(), "Continue");
-    for (QAbstractButton* button : box()->buttons())
-        if (button->text() == "Quit")
-            button->click();
+    control(*box(), "Quit")->click();
     EXPECT_EQ(chosen.isFinished() ? chosen.result() : -2, 1);
     QTest::qWait(0);
 

@@ -20,12 +20,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTest>
-#include <arpa/inet.h>
 #include <cmath>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -40,25 +37,6 @@ struct Program {
     ContentView& content() { return *program.window().content(); }
 
     DravikApp program;
-};
-
-// A server that takes connections and never says a word, so that a connection stays underway.
-struct SilentServer {
-    SilentServer()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(fd, 4);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    ~SilentServer() { ::close(fd); }
-
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int port = 0;
 };
 
 } // namespace
@@ -155,14 +133,16 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
 
 TEST(Workspace, CommandsThatStartWorkWaitWhileAConnectionIsUnderway)
 {
-    SilentServer silent;
+    // A server that takes connections and never says a word, so that a connection stays underway.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     Program program;
     AppModel& model = program.program.model();
     ContentView& content = program.content();
     QAbstractButton* connect = control(content, L("connect"));
     ServerProfile profile;
     profile.host = "127.0.0.1";
-    profile.port = silent.port;
+    profile.port = silent.serverPort();
     profile.protocolType = FTPProtocol::ftp;
     profile.username = "nobody";
 
