@@ -7,6 +7,22 @@
 
 using namespace Qt::StringLiterals;
 
+// The summary under its command, indented as help2man wants and wrapped to a terminal's width.
+static QString indentedSummary(const QString& summary)
+{
+    const QString indent(22, u' ');
+    QString text;
+    QString line;
+    for (const QString& word : summary.split(u' ')) {
+        if (!line.isEmpty() && indent.size() + line.size() + 1 + word.size() > 100) {
+            text += indent + line + u'\n';
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : u" "_s) + word;
+    }
+    return text + indent + line + u'\n';
+}
+
 static QList<const CliCommand*>& registry()
 {
     static QList<const CliCommand*> commands;
@@ -40,7 +56,7 @@ QString CliCommand::usageText()
                    "\n"
                    "Commands:\n"_s;
     for (const CliCommand* command : commands)
-        text += u"  "_s + command->usage + u"\n                      "_s + command->summary + u'\n';
+        text += u"  "_s + command->usage + u'\n' + indentedSummary(command->summary);
     text += u"\n"
             "Options:\n"
             "  --lang CODE         print messages in this interface language (en, de, fr, ja, ...)\n"

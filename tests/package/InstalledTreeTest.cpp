@@ -1,42 +1,22 @@
 #include "InstalledTree.h"
 #include "BuildInfo.h"
+#include "CliTestRun.h"
 #include "ProfileStore.h"
 #include "QtPrinters.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Run {
-    int exitStatus = -1;
-    QString output;
-    QString error;
-};
-
-// A program as a text console starts it: no display of any kind.
-Run run(const QString& program, const QStringList& arguments, const QStringList& environment = {})
-{
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        variables.remove(QString::fromLatin1(display));
-    for (const QString& variable : environment)
-        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
-    QProcess process;
-    process.setProcessEnvironment(variables);
-    process.start(program, arguments);
-    process.waitForFinished(60'000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
 // The page as man shows it, in one line per paragraph so that no option is broken across lines.
 QString manualPage(const QString& file)
 {
-    return run(QStringLiteral("/usr/bin/man"), {"--no-hyphenation", "--no-justification", "-l", file},
-               {"MANWIDTH=2000", "MANPAGER=cat", "LANG=C.UTF-8"})
-        .output;
+    qputenv("MANWIDTH", "2000");
+    qputenv("MANPAGER", "cat");
+    return QString::fromUtf8(
+        CliTestRun::run({"--no-hyphenation", "--no-justification", "-l", file}, {}, QStringLiteral("/usr/bin/man"))
+            .output);
 }
 
 // What `words` completes to in bash, the completion installed with the program (which is found
@@ -50,7 +30,8 @@ QStringList completions(const InstalledTree& tree, QStringList words)
     const QString script = "source '" + tree.file("share/bash-completion/completions/dravik-cli") + "'\nCOMP_WORDS=(" +
                            array + ")\nCOMP_CWORD=" + QString::number(words.size() - 1) +
                            "\n_dravik_cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"";
-    QStringList lines = run(QStringLiteral("/bin/bash"), {"-c", script}).output.split('\n', Qt::SkipEmptyParts);
+    QStringList lines = QString::fromUtf8(CliTestRun::run({"-c", script}, {}, QStringLiteral("/bin/bash")).output)
+                            .split('\n', Qt::SkipEmptyParts);
     lines.sort();
     return lines;
 }
@@ -69,25 +50,30 @@ ServerProfile saved(const QString& name)
 // The pages are made from --help at build time; what they must carry is what --help says.
 TEST(InstalledTree, BothProgramsAnswerHelpAndVersionWithoutADisplayAndTheirPagesCarryEveryCommandAndOption)
 {
+    // As a text console starts them: no display of any kind.
+    for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        qunsetenv(display);
     const InstalledTree tree;
     for (const QString program : {"dravik", "dravik-cli"}) {
-        const Run version = run(tree.file("bin/" + program), {"--version"});
-        EXPECT_EQ(version.exitStatus, 0) << qPrintable(version.error);
-        EXPECT_TRUE(version.output.startsWith(program + ' ' + QLatin1String(BuildInfo::version)))
-            << qPrintable(version.output);
-        const Run help = run(tree.file("bin/" + program), {"--help"});
-        ASSERT_EQ(help.exitStatus, 0) << qPrintable(help.error);
-        ASSERT_TRUE(help.output.startsWith("Usage: " + program + " ")) << qPrintable(help.output);
+        const CliTestRun version = CliTestRun::run({"--version"}, {}, tree.file("bin/" + program));
+        EXPECT_EQ(version.exitStatus, 0) << version.error.data();
+        EXPECT_TRUE(version.output.startsWith((program + ' ' + QLatin1String(BuildInfo::version)).toUtf8()))
+            << version.output.data();
+        const CliTestRun run = CliTestRun::run({"--help"}, {}, tree.file("bin/" + program));
+        const QString help = QString::fromUtf8(run.output);
+        ASSERT_EQ(run.exitStatus, 0) << run.error.data();
+        ASSERT_TRUE(help.startsWith("Usage: " + program + " ")) << qPrintable(help);
 
         QStringList expected;
-        for (const QRegularExpressionMatch& option : QRegularExpression("--[a-z][a-z-]*").globalMatch(help.output))
+        for (const QRegularExpressionMatch& option : QRegularExpression("--[a-z][a-z-]*").globalMatch(help))
             expected << option.captured();
-        const QString commands = help.output.section("\nCommands:\n", 1).section("\n\n", 0, 0);
+        const QString commands = help.section("\nCommands:\n", 1).section("\n\n", 0, 0);
         for (const QRegularExpressionMatch& command :
              QRegularExpression("^  ([a-z][a-z-]*)", QRegularExpression::MultilineOption).globalMatch(commands))
             expected << command.captured(1);
-        if (program == "dravik-cli")
-            EXPECT_TRUE(expected.contains("profile-names") && expected.contains("--json")) << qPrintable(help.output);
+        if (program == "dravik-cli") {
+            EXPECT_TRUE(expected.contains("profile-names") && expected.contains("--json")) << qPrintable(help);
+        }
 
         const QString page = manualPage(tree.file("share/man/man1/" + program + ".1.gz"));
         ASSERT_TRUE(page.contains("ENVIRONMENT")) << qPrintable(page);
