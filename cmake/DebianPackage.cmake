@@ -8,9 +8,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Dravik")
 set(CPACK_PACKAGE_CONTACT "Dravik developers <developers@dravik.app>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "two-pane file transfer client for FTP, FTPS and SFTP")
-set(CPACK_PACKAGE_DESCRIPTION "Dravik moves files and folders between this computer and FTP, \
-FTPS and SFTP servers through a transfer queue that plans recursive transfers, asks before it \
-overwrites, retries and resumes. dravik-cli offers the same engine for scripts.")
+# Lines of the extended description stay within 80 columns for dpkg and apt on a terminal.
+set(CPACK_PACKAGE_DESCRIPTION "Dravik moves files and folders between this computer and FTP, FTPS and
+SFTP servers in one two-pane window. Its transfer queue plans recursive
+transfers, asks before it overwrites, retries, resumes interrupted downloads
+and survives a restart. Remote files can be edited in any local application
+and folders compared with their copy on the server.
+.
+SFTP host keys are pinned, passwords are kept in the Secret Service, and all
+network work is done by the system's curl and ssh. dravik-cli offers the same
+engine for scripts.")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://dravik.app/)
 # The first packaging of each upstream version; Debian's tools then read the package as one of an
