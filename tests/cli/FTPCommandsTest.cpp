@@ -108,7 +108,7 @@ TEST_F(FTPCommands, CompareAndListPrintEntriesWithTheSameKeysAndListWritesLinesF
                                                            ",\"name\":\"theirs\"}\n{\"isDirectory\":false," + date +
                                                            ",\"name\":\"both.txt\",\"size\":3}\n");
     qputenv("TZ", "UTC");
-    EXPECT_EQ(cli({"list", "/tree"}).output, "2023-11-14 22:13                  theirs/\n"
+    EXPECT_EQ(cli({"list", "/tree"}).output, "2023-11-14 22:13                theirs/\n"
                                              "2023-11-14 22:13             3  both.txt\n");
 }
 
