@@ -54,9 +54,11 @@ QJsonObject recordJson(const PlannedTransfer& record)
 // destination in the words of the conflict dialog.
 QString recordLine(const PlannedTransfer& record, bool upload)
 {
-    const QString slash = record.directory ? u"/"_s : QString();
+    const auto shown = [&record](const QString& path) {
+        return record.directory && !path.endsWith(u'/') ? path + u'/' : path;
+    };
     QString line =
-        (upload ? record.local : record.remote) + slash + u" -> "_s + (upload ? record.remote : record.local) + slash;
+        shown(upload ? record.local : record.remote) + u" -> "_s + shown(upload ? record.remote : record.local);
     if (record.directory && record.exists)
         line += u"  ("_s + L("merge_folders") + u')';
     else if (record.resumeOffset)
