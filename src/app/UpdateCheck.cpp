@@ -84,7 +84,9 @@ QNetworkRequest ephemeralRequest(const QUrl& url, const QSslConfiguration& tls)
     return request;
 }
 
-// The system's authorities and the bundle that SSL_CERT_FILE names, as curl and OpenSSL honour it.
+// The system's authorities and the bundle that SSL_CERT_FILE names. Qt's TLS reads neither
+// SSL_CERT_FILE nor SSL_CERT_DIR itself, so the variable is honoured here, in addition to the
+// system's store (curl, for FTPS, honours CURL_CA_BUNDLE instead).
 QSslConfiguration verifyingConfiguration()
 {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();

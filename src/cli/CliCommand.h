@@ -27,12 +27,15 @@ class CliCommand {
 public:
     using Run = std::function<int(CliContext&)>;
 
-    CliCommand(QString name, QString usage, Run run);
+    CliCommand(QString name, QString usage, QString summary, Run run);
 
     static const CliCommand* find(const QString& name);
+    // What --help prints; the manual page is made from it, so it holds every command and option.
     static QString usageText();
+    static QString versionText();
 
     const QString name;
     const QString usage;
+    const QString summary;
     const Run run;
 };

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace CliOutput {
 
 namespace {
@@ -16,6 +18,15 @@ void write(const QString& line, FILE* stream)
 {
     const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+// Aligned as ls -l aligns them; a date or size the server did not give stays blank.
+QString entryLine(const FileEntry& entry)
+{
+    const QString modified = entry.modified ? entry.modified->toLocalTime().toString(u"yyyy-MM-dd HH:mm"_s) : QString();
+    const QString size = entry.size && !entry.isDirectory ? QString::number(*entry.size) : QString();
+    return modified.leftJustified(16) + u"  "_s + size.rightJustified(12) + u"  "_s + entry.name +
+           (entry.isDirectory ? u"/"_s : QString());
 }
 
 } // namespace
@@ -59,10 +70,19 @@ QJsonObject entryJson(const FileEntry& entry)
     return object;
 }
 
-void printEntries(const QList<FileEntry>& entries)
+Format takeFormatOption(QStringList& words)
 {
-    for (const FileEntry& entry : entries)
-        printJson(entryJson(entry));
+    return words.removeAll(u"--json"_s) > 0 ? Format::json : Format::text;
+}
+
+void printEntries(const QList<FileEntry>& entries, Format format)
+{
+    for (const FileEntry& entry : entries) {
+        if (format == Format::json)
+            printJson(entryJson(entry));
+        else
+            printLine(entryLine(entry));
+    }
     std::fflush(stdout);
 }
 

@@ -28,4 +28,7 @@ static int compare(CliContext& context)
     return 0;
 }
 
-static const CliCommand command(u"compare"_s, u"compare LOCAL REMOTE"_s, compare);
+static const CliCommand command(u"compare"_s, u"compare LOCAL REMOTE"_s,
+                                u"compare a local folder with a remote one, recursively: one JSON line per path, "
+                                "with its status"_s,
+                                compare);

@@ -15,4 +15,4 @@ static int validateProfile(CliContext& context)
 }
 
 static const CliCommand command(QStringLiteral("validate-profile"), QStringLiteral("validate-profile FILE"),
-                                validateProfile);
+                                QStringLiteral("check a server profile file and print ok"), validateProfile);

@@ -6,12 +6,24 @@
 #include "ProfileStore.h"
 #include "SavedProfiles.h"
 
+using namespace Qt::StringLiterals;
+
 static int listProfiles(CliContext& context)
 {
     if (!context.arguments.isEmpty())
         throw UsageError(QStringLiteral("profiles takes no arguments"));
     for (const ServerProfile& profile : ProfileStore::load())
         CliOutput::printJson(profile.toJson());
+    return 0;
+}
+
+// For shell completion: a name is one line, its control characters escaped.
+static int listProfileNames(CliContext& context)
+{
+    if (!context.arguments.isEmpty())
+        throw UsageError(u"profile-names takes no arguments"_s);
+    for (const ServerProfile& profile : ProfileStore::load())
+        CliOutput::printLine(profile.name);
     return 0;
 }
 
@@ -54,8 +66,13 @@ static int removeProfile(CliContext& context)
     return 0;
 }
 
-static const CliCommand profilesCommand(QStringLiteral("profiles"), QStringLiteral("profiles"), listProfiles);
-static const CliCommand saveCommand(QStringLiteral("save-profile"),
-                                    QStringLiteral("save-profile FILE [--password-stdin]"), saveProfile);
-static const CliCommand removeCommand(QStringLiteral("remove-profile"), QStringLiteral("remove-profile NAME|UUID"),
-                                      removeProfile);
+static const CliCommand profilesCommand(u"profiles"_s, u"profiles"_s,
+                                        u"print the saved profiles, one JSON object per line"_s, listProfiles);
+static const CliCommand namesCommand(u"profile-names"_s, u"profile-names"_s,
+                                     u"print the names of the saved profiles, one per line"_s, listProfileNames);
+static const CliCommand saveCommand(u"save-profile"_s, u"save-profile FILE [--password-stdin]"_s,
+                                    u"save the profile in FILE, replacing the saved one of the same UUID; with "
+                                    "--password-stdin and rememberPassword its password goes to the secret store"_s,
+                                    saveProfile);
+static const CliCommand removeCommand(u"remove-profile"_s, u"remove-profile NAME|UUID"_s,
+                                      u"remove a saved profile and its remembered password"_s, removeProfile);

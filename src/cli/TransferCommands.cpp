@@ -16,6 +16,8 @@
 #include <QUuid>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString overwrite = QStringLiteral("--overwrite");
@@ -159,15 +161,18 @@ int transfer(CliContext& context)
     return succeeded ? 0 : 1;
 }
 
-const CliCommand getCommand(QStringLiteral("get"),
-                            QStringLiteral("get REMOTE LOCAL [--overwrite] [--resume-offset N] "
-                                           "[--checkpoint UUID [--resume]]"),
+const CliCommand getCommand(u"get"_s,
+                            u"get REMOTE LOCAL [--overwrite] [--resume-offset N] [--checkpoint UUID [--resume]]"_s,
+                            u"download one file; --checkpoint names the record that lets --resume continue an "
+                            "interrupted download"_s,
                             get);
-const CliCommand putCommand(QStringLiteral("put"), QStringLiteral("put LOCAL REMOTE [--overwrite] [--resume-offset N]"),
+const CliCommand putCommand(u"put"_s, u"put LOCAL REMOTE [--overwrite] [--resume-offset N]"_s, u"upload one file"_s,
                             put);
-const CliCommand transferCommand(QStringLiteral("transfer"),
-                                 QStringLiteral("transfer upload LOCAL... REMOTE-FOLDER | transfer download REMOTE... "
-                                                "LOCAL-FOLDER [--on-conflict overwrite|resume|rename|skip|merge]"),
+const CliCommand transferCommand(u"transfer"_s,
+                                 u"transfer upload LOCAL... REMOTE-FOLDER | transfer download REMOTE... "
+                                 "LOCAL-FOLDER [--on-conflict overwrite|resume|rename|skip|merge]"_s,
+                                 u"plan and run a transfer of files and folders as the window's queue does: "
+                                 "conflicts asked about on the terminal, retries, download checkpoints"_s,
                                  transfer);
 
 } // namespace

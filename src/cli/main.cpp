@@ -47,6 +47,10 @@ int run(const QStringList& words)
         std::fputs(CliCommand::usageText().toUtf8().constData(), stdout);
         return 0;
     }
+    if (words.contains(u"--version"_s)) {
+        std::fputs(CliCommand::versionText().toUtf8().constData(), stdout);
+        return 0;
+    }
     try {
         CliContext context = readGlobalOptions(words);
         if (context.language)

@@ -9,11 +9,17 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
 {
+    // Before Qt looks for a display, so that a text console (and help2man) can ask.
+    if (const std::optional<QString> answer = ProductInfo::commandLineAnswer(argc, argv)) {
+        std::fputs(answer->toUtf8().constData(), stdout);
+        return 0;
+    }
     // Passwords pass through this process: no other process of the user may read its memory.
     SecretMemory::protectProcess();
     QApplication application(argc, argv);

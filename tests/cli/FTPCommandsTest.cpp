@@ -80,7 +80,7 @@ TEST_F(FTPCommands, TheProgressBarIsDrawnOnATerminalOnly)
     EXPECT_EQ(contentOf(local.file("terminal.bin")), QByteArray(300000, 'p'));
 }
 
-TEST_F(FTPCommands, ComparePrintsOneJsonLinePerPathWithTheStatusKeyInAnyLanguage)
+TEST_F(FTPCommands, CompareAndListPrintEntriesWithTheSameKeysAndListWritesLinesForPeopleWithoutJson)
 {
     setModified(local.write("tree/both.txt", "12345"));
     setModified(local.write("tree/mine.txt", "m"));
@@ -103,6 +103,13 @@ TEST_F(FTPCommands, ComparePrintsOneJsonLinePerPathWithTheStatusKeyInAnyLanguage
                   ",\"name\":\"theirs\"},\"status\":\"remote_only\"}\n"
                   "{\"path\":\"theirs/x\",\"remote\":{\"isDirectory\":false," +
                   date + ",\"name\":\"x\",\"size\":3},\"status\":\"remote_only\"}\n");
+
+    EXPECT_EQ(cli({"list", "--json", "/tree"}).output, "{\"isDirectory\":true," + date +
+                                                           ",\"name\":\"theirs\"}\n{\"isDirectory\":false," + date +
+                                                           ",\"name\":\"both.txt\",\"size\":3}\n");
+    qputenv("TZ", "UTC");
+    EXPECT_EQ(cli({"list", "/tree"}).output, "2023-11-14 22:13                theirs/\n"
+                                             "2023-11-14 22:13             3  both.txt\n");
 }
 
 TEST_F(FTPCommands, TransferRequestsRunItemByItem)

@@ -1,3 +1,4 @@
+#include "BuildInfo.h"
 #include "CliTestRun.h"
 #include "ServerProfile.h"
 #include "TemporaryFolder.h"
@@ -52,14 +53,26 @@ TEST(CliValidateProfile, ReportsOkOrFailsForAnInvalidBrokenOrMissingProfile)
 
 TEST(CliUsage, UsageErrorsExitWithStatusTwoAndHelpIsNoError)
 {
-    const QStringList cases[] = {
-        {}, {"no-such-command"}, {"--lang"}, {"--bogus", "parse-listing"}, {"validate-profile"}, {"list", "/"}};
+    const QStringList cases[] = {{},
+                                 {"no-such-command"},
+                                 {"--lang"},
+                                 {"--bogus", "parse-listing"},
+                                 {"validate-profile"},
+                                 {"list", "/"},
+                                 {"profile-names", "extra"}};
     for (const QStringList& arguments : cases)
         EXPECT_EQ(CliTestRun::run(arguments).exitStatus, 2) << arguments.join(' ').toStdString();
-    const CliTestRun help = CliTestRun::run({"--help"});
-    EXPECT_EQ(help.exitStatus, 0);
-    EXPECT_TRUE(help.output.startsWith("usage: dravik-cli")) << help.output.toStdString();
-    EXPECT_TRUE(help.error.isEmpty());
+    const struct {
+        const char* option;
+        QByteArray start;
+    } answers[] = {{"--help", "Usage: dravik-cli "},
+                   {"--version", "dravik-cli " + QByteArray(BuildInfo::version) + '\n'}};
+    for (const auto& answer : answers) {
+        const CliTestRun run = CliTestRun::run({"list", answer.option});
+        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_TRUE(run.output.startsWith(answer.start)) << run.output.toStdString();
+        EXPECT_TRUE(run.error.isEmpty());
+    }
 }
 
 // A name can carry escape sequences that would retitle or recolour the terminal.

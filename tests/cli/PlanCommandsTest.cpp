@@ -39,7 +39,7 @@ protected:
     TemporaryFolder local;
 };
 
-// The JSON lines a plan printed, with the test's own folder cut from the local paths.
+// The lines a plan printed, with the test's own folder cut from the local paths.
 QString records(const CliTestRun& run, const QString& root)
 {
     return QString::fromUtf8(run.output).remove(root);
@@ -57,11 +57,10 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
         {"--saved", "ProFTPD on loopback", "plan", "download", "/tree", local.file(QStringLiteral("tree"))},
         "1\n2+\n3\n");
     ASSERT_EQ(run.exitStatus, 0) << run.error.toStdString();
-    EXPECT_EQ(records(run, local.path()),
-              R"({"directory":true,"exists":true,"local":"/tree","overwrite":false,"remote":"/tree"}
-{"directory":true,"exists":false,"local":"/tree/sub","overwrite":false,"remote":"/tree/sub"}
-{"directory":false,"exists":false,"local":"/tree/sub/c.txt","overwrite":false,"remote":"/tree/sub/c.txt"}
-{"directory":false,"exists":true,"local":"/tree/a.txt","overwrite":true,"remote":"/tree/a.txt","resumeOffset":4}
+    EXPECT_EQ(records(run, local.path()), R"(/tree/ -> /tree/  (Merge folders)
+/tree/sub/ -> /tree/sub/
+/tree/sub/c.txt -> /tree/sub/c.txt
+/tree/a.txt -> /tree/a.txt  (Resume download)
 )");
     const QString prompts = QString::fromUtf8(run.error);
     EXPECT_EQ(prompts.count(QStringLiteral("The destination already exists")), 3);
@@ -100,7 +99,7 @@ TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
 {
     const auto plan = [&](const char* action) {
         return CliTestRun::run({"--profile", profileFile(), "--password-stdin", "plan", "upload",
-                                local.file(QStringLiteral("tree")), "/tree", "--on-conflict", action},
+                                local.file(QStringLiteral("tree")), "/tree", "--on-conflict", action, "--json"},
                                ProFTPDServer::password().toUtf8() + "\n");
     };
     const CliTestRun merged = plan("merge");
@@ -111,9 +110,9 @@ TEST_F(PlanCommandsTest, AFixedAnswerThatAConflictDoesNotAdmitIsATypeConflict)
     const CliTestRun renamed = plan("rename");
     ASSERT_EQ(renamed.exitStatus, 0) << renamed.error.toStdString();
     EXPECT_EQ(records(renamed, local.path()),
-              R"x({"directory":true,"exists":false,"local":"/tree","overwrite":false,"remote":"/tree (2)"}
-{"directory":false,"exists":false,"local":"/tree/a.txt","overwrite":false,"remote":"/tree (2)/a.txt"}
-{"directory":false,"exists":false,"local":"/tree/b.txt","overwrite":false,"remote":"/tree (2)/b.txt"}
+              R"x({"exists":false,"isDirectory":true,"local":"/tree","overwrite":false,"remote":"/tree (2)"}
+{"exists":false,"isDirectory":false,"local":"/tree/a.txt","overwrite":false,"remote":"/tree (2)/a.txt"}
+{"exists":false,"isDirectory":false,"local":"/tree/b.txt","overwrite":false,"remote":"/tree (2)/b.txt"}
 )x");
 }
 

@@ -1,5 +1,6 @@
 #include "CliTestRun.h"
 #include "DownloadCheckpoint.h"
+#include "InstalledTree.h"
 #include "SSHServer.h"
 #include "TemporaryFolder.h"
 #include "TestFiles.h"
@@ -58,12 +59,8 @@ protected:
 // Installed, the program lives in bin and the helper in libexec/dravik.
 TEST_F(SFTPCommands, AnInstalledProgramRunsEveryCommand)
 {
-    TemporaryFolder prefix;
-    QProcess install;
-    install.start(QStringLiteral("cmake"), {"--install", DRAVIK_BINARY_DIR, "--prefix", prefix.path()});
-    ASSERT_TRUE(install.waitForFinished(60'000));
-    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
-    program = prefix.file("bin/dravik-cli");
+    const InstalledTree installed;
+    program = installed.file("bin/dravik-cli");
     withKey = true;
 
     const QByteArray bytes = QByteArray("line of text\n").repeated(5000);
@@ -76,7 +73,7 @@ TEST_F(SFTPCommands, AnInstalledProgramRunsEveryCommand)
     expectStatus({"put", source, remote("my folder/a #1.txt")}, 1);
     expectStatus({"put", source, remote("my folder/a #1.txt"), "--overwrite"});
 
-    const QList<QByteArray> lines = expectStatus({"list", remote("my folder")}).output.split('\n');
+    const QList<QByteArray> lines = expectStatus({"list", "--json", remote("my folder")}).output.split('\n');
     ASSERT_EQ(lines.size(), 3);
     // SFTP servers give folders a size too.
     EXPECT_TRUE(lines[0].startsWith("{\"isDirectory\":true,") && lines[0].contains(",\"name\":\"sub\""))

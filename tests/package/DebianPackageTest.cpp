@@ -82,6 +82,15 @@ TEST_F(DebianPackage, DeclaresWhatItRunsAndPutsEverythingWhereTheDesktopLooks)
         EXPECT_TRUE(QFileInfo::exists(root("/usr/share/icons/hicolor/48x48/apps/") + icon + ".png"))
             << qPrintable(icon);
     }
+    // What Debian's archive checks of every package, and what a software centre reads of the
+    // installed tree: the metadata, the desktop entry it names, the icon.
+    const CliTestRun lintian = CliTestRun::run({"--fail-on", "error", package}, {}, QStringLiteral("/usr/bin/lintian"));
+    EXPECT_EQ(lintian.exitStatus, 0) << lintian.output.data() << lintian.error.data();
+    const CliTestRun appstream =
+        CliTestRun::run({"validate-tree", "--no-net", root("/usr")}, {}, QStringLiteral("/usr/bin/appstreamcli"));
+    EXPECT_EQ(appstream.exitStatus, 0) << appstream.output.data();
+    EXPECT_FALSE(appstream.output.contains("W: ")) << appstream.output.data();
+
     // dpkg refuses a package whose configuration files are not in it.
     const QByteArray conffiles = dpkgDeb({"-I", package, "conffiles"}).output;
     EXPECT_EQ(conffiles, "/etc/xdg/autostart/app.dravik.application.DockTile.desktop\n");
@@ -99,7 +108,7 @@ TEST_F(DebianPackage, TheUnpackedProgramListsAnSFTPFolderThroughTheUnpackedAskRe
     server.put("packaged.txt", "bytes");
     const QString profile = work.write("profile.json", QJsonDocument(server.profile().toJson()).toJson());
     const auto list = [&] {
-        return CliTestRun::run({"--profile", profile, "--password-stdin", "list", server.home()},
+        return CliTestRun::run({"--profile", profile, "--password-stdin", "list", "--json", server.home()},
                                server.password().toUtf8() + '\n', root("/usr/bin/dravik-cli"));
     };
 
