@@ -129,7 +129,8 @@ public:
     void disconnect();
     // Stores a new or edited profile and its password (or forgets the password). The future holds
     // the sentence of the first failure, or nothing once saved; nothing after the failing step
-    // has happened. Never connects.
+    // has happened, except that a desktop without any secret store gets the profile all the same,
+    // only not remembering its password. Never connects.
     QFuture<std::optional<QString>> save(const ServerProfile& profile, const QString& password);
     // Deletes the profile and its password; a failure is reported and leaves the list as it was.
     void removeProfile(const ServerProfile& profile);
