@@ -41,7 +41,6 @@ bool isMissing(const QDBusError& error)
 {
     switch (error.type()) {
     case QDBusError::ServiceUnknown:
-    case QDBusError::NameHasNoOwner:
     case QDBusError::NoServer:
     case QDBusError::Disconnected: return true;
     default: return false;

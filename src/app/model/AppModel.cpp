@@ -138,7 +138,7 @@ void AppModel::connectSaved()
                   if (connectionBefore == m_remote->browseID())
                       connect(*profile, password);
               })
-        .onFailed(this, [this](const UserFacingError& error) { report(error.errorDescription()); });
+        .onFailed(this, [this] { report(std::current_exception()); });
 }
 
 void AppModel::connect(const ServerProfile& profile, const QString& password)
@@ -165,9 +165,9 @@ QFuture<std::optional<QString>> AppModel::save(const ServerProfile& profile, con
     } catch (...) {
         return QtFuture::makeReadyFuture(ErrorText::sentence(std::current_exception()));
     }
-    const bool forgets = !profile.rememberPassword && ProfileStore::remembersPassword(profile.id);
     // A profile that never remembered a password leaves the secret store alone, which a desktop
     // may not even have.
+    const bool forgets = !profile.rememberPassword && ProfileStore::remembersPassword(profile.id);
     QFuture<void> credential = profile.rememberPassword ? KeychainStore::setPassword(password, profile.id)
                                : forgets                ? KeychainStore::removePassword(profile.id)
                                                         : QtFuture::makeReadyFuture();
@@ -178,8 +178,7 @@ QFuture<std::optional<QString>> AppModel::save(const ServerProfile& profile, con
                       withoutPassword.rememberPassword = false;
                       return store(withoutPassword).value_or(missing.errorDescription());
                   })
-        .onFailed(this,
-                  [](const UserFacingError& error) -> std::optional<QString> { return error.errorDescription(); });
+        .onFailed(this, [] { return ErrorText::sentence(std::current_exception()); });
 }
 
 std::optional<QString> AppModel::store(const ServerProfile& profile)
@@ -211,7 +210,7 @@ void AppModel::removeProfile(const ServerProfile& profile)
                   adoptProfiles(std::move(saved.profiles));
                   reportKept(ProfileStore::file(), saved.keptAs);
               })
-        .onFailed(this, [this](const UserFacingError& error) { report(error.errorDescription()); });
+        .onFailed(this, [this] { report(std::current_exception()); });
 }
 
 void AppModel::adoptProfiles(QList<ServerProfile> profiles)
