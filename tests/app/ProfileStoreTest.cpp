@@ -123,5 +123,5 @@ TEST(ProfileStoreTest, AFileThatCannotBeReadIsLeftUntilAChangeKeepsItAside)
     EXPECT_THROW(ProfileStore::load(), std::system_error);
     EXPECT_THROW(ProfileStore::put(profile), std::system_error);
     EXPECT_THROW(ProfileStore::save({profile}), std::system_error);
-    EXPECT_EQ(folderFiles(), QStringList{"remote-edits.json", "stores.lock"});
+    EXPECT_EQ(folderFiles(), (QStringList{"remote-edits.json", "stores.lock"}));
 }
