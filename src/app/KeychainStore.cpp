@@ -1,6 +1,7 @@
 #include "KeychainStore.h"
 
 #include "FTPError.h"
+#include "L10n.h"
 #include "ServerProfile.h"
 
 #include <QDBusConnection>
@@ -22,9 +23,8 @@ namespace KeychainStore {
 
 namespace {
 
-// When a job may have been fooled by a locked keyring: a write reports the lock itself, a read
-// only when it finds nothing, and a removal never.
-enum class LockCheck { never, whenNothingFound, always };
+enum class Operation { read, write, remove };
+enum class StoreState { missing, locked, open };
 
 std::exception_ptr failure(const QString& detail)
 {
@@ -37,11 +37,22 @@ template <typename T> void fail(QPromise<T>& promise, const std::exception_ptr& 
     promise.finish();
 }
 
-// A locked collection cannot show its unlock prompt here, and the secret library then reports
-// "nothing found" instead of a failure. Asking the Secret Service directly tells the two apart,
-// so a locked keyring is never mistaken for a missing password. `done` receives whether a locked
-// item exists.
-void checkLocked(const QString& key, std::function<void(bool)> done)
+bool isMissing(const QDBusError& error)
+{
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::NoServer:
+    case QDBusError::Disconnected: return true;
+    default: return false;
+    }
+}
+
+// The secret library cannot tell a missing store or a locked collection from other outcomes: a
+// locked collection cannot show its unlock prompt here and then reads as "nothing found", and a
+// desktop without any Secret Service reads as a failure. Asking the Secret Service directly tells
+// them apart, so that a locked keyring is never mistaken for a missing password and a desktop
+// without a store can still keep profiles that remember none.
+void inspectStore(const QString& key, std::function<void(StoreState)> done)
 {
     using Attributes = QMap<QString, QString>;
     qDBusRegisterMetaType<Attributes>();
@@ -52,31 +63,38 @@ void checkLocked(const QString& key, std::function<void(bool)> done)
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [watcher, done = std::move(done)] {
         watcher->deleteLater();
         const QDBusPendingReply<QList<QDBusObjectPath>, QList<QDBusObjectPath>> reply = *watcher;
-        // Without a Secret Service to ask there is no evidence of a locked item.
-        done(reply.isValid() && !reply.argumentAt<1>().isEmpty());
+        if (reply.isError() && isMissing(reply.error()))
+            return done(StoreState::missing);
+        done(reply.isValid() && !reply.argumentAt<1>().isEmpty() ? StoreState::locked : StoreState::open);
     });
 }
 
 // Starts `job` and, when it has finished, calls `succeeded` with it (or with nothing when it found
-// nothing) or fails the promise. Finding nothing is a success, unless a locked keyring hides it.
+// nothing) or fails the promise. Finding nothing is a success, unless a locked keyring hides it;
+// so is a removal from a store that does not exist, which can hold no password.
 template <typename T, typename Succeeded>
-QFuture<T> start(QKeychain::Job* job, const QUuid& id, LockCheck lockCheck, Succeeded succeeded)
+QFuture<T> start(QKeychain::Job* job, const QUuid& id, Operation operation, Succeeded succeeded)
 {
     auto promise = std::make_shared<QPromise<T>>();
     promise->start();
     // Never a plain-text file in place of a secret store that is not there.
     job->setInsecureFallback(false);
     job->setKey(ServerProfile::uuidText(id));
-    QObject::connect(job, &QKeychain::Job::finished, [promise, lockCheck, succeeded](QKeychain::Job* done) {
-        const bool found = done->error() == QKeychain::NoError;
-        if (!found && (done->error() != QKeychain::EntryNotFound || lockCheck == LockCheck::never))
-            return fail(*promise,
-                        failure(done->errorString().isEmpty() ? QString::number(done->error()) : done->errorString()));
-        if (lockCheck == LockCheck::never || (found && lockCheck == LockCheck::whenNothingFound))
+    QObject::connect(job, &QKeychain::Job::finished, [promise, operation, succeeded](QKeychain::Job* done) {
+        const QKeychain::Error error = done->error();
+        // A removal reports success even when a locked keyring kept the item.
+        if (error == QKeychain::NoError && operation != Operation::remove)
             return succeeded(*promise, done);
-        checkLocked(done->key(), [promise, succeeded](bool locked) {
-            if (locked)
-                return fail(*promise, failure(u"The keyring holding the password is locked."_s));
+        const QString detail = done->errorString().isEmpty() ? QString::number(error) : done->errorString();
+        inspectStore(done->key(), [promise, operation, succeeded, error, detail](StoreState state) {
+            if (state == StoreState::missing && operation == Operation::remove)
+                return succeeded(*promise, nullptr);
+            if (state == StoreState::missing)
+                return fail(*promise, std::make_exception_ptr(MissingStore()));
+            if (error != QKeychain::NoError && error != QKeychain::EntryNotFound)
+                return fail(*promise, failure(detail));
+            if (state == StoreState::locked)
+                return fail(*promise, failure(L("keyring_locked")));
             succeeded(*promise, nullptr);
         });
     });
@@ -106,17 +124,22 @@ template <typename T> QFuture<T> waitFor(QFuture<T> future)
 
 } // namespace
 
+QString MissingStore::errorDescription() const
+{
+    return L("secret_store_missing");
+}
+
 QFuture<void> setPassword(const QString& password, const QUuid& id)
 {
     auto* job = new QKeychain::WritePasswordJob(QString::fromLatin1(service));
     job->setTextData(password);
-    return start<void>(job, id, LockCheck::never, finishVoid);
+    return start<void>(job, id, Operation::write, finishVoid);
 }
 
 QFuture<QString> readPassword(const QUuid& id)
 {
     auto* job = new QKeychain::ReadPasswordJob(QString::fromLatin1(service));
-    return start<QString>(job, id, LockCheck::whenNothingFound, [](QPromise<QString>& promise, QKeychain::Job* done) {
+    return start<QString>(job, id, Operation::read, [](QPromise<QString>& promise, QKeychain::Job* done) {
         promise.addResult(done ? static_cast<QKeychain::ReadPasswordJob*>(done)->textData() : QString());
         promise.finish();
     });
@@ -125,7 +148,7 @@ QFuture<QString> readPassword(const QUuid& id)
 QFuture<void> removePassword(const QUuid& id)
 {
     auto* job = new QKeychain::DeletePasswordJob(QString::fromLatin1(service));
-    return start<void>(job, id, LockCheck::always, finishVoid);
+    return start<void>(job, id, Operation::remove, finishVoid);
 }
 
 void set(const QString& password, const QUuid& id)

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "FTPError.h"
 #include "L10n.h"
+#include "StoreFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -47,16 +48,52 @@ QList<ServerProfile> decode(const QByteArray& document)
     return profiles;
 }
 
+namespace {
+
+Saved change(const std::function<void(QList<ServerProfile>&)>& edit)
+{
+    Saved saved;
+    saved.keptAs = StoreFile::change(file(), [&](const std::optional<QByteArray>& current) {
+        saved.profiles = current ? decode(*current) : QList<ServerProfile>();
+        edit(saved.profiles);
+        return encode(saved.profiles);
+    });
+    return saved;
+}
+
+} // namespace
+
+Saved put(const ServerProfile& profile)
+{
+    return change([&profile](QList<ServerProfile>& list) { StoreFile::put(list, profile); });
+}
+
+Saved remove(const QUuid& id)
+{
+    return change([&id](QList<ServerProfile>& list) { StoreFile::remove(list, id); });
+}
+
 void save(const QList<ServerProfile>& profiles)
 {
-    AtomicFile::ensurePrivateFolder(folder());
-    AtomicFile::write(file(), encode(profiles));
+    StoreFile::replace(file(), encode(profiles));
 }
 
 QList<ServerProfile> load()
 {
     const std::optional<QByteArray> document = AtomicFile::read(file());
     return document ? decode(*document) : QList<ServerProfile>();
+}
+
+bool remembersPassword(const QUuid& id)
+{
+    try {
+        const QList<ServerProfile> saved = load();
+        return std::any_of(saved.cbegin(), saved.cend(), [&id](const ServerProfile& profile) {
+            return profile.id == id && profile.rememberPassword;
+        });
+    } catch (...) {
+        return false;
+    }
 }
 
 } // namespace ProfileStore

@@ -4,6 +4,7 @@
 #include "FTPError.h"
 #include "L10n.h"
 #include "ProfileStore.h"
+#include "StoreFile.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -110,8 +111,7 @@ QByteArray data(const QList<TransferItem>& transfers)
 
 void save(const QByteArray& bytes)
 {
-    AtomicFile::ensurePrivateFolder(ProfileStore::folder());
-    AtomicFile::write(file(), bytes);
+    StoreFile::replace(file(), bytes);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "L10n.h"
 #include "ProfileStore.h"
 #include "RemotePath.h"
+#include "StoreFile.h"
 
 #include <QByteArrayList>
 #include <QJsonArray>
@@ -126,10 +127,32 @@ QList<RemoteEdit> decode(const QByteArray& document)
     return edits;
 }
 
+namespace {
+
+QString change(const std::function<void(QList<RemoteEdit>&)>& edit)
+{
+    return StoreFile::change(file(), [&edit](const std::optional<QByteArray>& current) {
+        QList<RemoteEdit> edits = current ? decode(*current) : QList<RemoteEdit>();
+        edit(edits);
+        return encode(edits);
+    });
+}
+
+} // namespace
+
+QString put(const RemoteEdit& edit)
+{
+    return change([&edit](QList<RemoteEdit>& list) { StoreFile::put(list, edit); });
+}
+
+QString remove(const QUuid& id)
+{
+    return change([&id](QList<RemoteEdit>& list) { StoreFile::remove(list, id); });
+}
+
 void save(const QList<RemoteEdit>& edits)
 {
-    AtomicFile::ensurePrivateFolder(ProfileStore::folder());
-    AtomicFile::write(file(), encode(edits));
+    StoreFile::replace(file(), encode(edits));
 }
 
 QList<RemoteEdit> load()

@@ -17,7 +17,13 @@ QString copiesFolder();
 // needed. Throws std::system_error.
 QString newCopyFolder();
 
-// Throws std::system_error when the folder or the file cannot be written.
+// Adds the edit at the end of the list as it is on disk, or replaces the one of its id in its
+// place. Returns where a file that could not be read was kept before it was replaced (empty when
+// there was none). Throws std::system_error when the folder or the file cannot be written.
+QString put(const RemoteEdit& edit);
+// Removes the edit of that id from the list as it is on disk; returns and throws as put() does.
+QString remove(const QUuid& id);
+// Replaces the whole list, whatever the file held; throws as put() does.
 void save(const QList<RemoteEdit>& edits);
 // No file means no edits; a file that cannot be read or decoded throws (std::system_error or
 // FTPError "invalid_edits") and is left as it is.

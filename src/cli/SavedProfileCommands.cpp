@@ -5,6 +5,7 @@
 #include "L10n.h"
 #include "ProfileStore.h"
 #include "SavedProfiles.h"
+#include "StoreFile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,8 +28,21 @@ static int listProfileNames(CliContext& context)
     return 0;
 }
 
+static void tellKept(const QString& keptAs)
+{
+    if (const std::optional<QString> notice = StoreFile::keptNotice(ProfileStore::file(), keptAs))
+        CliOutput::printError(*notice);
+}
+
+static void put(const ServerProfile& profile)
+{
+    tellKept(ProfileStore::put(profile).keptAs);
+    CliOutput::printLine(L("saved_connection", profile.name));
+}
+
 // As the connection editor saves: the secret store first, so that a failure there leaves the
-// profiles file as it was.
+// profiles file as it was, except that a desktop without any secret store still gets the profile,
+// only without its password.
 static int saveProfile(CliContext& context)
 {
     QStringList words = context.arguments;
@@ -38,19 +52,18 @@ static int saveProfile(CliContext& context)
         throw UsageError(QStringLiteral("save-profile takes one file"));
     const ServerProfile profile = ServerProfile::fromJson(CliOutput::readFile(words.first()));
     profile.validate();
-    QList<ServerProfile> profiles = ProfileStore::load();
-    if (profile.rememberPassword)
-        KeychainStore::set(passwordFromStandardInput ? CliInput::readPassword() : QString(), profile.id);
-    else
-        KeychainStore::deletePassword(profile.id);
-    const auto same = std::find_if(profiles.begin(), profiles.end(),
-                                   [&profile](const ServerProfile& saved) { return saved.id == profile.id; });
-    if (same == profiles.end())
-        profiles.append(profile);
-    else
-        *same = profile;
-    ProfileStore::save(profiles);
-    CliOutput::printLine(L("saved_connection", profile.name));
+    try {
+        if (profile.rememberPassword)
+            KeychainStore::set(passwordFromStandardInput ? CliInput::readPassword() : QString(), profile.id);
+        else if (ProfileStore::remembersPassword(profile.id))
+            KeychainStore::deletePassword(profile.id);
+    } catch (const KeychainStore::MissingStore&) {
+        ServerProfile withoutPassword = profile;
+        withoutPassword.rememberPassword = false;
+        put(withoutPassword);
+        throw;
+    }
+    put(profile);
     return 0;
 }
 
@@ -58,11 +71,9 @@ static int removeProfile(CliContext& context)
 {
     if (context.arguments.size() != 1)
         throw UsageError(QStringLiteral("remove-profile takes one name or UUID"));
-    QList<ServerProfile> profiles = ProfileStore::load();
-    const ServerProfile profile = SavedProfiles::find(profiles, context.arguments.first());
-    profiles.removeIf([&profile](const ServerProfile& saved) { return saved.id == profile.id; });
+    const ServerProfile profile = SavedProfiles::find(ProfileStore::load(), context.arguments.first());
     KeychainStore::deletePassword(profile.id);
-    ProfileStore::save(profiles);
+    tellKept(ProfileStore::remove(profile.id).keptAs);
     return 0;
 }
 

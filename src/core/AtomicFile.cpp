@@ -7,12 +7,31 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace AtomicFile {
+
+namespace {
+
+QString temporaryName(const QString& name)
+{
+    return name + QLatin1Char('.') + QString::number(QRandomGenerator::system()->generate64(), 36);
+}
+
+bool isTemporaryName(const QString& name, const QString& candidate)
+{
+    // A 64-bit number in base 36 takes at most 13 digits.
+    static const QRegularExpression number(QRegularExpression::anchoredPattern(u"[0-9a-z]{1,13}"_s));
+    return candidate.startsWith(name + u'.') && number.match(candidate.sliced(name.size() + 1)).hasMatch();
+}
+
+} // namespace
 
 void ensurePrivateFolder(const QString& folder)
 {
@@ -48,7 +67,7 @@ void write(const QString& path, const QByteArray& bytes)
     QString temporary;
     std::optional<LocalFile> file;
     for (int attempt = 0; !file; ++attempt) {
-        temporary = name + QLatin1Char('.') + QString::number(QRandomGenerator::system()->generate64(), 36);
+        temporary = temporaryName(name);
         try {
             file = folder.open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
         } catch (const std::filesystem::filesystem_error& e) {
@@ -65,6 +84,20 @@ void write(const QString& path, const QByteArray& bytes)
     } catch (...) {
         folder.removeQuietly(temporary);
         throw;
+    }
+}
+
+void removeStaleTemporaries(const QString& path)
+{
+    const auto [folder, name] = LocalFolder::containing(path);
+    const QStringList candidates =
+        QDir(folder.path()).entryList({name + u".*"_s}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& candidate : candidates) {
+        if (!isTemporaryName(name, candidate))
+            continue;
+        const std::optional<LocalAttributes> attributes = folder.attributes(candidate);
+        if (attributes && attributes->isRegularFile && attributes->owner == ::geteuid())
+            folder.removeQuietly(candidate);
     }
 }
 

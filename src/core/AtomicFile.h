@@ -17,5 +17,9 @@ std::optional<QByteArray> read(const QString& path);
 // Writes `bytes` to a new owner-only file beside `path`, flushes it to disk and renames it over
 // `path`. Throws std::system_error; `path` is untouched on failure.
 void write(const QString& path, const QByteArray& bytes);
+// Removes the temporaries that writes of `path` left behind when their program was killed: only
+// names that write() makes, only regular files of this user, never through a link. The caller
+// must know that no write of `path` runs meanwhile.
+void removeStaleTemporaries(const QString& path);
 
 } // namespace AtomicFile

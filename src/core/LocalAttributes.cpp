@@ -10,6 +10,7 @@ LocalAttributes LocalAttributes::of(const struct stat& status)
     attributes.isDirectory = S_ISDIR(status.st_mode);
     attributes.isSymbolicLink = S_ISLNK(status.st_mode);
     attributes.isRegularFile = S_ISREG(status.st_mode);
+    attributes.owner = status.st_uid;
     if (attributes.isRegularFile)
         attributes.size = qint64(status.st_size);
     const qint64 milliseconds = qint64(status.st_mtim.tv_sec) * 1000 + qint64(status.st_mtim.tv_nsec / 1000000);

@@ -11,6 +11,7 @@ struct LocalAttributes {
     bool isDirectory = false;
     bool isSymbolicLink = false;
     bool isRegularFile = false;
+    uid_t owner = 0;
     // Regular files only: a folder's size says nothing about what it holds.
     std::optional<qint64> size;
     std::optional<QDateTime> modified;

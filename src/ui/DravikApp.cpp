@@ -40,6 +40,14 @@ void DravikApp::showSettings()
     m_settings->activateWindow();
 }
 
+void DravikApp::activate()
+{
+    m_window->setWindowState((m_window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
 void DravikApp::showAbout()
 {
     AboutBox::present(m_window.get());

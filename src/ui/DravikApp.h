@@ -34,6 +34,8 @@ public:
 
     void showSettings();
     void showAbout();
+    // Brings the main window to the front, shown again if it was closed while transfers went on.
+    void activate();
 
 private:
     LanguageSettings m_language;

@@ -1,6 +1,7 @@
 // dravik: the desktop program. With the demo session (`make run`) it starts against a throwaway
 // server; started directly it works on the person's own profiles and queue.
 
+#include "ApplicationService.h"
 #include "DravikApp.h"
 #include "Icons.h"
 #include "MainWindow.h"
@@ -8,7 +9,6 @@
 #include "SecretMemory.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -31,10 +31,15 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     Icons::useFallbackTheme();
 
+    // The name also tells the icon companion, by going away, that the program has ended.
+    ApplicationService service;
+    switch (service.claim(QApplication::arguments().mid(1))) {
+    case ApplicationService::Claim::handedOver: return 0;
+    case ApplicationService::Claim::unanswered: return 1;
+    case ApplicationService::Claim::first: break;
+    }
     DravikApp program;
-    // The icon companion learns from this name's going away that the program has ended. Without a
-    // session bus, or with the name taken by another copy of the program, it runs all the same.
-    QDBusConnection::sessionBus().registerService(ProductInfo::applicationID());
+    QObject::connect(&service, &ApplicationService::activated, &program, &DravikApp::activate);
     program.window().show();
     return QApplication::exec();
 }

@@ -1,9 +1,11 @@
 #include "ProfileStore.h"
 #include "QtPrinters.h"
+#include "RemoteEditStore.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <system_error>
 
@@ -32,13 +34,19 @@ TEST(ProfileStoreTest, SavedProfilesComeBackInOrderFromAPrivateSortedFile)
     QDir().mkpath(ProfileStore::folder());
     QFile::setPermissions(ProfileStore::folder(), QFile::Permissions(0x7755));
 
-    ProfileStore::save(profiles);
+    // Another program's list, which a change works on rather than replaces.
+    ProfileStore::save({sftp});
+    EXPECT_EQ(ProfileStore::put(first).profiles, (QList<ServerProfile>{sftp, first}));
+    ServerProfile renamed = sftp;
+    renamed.name = QStringLiteral("B, renamed");
+    EXPECT_EQ(ProfileStore::put(renamed).profiles, (QList<ServerProfile>{renamed, first}));
+    EXPECT_EQ(ProfileStore::remove(first.id).profiles, QList<ServerProfile>{renamed});
     ProfileStore::save(profiles);
 
     EXPECT_EQ(ProfileStore::load(), profiles);
     EXPECT_EQ(permissionsOf(ProfileStore::folder()), 0700u);
     EXPECT_EQ(permissionsOf(ProfileStore::file()), 0600u);
-    EXPECT_EQ(folderFiles(), QStringList{"servers.json"});
+    EXPECT_EQ(folderFiles(), (QStringList{"servers.json", "stores.lock"}));
 
     const QByteArray text = contentOf(ProfileStore::file());
     EXPECT_TRUE(text.startsWith("[\n    {\n        \"host\": \"ftp.example.org\",\n        \"id\"")) << text.data();
@@ -52,31 +60,68 @@ TEST(ProfileStoreTest, SavedProfilesComeBackInOrderFromAPrivateSortedFile)
     EXPECT_FALSE(text.contains("password\""));
 }
 
-TEST(ProfileStoreTest, AMissingFileIsNoProfilesButABadOneIsAnErrorAndStaysAsItIs)
+// A file that cannot be read is the person's only copy of what it held: it stays as it is until
+// the first change, which keeps it aside, owner-only, before writing.
+TEST(ProfileStoreTest, AFileThatCannotBeReadIsLeftUntilAChangeKeepsItAside)
 {
     QDir(ProfileStore::folder()).removeRecursively();
     EXPECT_TRUE(ProfileStore::load().isEmpty());
     EXPECT_FALSE(QFile::exists(ProfileStore::folder()));
 
-    const std::pair<const char*, const char*> cases[] = {
-        {"[{\"name\": ", "could not be read"},
-        {"{\"id\": 1}", "servers.json"},
-        {"[17]", "servers.json"},
-        {"[{\"name\": \"x\"}]", "id"},
+    ServerProfile profile;
+    profile.host = QStringLiteral("ftp.example.org");
+    RemoteEdit edit{QUuid::createUuid(),
+                    profile,
+                    QStringLiteral("/a.txt"),
+                    QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt")),
+                    QString(),
+                    QString(),
+                    false};
+    const struct {
+        QString file;
+        QByteArray content;
+        const char* expected;
+    } cases[] = {
+        {ProfileStore::file(), "[{\"name\": ", "could not be read"},
+        {ProfileStore::file(), "{\"id\": 1}", "servers.json"},
+        {ProfileStore::file(), "[17]", "servers.json"},
+        {ProfileStore::file(), "[{\"name\": \"x\"}]", "id"},
+        {ProfileStore::file(), "\xff\xfe\0", "could not be read"},
+        {RemoteEditStore::file(), "[1]", "remote-edits.json"},
+        {RemoteEditStore::file(), "", "could not be read"},
     };
-    for (const auto& [content, expected] : cases) {
-        writeFile(ProfileStore::file(), content);
-        const QString failure = failureText([] { ProfileStore::load(); });
-        EXPECT_TRUE(failure != "(no error)" && failure.contains(QLatin1String(expected))) << content;
-        EXPECT_EQ(contentOf(ProfileStore::file()), QByteArray(content));
+    for (const auto& [file, content, expected] : cases) {
+        SCOPED_TRACE(content.toStdString());
+        const bool profiles = file == ProfileStore::file();
+        writeFile(file, content);
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        const QString failure =
+            failureText([profiles] { profiles ? (void)ProfileStore::load() : (void)RemoteEditStore::load(); });
+        EXPECT_TRUE(failure != "(no error)" && failure.contains(QLatin1String(expected))) << failure.toStdString();
+        EXPECT_EQ(contentOf(file), content);
+
+        const QString kept = profiles ? ProfileStore::put(profile).keptAs : RemoteEditStore::put(edit);
+        EXPECT_TRUE(
+            QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(file) +
+                                                                   QStringLiteral("\\.unreadable-\\d{8}-\\d{6}")))
+                .match(kept)
+                .hasMatch())
+            << kept.toStdString();
+        EXPECT_EQ(contentOf(kept), content);
+        EXPECT_EQ(permissionsOf(kept), 0600u);
+        if (profiles)
+            EXPECT_EQ(ProfileStore::load(), QList<ServerProfile>{profile});
+        else
+            EXPECT_EQ(RemoteEditStore::load(), QList<RemoteEdit>{edit});
+        QFile::remove(kept);
     }
 
+    // A folder in the file's place is no content to keep, and defeats the rename even for root,
+    // who may write anywhere.
     QFile::remove(ProfileStore::file());
-    QDir().mkpath(ProfileStore::file());
-    EXPECT_THROW(ProfileStore::load(), std::system_error);
-
-    // A folder in the file's place defeats the rename even for root, who may write anywhere.
     QDir().mkpath(ProfileStore::file() + QStringLiteral("/inside"));
-    EXPECT_THROW(ProfileStore::save({ServerProfile()}), std::system_error);
-    EXPECT_EQ(folderFiles(), QStringList());
+    EXPECT_THROW(ProfileStore::load(), std::system_error);
+    EXPECT_THROW(ProfileStore::put(profile), std::system_error);
+    EXPECT_THROW(ProfileStore::save({profile}), std::system_error);
+    EXPECT_EQ(folderFiles(), (QStringList{"remote-edits.json", "stores.lock"}));
 }

@@ -9,12 +9,15 @@
 #include "L10n.h"
 #include "LocalFileSystem.h"
 #include "LocalPane.h"
+#include "ProfileFileWatcher.h"
 #include "ProfileListModel.h"
 #include "ProfileStore.h"
 #include "Prompter.h"
 #include "QueueStore.h"
+#include "RemoteEditStore.h"
 #include "RemotePath.h"
 #include "RemoteSession.h"
+#include "StoreFile.h"
 #include "ThreadHandoff.h"
 #include "TransferQueue.h"
 
@@ -36,6 +39,16 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
 {
     acceptPostedWork(*this);
     m_pool.setMaxThreadCount(workerThreads);
+    try {
+        StoreFile::removeStaleTemporaries({ProfileStore::file(), QueueStore::file(), RemoteEditStore::file()});
+    } catch (...) {
+        // A data folder that cannot be written shows itself at the first save.
+    }
+    m_profileFile = std::make_unique<ProfileFileWatcher>();
+    QObject::connect(m_profileFile.get(), &ProfileFileWatcher::read, this, [this](const QList<ServerProfile>& saved) {
+        if (saved != profiles())
+            adoptProfiles(saved);
+    });
     bool profilesRead = true;
     try {
         setProfiles(ProfileStore::load());
@@ -125,7 +138,7 @@ void AppModel::connectSaved()
                   if (connectionBefore == m_remote->browseID())
                       connect(*profile, password);
               })
-        .onFailed(this, [this](const FTPError& error) { report(error.errorDescription()); });
+        .onFailed(this, [this] { report(std::current_exception()); });
 }
 
 void AppModel::connect(const ServerProfile& profile, const QString& password)
@@ -152,29 +165,35 @@ QFuture<std::optional<QString>> AppModel::save(const ServerProfile& profile, con
     } catch (...) {
         return QtFuture::makeReadyFuture(ErrorText::sentence(std::current_exception()));
     }
+    // A profile that never remembered a password leaves the secret store alone, which a desktop
+    // may not even have.
+    const bool forgets = !profile.rememberPassword && ProfileStore::remembersPassword(profile.id);
     QFuture<void> credential = profile.rememberPassword ? KeychainStore::setPassword(password, profile.id)
-                                                        : KeychainStore::removePassword(profile.id);
-    return credential
-        .then(this,
-              [this, profile]() -> std::optional<QString> {
-                  QList<ServerProfile> list = profiles();
-                  const auto same = std::find_if(list.begin(), list.end(),
-                                                 [&](const ServerProfile& other) { return other.id == profile.id; });
-                  if (same != list.end())
-                      *same = profile;
-                  else
-                      list.append(profile);
-                  try {
-                      ProfileStore::save(list);
-                  } catch (...) {
-                      return ErrorText::sentence(std::current_exception());
-                  }
-                  setProfiles(std::move(list));
-                  setSelectedProfileID(profile.id);
-                  record(L("saved_connection", profile.name));
-                  return std::nullopt;
-              })
-        .onFailed(this, [](const FTPError& error) -> std::optional<QString> { return error.errorDescription(); });
+                               : forgets                ? KeychainStore::removePassword(profile.id)
+                                                        : QtFuture::makeReadyFuture();
+    return credential.then(this, [this, profile] { return store(profile); })
+        .onFailed(this,
+                  [this, profile](const KeychainStore::MissingStore& missing) -> std::optional<QString> {
+                      ServerProfile withoutPassword = profile;
+                      withoutPassword.rememberPassword = false;
+                      return store(withoutPassword).value_or(missing.errorDescription());
+                  })
+        .onFailed(this, [] { return ErrorText::sentence(std::current_exception()); });
+}
+
+std::optional<QString> AppModel::store(const ServerProfile& profile)
+{
+    ProfileStore::Saved saved;
+    try {
+        saved = ProfileStore::put(profile);
+    } catch (...) {
+        return ErrorText::sentence(std::current_exception());
+    }
+    adoptProfiles(std::move(saved.profiles));
+    setSelectedProfileID(profile.id);
+    record(L("saved_connection", profile.name));
+    reportKept(ProfileStore::file(), saved.keptAs);
+    return std::nullopt;
 }
 
 void AppModel::removeProfile(const ServerProfile& profile)
@@ -182,18 +201,32 @@ void AppModel::removeProfile(const ServerProfile& profile)
     KeychainStore::removePassword(profile.id)
         .then(this,
               [this, id = profile.id] {
-                  QList<ServerProfile> remaining = profiles();
-                  remaining.removeIf([&id](const ServerProfile& other) { return other.id == id; });
+                  ProfileStore::Saved saved;
                   try {
-                      ProfileStore::save(remaining);
+                      saved = ProfileStore::remove(id);
                   } catch (...) {
                       return report(std::current_exception());
                   }
-                  setProfiles(std::move(remaining));
-                  if (m_selectedProfileID == id)
-                      setSelectedProfileID(profiles().isEmpty() ? QUuid() : profiles().first().id);
+                  adoptProfiles(std::move(saved.profiles));
+                  reportKept(ProfileStore::file(), saved.keptAs);
               })
-        .onFailed(this, [this](const FTPError& error) { report(error.errorDescription()); });
+        .onFailed(this, [this] { report(std::current_exception()); });
+}
+
+void AppModel::adoptProfiles(QList<ServerProfile> profiles)
+{
+    const bool selectionStays = std::any_of(profiles.cbegin(), profiles.cend(), [this](const ServerProfile& profile) {
+        return profile.id == m_selectedProfileID;
+    });
+    setProfiles(std::move(profiles));
+    if (!selectionStays)
+        setSelectedProfileID(this->profiles().isEmpty() ? QUuid() : this->profiles().first().id);
+}
+
+void AppModel::reportKept(const QString& file, const QString& keptAs)
+{
+    if (const std::optional<QString> notice = StoreFile::keptNotice(file, keptAs))
+        report(*notice);
 }
 
 // The local pane.

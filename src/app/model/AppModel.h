@@ -25,6 +25,7 @@
 class FileFilterModel;
 class FileListModel;
 class LocalPane;
+class ProfileFileWatcher;
 class ProfileListModel;
 class Prompter;
 class RemoteSession;
@@ -128,7 +129,8 @@ public:
     void disconnect();
     // Stores a new or edited profile and its password (or forgets the password). The future holds
     // the sentence of the first failure, or nothing once saved; nothing after the failing step
-    // has happened. Never connects.
+    // has happened, except that a desktop without any secret store gets the profile all the same,
+    // only not remembering its password. Never connects.
     QFuture<std::optional<QString>> save(const ServerProfile& profile, const QString& password);
     // Deletes the profile and its password; a failure is reported and leaves the list as it was.
     void removeProfile(const ServerProfile& profile);
@@ -229,7 +231,6 @@ public:
     void uploadEdit(const QUuid& id) { m_edits->upload(id); }
     // Drops the edit from the list; its local copy stays on disk.
     void forgetEdit(const QUuid& id) { m_edits->forget(id); }
-    void saveEdits() { m_edits->save(); }
     void showEditInFileManager(const QUuid& id) { m_edits->showInFileManager(id); }
     // Shows a local file or folder selected in the file manager, or opens its folder when no file
     // manager answers; a failure is reported.
@@ -277,6 +278,9 @@ public:
     TaskSlot& featureTask() { return m_featureTask; }
     // isWorking may have changed: compares with the last value and notifies.
     void updateWorking();
+    // A store replaced `file`, which it could not read, after keeping it as `keptAs` (nothing
+    // happened when that is empty): tells the person where.
+    void reportKept(const QString& file, const QString& keptAs);
 
 Q_SIGNALS:
     void profilesChanged();
@@ -311,10 +315,15 @@ Q_SIGNALS:
 
 private:
     void setProfiles(QList<ServerProfile> profiles);
+    // The list as the profiles file now holds it; the selection stays where its profile does.
+    void adoptProfiles(QList<ServerProfile> profiles);
+    // Puts the profile into the profiles file; the sentence of a failure.
+    std::optional<QString> store(const ServerProfile& profile);
 
     Prompter& m_prompter;
     QThreadPool m_pool;
     std::unique_ptr<ProfileListModel> m_profileList;
+    std::unique_ptr<ProfileFileWatcher> m_profileFile;
     std::unique_ptr<ActivityLog> m_activity;
     QUuid m_selectedProfileID;
     bool m_showHidden = false;

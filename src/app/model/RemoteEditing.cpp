@@ -65,10 +65,10 @@ void RemoteEditing::load()
     announce();
 }
 
-void RemoteEditing::save()
+void RemoteEditing::store(const std::function<QString()>& change)
 {
     try {
-        RemoteEditStore::save(m_list.edits());
+        m_model.reportKept(RemoteEditStore::file(), change());
     } catch (...) {
         m_model.report(std::current_exception());
     }
@@ -105,7 +105,7 @@ void RemoteEditing::edit()
                         copy->hash,          copy->hash, false};
                 m_list.append(edit);
                 announce();
-                save();
+                store([&edit] { return RemoteEditStore::put(edit); });
             }
             if (task != m_task)
                 return;
@@ -212,7 +212,7 @@ void RemoteEditing::upload(const QUuid& id)
                     edit.changed = outcome.value->changedSince;
                     m_list.replace(*row, edit);
                     announce();
-                    save();
+                    store([&edit] { return RemoteEditStore::put(edit); });
                 }
                 m_model.record(L("file_done", name));
             }
@@ -230,7 +230,7 @@ void RemoteEditing::forget(const QUuid& id)
         return;
     m_list.remove(id);
     announce();
-    save();
+    store([&id] { return RemoteEditStore::remove(id); });
 }
 
 void RemoteEditing::showInFileManager(const QUuid& id)

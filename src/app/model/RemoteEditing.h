@@ -5,6 +5,7 @@
 
 #include <QTimer>
 #include <QUuid>
+#include <functional>
 
 class AppModel;
 
@@ -27,8 +28,10 @@ public:
     // Replaces the list with the file's; a file that cannot be read is reported and the list
     // starts empty.
     void load();
-    // A failure is reported; the list in memory stays as it is.
-    void save();
+    // Makes one change of the edits file, which works on the file as it is on disk and returns
+    // where a file it could not read was kept; a failure is reported, and the list in memory stays
+    // as it is.
+    void store(const std::function<QString()>& change);
     void startScanning() { m_timer.start(); }
     void stopScanning() { m_timer.stop(); }
 

@@ -2,6 +2,7 @@
 #include "ComparisonListModel.h"
 #include "L10n.h"
 #include "ModelTest.h"
+#include "ProfileStore.h"
 #include "RemoteEditStore.h"
 #include "SSHServer.h"
 #include "TestApplications.h"
@@ -70,6 +71,7 @@ protected:
 TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByte)
 {
     put("notes.txt", "first\n");
+    writeFile(RemoteEditStore::file(), "[{");
     start();
     QAbstractItemModelTester tester(model->remoteEditList());
     connect();
@@ -78,6 +80,12 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     model->editRemoteFile();
     ASSERT_TRUE(eventually([&] { return model->edits().size() == 1 && !model->busy(); }))
         << model->errorMessage().toStdString();
+    // A list that could not be read at the start is kept aside by the first change.
+    const QStringList unreadable = QDir(ProfileStore::folder()).entryList({"remote-edits.json.unreadable-*"});
+    ASSERT_EQ(unreadable.size(), 1);
+    EXPECT_EQ(contentOf(ProfileStore::folder() + '/' + unreadable.first()), "[{");
+    EXPECT_EQ(model->errorMessage(),
+              L("unreadable_kept", "remote-edits.json", ProfileStore::folder() + '/' + unreadable.first()));
     EXPECT_EQ(applications.recorded("recorder"), copy());
     EXPECT_TRUE(model->showEdits());
     EXPECT_EQ(contentOf(copy()), "first\n");

@@ -1,4 +1,5 @@
 #include "KeychainStore.h"
+#include "L10n.h"
 #include "ModelTest.h"
 #include "PrivateKeyring.h"
 #include "ProfileStore.h"
@@ -6,6 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QProcess>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +36,17 @@ void write(const QString& path, const std::optional<QByteArray>& bytes)
     QFile::remove(path);
     if (bytes)
         ftptest::writeFile(path, *bytes);
+}
+
+// One run of the build's dravik-cli; its exit status.
+int runCli(const QStringList& arguments)
+{
+    QProcess cli;
+    cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    cli.start(DRAVIK_BINARY_DIR "/bin/dravik-cli", arguments);
+    cli.closeWriteChannel();
+    EXPECT_TRUE(cli.waitForFinished(60000));
+    return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
 }
 
 } // namespace
@@ -134,6 +150,93 @@ TEST(StartUpTest, SavedProfilesKeepTheirPlaceAndTheirPasswordsLiveInTheKeyring)
     EXPECT_TRUE(model.isConnected());
     EXPECT_EQ(keyring.itemCount(QString::fromLatin1(KeychainStore::service), remembered.idText()), 0);
     EXPECT_EQ(ProfileStore::load(), QList<ServerProfile>{asking});
+}
+
+// The command line, and a second copy of the program started in another session, change the
+// profiles file while the window runs; on a desktop without a secret store all of them still
+// keep profiles.
+TEST(StartUpTest, ProfilesStayInStepWithOtherProgramsAndNeedNoSecretStore)
+{
+    REQUIRE_PRIVATE_KEYRING();
+    const PrivateKeyring noStore(PrivateKeyring::Secrets::none);
+    const TemporaryFolder folder;
+    write(ProfileStore::file(), "[{");
+    ScriptedPrompter prompter;
+    AppModel model(prompter);
+    EXPECT_EQ(model.errorMessage(), "The connection details could not be read: unterminated object");
+    const auto save = [&model](const ServerProfile& profile, const QString& password) {
+        QFuture<std::optional<QString>> saved = model.save(profile, password);
+        EXPECT_TRUE(eventually([&] { return saved.isFinished(); }));
+        return saved.result();
+    };
+
+    ServerProfile remembering = named("Remembering");
+    remembering.rememberPassword = true;
+    EXPECT_EQ(save(remembering, "secret"), L("secret_store_missing"));
+    ServerProfile stored = remembering;
+    stored.rememberPassword = false;
+    EXPECT_EQ(model.profiles(), QList<ServerProfile>{stored});
+    const QStringList kept = QDir(ProfileStore::folder()).entryList({"servers.json.unreadable-*"});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(model.errorMessage(), L("unreadable_kept", "servers.json", ProfileStore::folder() + '/' + kept.first()));
+    EXPECT_EQ(contentOf(ProfileStore::folder() + '/' + kept.first()), "[{");
+
+    const ServerProfile other = named("From the command line");
+    ASSERT_EQ(runCli({"save-profile", folder.write("other.json", QJsonDocument(other.toJson()).toJson())}), 0);
+    ASSERT_TRUE(eventually([&] { return model.profiles().size() == 2; }));
+    EXPECT_EQ(model.profiles(), (QList<ServerProfile>{stored, other}));
+    EXPECT_EQ(model.selectedProfileID(), stored.id);
+    const ServerProfile asking = named("Asking");
+    EXPECT_EQ(save(asking, "never stored"), std::nullopt);
+    EXPECT_EQ(ProfileStore::load(), (QList<ServerProfile>{stored, other, asking}));
+
+    // The selected profile removed elsewhere: the selection moves to the first.
+    ASSERT_EQ(runCli({"remove-profile", asking.idText()}), 0);
+    ASSERT_TRUE(eventually([&] { return model.profiles().size() == 2; }));
+    EXPECT_EQ(model.selectedProfileID(), stored.id);
+    model.removeProfile(other);
+    ASSERT_TRUE(eventually([&] { return model.profiles().size() == 1; })) << model.errorMessage().toStdString();
+    EXPECT_EQ(ProfileStore::load(), QList<ServerProfile>{stored});
+}
+
+// What a save killed between writing and renaming leaves behind goes at the next start; nothing
+// else in the data folder does.
+TEST(StartUpTest, TemporariesOfKilledSavesAreRemovedAtStart)
+{
+    const QString folder = ProfileStore::folder();
+    const TemporaryFolder elsewhere;
+    const QString target = elsewhere.write("target", "not ours to remove");
+    QDir().mkpath(folder);
+    const struct {
+        const char* name;
+        bool removed;
+        std::function<void(const QString&)> make;
+    } cases[] = {
+        {"servers.json.k3j2h1", true, {}},
+        {"transfer-queue.json.0", true, {}},
+        {"remote-edits.json.zzzzzzzzzzzzz", true, {}},
+        {"servers.json.unreadable-20240101-120000", false, {}},
+        {"servers.json.ABC", false, {}},
+        {"servers.json.abcdefghijklmn", false, {}},
+        {"servers.json", false, {}},
+        {"notes.txt.abc", false, {}},
+        {"servers.json.link", false, [&](const QString& path) { QFile::link(target, path); }},
+        {"servers.json.dir", false, [](const QString& path) { QDir().mkpath(path); }},
+        {"servers.json.other", false,
+         [](const QString& path) {
+             ftptest::writeFile(path, "someone else's");
+             ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+         }},
+    };
+    for (const auto& one : cases)
+        one.make ? one.make(folder + '/' + one.name) : (void)ftptest::writeFile(folder + '/' + one.name, "[]");
+    ScriptedPrompter prompter;
+    const AppModel model(prompter);
+    for (const auto& one : cases)
+        EXPECT_EQ(QFileInfo(folder + '/' + one.name).exists() || QFileInfo(folder + '/' + one.name).isSymLink(),
+                  !one.removed)
+            << one.name;
+    EXPECT_EQ(contentOf(target), "not ours to remove");
 }
 
 TEST(StartUpTest, TheActivityLogKeepsTheNewest200Lines)
