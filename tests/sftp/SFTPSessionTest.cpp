@@ -221,8 +221,8 @@ TEST_F(SFTPSession, TheWatchdogEndsOnlyIdleConnections)
 // request though it announced it has the temporary copy removed and the file written directly.
 TEST_F(SFTPSession, AReplacedFileIsTheOldOrTheNewNeverAPart)
 {
-    const QByteArray before(3 * 1024 * 1024, 'o');
-    const QByteArray after = randomBytes(3 * 1024 * 1024);
+    const QByteArray before(1024 * 1024, 'o');
+    const QByteArray after = randomBytes(1024 * 1024);
     const SSHServer refusing(QStringLiteral("posix-rename"));
     const std::tuple<const char*, const SSHServer*, bool, QByteArray, bool> cases[] = {
         {"renamed over", server.get(), false, after, false},
