@@ -12,6 +12,7 @@
 #include "RemotePath.h"
 #include "SecretMemory.h"
 
+#include <QRandomGenerator>
 #include <QUrl>
 #include <algorithm>
 #include <array>
@@ -45,6 +46,8 @@ const QStringList fixedArguments{
 const QStringList commandTime{QStringLiteral("--max-time"), QStringLiteral("45")};
 constexpr std::array transientStatuses{6, 7, 18, 28, 52, 55, 56};
 constexpr int retries = 2;
+// curl's status when a command of "--quote" was refused.
+constexpr int quoteRefused = 21;
 
 FTPError destinationChanged()
 {
@@ -281,6 +284,14 @@ void FTPClient::permissions(const QString& path, const QString& mode, std::stop_
     command({QStringLiteral("SITE CHMOD ") + mode + QLatin1Char(' ') + path}, token);
 }
 
+void FTPClient::removeQuietly(const QString& path, std::stop_token token) const
+{
+    try {
+        command({u"DELE "_s + path}, token);
+    } catch (...) {
+    }
+}
+
 std::optional<FileEntry> FTPClient::remoteEntry(const QString& path, std::stop_token token) const
 {
     const QString name = RemotePath::lastComponent(path);
@@ -313,6 +324,40 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
     if (resumeOffset)
         extra << QStringLiteral("--continue-at") << QString::number(*resumeOffset);
     execute(to, false, extra, progress, token, -1, source.descriptor());
+}
+
+QString FTPClient::temporaryName(const QString& path)
+{
+    return RemotePath::joining(RemotePath::parent(path),
+                               u'.' + RemotePath::lastComponent(path) + u".dravik-upload-"_s +
+                                   QString::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, u'0'));
+}
+
+void FTPClient::replace(const QString& file, const QString& to, const std::function<void()>& directWrite,
+                        const Progress& progress, std::stop_token token) const
+{
+    validateFilePath(to);
+    LocalFile source = openSource(file);
+    const QString temporary = temporaryName(to);
+    if (usesSFTP())
+        return sftp().replace(source, temporary, to, directWrite, progress, token);
+    // The rename follows the upload on the same control connection, once the server confirmed it.
+    const QStringList upload{u"--upload-file"_s, u"/dev/fd/3"_s};
+    try {
+        execute(temporary, false,
+                upload + QStringList{u"--quote"_s, u"-RNFR "_s + temporary, u"--quote"_s, u"-RNTO "_s + to}, progress,
+                token, -1, source.descriptor());
+        return;
+    } catch (const FTPError& error) {
+        if (error.kind() != FTPError::Kind::command || error.exitStatus() != quoteRefused) {
+            removeQuietly(temporary, token);
+            throw;
+        }
+    }
+    directWrite();
+    // The copy the server would not rename goes first, in the same run; "*" lets a refusal pass.
+    execute(to, false, QStringList{u"--quote"_s, u"*DELE "_s + temporary} + upload, progress, token, -1,
+            source.descriptor());
 }
 
 void FTPClient::download(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,

@@ -47,6 +47,12 @@ public:
     // symbolic link.
     void upload(const QString& file, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
                 const Progress& progress, std::stop_token token) const;
+    // Overwrites the file at `to` so that the server holds the old content or the new, never a
+    // part: the upload goes to a hidden name of Dravik's in the same folder (see temporaryName),
+    // which is then renamed over `to` within the same curl run or SFTP session. Where the server
+    // cannot replace a file by rename, `directWrite` is called and `to` is written directly.
+    void replace(const QString& file, const QString& to, const std::function<void()>& directWrite,
+                 const Progress& progress, std::stop_token token) const;
     // Fetches into a hidden partial file beside `to` and installs it only after checking it. With
     // a `checkpointID` a failed or cancelled download keeps its partial file for a later resume.
     // Names in `to`'s folder are never followed through a symbolic link.
@@ -61,6 +67,8 @@ public:
     QString url(const QString& path, bool directory) const;
     // The text of one double-quoted value of curl's configuration syntax.
     static QString escapeConfig(const QString& text);
+    // A fresh hidden name beside `path` for an upload that replaces it: ".<name>.dravik-upload-<8 hex digits>".
+    static QString temporaryName(const QString& path);
     // Throws FTPError "invalid_remote_path" for a path unfit for a server command.
     static void validateCommandPath(const QString& path);
 
@@ -71,6 +79,8 @@ private:
     QList<FileEntry> listOnce(const QString& path, std::stop_token token) const;
     QList<FileEntry> listing(const QString& path, const QStringList& extra, std::stop_token token) const;
     void command(const QStringList& quotes, std::stop_token token) const;
+    // For what a failure left behind: a refusal or a lost connection is let pass.
+    void removeQuietly(const QString& path, std::stop_token token) const;
     // The listing entry of `path` in its parent folder, if there is one.
     std::optional<FileEntry> remoteEntry(const QString& path, std::stop_token token) const;
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;

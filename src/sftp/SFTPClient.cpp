@@ -1,6 +1,7 @@
 #include "SFTPClient.h"
 
 #include "RemotePath.h"
+#include "SFTPFailure.h"
 #include "SFTPOperations.h"
 #include "SFTPPacket.h"
 #include "SFTPWire.h"
@@ -47,6 +48,36 @@ void SFTPClient::upload(LocalFile& localFile, const QString& remotePath, bool ov
 {
     session(token,
             [&](SFTPWire& wire) { SFTPOperations::upload(wire, localFile, remotePath, overwrite, offset, progress); });
+}
+
+void SFTPClient::replace(LocalFile& localFile, const QString& temporary, const QString& remotePath,
+                         const std::function<void()>& directWrite, const Progress& progress,
+                         std::stop_token token) const
+{
+    session(token, [&](SFTPWire& wire) {
+        if (wire.supports(SFTPOperations::posixRename)) {
+            const auto removeTemporary = [&] {
+                try {
+                    SFTPOperations::command(wire, SFTPPacket::Type::remove, temporary, std::nullopt, std::nullopt);
+                } catch (...) {
+                }
+            };
+            try {
+                SFTPOperations::upload(wire, localFile, temporary, false, std::nullopt, progress);
+            } catch (...) {
+                removeTemporary();
+                throw;
+            }
+            try {
+                return SFTPOperations::renameReplacing(wire, temporary, remotePath);
+            } catch (const SFTPFailure&) {
+                // Announced, yet refused: some servers forbid the request or the file system.
+                removeTemporary();
+            }
+        }
+        directWrite();
+        SFTPOperations::upload(wire, localFile, remotePath, true, std::nullopt, progress);
+    });
 }
 
 void SFTPClient::command(quint8 type, const QString& path, const std::optional<QString>& destination,

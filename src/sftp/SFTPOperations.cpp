@@ -204,6 +204,15 @@ void command(SFTPWire& wire, quint8 type, const QString& path, const std::option
     wire.request(type, payload);
 }
 
+void renameReplacing(SFTPWire& wire, const QString& path, const QString& to)
+{
+    QByteArray payload;
+    SFTPPacket::blob(payload, posixRename);
+    SFTPPacket::text(payload, path);
+    SFTPPacket::text(payload, to);
+    wire.request(SFTPPacket::Type::extended, payload);
+}
+
 void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token)
 {
     RemotePath::checkTreeDeletion(path, depth);

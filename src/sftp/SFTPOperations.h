@@ -3,6 +3,7 @@
 #include "FileEntry.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -45,6 +46,12 @@ void upload(SFTPWire& wire, LocalFile& localFile, const QString& remotePath, boo
 // (with a mode).
 void command(SFTPWire& wire, quint8 type, const QString& path, const std::optional<QString>& destination,
              std::optional<quint32> mode);
+// The OpenSSH extension that renames over an existing file in one step, which the protocol's own
+// RENAME refuses to do.
+inline constexpr QByteArrayView posixRename = "posix-rename@openssh.com";
+// Moves `path` to `to`, replacing a file there at once; only for a server that announced
+// posixRename.
+void renameReplacing(SFTPWire& wire, const QString& path, const QString& to);
 // Removes a file, or a folder with everything below it, folders first as listed; the first
 // failure ends it. Symbolic links are removed, never followed.
 void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token);

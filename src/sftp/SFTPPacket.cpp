@@ -162,4 +162,18 @@ quint32 statusCode(Reader& reply)
     return u32(reply);
 }
 
+QList<QByteArray> extensionNames(Reader& reply)
+{
+    QList<QByteArray> names;
+    try {
+        while (reply.position < reply.buffer.size() && names.size() < qsizetype(extendedPairLimit)) {
+            const QByteArrayView name = blob(reply);
+            blob(reply);
+            names.append(name.toByteArray());
+        }
+    } catch (const FTPError&) {
+    }
+    return names;
+}
+
 } // namespace SFTPPacket

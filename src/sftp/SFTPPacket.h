@@ -32,6 +32,7 @@ inline constexpr quint8 handle = 102;
 inline constexpr quint8 data = 103;
 inline constexpr quint8 name = 104;
 inline constexpr quint8 attrs = 105;
+inline constexpr quint8 extended = 200;
 } // namespace Type
 
 namespace Status {
@@ -83,6 +84,10 @@ FileEntry attrsReply(const QString& name, Reader& reply);
 void nameReply(Reader& reply, QList<FileEntry>& entries);
 // The code of a STATUS reply, read from the position after the request identifier.
 quint32 statusCode(Reader& reply);
+// The names of the extensions a VERSION reply announces, read from the position after its
+// version number. A torn or overlong list ends where it stops making sense: a server that
+// describes its extensions badly still serves the plain protocol.
+QList<QByteArray> extensionNames(Reader& reply);
 
 [[noreturn]] void malformed();
 

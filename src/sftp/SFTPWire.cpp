@@ -165,6 +165,7 @@ void SFTPWire::handshake()
     SFTPPacket::Reader reply{receive()};
     if (SFTPPacket::u8(reply) != SFTPPacket::Type::version || SFTPPacket::u32(reply) != 3)
         throw FTPError::message(L("operation_failed"));
+    extensions = SFTPPacket::extensionNames(reply);
     ready = true;
 }
 

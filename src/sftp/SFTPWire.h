@@ -7,6 +7,7 @@
 #include "ServerProfile.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,8 @@ public:
     void attach(int input, int output);
     void handshake();
     bool isReady() const { return ready; }
+    // Whether the server announced the extension in its VERSION reply.
+    bool supports(QByteArrayView extension) const { return extensions.contains(extension); }
 
     // One frame: the length of `packet` and `rest` together, then both.
     void send(QByteArrayView packet, QByteArrayView rest = {});
@@ -68,6 +71,7 @@ private:
     int output = -1;
     quint32 sequence = 0;
     bool ready = false;
+    QList<QByteArray> extensions;
     std::unique_ptr<SSHPasswordSocket> auth;
     std::optional<QString> folder;
     EngineClock::Clock::time_point lastActivity;

@@ -1,30 +1,23 @@
 #include "AppDelegate.h"
 
 #include "AppModel.h"
-#include "L10n.h"
-#include "Prompter.h"
 
 #include <QCoreApplication>
 
-AppDelegate::AppDelegate(Prompter& prompter, QObject* parent) : QObject(parent), m_prompter(prompter) {}
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {}
 
 void AppDelegate::requestQuit()
 {
     if (m_asking)
         return;
-    if (!m_model || (m_model->pendingCount() < 1 && !m_model->planning()))
+    if (!m_model)
         return quitNow();
     m_asking = true;
-    m_prompter
-        .alert({PromptAlert::Style::warning,
-                L("transfers_active"),
-                L("quit_warning"),
-                {L("continue_transfers"), L("quit")}})
-        .then(this, [this](int answer) {
-            m_asking = false;
-            if (answer == 1)
-                quitNow();
-        });
+    m_model->confirmStop(StopQuestion::Stop::quit, [this](bool allowed) {
+        m_asking = false;
+        if (allowed)
+            quitNow();
+    });
 }
 
 void AppDelegate::quitNow()

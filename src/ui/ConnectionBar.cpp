@@ -74,7 +74,7 @@ ConnectionBar::ConnectionBar(AppModel& model, QWidget* parent) : Retranslating(p
     m_connect->setDefault(false);
     connect(m_connect, &QPushButton::clicked, &m_model, &AppModel::connectSaved);
     m_disconnect = new QPushButton;
-    connect(m_disconnect, &QPushButton::clicked, &m_model, &AppModel::disconnect);
+    connect(m_disconnect, &QPushButton::clicked, &m_model, &AppModel::requestDisconnect);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 4);

@@ -6,7 +6,7 @@
 #include "MainWindow.h"
 #include "SettingsWindow.h"
 
-DravikApp::DravikApp(const QDBusConnection& bus) : m_appearance(bus), m_delegate(m_prompter)
+DravikApp::DravikApp(const QDBusConnection& bus) : m_appearance(bus)
 {
     m_model = std::make_unique<AppModel>(m_prompter);
     m_window = std::make_unique<MainWindow>(*m_model);

@@ -8,8 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTimeZone>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace ftptest;
@@ -167,3 +170,51 @@ INSTANTIATE_TEST_SUITE_P(Protocols, FTPServerOperations,
                          [](const testing::TestParamInfo<FTPProtocol>& info) {
                              return FTPProtocols::rawValue(info.param).toStdString();
                          });
+
+// A replaced file is the old one or the new one, never a part of the new one: the upload goes to
+// a hidden name of Dravik's beside it and is renamed over it in the same run. A server that
+// refuses renames has the file written directly, and the caller hears of it first.
+TEST(FTPServerReplace, TheServerKeepsTheOldFileOrTheNewNeverAPart)
+{
+    const QByteArray before(300'000, 'o');
+    const QByteArray after = randomBytes(300'000);
+    const QRegularExpression temporary(R"(^\.notes\.txt\.dravik-upload-[0-9a-f]{8}$)");
+    const std::tuple<const char*, ProFTPDServer::Kind, bool, QByteArray, bool> cases[] = {
+        {"renamed over", ProFTPDServer::Kind::plainAndExplicitTLS, false, after, false},
+        {"stopped halfway", ProFTPDServer::Kind::plainAndExplicitTLS, true, before, false},
+        {"renames refused", ProFTPDServer::Kind::withoutRename, false, after, true},
+    };
+    for (const auto& [what, kind, stopHalfway, expected, direct] : cases) {
+        const ProFTPDServer server({kind, false});
+        const TemporaryFolder local;
+        server.put("/slow/notes.txt", before);
+        std::stop_source stop;
+        bool wroteDirectly = false;
+        // Stops once the server receives the hidden copy, which it takes in at 256 KB/s.
+        std::jthread stopper([&, stopHalfway = stopHalfway](std::stop_token finished) {
+            while (stopHalfway && !finished.stop_requested() && !stop.stop_requested()) {
+                if (!QDir(server.local("/slow")).entryList({".notes.txt.*"}, QDir::Files | QDir::Hidden).isEmpty())
+                    stop.request_stop();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        EXPECT_EQ(failureText([&] {
+                      FTPClient(server.profile(FTPProtocol::ftp), ProFTPDServer::password())
+                          .replace(
+                              local.write("notes.txt", after), "/slow/notes.txt", [&] { wroteDirectly = true; },
+                              nullptr, stop.get_token());
+                  }),
+                  stopHalfway ? "cancelled" : "(no error)")
+            << what;
+        stopper.request_stop();
+        stopper.join();
+        EXPECT_EQ(contentOf(server.local("/slow/notes.txt")), expected) << what;
+        EXPECT_EQ(wroteDirectly, direct) << what;
+        // A stop leaves the hidden copy, which only a finished run removes.
+        const QStringList left = QDir(server.local("/slow")).entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(left.size(), stopHalfway ? 2 : 1) << what;
+        if (stopHalfway) {
+            EXPECT_TRUE(temporary.match(left.first()).hasMatch()) << left.first().toStdString();
+        }
+    }
+}

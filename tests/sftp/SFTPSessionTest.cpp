@@ -215,3 +215,44 @@ TEST_F(SFTPSession, TheWatchdogEndsOnlyIdleConnections)
     EXPECT_EQ(statAfterIdling(10), L("ftp_error", "56") + '\n' + L("connect_failed")) << "idle for 100 s";
     wire.close();
 }
+
+// A replaced file is the old one or the new one, never a part of the new one: written to a hidden
+// name in the same session and moved over the file with posix-rename. A server that refuses the
+// request though it announced it has the temporary copy removed and the file written directly.
+TEST_F(SFTPSession, AReplacedFileIsTheOldOrTheNewNeverAPart)
+{
+    const QByteArray before(1024 * 1024, 'o');
+    const QByteArray after = randomBytes(1024 * 1024);
+    const SSHServer refusing(QStringLiteral("posix-rename"));
+    const std::tuple<const char*, const SSHServer*, bool, QByteArray, bool> cases[] = {
+        {"renamed over", server.get(), false, after, false},
+        {"stopped halfway", server.get(), true, before, false},
+        {"rename refused", &refusing, false, after, true},
+    };
+    for (const auto& [what, host, stopHalfway, expected, direct] : cases) {
+        const QString target = host->put("notes.txt", before);
+        std::stop_source stop;
+        bool wroteDirectly = false;
+        LocalFile source = LocalFile::open(local.write("notes.txt", after), O_RDONLY);
+        EXPECT_EQ(failureText([&] {
+                      SFTPClient(host->profile(), host->password())
+                          .replace(
+                              source, host->path(".notes.txt.dravik-upload-0"), target, [&] { wroteDirectly = true; },
+                              [&](double) {
+                                  if (stopHalfway)
+                                      stop.request_stop();
+                              },
+                              stop.get_token());
+                  }),
+                  stopHalfway ? "cancelled" : "(no error)")
+            << what;
+        EXPECT_EQ(contentOf(target), expected) << what;
+        EXPECT_EQ(wroteDirectly, direct) << what;
+        // Only a stop leaves the hidden copy behind.
+        EXPECT_EQ(QDir(host->home()).entryList({"*notes*"}, QDir::Files | QDir::Hidden),
+                  stopHalfway ? QStringList({".notes.txt.dravik-upload-0", "notes.txt"}) : QStringList("notes.txt"))
+            << what;
+        QFile::remove(host->path(".notes.txt.dravik-upload-0"));
+    }
+    expectNothingLeft();
+}

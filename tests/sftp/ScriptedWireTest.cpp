@@ -159,6 +159,21 @@ TEST(ScriptedWire, HandshakesFramesAndIdentifiersAreChecked)
     EXPECT_EQ(SFTPPacket::u8(reply), Type::status) << "status 0 is an answer of its own";
     EXPECT_EQ(SFTPPacket::u32(reply), 0u);
     EXPECT_EQ(server.requests(), QList<QByteArray>{char(Type::mkdir) + be32(1) + "payload"});
+
+    // The version reply's extensions; a torn list keeps the names before the tear.
+    const QByteArray rename = blob("posix-rename@openssh.com") + blob("1");
+    const std::tuple<const char*, QByteArray, bool> extensions[] = {
+        {"announced among others", blob("statvfs@openssh.com") + blob("2") + rename, true},
+        {"not announced", {}, false},
+        {"name without data", blob("posix-rename@openssh.com"), false},
+        {"after a torn pair", blob("other") + be32(99) + rename, false},
+        {"before a torn pair", rename + be32(99), true},
+    };
+    for (const auto& [what, announced, supported] : extensions) {
+        Scripted announcing(frame(char(Type::version) + be32(3) + announced));
+        announcing.wire.handshake();
+        EXPECT_EQ(announcing.wire.supports(SFTPOperations::posixRename), supported) << what;
+    }
 }
 
 TEST(ScriptedWire, ListingsCloseTheirHandleOnEveryWayOut)

@@ -76,7 +76,7 @@ bool ProFTPDServer::start(const Options& options)
                        "AllowOverwrite on\nAllowStoreRestart on\nAllowRetrieveRestart on\n"
                        "PassivePorts %5 %6\n"
                        "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
-                       "<Directory ~/slow>\n  TransferRate RETR 256\n</Directory>\n"
+                       "<Directory ~/slow>\n  TransferRate RETR,STOR 256\n</Directory>\n"
                        "ModulePath /usr/lib/proftpd\nLoadModule mod_tls.c\n"
                        "TLSEngine on\nTLSRequired off\nTLSProtocol TLSv1.2 TLSv1.3\n"
                        "TLSECCertificateFile %7\nTLSECCertificateKeyFile %8\nTLSLog %2/tls.log\n"
@@ -90,6 +90,8 @@ bool ProFTPDServer::start(const Options& options)
                  options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());
     if (options.kind == Kind::withoutMLSD)
         text += QStringLiteral("<Limit MLSD>\n  DenyAll\n</Limit>\n");
+    if (options.kind == Kind::withoutRename)
+        text += QStringLiteral("<Limit RNFR RNTO>\n  DenyAll\n</Limit>\n");
     const QString config = folder.write(QStringLiteral("proftpd.conf"), text.toUtf8());
     process = std::make_unique<ChildProcess>(
         ChildProcess::Options{QStringLiteral("/usr/sbin/proftpd"),

@@ -11,8 +11,8 @@
 
 // A ProFTPD of the test's own on a free loopback port, in the foreground, with its own
 // configuration, one virtual user and a home folder in a temporary directory. Files under the home
-// folder are what the user sees at "/". The folder "/slow" serves downloads at 256 KB/s so that a
-// test can act in the middle of a transfer.
+// folder are what the user sees at "/". The folder "/slow" serves downloads and takes uploads at
+// 256 KB/s so that a test can act in the middle of a transfer.
 class ProFTPDServer {
 public:
     enum class Kind {
@@ -20,6 +20,8 @@ public:
         implicitTLS,
         // Answers MLSD with a refusal, so that clients must fall back to LIST.
         withoutMLSD,
+        // Refuses RNFR and RNTO, as servers that forbid renaming do.
+        withoutRename,
     };
     struct Options {
         Kind kind = Kind::plainAndExplicitTLS;

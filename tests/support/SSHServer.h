@@ -13,7 +13,9 @@ class ChildProcess;
 // ed25519 key. Creating the account needs root; without it the fixture serves no login.
 class SSHServer {
 public:
-    SSHServer();
+    // `refusedRequests`: SFTP requests the server announces yet refuses (its "-P" list), such as
+    // "posix-rename".
+    explicit SSHServer(const QString& refusedRequests = {});
     ~SSHServer();
     SSHServer(const SSHServer&) = delete;
     SSHServer& operator=(const SSHServer&) = delete;
@@ -44,7 +46,7 @@ public:
 private:
     void createAccount();
     void removeAccount() const;
-    void startServer();
+    void startServer(const QString& refusedRequests);
 
     TemporaryFolder root;
     quint16 serverPort = 0;

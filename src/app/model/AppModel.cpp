@@ -145,8 +145,29 @@ void AppModel::connect(const ServerProfile& profile, const QString& password)
 {
     if (pendingCount() > 0)
         return setErrorMessage(L("wait_transfers"));
-    disconnect();
-    m_remote->connect(profile, password);
+    confirmStop(StopQuestion::Stop::switchProfile, [this, profile, password](bool allowed) {
+        if (!allowed)
+            return;
+        disconnect();
+        m_remote->connect(profile, password);
+    });
+}
+
+void AppModel::requestDisconnect()
+{
+    confirmStop(StopQuestion::Stop::disconnect, [this](bool allowed) {
+        if (allowed)
+            disconnect();
+    });
+}
+
+void AppModel::confirmStop(StopQuestion::Stop stop, const std::function<void(bool allowed)>& decided)
+{
+    const std::optional<PromptAlert> question =
+        StopQuestion::alert(stop, pendingCount() > 0 || planning(), m_edits->uploading());
+    if (!question)
+        return decided(true);
+    onAnswer(m_prompter.alert(*question), this, -1, [decided](int answer) { decided(answer == 1); });
 }
 
 void AppModel::disconnect()

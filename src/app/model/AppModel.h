@@ -6,6 +6,7 @@
 #include "FolderComparer.h"
 #include "RemoteEditing.h"
 #include "ServerProfile.h"
+#include "StopQuestion.h"
 #include "TaskSlot.h"
 #include "TransferItem.h"
 #include "UpdateChecker.h"
@@ -19,6 +20,7 @@
 #include <QThreadPool>
 #include <QUuid>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -122,11 +124,17 @@ public:
     // selection, on the profile when it does not remember its password.
     void connectSaved();
     // Opens a new connection after ending the current one, listing the profile's initial folder.
-    // Refused with "wait_transfers" while transfers are pending.
+    // Refused with "wait_transfers" while transfers are pending; asks first while an edit's
+    // changes are being uploaded.
     void connect(const ServerProfile& profile, const QString& password);
     // Ends the connection and all remote work: the feature and browse tasks, planning, the
     // waiting and running transfers (cancelled).
     void disconnect();
+    // The person's disconnect: asks first while an edit's changes are being uploaded.
+    void requestDisconnect();
+    // Tells `decided` whether the person lets `stop` cut off the work still running: at once
+    // when it cuts off nothing, otherwise once the question "transfers_active" is answered.
+    void confirmStop(StopQuestion::Stop stop, const std::function<void(bool allowed)>& decided);
     // Stores a new or edited profile and its password (or forgets the password). The future holds
     // the sentence of the first failure, or nothing once saved; nothing after the failing step
     // has happened, except that a desktop without any secret store gets the profile all the same,

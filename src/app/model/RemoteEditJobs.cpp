@@ -52,17 +52,20 @@ void fetch(const FTPClient& client, const QString& remotePath, const QString& to
     client.download(remotePath, to, false, std::nullopt, std::nullopt, false, nullptr, token);
 }
 
-// The server's file must still be a file the edit can take.
-void checkStillEditable(const FTPClient& client, const QString& remotePath, std::stop_token token)
+// The hash of the server's file, which must still be a file the edit can take.
+QString remoteHash(const FTPClient& client, const QString& remotePath, const WorkFolder& work, std::stop_token token)
 {
     const QString name = RemotePath::lastComponent(remotePath);
-    for (const FileEntry& entry : client.list(RemotePath::parent(remotePath), token))
-        if (entry.name == name) {
-            if (entry.isDirectory || !entry.size || *entry.size > RemoteEdit::maximumBytes)
-                break;
-            return;
-        }
-    throw FTPError::message(L("destination_changed"));
+    const QList<FileEntry> entries = client.list(RemotePath::parent(remotePath), token);
+    const auto entry = std::find_if(entries.cbegin(), entries.cend(),
+                                    [&name](const FileEntry& candidate) { return candidate.name == name; });
+    if (entry == entries.cend() || entry->isDirectory || !entry->size || *entry->size > RemoteEdit::maximumBytes)
+        throw FTPError::message(L("destination_changed"));
+    const QString copy = work.file(u"remote"_s);
+    fetch(client, remotePath, copy, token);
+    const QString hash = RemoteEdit::editHash(copy);
+    QFile::remove(copy);
+    return hash;
 }
 
 } // namespace
@@ -79,7 +82,8 @@ Copy download(const FTPClient& client, const QString& remotePath, const QString&
     return {file, hash};
 }
 
-Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& confirm, std::stop_token token)
+Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& confirm,
+              const std::function<void()>& directWrite, std::stop_token token)
 {
     const QString live = RemoteEditListModel::localPath(edit);
     const WorkFolder work(WorkFolder::create(QDir::tempPath() + u'/' + ServerProfile::uuidText(QUuid::createUuid())));
@@ -94,13 +98,19 @@ Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& co
     Upload result;
     result.snapshotHash = RemoteEdit::editHash(snapshot);
 
-    checkStillEditable(client, edit.remotePath, token);
-    const QString remote = work.file(u"remote"_s);
-    fetch(client, edit.remotePath, remote, token);
-    if (!confirm(RemoteEdit::editHash(remote) != edit.originalHash))
-        return result;
-
-    client.upload(snapshot, edit.remotePath, true, std::nullopt, nullptr, token);
+    QString seen = remoteHash(client, edit.remotePath, work, token);
+    bool remoteChanged = seen != edit.originalHash;
+    for (;;) {
+        if (!confirm(remoteChanged))
+            return result;
+        // The question may have stayed open for minutes, long enough for a colleague to save.
+        const QString now = remoteHash(client, edit.remotePath, work, token);
+        if (now == seen)
+            break;
+        seen = now;
+        remoteChanged = true;
+    }
+    client.replace(snapshot, edit.remotePath, directWrite, nullptr, token);
     result.uploaded = true;
     try {
         result.changedSince = RemoteEdit::editHash(live) != result.snapshotHash;

@@ -30,10 +30,14 @@ struct Upload {
 // Asked with whether the server's file differs from the edit's originalHash; true uploads.
 using Confirm = std::function<bool(bool remoteChanged)>;
 // Uploads a snapshot of the local copy over `edit.remotePath` once the person confirms, after
-// downloading the server's file to tell whether someone else changed it. Works in a fresh
-// owner-only folder of the temporary folder, removed at the end. Throws FTPError
-// "edit_size_limit" for a local copy that cannot be hashed, "destination_changed" when the
-// server's file is gone, a folder or too large, and the engine's and file system's errors.
-Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& confirm, std::stop_token token);
+// downloading the server's file to tell whether someone else changed it. The server's file is
+// looked at again after the answer, and a change made while the question was open is asked
+// about anew. The upload replaces the file by rename (FTPClient::replace), calling `directWrite`
+// where the server cannot. Works in a fresh owner-only folder of the temporary folder, removed at
+// the end. Throws FTPError "edit_size_limit" for a local copy that cannot be hashed,
+// "destination_changed" when the server's file is gone, a folder or too large, and the engine's
+// and file system's errors.
+Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& confirm,
+              const std::function<void()>& directWrite, std::stop_token token);
 
 } // namespace RemoteEditJobs

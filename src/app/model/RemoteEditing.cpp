@@ -8,6 +8,12 @@
 #include "RemoteEditJobs.h"
 #include "RemoteEditStore.h"
 #include "RemotePath.h"
+#include "ThreadHandoff.h"
+
+#include <atomic>
+#include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // The hash of each copy that could be read, by edit.
@@ -51,7 +57,7 @@ quint64 RemoteEditing::begin()
 void RemoteEditing::abandon()
 {
     ++m_task;
-    setBusy(false);
+    finishUpload();
 }
 
 void RemoteEditing::load()
@@ -189,9 +195,17 @@ void RemoteEditing::upload(const QUuid& id)
 
     const quint64 task = begin();
     const QString name = RemoteEditListModel::name(edit);
+    m_uploading = name;
     AppModel& model = m_model;
+    // Set on the worker before the server's file is written over in place, which a cancellation
+    // may then leave cut.
+    const auto writingDirectly = std::make_shared<std::atomic_bool>(false);
+    const auto directWrite = [this, name, writingDirectly] {
+        writingDirectly->store(true);
+        postTo(m_model, [this, name] { m_model.record(L("edit_direct_write", name)); });
+    };
     m_model.featureTask().start<RemoteEditJobs::Upload>(
-        [edit, client = *live, name, &model](std::stop_token token) {
+        [edit, client = *live, name, &model, directWrite](std::stop_token token) {
             const auto confirm = [&model, &name, token](bool remoteChanged) {
                 const PromptAlert question{PromptAlert::Style::warning,
                                            L("upload_edit"),
@@ -201,9 +215,9 @@ void RemoteEditing::upload(const QUuid& id)
                 return askOnMainThread<int>(
                            model, [&model, question] { return model.prompter().alert(question); }, -1, token) == 1;
             };
-            return RemoteEditJobs::upload(edit, client, confirm, token);
+            return RemoteEditJobs::upload(edit, client, confirm, directWrite, token);
         },
-        [this, task, id, name](TaskOutcome<RemoteEditJobs::Upload> outcome) {
+        [this, task, id, name, profile = edit.profile, writingDirectly](TaskOutcome<RemoteEditJobs::Upload> outcome) {
             // What reached the server is on record, even when nobody waits for it any more.
             if (outcome.value && outcome.value->uploaded) {
                 if (const std::optional<int> row = m_list.row(id)) {
@@ -215,13 +229,34 @@ void RemoteEditing::upload(const QUuid& id)
                     store([&edit] { return RemoteEditStore::put(edit); });
                 }
                 m_model.record(L("file_done", name));
+            } else if (outcome.cancelled()) {
+                reportCancelled(name, writingDirectly->load());
             }
             if (task != m_task)
                 return;
-            setBusy(false);
+            finishUpload();
             if (!outcome.value)
-                m_model.report(outcome.error);
+                return m_model.report(outcome.error);
+            // The pane shows the new size, as after a transfer of the queue.
+            const std::optional<ServerProfile> connected = m_model.connectedProfile();
+            if (outcome.value->uploaded && connected == profile && !m_model.busy())
+                m_model.browse();
         });
+}
+
+void RemoteEditing::reportCancelled(const QString& name, bool writingDirectly)
+{
+    const QString line =
+        L("file_cancelled", name) + u". "_s + L(writingDirectly ? "partial_upload" : "edit_server_unchanged");
+    if (m_model.shuttingDown())
+        return m_model.record(line);
+    m_model.report(line);
+}
+
+void RemoteEditing::finishUpload()
+{
+    m_uploading.reset();
+    setBusy(false);
 }
 
 void RemoteEditing::forget(const QUuid& id)

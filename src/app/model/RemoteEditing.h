@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QUuid>
 #include <functional>
+#include <optional>
 
 class AppModel;
 
@@ -22,6 +23,9 @@ public:
     RemoteEditListModel& list() { return m_list; }
     const QList<RemoteEdit>& edits() const { return m_list.edits(); }
     bool busy() const { return m_busy; }
+    // The name of the file whose changes are being uploaded, from the click until the upload
+    // ends; stopping the connection then would cut it off.
+    const std::optional<QString>& uploading() const { return m_uploading; }
     bool shown() const { return m_shown; }
     void setShown(bool shown);
 
@@ -55,6 +59,9 @@ public:
 private:
     // A fresh token for a new download or upload, which is returned.
     quint64 begin();
+    void finishUpload();
+    // Logs a cancelled upload, and shows it unless the program is quitting.
+    void reportCancelled(const QString& name, bool writingDirectly);
     void setBusy(bool busy);
     // The list changed.
     void announce();
@@ -64,6 +71,7 @@ private:
     bool m_busy = false;
     bool m_shown = false;
     bool m_scanning = false;
+    std::optional<QString> m_uploading;
     // The token of the newest download or upload.
     quint64 m_task = 0;
     QTimer m_timer;

@@ -5,6 +5,7 @@
 #include "ProfileStore.h"
 #include "RemoteEditStore.h"
 #include "SSHServer.h"
+#include "StopQuestion.h"
 #include "TestApplications.h"
 
 #include <QAbstractItemModelTester>
@@ -110,15 +111,45 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     EXPECT_EQ(edit().uploadedHash, sha256("second\n"));
     EXPECT_FALSE(edit().changed);
     EXPECT_EQ(activity().last(), L("file_done", "notes.txt"));
+    EXPECT_EQ(model->remoteFiles().first().size, 7) << "the pane is listed again";
 
-    // Someone else changed the server's file: the question says so, and only "overwrite" uploads.
-    put("notes.txt", "theirs\n");
+    // Someone else saved, before the question or while it was open: the question says so, again
+    // after an answer if need be, and only "overwrite" uploads.
+    const QString confirm = "notes.txt\n" + L("upload_edit_confirm");
+    const QString conflict = "notes.txt\n" + L("remote_edit_conflict");
     writeFile(copy(), "third\n");
-    for (const auto& [answer, expected] : {std::pair{0, "theirs\n"}, {1, "third\n"}}) {
-        upload(answer);
-        EXPECT_EQ(prompter.alerts.last().informativeText, "notes.txt\n" + L("remote_edit_conflict"));
-        EXPECT_EQ(contentOf(onDisk("notes.txt")), expected);
+    struct Case {
+        const char* what;
+        QByteArray before;
+        QByteArray whileAsked;
+        QList<int> answers;
+        QStringList asked;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"saved before, kept", "theirs\n", {}, {0}, {conflict}, "theirs\n"},
+        {"saved before, overwritten", "theirs\n", {}, {1}, {conflict}, "third\n"},
+        {"saved while asked, kept", {}, "late\n", {1, 0}, {confirm, conflict}, "late\n"},
+        {"saved while asked, overwritten", {}, "later\n", {1, 1}, {conflict, conflict}, "third\n"},
+    };
+    for (const Case& c : cases) {
+        if (!c.before.isEmpty())
+            put("notes.txt", c.before);
+        prompter.onAlert = [&, saved = c.whileAsked](const PromptAlert&) mutable {
+            if (!saved.isEmpty())
+                put("notes.txt", std::exchange(saved, {}));
+        };
+        const qsizetype before = prompter.alerts.size();
+        prompter.alertAnswers = c.answers;
+        model->uploadEdit(edit().id);
+        ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+        QStringList asked;
+        for (const PromptAlert& alert : prompter.alerts.mid(before))
+            asked << alert.informativeText;
+        EXPECT_EQ(asked, c.asked) << c.what;
+        EXPECT_EQ(contentOf(onDisk("notes.txt")), c.expected) << c.what;
     }
+    prompter.onAlert = nullptr;
 
     // The list outlives the program; an upload needs the edit's own connection and its file.
     const QList<RemoteEdit> edits = model->edits();
@@ -216,4 +247,60 @@ TEST_F(ModelTest, OnlyFilesOfUpToTwentyMebibytesAreEditedAndAFailedDownloadLeave
     model->editRemoteFile();
     ASSERT_TRUE(eventually([&] { return !model->busy() && model->edits().size() == 1; }));
     EXPECT_EQ(QFileInfo(RemoteEditListModel::localPath(model->edits().first())).size(), 20971520);
+}
+
+// An edit's upload is pending work: quitting, disconnecting and switching profiles ask first,
+// naming the edit, and go ahead only when told to. A cancelled upload is logged and shown, and the
+// server keeps its old file whole.
+TEST_F(ModelTest, QuitDisconnectAndSwitchAskBeforeCuttingOffAnEditsUpload)
+{
+    server.put("/slow/big.txt", QByteArray(200'000, 'o'));
+    start();
+    connectToServer();
+    model->browse("/slow");
+    ASSERT_TRUE(eventually([&] { return model->remotePath() == "/slow" && !model->busy(); }));
+    select(false, {"big.txt"});
+    prompter.applicationAnswers = {std::nullopt};
+    model->editRemoteFile();
+    ASSERT_TRUE(eventually([&] { return model->edits().size() == 1 && !model->busy(); }));
+    // Returns once the server holds the upload's hidden copy, while bytes still arrive.
+    const auto uploadUnderWay = [&](const QByteArray& bytes) {
+        writeFile(RemoteEditListModel::localPath(model->edits().first()), bytes);
+        prompter.alertAnswers = {1};
+        model->uploadEdit(model->edits().first().id);
+        return eventually([&] {
+            return !QDir(server.local("/slow"))
+                        .entryList({".big.txt.dravik-upload-*"}, QDir::Files | QDir::Hidden)
+                        .isEmpty();
+        });
+    };
+
+    ASSERT_TRUE(uploadUnderWay(QByteArray(250'000, 'n')));
+    std::optional<bool> quitAllowed;
+    const std::pair<const char*, std::function<void()>> stops[] = {
+        {"quit", [&] { model->confirmStop(StopQuestion::Stop::quit, [&](bool allowed) { quitAllowed = allowed; }); }},
+        {"disconnect", [&] { model->requestDisconnect(); }},
+        {"connect", [&] { model->connect(profile, ProFTPDServer::password()); }},
+    };
+    for (const auto& [button, stop] : stops) {
+        prompter.alertAnswers = {0};
+        stop();
+        EXPECT_EQ(prompter.alerts.last().message, L("transfers_active")) << button;
+        EXPECT_EQ(prompter.alerts.last().informativeText, L("edit_upload_active", "big.txt")) << button;
+        EXPECT_EQ(prompter.alerts.last().buttons, QStringList({L("continue_transfers"), L(button)})) << button;
+    }
+    ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    EXPECT_EQ(quitAllowed, false);
+    EXPECT_EQ(contentOf(server.local("/slow/big.txt")), QByteArray(250'000, 'n'));
+    EXPECT_EQ(model->remoteFiles().first().size, 250'000) << "the pane is listed again";
+
+    ASSERT_TRUE(uploadUnderWay(QByteArray(300'000, 'm')));
+    prompter.alertAnswers = {1};
+    model->requestDisconnect();
+    ASSERT_TRUE(eventually([&] { return !model->isConnected(); }));
+    settle();
+    const QString cancelled = L("file_cancelled", "big.txt") + ". " + L("edit_server_unchanged");
+    EXPECT_EQ(model->errorMessage(), cancelled);
+    EXPECT_EQ(activity().last(), cancelled);
+    EXPECT_EQ(contentOf(server.local("/slow/big.txt")), QByteArray(250'000, 'n'));
 }

@@ -16,6 +16,8 @@ QFuture<int> ScriptedPrompter::alert(const PromptAlert& alert)
 {
     asked << "alert: " + alert.message;
     alerts << alert;
+    if (onAlert)
+        onAlert(alert);
     return answer(alertAnswers);
 }
 

@@ -5,6 +5,7 @@
 #include <QFuture>
 #include <QList>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,6 +22,8 @@ public:
     QStringList asked;
     // Every alert asked, in order.
     QList<PromptAlert> alerts;
+    // What happens in the world while an alert is open, before its scripted answer.
+    std::function<void(const PromptAlert&)> onAlert;
 
     // Questions left open that the asker has withdrawn since.
     int withdrawn() const;
