@@ -5,8 +5,6 @@
 #include <QHash>
 #include <mutex>
 
-using namespace Qt::StringLiterals;
-
 namespace HostKeyCache {
 
 namespace {

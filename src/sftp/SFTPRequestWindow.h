@@ -12,9 +12,10 @@ class SFTPWire;
 // window rather than once per chunk. A server may answer them in any order; the answers are
 // handed on in the order of the requests, which is file order.
 //
-// The pipes to ssh cannot jam: the requests of a full window and the answers to it are each
-// far smaller than a pipe's buffer in one direction (READ requests, WRITE answers) and bounded
-// by the window in the other, and the caller reads an answer before it sends into a full window.
+// Sending may block on a full pipe to ssh while answers wait unread in the pipe back, yet the
+// two cannot jam: a whole window of READ requests, and a whole window of answers to WRITEs, each
+// fit into a pipe's buffer many times over, so the server never waits for this side while this
+// side waits for the server. Into a full window nothing is sent before an answer has been read.
 class SFTPRequestWindow {
 public:
     // OpenSSH's own default: 64 requests of 32 KiB, 2 MiB in flight.
