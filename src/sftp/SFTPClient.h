@@ -11,8 +11,9 @@
 
 class LocalFile;
 
-// The SFTP engine's face: every operation is a session of its own (one ssh process, one host-key
-// scan, one handshake) that is torn down before the call returns. Copies are interchangeable.
+// The SFTP engine's face: every operation is a session of its own (one ssh process, one
+// handshake) that is torn down before the call returns; only the first session with a host scans
+// its key. Copies are interchangeable.
 // Operations block the calling thread; a stop request terminates ssh and surfaces as
 // CancellationError.
 class SFTPClient {

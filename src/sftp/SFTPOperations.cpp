@@ -7,9 +7,12 @@
 #include "RemotePath.h"
 #include "SFTPFailure.h"
 #include "SFTPPacket.h"
+#include "SFTPRequestWindow.h"
 #include "SFTPWire.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace SFTPOperations {
 
@@ -116,32 +119,48 @@ void download(SFTPWire& wire, const QString& remotePath, LocalFile& local, std::
         throw;
     }
 
-    // One payload for every READ; only its offset changes.
+    // One payload for every READ; only its offset and length change.
     QByteArray payload = handlePayload(handle);
     const qsizetype offsetAt = payload.size();
     SFTPPacket::u64(payload, 0);
-    SFTPPacket::u32(payload, quint32(chunkSize));
-    const auto issueRead = [&](qint64 at) {
+    SFTPPacket::u32(payload, 0);
+    SFTPRequestWindow window(wire);
+    const auto issueRead = [&](qint64 at, qint64 length, bool first) {
         writeAt(payload, offsetAt, quint64(at), 8);
-        wire.issue(SFTPPacket::Type::read, payload);
+        writeAt(payload, offsetAt + 8, quint64(length), 4);
+        window.issue(SFTPPacket::Type::read, payload, at, length, first);
     };
+    // Requests stop at the known size, where one more finds the end of the file; the last chunk
+    // before it asks for no more than is there, so that its short answer means nothing. A file
+    // that grows past the size moves the limit along.
+    qint64 limit = size ? std::max(*size, position) : std::numeric_limits<qint64>::max();
+    qint64 next = position;
     try {
-        issueRead(position);
         for (;;) {
-            SFTPPacket::Reader reply = wire.reply();
-            const QByteArrayView data = SFTPPacket::dataReply(reply);
+            while (window.hasRoom() && next <= limit) {
+                const qint64 length = next < limit ? std::min(chunkSize, limit - next) : chunkSize;
+                issueRead(next, length, false);
+                next += length;
+            }
+            SFTPRequestWindow::Answer answer = window.next();
+            SFTPWire::checkStatus(answer.reply);
+            const QByteArrayView data = SFTPPacket::dataReply(answer.reply);
             // Data that does not move the position forward would loop for ever.
-            if (data.isEmpty())
+            if (data.isEmpty() || data.size() > answer.length)
                 SFTPPacket::malformed();
-            // The next request travels while this chunk goes to disk.
-            issueRead(position + data.size());
+            // A short answer is not the end: the rest is asked for again, ahead of everything
+            // already in flight.
+            if (data.size() < answer.length)
+                issueRead(answer.offset + data.size(), answer.length - data.size(), true);
             local.write(data);
             position += data.size();
+            limit = std::max(limit, position);
             if (size && *size > 0)
                 reportProgress(progress, position, *size);
         }
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
+        window.drain();
         if (!isEndOfFile(failure)) {
             closeHandleQuietly(wire, handle);
             throw;
@@ -166,26 +185,37 @@ void upload(SFTPWire& wire, LocalFile& local, const QString& remotePath, bool ov
         flags = OpenFlag::write;
     }
     const QByteArray handle = open(wire, remotePath, flags);
+    SFTPRequestWindow window(wire);
     try {
         qint64 position = local.seek(offset.value_or(0), SEEK_SET);
-        // The chunk is read straight into its place in the WRITE payload.
+        // Each chunk is read straight into its place in the WRITE payload, which the pipe has
+        // copied by the time the next one is read.
         QByteArray payload = handlePayload(handle);
         const qsizetype offsetAt = payload.size();
         const qsizetype lengthAt = offsetAt + 8;
         const qsizetype dataAt = lengthAt + 4;
         payload.resize(dataAt + chunkSize);
-        for (qint64 got = local.read(payload.data() + dataAt, chunkSize); got > 0;) {
-            writeAt(payload, offsetAt, quint64(position), 8);
-            writeAt(payload, lengthAt, quint64(got), 4);
-            wire.issue(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got));
-            position += got;
-            // The next chunk is read while this one travels: the pipe already holds its copy.
-            got = local.read(payload.data() + dataAt, chunkSize);
-            wire.reply();
+        bool more = true;
+        for (;;) {
+            while (more && window.hasRoom()) {
+                const qint64 got = local.read(payload.data() + dataAt, chunkSize);
+                more = got > 0;
+                if (!more)
+                    break;
+                writeAt(payload, offsetAt, quint64(position), 8);
+                writeAt(payload, lengthAt, quint64(got), 4);
+                window.issue(SFTPPacket::Type::write, QByteArrayView(payload).first(dataAt + got), position, got);
+                position += got;
+            }
+            if (window.isEmpty())
+                break;
+            const SFTPRequestWindow::Answer answer = window.next();
+            SFTPWire::checkStatus(answer.reply);
             if (size != 0)
-                reportProgress(progress, position, size);
+                reportProgress(progress, answer.offset + answer.length, size);
         }
     } catch (...) {
+        window.drain();
         closeHandleQuietly(wire, handle);
         throw;
     }

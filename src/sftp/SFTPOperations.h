@@ -13,8 +13,9 @@
 class LocalFile;
 class SFTPWire;
 
-// The file operations over a started wire, each a sequence of single requests. Remote paths
-// are absolute; a non-zero status from the server throws SFTPFailure.
+// The file operations over a started wire. Transfers keep a window of requests in flight and
+// handle the answers in file order; everything else is a sequence of single requests. Remote
+// paths are absolute; a non-zero status from the server throws SFTPFailure.
 namespace SFTPOperations {
 
 using Progress = std::function<void(double)>;
@@ -34,8 +35,8 @@ QList<FileEntry> list(SFTPWire& wire, const QString& path);
 FileEntry stat(SFTPWire& wire, const QString& path);
 QByteArray open(SFTPWire& wire, const QString& path, quint32 flags);
 
-// Writes the remote file into `localFile` from `offset` on (0 when absent); the local file is
-// never truncated, so octets received before a failure stay.
+// Writes the remote file into `localFile` from `offset` on (0 when absent), strictly in order;
+// the local file is never truncated, so octets received before a failure stay.
 void download(SFTPWire& wire, const QString& remotePath, LocalFile& localFile, std::optional<qint64> offset,
               const Progress& progress);
 // With an offset, continues a remote file that must be exactly `offset` octets long; without

@@ -3,6 +3,7 @@
 #include "AskRelayLocation.h"
 #include "CancellationError.h"
 #include "FTPError.h"
+#include "HostKeyCache.h"
 #include "HostKeyPinning.h"
 #include "L10n.h"
 #include "LocalFile.h"
@@ -65,10 +66,10 @@ void SFTPWire::start(const ServerProfile& profile, const QString& password)
     ServerProfile::validatePassword(password);
     folder = PrivateFolder::create(QDir::tempPath(), QStringLiteral("drvk-"));
 
-    const QStringList keys = HostKeyPinning::acceptedLines(scanHostKeys(profile), profile.sshFingerprint);
-    if (keys.isEmpty())
-        throw FTPError::message(L("ssh_host_mismatch"));
-    writeKnownHosts(keys);
+    // A key this process has already matched to the pin is handed to ssh without another scan:
+    // ssh itself then refuses any other key.
+    const std::optional<QStringList> kept = HostKeyCache::find(profile);
+    writeKnownHosts(kept ? *kept : pinnedHostKeys(profile));
 
     const QString askRelay = AskRelayLocation::path();
     const QFileInfo helper(askRelay);
@@ -79,7 +80,13 @@ void SFTPWire::start(const ServerProfile& profile, const QString& password)
     launch(sshOptions(profile, askRelay));
     attach(process->standardInput(), process->standardOutput());
     startWatchdog();
-    handshake();
+    try {
+        handshake();
+    } catch (const FTPError&) {
+        if (kept)
+            recheckHostKey(profile);
+        throw;
+    }
     // Logged in: ssh asks no more, so the password need not wait in the socket any longer.
     auth.reset();
 }
@@ -96,6 +103,23 @@ QByteArray SFTPWire::scanHostKeys(const ServerProfile& profile)
     process->waitForExit();
     touch();
     return scan;
+}
+
+QStringList SFTPWire::pinnedHostKeys(const ServerProfile& profile)
+{
+    const QStringList keys = HostKeyPinning::acceptedLines(scanHostKeys(profile), profile.sshFingerprint);
+    if (keys.isEmpty())
+        throw FTPError::message(L("ssh_host_mismatch"));
+    HostKeyCache::keep(profile, keys);
+    return keys;
+}
+
+void SFTPWire::recheckHostKey(const ServerProfile& profile)
+{
+    // ssh says why it gave up only on its standard error, which is not read: a fresh scan tells
+    // a changed key from every other reason.
+    HostKeyCache::forget(profile);
+    pinnedHostKeys(profile);
 }
 
 void SFTPWire::writeKnownHosts(const QStringList& lines)
@@ -316,30 +340,43 @@ SFTPPacket::Reader SFTPWire::request(quint8 type, QByteArrayView payload)
     return reply();
 }
 
-void SFTPWire::issue(quint8 type, QByteArrayView payload)
+quint32 SFTPWire::issue(quint8 type, QByteArrayView payload)
 {
     ++sequence;
     header.resize(0);
     SFTPPacket::u8(header, type);
     SFTPPacket::u32(header, sequence);
     send(header, payload);
+    return sequence;
 }
 
 SFTPPacket::Reader SFTPWire::reply()
 {
+    const Answer answered = answer();
+    if (answered.id != sequence)
+        SFTPPacket::malformed();
+    checkStatus(answered.reply);
+    return answered.reply;
+}
+
+SFTPWire::Answer SFTPWire::answer()
+{
     const QByteArrayView reply = receive();
     SFTPPacket::Reader reader{reply};
     const quint8 replyType = SFTPPacket::u8(reader);
-    if (SFTPPacket::u32(reader) != sequence)
-        SFTPPacket::malformed();
-    if (replyType == SFTPPacket::Type::status) {
-        const quint32 code = SFTPPacket::statusCode(reader);
-        if (code != SFTPPacket::Status::ok)
-            throw SFTPFailure(code);
-    }
+    const quint32 id = SFTPPacket::u32(reader);
     // The reply is handed on as its type followed by what came after the identifier: the type
     // is moved onto the identifier's last octet, inside the buffer, so nothing is copied.
     const qint64 at = reply.data() - incoming.constData();
     incoming[at + 4] = char(replyType);
-    return SFTPPacket::Reader{reply.sliced(4)};
+    return {id, SFTPPacket::Reader{reply.sliced(4)}};
+}
+
+void SFTPWire::checkStatus(SFTPPacket::Reader reply)
+{
+    if (SFTPPacket::u8(reply) != SFTPPacket::Type::status)
+        return;
+    const quint32 code = SFTPPacket::statusCode(reply);
+    if (code != SFTPPacket::Status::ok)
+        throw SFTPFailure(code);
 }

@@ -15,8 +15,8 @@
 #include <thread>
 
 // One SFTP connection over one ssh process: bringing it up against a pinned host key, the
-// framing of packets over ssh's pipes with exactly one request in flight, and taking it all
-// down again. Driven by one thread; cancel() may come from any other.
+// framing of packets over ssh's pipes, and taking it all down again. Driven by one thread;
+// cancel() may come from any other.
 class SFTPWire {
 public:
     SFTPWire();
@@ -48,10 +48,22 @@ public:
     // Issues one request and returns its reply positioned at the reply's type octet, followed
     // by everything after the request identifier. A non-zero STATUS throws SFTPFailure.
     SFTPPacket::Reader request(quint8 type, QByteArrayView payload);
-    // The same in two halves, for work that fits between a request and its reply. Sending
-    // leaves the views of the last reply valid; issue the next request only after its reply.
-    void issue(quint8 type, QByteArrayView payload);
+    // The same in two halves. Sending leaves the views of the last reply valid, so that more
+    // requests can travel while a reply is still being used.
+    quint32 issue(quint8 type, QByteArrayView payload);
+    // The reply to the latest request; anything else in flight is a protocol violation.
     SFTPPacket::Reader reply();
+
+    // A reply to whichever request the server answered, for several requests in flight.
+    struct Answer {
+        quint32 id;
+        // At the reply's type octet, followed by everything after the identifier; a non-zero
+        // STATUS is handed on like any other reply.
+        SFTPPacket::Reader reply;
+    };
+    Answer answer();
+    // Throws SFTPFailure when `reply`, positioned at its type octet, is a non-zero STATUS.
+    static void checkStatus(SFTPPacket::Reader reply);
 
 private:
     // Under the lock: starts the child unless the wire was cancelled.
@@ -60,6 +72,11 @@ private:
     void touch();
     [[noreturn]] void connectionLost();
     QByteArray scanHostKeys(const ServerProfile& profile);
+    // The scanned key lines that match the pin, which are then kept for later connections.
+    QStringList pinnedHostKeys(const ServerProfile& profile);
+    // After a connection with a kept key failed: a key that no longer matches the pin is a
+    // host mismatch, and the kept key is not offered again.
+    void recheckHostKey(const ServerProfile& profile);
     void writeKnownHosts(const QStringList& lines);
     ChildProcess::Options sshOptions(const ServerProfile& profile, const QString& askRelay) const;
     void startWatchdog();

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTimeZone>
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -86,7 +87,8 @@ TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
     EXPECT_EQ(first[1].modified, QDateTime::fromSecsSinceEpoch(written.toSecsSinceEpoch(), QTimeZone::utc()));
     EXPECT_EQ(first, second);
 
-    const QByteArray big = randomBytes(2 * 1024 * 1024 + 123);
+    // More than the 64 chunks of one window in flight, and not a whole number of chunks.
+    const QByteArray big = randomBytes(6 * 1024 * 1024 + 123);
     server->put("big", big);
     server->put("empty", QByteArray());
     struct Case {
@@ -103,12 +105,12 @@ TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
         {"upload of a new file", true, {}, big, false, {}, "(no error)", big},
         {"upload over a longer file", true, QByteArray(2000, 'x'), "short", true, {}, "(no error)", "short"},
         {"refused overwrite", true, "kept", "new", false, {}, L("ftp_error", "4"), "kept"},
-        {"upload resumed", true, big.first(300'000), big, false, 300'000, "(no error)", big},
+        {"upload resumed mid-chunk", true, big.first(300'000), big, false, 300'000, "(no error)", big},
         {"upload resumed onto a changed file", true, QByteArray(10, 'x'), big, false, 20, L("destination_changed"),
          QByteArray(10, 'x')},
         {"empty upload", true, "old", {}, true, {}, "(no error)", {}},
         {"download from the start", false, {}, "big", false, {}, "(no error)", big},
-        {"download continuing a shorter file", false, big.first(700'000), "big", false, 700'000, "(no error)", big},
+        {"download continuing mid-chunk", false, big.first(700'000), "big", false, 700'000, "(no error)", big},
         {"empty download", false, {}, "empty", false, {}, "(no error)", {}},
     };
     int index = 0;
@@ -136,7 +138,68 @@ TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
         } else if (c.failure == "(no error)") {
             EXPECT_EQ(progress.value(progress.size() - 1), 1.0) << c.what;
         }
+        EXPECT_TRUE(std::ranges::is_sorted(progress)) << c.what;
     }
+    expectNothingLeft();
+}
+
+TEST_F(SFTPSession, AnInterruptedDownloadKeepsWhatCameInOrderAndResumesFromThere)
+{
+    const QByteArray bytes = randomBytes(8 * 1024 * 1024 + 5);
+    const QString cancelled = local.file("cancelled");
+    const QString truncated = local.file("truncated");
+    server->put("cancelled", bytes);
+    server->put("truncated", bytes);
+    std::stop_source stop;
+    // Another process cuts the file short while a window of requests is in flight beyond the cut.
+    const auto cut = [&](double fraction) {
+        if (fraction > 0.5)
+            QFile::resize(remote("truncated"), bytes.size() / 4);
+    };
+    const auto cancel = [&](double fraction) {
+        if (fraction > 0.3)
+            stop.request_stop();
+    };
+    const std::tuple<const char*, QString, SFTPClient::Progress, std::stop_token, QString> cases[] = {
+        {"cancelled", cancelled, cancel, stop.get_token(), "cancelled"},
+        {"truncated by another process", truncated, cut, {}, L("operation_failed")},
+    };
+    for (const auto& [what, target, progress, token, failure] : cases) {
+        EXPECT_EQ(failureText([&, target = target, progress = progress, token = token] {
+                      LocalFile file = LocalFile::open(target, O_WRONLY | O_CREAT);
+                      client().download(remote(QFileInfo(target).fileName()), file, std::nullopt, progress, token);
+                  }),
+                  failure)
+            << what;
+        const QByteArray kept = contentOf(target);
+        EXPECT_GT(kept.size(), 0) << what;
+        EXPECT_LT(kept.size(), bytes.size()) << what;
+        EXPECT_EQ(kept, bytes.first(kept.size())) << what;
+    }
+
+    LocalFile file = LocalFile::open(cancelled, O_WRONLY);
+    client().download(remote("cancelled"), file, QFileInfo(cancelled).size(), {}, {});
+    EXPECT_EQ(contentOf(cancelled), bytes);
+    expectNothingLeft();
+}
+
+TEST_F(SFTPSession, TheHostKeyIsScannedOnceAndAKeptKeyThatChangedIsAMismatch)
+{
+    const ServerProfile pinned = server->profile();
+    // Counted at the server, where a scan shows as one connection for each key type it asks for.
+    const auto connectionsFor = [&](const ServerProfile& profile, const QString& failure) {
+        const int before = server->connections();
+        EXPECT_EQ(failureText([&] { SFTPClient(profile, server->password()).list(server->home(), {}); }), failure);
+        return server->connections() - before;
+    };
+    const int scan = connectionsFor(pinned, "(no error)") - 1;
+    ASSERT_GT(scan, 0);
+    EXPECT_EQ(connectionsFor(pinned, "(no error)"), 1) << "the session alone";
+
+    server->replaceHostKey();
+    EXPECT_EQ(connectionsFor(pinned, L("ssh_host_mismatch")), 1 + scan) << "refused by ssh, then a scan tells why";
+    EXPECT_EQ(connectionsFor(pinned, L("ssh_host_mismatch")), scan) << "the refused key is not offered again";
+    EXPECT_EQ(connectionsFor(server->profile(), "(no error)"), scan + 1) << "a new pin";
     expectNothingLeft();
 }
 

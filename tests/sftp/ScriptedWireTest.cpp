@@ -7,6 +7,7 @@
 #include "TemporaryFolder.h"
 #include "TestFiles.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -50,14 +51,21 @@ QByteArray sizeAttributes(quint32 size, qsizetype padding = 0)
 struct Reply {
     quint8 type;
     QByteArray body;
+    // The request answered; 0 for the one after the previous reply's.
+    quint32 id = 0;
 };
 
 const Reply handle{Type::handle, blob("handle-1")};
 const Reply endOfFile{Type::status, status(1)};
 const Reply closed{Type::status, status(0)};
-Reply data(const QByteArray& bytes)
+Reply data(const QByteArray& bytes, quint32 id = 0)
 {
-    return {Type::data, blob(bytes)};
+    return {Type::data, blob(bytes), id};
+}
+Reply answering(quint32 id, Reply reply)
+{
+    reply.id = id;
+    return reply;
 }
 
 const QByteArray version3 = frame(char(Type::version) + be32(3));
@@ -70,8 +78,10 @@ QByteArray script(const QList<Reply>& replies)
 {
     QByteArray bytes = version3;
     quint32 id = 0;
-    for (const Reply& reply : replies)
-        bytes += frame(char(reply.type) + be32(++id) + reply.body);
+    for (const Reply& reply : replies) {
+        id = reply.id != 0 ? reply.id : id + 1;
+        bytes += frame(char(reply.type) + be32(id) + reply.body);
+    }
     return bytes;
 }
 
@@ -202,10 +212,22 @@ TEST(ScriptedWire, ListingsCloseTheirHandleOnEveryWayOut)
     }
 }
 
-TEST(ScriptedWire, DownloadsCheckTheFinalSize)
+TEST(ScriptedWire, TransfersHandleAnswersInFileOrderAndCheckTheFinalSize)
 {
     const Reply sized{Type::attrs, sizeAttributes(10)};
-    const std::tuple<const char*, std::optional<qint64>, QList<Reply>, QString, QByteArray> cases[] = {
+    // Two whole chunks and a short one: STAT, OPEN, then READs 3 to 5 for the chunks and READ 6
+    // for the end of the file are in flight together.
+    const QByteArray a = randomBytes(32 * 1024), b = randomBytes(32 * 1024), c = "0123456789";
+    const Reply chunks{Type::attrs, sizeAttributes(quint32(a.size() + b.size() + c.size()))};
+    const Reply refused{Type::status, status(4)};
+    struct Case {
+        const char* what;
+        std::optional<qint64> offset;
+        QList<Reply> replies;
+        QString failure;
+        QByteArray written;
+    };
+    const Case cases[] = {
         {"whole file", {}, {sized, handle, data("0123456789"), endOfFile, closed}, "(no error)", "0123456789"},
         {"grew during the download",
          {},
@@ -214,23 +236,74 @@ TEST(ScriptedWire, DownloadsCheckTheFinalSize)
          "0123456789abcde"},
         {"offset at the end", 10, {sized, handle, endOfFile, closed}, "(no error)", "0123456789"},
         {"empty data never ends", {}, {sized, handle, data(""), closed}, L("operation_failed"), ""},
+        {"answers out of order",
+         {},
+         {chunks, handle, data(c, 5), data(a, 3), answering(6, endOfFile), data(b, 4), answering(7, closed)},
+         "(no error)",
+         a + b + c},
+        {"short answer asked again",
+         {},
+         {chunks, handle, data(a.first(1000)), data(b), data(c), endOfFile, data(a.mid(1000)), closed},
+         "(no error)",
+         a + b + c},
+        {"failure mid-file",
+         {},
+         {chunks, handle, data(a), refused, data(c), endOfFile, closed},
+         L("ftp_error", "4"),
+         a},
+        {"end mid-file",
+         {},
+         {chunks, handle, data(a), endOfFile, endOfFile, endOfFile, closed},
+         L("operation_failed"),
+         a},
+        {"more than asked for",
+         {},
+         {chunks, handle, data(a + "x"), data(b), data(c), endOfFile, closed},
+         L("operation_failed"),
+         ""},
     };
-    for (const auto& [what, offset, replies, failure, written] : cases) {
+    for (const Case& test : cases) {
         TemporaryFolder folder;
-        const QString local = offset ? folder.write(QStringLiteral("f"), "0123456789") : folder.file("f");
-        Scripted server(script(replies));
+        const QString local = test.offset ? folder.write(QStringLiteral("f"), "0123456789") : folder.file("f");
+        Scripted server(script(test.replies));
         server.wire.handshake();
         QList<double> progress;
         EXPECT_EQ(failureText([&] {
                       LocalFile file = LocalFile::open(local, O_WRONLY | O_CREAT);
-                      SFTPOperations::download(server.wire, QStringLiteral("/f"), file, offset,
+                      SFTPOperations::download(server.wire, QStringLiteral("/f"), file, test.offset,
                                                [&](double fraction) { progress.append(fraction); });
+                  }),
+                  test.failure)
+            << test.what;
+        EXPECT_EQ(contentOf(local), test.written) << test.what;
+        EXPECT_TRUE(std::ranges::is_sorted(progress)) << test.what;
+        EXPECT_LE(progress.value(progress.size() - 1), 1.0) << test.what;
+        EXPECT_EQ(server.lastType(), Type::close) << test.what;
+    }
+
+    // Uploads: OPEN, then WRITEs 2 to 4, then CLOSE.
+    const double first = double(a.size()) / double(a.size() + b.size() + c.size());
+    const double second = double(a.size() + b.size()) / double(a.size() + b.size() + c.size());
+    const std::tuple<const char*, QList<Reply>, QString, QList<double>> uploads[] = {
+        {"answers out of order",
+         {handle, answering(4, closed), answering(2, closed), answering(3, closed), answering(5, closed)},
+         "(no error)",
+         {first, second, 1.0}},
+        {"failure mid-file", {handle, closed, refused, closed, closed}, L("ftp_error", "4"), {first}},
+    };
+    for (const auto& [what, replies, failure, progress] : uploads) {
+        TemporaryFolder folder;
+        Scripted server(script(replies));
+        server.wire.handshake();
+        QList<double> reported;
+        EXPECT_EQ(failureText([&] {
+                      LocalFile file = LocalFile::open(folder.write(QStringLiteral("f"), a + b + c), O_RDONLY);
+                      SFTPOperations::upload(server.wire, file, QStringLiteral("/f"), true, std::nullopt,
+                                             [&](double fraction) { reported.append(fraction); });
                   }),
                   failure)
             << what;
-        EXPECT_EQ(contentOf(local), written) << what;
-        for (double fraction : progress)
-            EXPECT_LE(fraction, 1.0) << what;
+        EXPECT_EQ(reported, progress) << what;
         EXPECT_EQ(server.lastType(), Type::close) << what;
     }
 }

@@ -52,24 +52,18 @@ bool SSHServer::canCreateAccounts()
     return ::geteuid() == 0;
 }
 
-SSHServer::SSHServer(const QString& refusedRequests)
+SSHServer::SSHServer(const QString& refused) : refusedRequests(refused)
 {
     // The account must be able to walk down to its home inside this folder.
     ::chmod(root.path().toUtf8().constData(), 0755);
-    const QString hostKey = root.file(QStringLiteral("host_key"));
-    if (run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", QString(), "-f", hostKey}) != 0)
-        throw std::runtime_error("ssh-keygen failed");
-    QByteArray listed;
-    run(QStringLiteral("/usr/bin/ssh-keygen"), {"-l", "-E", "sha256", "-f", hostKey + ".pub"}, &listed);
-    hostFingerprint = QString::fromUtf8(listed).split(QLatin1Char(' ')).value(1);
-
+    makeHostKey();
     homeFolder = root.file(QStringLiteral("home"));
     QDir().mkpath(homeFolder);
     if (canCreateAccounts())
         createAccount();
     // A fixture that fails to start has no destructor to remove its account.
     try {
-        startServer(refusedRequests);
+        startServer();
     } catch (...) {
         removeAccount();
         throw;
@@ -78,11 +72,42 @@ SSHServer::SSHServer(const QString& refusedRequests)
 
 SSHServer::~SSHServer()
 {
+    stopServer();
+    removeAccount();
+}
+
+void SSHServer::stopServer()
+{
     if (server) {
         server->terminate();
         server->waitForExit();
     }
-    removeAccount();
+    server.reset();
+}
+
+void SSHServer::makeHostKey()
+{
+    const QString hostKey = root.file(QStringLiteral("host_key"));
+    QFile::remove(hostKey);
+    QFile::remove(hostKey + ".pub");
+    if (run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", QString(), "-f", hostKey}) != 0)
+        throw std::runtime_error("ssh-keygen failed");
+    QByteArray listed;
+    run(QStringLiteral("/usr/bin/ssh-keygen"), {"-l", "-E", "sha256", "-f", hostKey + ".pub"}, &listed);
+    hostFingerprint = QString::fromUtf8(listed).split(QLatin1Char(' ')).value(1);
+}
+
+void SSHServer::replaceHostKey()
+{
+    stopServer();
+    makeHostKey();
+    startServer(serverPort);
+}
+
+int SSHServer::connections() const
+{
+    QFile log(root.file(QStringLiteral("sshd.log")));
+    return log.open(QIODevice::ReadOnly) ? int(log.readAll().count("Connection from")) : 0;
 }
 
 void SSHServer::removeAccount() const
@@ -128,36 +153,35 @@ void SSHServer::giveToAccount(const QString& path) const
     run(QStringLiteral("/bin/chown"), {"-R", username, path});
 }
 
-void SSHServer::startServer(const QString& refusedRequests)
+void SSHServer::startServer(quint16 port)
 {
     // sshd insists on its privilege separation folder, which a fresh machine may lack.
     ::mkdir("/run/sshd", 0755);
     const QString configuration = root.file(QStringLiteral("sshd_config"));
     for (int attempt = 0; attempt < 5; ++attempt) {
-        serverPort = quint16(Loopback::freePort());
+        serverPort = port != 0 ? port : quint16(Loopback::freePort());
         root.write(QStringLiteral("sshd_config"),
                    QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey \"%2\"\nPidFile \"%3\"\nUsePAM no\n"
                                   "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                                   "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
                                   "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
-                                  "LogLevel ERROR\nSubsystem sftp internal-sftp%5\n")
+                                  "LogLevel VERBOSE\nSubsystem sftp internal-sftp%5\n")
                        .arg(serverPort)
                        .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
                             username.isEmpty() ? QStringLiteral("nobody-at-all") : username,
                             refusedRequests.isEmpty() ? QString() : QStringLiteral(" -P ") + refusedRequests)
                        .toUtf8());
-        server = std::make_unique<ChildProcess>(ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
-                                                                      .arguments = {"-D", "-e", "-f", configuration},
-                                                                      .environment = std::nullopt,
-                                                                      .discardStandardError = true});
+        server = std::make_unique<ChildProcess>(
+            ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
+                                  .arguments = {"-D", "-E", root.file(QStringLiteral("sshd.log")), "-f", configuration},
+                                  .environment = std::nullopt,
+                                  .discardStandardError = true});
         for (int wait = 0; wait < 100 && server->isRunning(); ++wait) {
             if (Loopback::answers(serverPort, "SSH-"))
                 return;
             QThread::msleep(50);
         }
-        server->terminate();
-        server->waitForExit();
-        server.reset();
+        stopServer();
     }
     throw std::runtime_error("sshd did not start");
 }

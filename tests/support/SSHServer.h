@@ -39,6 +39,11 @@ public:
     // Makes `path` (inside home) belong to the account, for what the tests lay out directly.
     void giveToAccount(const QString& path) const;
 
+    // Gives the server a new host key, on the same port; profile() then pins the new key.
+    void replaceHostKey();
+    // How many connections the server has accepted so far, host-key scans included.
+    int connections() const;
+
     // Runs a program to its end; returns the exit status and its standard output.
     static int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
                    const QByteArray& input = {});
@@ -46,10 +51,14 @@ public:
 private:
     void createAccount();
     void removeAccount() const;
-    void startServer(const QString& refusedRequests);
+    void makeHostKey();
+    // On `port`, or on a free one when it is 0.
+    void startServer(quint16 port = 0);
+    void stopServer();
 
     TemporaryFolder root;
     quint16 serverPort = 0;
+    QString refusedRequests;
     QString hostFingerprint;
     QString username;
     QString userPassword;
