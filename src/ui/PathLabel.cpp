@@ -12,7 +12,7 @@ PathLabel::PathLabel(QWidget* parent) : QLabel(parent)
 void PathLabel::setPath(const QString& path)
 {
     m_path = path;
-    setToolTip(path);
+    DisplayText::setPlainToolTip(this, path);
     setAccessibleName(path);
     elide();
 }
