@@ -4,7 +4,7 @@
 
 PathLabel::PathLabel(QWidget* parent) : QLabel(parent)
 {
-    setTextFormat(Qt::PlainText);
+    DisplayText::plain(this);
     setTextInteractionFlags(Qt::TextSelectableByMouse);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
