@@ -37,7 +37,7 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
     const QString planted = session.themeFolder() + "/notes.txt";
     ASSERT_TRUE(QFile::link(ftptest::writeFile(planted, "not an icon\n"), session.iconPath()));
     session.startCompanion();
-    ASSERT_EQ(session.replacements(1), 1);
+    ASSERT_EQ(session.replacements(2), 2); // the link, then the icon
     EXPECT_TRUE(session.shows(Icon::light));
     EXPECT_FALSE(QFileInfo(session.iconPath()).isSymLink());
     EXPECT_EQ(ftptest::contentOf(planted), "not an icon\n");
