@@ -148,7 +148,7 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
         for (int signal = 0; signal < 300; ++signal)
             appearanceChanged(session);
         EXPECT_EQ(session.replacements(burst.replacements), burst.replacements);
-        EXPECT_LE(session.portal().reads, 5);
+        EXPECT_LE(session.portal().reads, 3);
     }
     EXPECT_TRUE(session.shows(icon == Icon::dark ? Icon::light : Icon::dark));
 }
