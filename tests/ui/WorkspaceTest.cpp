@@ -188,10 +188,10 @@ TEST(Workspace, NamesFromAServerAreShownAsTheyStandNeverAsMarkup)
     QTest::qWait(0);
 
     QStringList rendered;
-    EXPECT_EQ(placesShowing(name, rendered),
-              (QStringList{"ApplicationChooser label", "ConflictDialog label", "ConflictDialog tooltip",
-                           "MainWindow label", "MainWindow tooltip", "QMessageBox label"}));
-    EXPECT_EQ(rendered, QStringList());
+    EXPECT_EQ(placesShowing(name, rendered).join(", "),
+              "ApplicationChooser label, ConflictDialog label, ConflictDialog tooltip, "
+              "MainWindow label, MainWindow tooltip, QMessageBox label");
+    EXPECT_EQ(rendered.join(", "), "");
     // Control characters are written out, so that they cannot act on the screen.
     EXPECT_NE(control<QLabel>(*openWindow<ConflictDialog>(), name + R"(\x1B]0;title\x07)"), nullptr);
     asked.cancel();
