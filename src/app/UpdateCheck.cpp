@@ -147,7 +147,7 @@ QFuture<UpdateRelease> UpdateCheck::fetchRelease()
             std::rethrow_exception(failure("update_invalid"));
         feed->append(octets);
     };
-    return get<UpdateRelease>(url, hold, [feed, host = url.host()] { return UpdateRelease::decode(*feed, host); });
+    return get<UpdateRelease>(url, hold, [feed, url] { return UpdateRelease::decode(*feed, url); });
 }
 
 QFuture<QString> UpdateCheck::downloadPackage(const UpdateRelease& release)
@@ -204,7 +204,7 @@ template <typename T> QFuture<T> UpdateCheck::get(const QUrl& url, Consume consu
         reply->abort();
     });
     connect(reply, &QNetworkReply::redirected, reply,
-            [step, reply, policy = UpdateRedirectPolicy(feedURL().host())](const QUrl& target) {
+            [step, reply, policy = UpdateRedirectPolicy(feedURL())](const QUrl& target) {
                 if (policy.allows(target)) {
                     Q_EMIT reply->redirectAllowed();
                     return;

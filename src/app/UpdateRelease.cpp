@@ -2,6 +2,7 @@
 
 #include "FTPError.h"
 #include "L10n.h"
+#include "UpdateRedirectPolicy.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -63,7 +64,7 @@ QMap<QString, QStringList> notesOf(const QJsonObject& object)
 
 } // namespace
 
-UpdateRelease UpdateRelease::decode(const QByteArray& feed, const QString& serverHost)
+UpdateRelease UpdateRelease::decode(const QByteArray& feed, const QUrl& feedURL)
 {
     // ASCII digits only, and nothing after the last character, not even a line feed.
     static const QRegularExpression versionPattern(QRegularExpression::anchoredPattern(u"[0-9]+\\.[0-9]+\\.[0-9]+"_s));
@@ -79,8 +80,7 @@ UpdateRelease UpdateRelease::decode(const QByteArray& feed, const QString& serve
     release.build = integer(object, u"build"_s, 1, qint64(1) << 53);
     release.url = QUrl(required(object, u"url"_s, QJsonValue::String).toString(), QUrl::StrictMode);
     // The encoded path: "%2F" must not pass for a "/".
-    if (!release.url.isValid() || release.url.scheme() != u"https"_s || release.url.host() != serverHost ||
-        !release.url.userInfo().isEmpty() ||
+    if (!release.url.isValid() || !UpdateRedirectPolicy(feedURL).allows(release.url) ||
         release.url.path(QUrl::FullyEncoded) != u"/downloads/"_s + release.packageName())
         invalid();
     release.sha256 = matching(object, u"sha256"_s, digestPattern);

@@ -23,9 +23,9 @@ struct UpdateRelease {
 
     bool operator==(const UpdateRelease&) const = default;
 
-    // Decodes the feed and checks every field; the package must come from `serverHost` over
-    // https. Throws FTPError "update_invalid".
-    static UpdateRelease decode(const QByteArray& feed, const QString& serverHost);
+    // Decodes the feed and checks every field; the package must come from the server of `feedURL`
+    // (UpdateRedirectPolicy). Throws FTPError "update_invalid".
+    static UpdateRelease decode(const QByteArray& feed, const QUrl& feedURL);
 
     // The notes in the language of `code`, else in English, followed by the unsigned warning.
     QString notesText(const QString& code) const;

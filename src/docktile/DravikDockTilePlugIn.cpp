@@ -20,6 +20,8 @@ const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
 const QString portalSettings = u"org.freedesktop.portal.Settings"_s;
 const QStringList colorScheme{u"org.freedesktop.appearance"_s, u"color-scheme"_s};
 constexpr int portalTimeout = 5000;
+// Long enough to gather a burst of signals into one refresh, short enough to look immediate.
+constexpr int refreshDelay = 100;
 
 QString storedAppearance()
 {
@@ -55,6 +57,9 @@ DravikDockTilePlugIn::DravikDockTilePlugIn(const QDBusConnection& bus, QObject* 
 {
     connect(&m_applicationWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
             &DravikDockTilePlugIn::applicationTerminated);
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(refreshDelay);
+    connect(&m_refresh, &QTimer::timeout, this, &DravikDockTilePlugIn::refreshIcon);
 }
 
 DravikDockTilePlugIn::~DravikDockTilePlugIn()
@@ -82,16 +87,19 @@ void DravikDockTilePlugIn::stopObserving()
     m_bus.disconnect(portalService, portalPath, portalSettings, u"SettingChanged"_s, colorScheme, QString(), this,
                      SLOT(appearanceChanged()));
     m_applicationWatcher.setWatchedServices({});
+    m_refresh.stop();
 }
 
+// Not restarted by each signal: a steady stream of them still refreshes every so often.
 void DravikDockTilePlugIn::appearanceChanged()
 {
-    refreshIcon();
+    if (!m_refresh.isActive())
+        m_refresh.start();
 }
 
 void DravikDockTilePlugIn::applicationTerminated()
 {
-    refreshIcon();
+    appearanceChanged();
 }
 
 void DravikDockTilePlugIn::refreshIcon()

@@ -6,6 +6,7 @@
 #include <QDBusServiceWatcher>
 #include <QImage>
 #include <QObject>
+#include <QTimer>
 #include <optional>
 
 // Keeps the application's icon in step with the appearance chosen in the application, or with the
@@ -29,6 +30,7 @@ public:
     static QImage makeLightIcon();
 
 public Q_SLOTS:
+    // Both refresh shortly after: a burst of signals, from whichever peer, is one refresh.
     void appearanceChanged();
     void applicationTerminated();
 
@@ -38,6 +40,7 @@ private:
 
     QDBusConnection m_bus;
     QDBusServiceWatcher m_applicationWatcher;
+    QTimer m_refresh;
     std::optional<IconThemeTile> m_tile;
     QImage m_lightIcon;
     QImage m_darkIcon;

@@ -15,7 +15,8 @@ public:
     const QString& iconPath() const { return m_iconPath; }
 
     // Replaces the icon file in one step, scaled proportionally to the tile, then touches the
-    // theme folder. A failure is reported on standard error; the old icon then stays.
+    // theme folder; an icon file that already holds these bytes is left alone. A failure is
+    // reported on standard error; the old icon then stays.
     void show(const QImage& icon) const;
 
 private:

@@ -38,7 +38,7 @@ ApplicationChooser::ApplicationChooser(const QString& file, const QList<DesktopA
     : Retranslating(parent)
 {
     m_title = DisplayText::emphasised(new QLabel);
-    auto* name = new QLabel(QFileInfo(file).fileName());
+    QLabel* name = DisplayText::plain(new QLabel(QFileInfo(file).fileName()));
     m_list = new QListWidget;
     for (const DesktopApplication& application : inChooserOrder(applications)) {
         auto* item = new QListWidgetItem(QIcon::fromTheme(application.iconName, Icons::icon(u"app"_s)),

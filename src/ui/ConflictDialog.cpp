@@ -151,7 +151,7 @@ QWidget* ConflictDialog::makeCard(Card& card, const FileEntry& entry, const QStr
     // A long path is shortened in the middle, where it is least telling; the tooltip has it whole.
     auto* location =
         DisplayText::plain(new QLabel(DisplayText::path(frame->fontMetrics().elidedText(path, Qt::ElideMiddle, 240))));
-    location->setToolTip(path);
+    DisplayText::setPlainToolTip(location, path);
     location->setAccessibleName(path);
     card.size = new QLabel;
     card.date = new QLabel;

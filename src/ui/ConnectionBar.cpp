@@ -45,7 +45,7 @@ QProgressBar* busyIndicator()
 ConnectionBar::ConnectionBar(AppModel& model, QWidget* parent) : Retranslating(parent), m_model(model)
 {
     m_dot = new QLabel;
-    m_state = DisplayText::emphasised(new QLabel);
+    m_state = DisplayText::emphasised(DisplayText::plain(new QLabel));
     m_preparing = new QLabel;
     m_preparing->setForegroundRole(QPalette::PlaceholderText);
     m_comparing = busyIndicator();

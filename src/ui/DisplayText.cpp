@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QTextDocument>
 
 using namespace Qt::StringLiterals;
 
@@ -31,6 +32,16 @@ QLabel* plain(QLabel* label)
 {
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+void setPlainToolTip(QWidget* widget, const QString& text)
+{
+    // Qt takes a tooltip for rich text when it merely looks like markup; escaped inside a paragraph
+    // of its own, it reads as written.
+    if (Qt::mightBeRichText(text))
+        widget->setToolTip(u"<p style='white-space:pre-wrap'>"_s + text.toHtmlEscaped() + u"</p>"_s);
+    else
+        widget->setToolTip(text);
 }
 
 QLabel* emphasised(QLabel* label, double scale)

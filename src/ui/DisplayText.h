@@ -22,6 +22,8 @@ QString path(const QString& path);
 // A label that shows its text as it stands: a name from a server that looks like markup is
 // never rendered as rich text.
 QLabel* plain(QLabel* label);
+// The same for a tooltip, which has no text format of its own.
+void setPlainToolTip(QWidget* widget, const QString& text);
 // Bold, and `scale` times the normal size: titles and the names of items.
 QLabel* emphasised(QLabel* label, double scale = 1.0);
 // A button that shows only an icon still carries its help text, as tooltip and accessible name.

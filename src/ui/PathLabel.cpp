@@ -4,7 +4,7 @@
 
 PathLabel::PathLabel(QWidget* parent) : QLabel(parent)
 {
-    setTextFormat(Qt::PlainText);
+    DisplayText::plain(this);
     setTextInteractionFlags(Qt::TextSelectableByMouse);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
@@ -12,7 +12,7 @@ PathLabel::PathLabel(QWidget* parent) : QLabel(parent)
 void PathLabel::setPath(const QString& path)
 {
     m_path = path;
-    setToolTip(path);
+    DisplayText::setPlainToolTip(this, path);
     setAccessibleName(path);
     elide();
 }

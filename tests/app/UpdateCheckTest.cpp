@@ -111,6 +111,7 @@ TEST_F(UpdateCheckTest, EveryFaultOfTheFeedIsRefusedAsInvalid)
         {url("https://", "https://:secret@"), false},
         {url("https://", "http://"), false},
         {url("127.0.0.1", "localhost"), false},
+        {url(server.address(), "127.0.0.1:1"), false},
         {feed("sha256", QString(63, 'a')), false},
         {feed("sha256", QString(64, 'g')), false},
         {feed("bytes", 0), false},
@@ -129,9 +130,12 @@ TEST_F(UpdateCheckTest, EveryFaultOfTheFeedIsRefusedAsInvalid)
 TEST_F(UpdateCheckTest, FeedsComeOnlyFromTheVerifiedUpdateServerOverHTTPS)
 {
     server.put("/moved.json", QJsonDocument(feed()).toJson());
+    const HTTPSServer otherPort;
+    otherPort.put("/moved.json", QJsonDocument(feed()).toJson());
     const std::pair<QString, QString> cases[] = {
         {server.url("/moved.json"), "(ok)"},
         {server.url("/moved.json").replace("127.0.0.1", "localhost"), L("update_unavailable")},
+        {otherPort.url("/moved.json"), L("update_unavailable")},
         {server.url("/moved.json").replace("https", "http"), L("update_unavailable")},
         {server.url("/missing.json"), L("update_unavailable")},
     };

@@ -1,4 +1,5 @@
 #include "DockTileSession.h"
+#include "TestFiles.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -32,9 +33,14 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
     session.portal().colorScheme = 1;
     const timespec longAgo[2] = {{946684800, 0}, {946684800, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(session.themeFolder()), longAgo, 0), 0);
+    // A link planted at the icon's name is replaced, not written through.
+    const QString planted = session.themeFolder() + "/notes.txt";
+    ASSERT_TRUE(QFile::link(ftptest::writeFile(planted, "not an icon\n"), session.iconPath()));
     session.startCompanion();
-    ASSERT_EQ(session.replacements(1), 1);
+    ASSERT_EQ(session.replacements(2), 2); // the link, then the icon
     EXPECT_TRUE(session.shows(Icon::light));
+    EXPECT_FALSE(QFileInfo(session.iconPath()).isSymLink());
+    EXPECT_EQ(ftptest::contentOf(planted), "not an icon\n");
     EXPECT_GT(QFileInfo(session.themeFolder()).lastModified().date().year(), 2000) << "theme folder not touched";
 
     // Key points of the drawing, whose origin is at the bottom left, seen from the top left.
@@ -89,7 +95,13 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
     session.bus().registerService(portalName);
     session.startCompanion();
     ASSERT_EQ(session.replacements(1), 1);
+    Icon icon = Icon::light;
+    const auto change = [&session, &icon] {
+        icon = icon == Icon::light ? Icon::dark : Icon::light;
+        session.setPreference(icon == Icon::dark ? "dark" : "light");
+    };
     for (int reload = 0; reload < 2; ++reload) {
+        change();
         session.reloadCompanion();
         ASSERT_EQ(session.replacements(1), 1);
     }
@@ -111,15 +123,34 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
         {"the desktop's colour scheme changes", [](DockTileSession& s) { s.settingChanged("color-scheme", 1); }, 1},
         {"the application's signal", appearanceChanged, 1},
     };
-    Icon icon = Icon::light;
     for (const auto& row : rows) {
-        icon = icon == Icon::light ? Icon::dark : Icon::light;
-        session.setPreference(icon == Icon::dark ? "dark" : "light");
+        change();
         row.trigger(session);
-        appearanceChanged(session); // refreshes after the trigger has been handled
-        EXPECT_EQ(session.replacements(row.refreshes + 1), row.refreshes + 1) << row.name;
+        EXPECT_EQ(session.replacements(row.refreshes), row.refreshes) << row.name;
+        if (row.refreshes == 0) {
+            appearanceChanged(session);
+            EXPECT_EQ(session.replacements(1), 1) << row.name;
+        }
         EXPECT_TRUE(session.shows(icon)) << row.name;
     }
+
+    // A burst of signals is one look at the desktop, and a look that finds the icon as shown
+    // writes nothing.
+    session.setPreference("system");
+    const uint shownScheme = icon == Icon::dark ? 1 : 0;
+    const struct {
+        uint colorScheme;
+        int replacements;
+    } bursts[] = {{shownScheme, 0}, {1 - shownScheme, 1}};
+    for (const auto& burst : bursts) {
+        session.portal().colorScheme = burst.colorScheme;
+        session.portal().reads = 0;
+        for (int signal = 0; signal < 300; ++signal)
+            appearanceChanged(session);
+        EXPECT_EQ(session.replacements(burst.replacements), burst.replacements);
+        EXPECT_LE(session.portal().reads, 3);
+    }
+    EXPECT_TRUE(session.shows(icon == Icon::dark ? Icon::light : Icon::dark));
 }
 
 TEST(DravikDockTilePlugIn, InstallsBesideTheProgramsWithItsAutostartEntryAndFindsTheInstalledIcon)

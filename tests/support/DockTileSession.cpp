@@ -36,10 +36,11 @@ bool DockTileSession::Portal::handleMessage(const QDBusMessage& message, const Q
         reply = message.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("no such method"));
     else if (message.arguments() != wanted)
         reply = message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"), QString());
-    else if (readOne)
-        reply = message.createReply(QVariant::fromValue(QDBusVariant(colorScheme)));
-    else
-        reply = message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(colorScheme)))));
+    else {
+        ++reads;
+        const QVariant value = QVariant::fromValue(QDBusVariant(colorScheme));
+        reply = message.createReply(readOne ? value : QVariant::fromValue(QDBusVariant(value)));
+    }
     return connection.send(reply);
 }
 

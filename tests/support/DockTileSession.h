@@ -17,6 +17,7 @@ public:
     struct Portal : QDBusVirtualObject {
         uint colorScheme = 0;
         bool hasReadOne = true; // false: an older portal, with Read only
+        int reads = 0;          // of the colour scheme, each a look of the companion's
         bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
         QString introspect(const QString&) const override { return {}; }
     };
@@ -55,9 +56,9 @@ public:
     static QImage pixels(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
     QString themeFolder() const { return m_root.file(QStringLiteral("data/icons/hicolor")); }
     QString preferenceFile() const { return m_configHome + QStringLiteral("/app.dravik.application.conf"); }
+    QString iconPath() const { return themeFolder() + QStringLiteral("/512x512/apps/app.dravik.application.png"); }
 
 private:
-    QString iconPath() const { return themeFolder() + QStringLiteral("/512x512/apps/app.dravik.application.png"); }
     void countReplacements();
 
     TemporaryFolder m_root;

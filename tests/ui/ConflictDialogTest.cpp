@@ -107,25 +107,3 @@ TEST(ConflictDialog, AnswersThroughThePrompterWithTheChoiceOrNothingWhenCancelle
     ASSERT_TRUE(cancelled.isFinished());
     EXPECT_FALSE(cancelled.result());
 }
-
-TEST(ConflictDialog, NamesAndMessagesFromAServerAreShownAsTheyStandNeverAsMarkup)
-{
-    const QString name = QStringLiteral("<b>bold</b>\x1b]0;title\x07.txt");
-    TransferConflict conflict = conflictOf(false, 1, false, 1);
-    conflict.source.name = name;
-    ConflictDialog dialog(conflict);
-    const QStringList texts = visibleTexts(dialog);
-    EXPECT_TRUE(texts.contains(R"(<b>bold</b>\x1B]0;title\x07.txt)")) << texts.join(" | ").toStdString();
-
-    QWidget window;
-    window.show();
-    WindowPrompter prompter(&window);
-    QFuture<int> shown = prompter.alert({PromptAlert::Style::warning, name, name, {"OK"}});
-    for (const QWidget* shownIn : {static_cast<const QWidget*>(&dialog), static_cast<const QWidget*>(&window)})
-        for (const QLabel* label : shownIn->findChildren<QLabel*>()) {
-            if (label->text().contains("<b>")) {
-                EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
-            }
-        }
-    shown.cancel();
-}

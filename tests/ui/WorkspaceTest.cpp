@@ -1,4 +1,5 @@
 #include "AppModel.h"
+#include "ConflictDialog.h"
 #include "ConnectionBar.h"
 #include "ContentView.h"
 #include "DravikApp.h"
@@ -7,6 +8,7 @@
 #include "L10n.h"
 #include "MainWindow.h"
 #include "PanelSizes.h"
+#include "ProFTPDServer.h"
 #include "QtPrinters.h"
 #include "ResizeHandle.h"
 #include "Sidebar.h"
@@ -14,6 +16,7 @@
 #include "TextPrompt.h"
 #include "TransferPanel.h"
 #include "WindowProbe.h"
+#include "WindowPrompter.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -22,6 +25,7 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
+#include <QTextDocument>
 #include <cmath>
 
 namespace {
@@ -38,6 +42,34 @@ struct Program {
 
     DravikApp program;
 };
+
+// Every label and tooltip of every window that shows `name`, as "window label" or "window tooltip";
+// those that render it as markup go to `rendered` instead.
+QStringList placesShowing(const QString& name, QStringList& rendered)
+{
+    const auto read = [](const QString& text, Qt::TextFormat format) {
+        if (format == Qt::PlainText || !Qt::mightBeRichText(text))
+            return text;
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    };
+    const QString word = name.section('>', -1);
+    QStringList places;
+    for (const QWidget* widget : QApplication::allWidgets()) {
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const std::pair<QString, const char*> shown[] = {
+            {label ? read(label->text(), label->textFormat()) : QString(), " label"},
+            {read(widget->toolTip(), Qt::AutoText), " tooltip"}};
+        for (const auto& [text, kind] : shown)
+            if (text.contains(word))
+                (text.contains(name) ? places : rendered)
+                    << widget->window()->metaObject()->className() + QString(kind);
+    }
+    places.removeDuplicates();
+    places.sort();
+    return places;
+}
 
 } // namespace
 
@@ -129,6 +161,42 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
     check("rename", "rename", "notes.txt");
     EXPECT_FALSE(QFile::exists(local.file("report.txt")));
     EXPECT_TRUE(QFile::exists(local.file("notes.txt")));
+}
+
+// A name from a server that looks like markup reads as written wherever it is shown.
+TEST(Workspace, NamesFromAServerAreShownAsTheyStandNeverAsMarkup)
+{
+    const QString name = "<h1 style=color:red>Big";
+    const ProFTPDServer server;
+    server.put("/" + name + "/notes.txt", "n");
+    ServerProfile profile = server.profile(FTPProtocol::ftp);
+    profile.name = name;
+    profile.initialPath = "/" + name;
+    Program program;
+    AppModel& model = program.program.model();
+    model.connect(profile, ProFTPDServer::password());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.isConnected() && !model.busy(); }, 30000))
+        << model.errorMessage().toStdString();
+
+    WindowPrompter prompter(&program.program.window());
+    TransferConflict conflict{true, "/l/" + name, "/r/" + name, FileEntry{name + "\x1b]0;title\x07", false, 1, {}},
+                              FileEntry{name, false, 1, {}}};
+    QFuture<std::optional<ConflictAnswer>> asked = prompter.conflict(conflict);
+    QFuture<std::optional<QString>> chooser =
+        prompter.chooseApplication("/tmp/" + name, {{"vim.desktop", "Vim", "", false}});
+    QFuture<int> alert = prompter.alert({PromptAlert::Style::warning, name, name, {"OK"}});
+    QTest::qWait(0);
+
+    QStringList rendered;
+    EXPECT_EQ(placesShowing(name, rendered).join(", "),
+              "ApplicationChooser label, ConflictDialog label, ConflictDialog tooltip, "
+              "MainWindow label, MainWindow tooltip, QMessageBox label");
+    EXPECT_EQ(rendered.join(", "), "");
+    // Control characters are written out, so that they cannot act on the screen.
+    EXPECT_NE(control<QLabel>(*openWindow<ConflictDialog>(), name + R"(\x1B]0;title\x07)"), nullptr);
+    asked.cancel();
+    chooser.cancel();
+    alert.cancel();
 }
 
 TEST(Workspace, CommandsThatStartWorkWaitWhileAConnectionIsUnderway)

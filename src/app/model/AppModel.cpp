@@ -130,19 +130,22 @@ void AppModel::connectSaved()
         setEditingProfile(profile);
         return setShowConnectionEditor(true);
     }
-    // A disconnect or another connect while the store answers makes this one stale.
-    const QUuid connectionBefore = m_remote->browseID();
+    const quint64 request = ++m_connectRequests;
     KeychainStore::readPassword(profile->id)
         .then(this,
-              [this, profile, connectionBefore](const QString& password) {
-                  if (connectionBefore == m_remote->browseID())
+              [this, profile, request](const QString& password) {
+                  if (request == m_connectRequests)
                       connect(*profile, password);
               })
-        .onFailed(this, [this] { report(std::current_exception()); });
+        .onFailed(this, [this, request] {
+            if (request == m_connectRequests)
+                report(std::current_exception());
+        });
 }
 
 void AppModel::connect(const ServerProfile& profile, const QString& password)
 {
+    ++m_connectRequests;
     if (pendingCount() > 0)
         return setErrorMessage(L("wait_transfers"));
     confirmStop(StopQuestion::Stop::switchProfile, [this, profile, password](bool allowed) {
@@ -172,6 +175,7 @@ void AppModel::confirmStop(StopQuestion::Stop stop, const std::function<void(boo
 
 void AppModel::disconnect()
 {
+    ++m_connectRequests;
     m_featureTask.cancel();
     m_comparison->abandon();
     m_edits->abandon();

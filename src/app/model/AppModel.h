@@ -334,6 +334,9 @@ private:
     std::unique_ptr<ProfileFileWatcher> m_profileFile;
     std::unique_ptr<ActivityLog> m_activity;
     QUuid m_selectedProfileID;
+    // Counts connectSaved, connect and disconnect calls: a password that arrives after a later one
+    // belongs to a request the person has already replaced.
+    quint64 m_connectRequests = 0;
     bool m_showHidden = false;
     QString m_errorMessage;
     bool m_showConnectionEditor = false;

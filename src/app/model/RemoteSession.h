@@ -27,8 +27,6 @@ public:
     const std::optional<ServerProfile>& connectedProfile() const { return m_connectedProfile; }
     const QString& path() const { return m_path; }
     bool busy() const { return m_busy; }
-    // The token of the newest browse-kind task; disconnect and every new task replace it.
-    const QUuid& browseID() const { return m_browseID; }
     FilePane& pane() { return m_pane; }
     const FilePane& pane() const { return m_pane; }
 

@@ -150,6 +150,22 @@ TEST(StartUpTest, SavedProfilesKeepTheirPlaceAndTheirPasswordsLiveInTheKeyring)
     EXPECT_TRUE(model.isConnected());
     EXPECT_EQ(keyring.itemCount(QString::fromLatin1(KeychainStore::service), remembered.idText()), 0);
     EXPECT_EQ(ProfileStore::load(), QList<ServerProfile>{asking});
+
+    // Of two quick connects the later wins, though the keyring hands over the earlier password first.
+    ServerProfile first = remembered;
+    first.id = QUuid::createUuid();
+    first.name = "First";
+    ServerProfile second = first;
+    second.id = QUuid::createUuid();
+    second.name = "Second";
+    for (const ServerProfile& profile : {first, second})
+        EXPECT_EQ(save(profile, ProFTPDServer::password()), std::nullopt);
+    for (const ServerProfile& profile : {first, second}) {
+        model.setSelectedProfileID(profile.id);
+        model.connectSaved();
+    }
+    ASSERT_TRUE(eventually([&] { return model.isConnected() && model.connectedProfile() != remembered; }));
+    EXPECT_EQ(model.connectedProfile()->name, "Second");
 }
 
 // The command line, and a second copy of the program started in another session, change the
