@@ -52,7 +52,7 @@ bool SSHServer::canCreateAccounts()
     return ::geteuid() == 0;
 }
 
-SSHServer::SSHServer()
+SSHServer::SSHServer(const QString& sftpServer)
 {
     // The account must be able to walk down to its home inside this folder.
     ::chmod(root.path().toUtf8().constData(), 0755);
@@ -69,7 +69,7 @@ SSHServer::SSHServer()
         createAccount();
     // A fixture that fails to start has no destructor to remove its account.
     try {
-        startServer();
+        startServer(sftpServer);
     } catch (...) {
         removeAccount();
         throw;
@@ -128,7 +128,7 @@ void SSHServer::giveToAccount(const QString& path) const
     run(QStringLiteral("/bin/chown"), {"-R", username, path});
 }
 
-void SSHServer::startServer()
+void SSHServer::startServer(const QString& sftpServer)
 {
     // sshd insists on its privilege separation folder, which a fresh machine may lack.
     ::mkdir("/run/sshd", 0755);
@@ -140,10 +140,10 @@ void SSHServer::startServer()
                                   "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                                   "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
                                   "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
-                                  "LogLevel ERROR\nSubsystem sftp internal-sftp\n")
+                                  "LogLevel ERROR\nSubsystem sftp %5\n")
                        .arg(serverPort)
                        .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
-                            username.isEmpty() ? QStringLiteral("nobody-at-all") : username)
+                            username.isEmpty() ? QStringLiteral("nobody-at-all") : username, sftpServer)
                        .toUtf8());
         server = std::make_unique<ChildProcess>(ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
                                                                       .arguments = {"-D", "-e", "-f", configuration},

@@ -13,7 +13,9 @@ class ChildProcess;
 // ed25519 key. Creating the account needs root; without it the fixture serves no login.
 class SSHServer {
 public:
-    SSHServer();
+    // `sftpServer`: OpenSSH's own by default, or the program of another implementation such as
+    // "/usr/libexec/gesftpserver".
+    explicit SSHServer(const QString& sftpServer = QStringLiteral("internal-sftp"));
     ~SSHServer();
     SSHServer(const SSHServer&) = delete;
     SSHServer& operator=(const SSHServer&) = delete;
@@ -44,7 +46,7 @@ public:
 private:
     void createAccount();
     void removeAccount() const;
-    void startServer();
+    void startServer(const QString& sftpServer);
 
     TemporaryFolder root;
     quint16 serverPort = 0;
