@@ -140,7 +140,8 @@ TEST(FTPClientListing, RemembersWhatAServerRefusedForTheSameProfileOnly)
     const QString unixLine = QStringLiteral("printf -- '-rw-r--r-- 1 u g 5 Jan 31 12:00 .env\\r\\n'");
     const std::tuple<QString, QString, QStringList> cases[] = {
         {"no-mlsd.example.org", "case \"$*\" in *MLSD*) exit 19;; esac; " + unixLine, {"MLSD", "LIST -a", "LIST -a"}},
-        {"no-options.example.org", "case \"$*\" in *MLSD*|*'LIST -a'*) exit 19;; esac; " + unixLine,
+        {"no-options.example.org",
+         "case \"$*\" in *MLSD*|*'LIST -a'*) exit 19;; esac; " + unixLine,
          {"MLSD", "LIST -a", "LIST", "LIST"}},
         // A folder nobody may list says nothing about the server.
         {"denied.example.org", "[ $run -lt 4 ] && exit 19; " + unixLine, {"MLSD", "LIST -a", "LIST", "MLSD"}},
