@@ -76,7 +76,8 @@ void checkDestinations(bool upload, const QList<PlannedTransfer>& records)
 } // namespace
 
 QList<PlannedTransfer> plan(bool upload, const QList<TransferSource>& sources, const FTPClient& client,
-                            const TransferPlanner::Resolver& resolver, std::stop_token token)
+                            const TransferPlanner::Resolver& resolver, std::stop_token token,
+                            const TransferPlanner::Skipped& skipped)
 {
     RemoteContents remote(client, token);
     if (upload)
@@ -84,10 +85,10 @@ QList<PlannedTransfer> plan(bool upload, const QList<TransferSource>& sources, c
             remote.entry(source.remote);
     QList<PlannedTransfer> records;
     for (const TransferSource& source : sources) {
-        records +=
-            upload ? TransferPlanner::upload(source.local, source.remote, remote.entry(source.remote), client, 0,
-                                             resolver, token)
-                   : TransferPlanner::download(source.entry, source.local, source.remote, client, 0, resolver, token);
+        records += upload ? TransferPlanner::upload(source.local, source.remote, remote.entry(source.remote), client, 0,
+                                                    resolver, token)
+                          : TransferPlanner::download(source.entry, source.local, source.remote, client, 0, resolver,
+                                                      token, skipped);
         if (records.size() > maximumRecords)
             throw FTPError::message(L("batch_limit"));
     }

@@ -33,8 +33,9 @@ QList<TransferSource> localSources(const QStringList& paths, const QString& remo
 // that exists. An upload lists each remote folder it writes into once, to find what is there.
 // Nothing partial is returned: throws FTPError "batch_limit" past maximumRecords records,
 // "duplicate_destination" when two records would write one destination, the planner's and the
-// engine's errors, and CancellationError.
+// engine's errors, and CancellationError. `skipped` hears of links to folders left out of a download.
 QList<PlannedTransfer> plan(bool upload, const QList<TransferSource>& sources, const FTPClient& client,
-                            const TransferPlanner::Resolver& resolver, std::stop_token token);
+                            const TransferPlanner::Resolver& resolver, std::stop_token token,
+                            const TransferPlanner::Skipped& skipped = {});
 
 } // namespace TransferRequest

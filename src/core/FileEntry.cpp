@@ -11,7 +11,15 @@
 
 bool FileEntry::operator==(const FileEntry& other) const
 {
-    return name == other.name && isDirectory == other.isDirectory && size == other.size && modified == other.modified;
+    return name == other.name && isDirectory == other.isDirectory && size == other.size && modified == other.modified &&
+           isSymbolicLink == other.isSymbolicLink;
+}
+
+void FileEntry::markSymbolicLink()
+{
+    isDirectory = false;
+    isSymbolicLink = true;
+    size.reset();
 }
 
 QList<FileEntry> FileEntry::sorted(QList<FileEntry> entries)
@@ -44,5 +52,5 @@ QList<FileEntry> FileEntry::sorted(QList<FileEntry> entries)
 size_t qHash(const FileEntry& entry, size_t seed)
 {
     return qHashMulti(seed, entry.name, entry.isDirectory, entry.size.value_or(-1),
-                      entry.modified ? entry.modified->toMSecsSinceEpoch() : -1);
+                      entry.modified ? entry.modified->toMSecsSinceEpoch() : -1, entry.isSymbolicLink);
 }

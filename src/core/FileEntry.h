@@ -11,8 +11,14 @@ struct FileEntry {
     bool isDirectory = false;
     std::optional<qint64> size;
     std::optional<QDateTime> modified;
+    // A remote symbolic link. A listing never calls it a folder, and its listed size is the
+    // length of its target's path, so the size is left unknown: what a download of it returns
+    // is the size of whatever it points to.
+    bool isSymbolicLink = false;
 
     bool operator==(const FileEntry& other) const;
+
+    void markSymbolicLink();
 
     // Folders first, then names in natural order (case-insensitive, numeric-aware, locale-aware);
     // stable for names that compare equal.

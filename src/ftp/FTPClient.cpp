@@ -6,6 +6,7 @@
 #include "EngineClock.h"
 #include "FTPError.h"
 #include "L10n.h"
+#include "ListingCommand.h"
 #include "ListingParser.h"
 #include "LocalFile.h"
 #include "PartialDownload.h"
@@ -194,15 +195,27 @@ QList<FileEntry> FTPClient::listOnce(const QString& path, std::stop_token token)
 {
     if (usesSFTP())
         return sftp().list(path, token);
-    // Servers without MLSD, or with MLSD output nobody can read, still answer a plain LIST.
-    try {
-        return listing(path, QStringList{QStringLiteral("--request"), QStringLiteral("MLSD")} + commandTime, token);
-    } catch (const CancellationError&) {
-        throw;
-    } catch (...) {
-        CancellationError::check(token);
+    using Kind = ListingCommand::Kind;
+    const Kind first = ListingCommand::first(serverProfile);
+    bool refusedSoFar = true;
+    for (Kind kind = first;; kind = Kind(int(kind) + 1)) {
+        try {
+            QList<FileEntry> entries = listing(path, ListingCommand::words(kind) + commandTime, token);
+            if (kind != first && refusedSoFar)
+                ListingCommand::remember(serverProfile, kind);
+            return entries;
+        } catch (const CancellationError&) {
+            throw;
+        } catch (...) {
+            CancellationError::check(token);
+            const bool refused = ListingCommand::isRefusal(std::current_exception());
+            refusedSoFar = refusedSoFar && refused;
+            // MLSD gives way on any failure, output nobody can read included; "LIST -a" only
+            // when the server refuses the option, as any other failure would hit LIST too.
+            if (kind == Kind::list || (kind == Kind::listAll && !refused))
+                throw;
+        }
     }
-    return listing(path, commandTime, token);
 }
 
 void FTPClient::command(const QStringList& quotes, std::stop_token token) const
@@ -365,14 +378,18 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
                          std::stop_token token) const
 {
     validateFilePath(path);
-    PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), checkpointID.has_value());
     std::optional<FileEntry> entry;
-    std::optional<qint64> offset;
-    std::optional<qint64> expectedSize;
     if (checkpointID) {
         entry = remoteEntry(path, token);
         if (!entry || entry->isDirectory)
             throw FTPError::message(L("inaccessible"));
+    }
+    // Without a known size (a link's, say) no checkpoint could ever be resumed: keeping the
+    // partial file would only leave it behind.
+    PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), entry && entry->size);
+    std::optional<qint64> offset;
+    std::optional<qint64> expectedSize;
+    if (checkpointID) {
         if (resumeCheckpoint) {
             offset = DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *entry);
             if (!offset)

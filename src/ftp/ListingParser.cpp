@@ -8,8 +8,15 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <algorithm>
+
 namespace ListingParser {
 namespace {
+
+// \\s and \\d as ICU reads them: a no-break space between columns or fullwidth digits are no reason
+// to fail a whole listing.
+constexpr QRegularExpression::PatternOptions patternOptions =
+    QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption;
 
 // Groups 1..n of a match over the whole line; a group that took no part yields "".
 std::optional<QStringList> captures(const QRegularExpression& pattern, const QString& line)
@@ -23,8 +30,16 @@ std::optional<QStringList> captures(const QRegularExpression& pattern, const QSt
     return groups;
 }
 
+bool isAsciiDigits(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// toLongLong alone would also read "12\t" and stop at a NUL.
 std::optional<qint64> decimal(QStringView text)
 {
+    if (!isAsciiDigits(text.startsWith(u'+') || text.startsWith(u'-') ? text.mid(1) : text))
+        return std::nullopt;
     bool ok = false;
     const qint64 value = text.toLongLong(&ok, 10);
     return ok ? std::optional<qint64>(value) : std::nullopt;
@@ -51,6 +66,7 @@ struct Facts {
     std::optional<QStringView> type;
     std::optional<QStringView> size;
     std::optional<QStringView> modify;
+    std::optional<QStringView> mode;
 };
 
 Facts facts(QStringView text)
@@ -68,8 +84,22 @@ Facts facts(QStringView text)
             result.size = value;
         else if (key.compare(QLatin1String("modify"), Qt::CaseInsensitive) == 0)
             result.modify = value;
+        else if (key.compare(QLatin1String("unix.mode"), Qt::CaseInsensitive) == 0)
+            result.mode = value;
     }
     return result;
+}
+
+// Servers name links in the type ("OS.unix=symlink", "OS.unix=slink:/target") or give the file
+// type bits of the mode.
+bool isLink(const Facts& found)
+{
+    if (found.type->startsWith(QLatin1String("os.unix=symlink"), Qt::CaseInsensitive) ||
+        found.type->startsWith(QLatin1String("os.unix=slink"), Qt::CaseInsensitive))
+        return true;
+    bool ok = false;
+    const uint mode = found.mode ? found.mode->toUInt(&ok, 8) : 0;
+    return ok && (mode & 0170000) == 0120000;
 }
 
 bool isFolderSelfEntry(const QString& line)
@@ -94,35 +124,38 @@ std::optional<FileEntry> mlsd(const QString& line)
     if (found.type->compare(QLatin1String("cdir"), Qt::CaseInsensitive) == 0 ||
         found.type->compare(QLatin1String("pdir"), Qt::CaseInsensitive) == 0)
         return std::nullopt;
-    return FileEntry{line.mid(space + 1), found.type->compare(QLatin1String("dir"), Qt::CaseInsensitive) == 0,
-                     found.size ? decimal(*found.size) : std::nullopt,
-                     found.modify ? mlsdTime(*found.modify) : std::nullopt};
+    FileEntry entry{line.mid(space + 1), found.type->compare(QLatin1String("dir"), Qt::CaseInsensitive) == 0,
+                    found.size ? decimal(*found.size) : std::nullopt,
+                    found.modify ? mlsdTime(*found.modify) : std::nullopt};
+    if (!entry.isDirectory && isLink(found))
+        entry.markSymbolicLink();
+    return entry;
 }
 
 std::optional<FileEntry> unixListing(const QString& line)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(
-            "^([bcdlps-])[rwxstST-]{9}[+@.]?\\s+\\d+\\s+\\S+\\s+\\S+\\s+(\\d+)\\s+\\S+\\s+\\d+\\s+[\\d:]+\\s(.*)$"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression pattern(QStringLiteral("^([bcdlps-])[rwxstST-]{9}[+@.]?\\s+\\d+\\s+\\S+\\s+\\S+\\s+"
+                                                           "(\\d+(?:,\\s*\\d+)?)\\s+\\S+\\s+\\d+\\s+[\\d:]+\\s(.*)$"),
+                                            patternOptions);
     const auto groups = captures(pattern, line);
     if (!groups || groups->size() != 3)
         return std::nullopt;
     const QString& type = groups->at(0);
-    QString name = groups->at(2);
+    // A device gives "major, minor" where the size would be, which reads as no size.
+    FileEntry entry{groups->at(2), type == QLatin1String("d"), decimal(groups->at(1)), std::nullopt};
     if (type == QLatin1String("l")) {
-        const qsizetype arrow = name.indexOf(QLatin1String(" -> "));
+        const qsizetype arrow = entry.name.indexOf(QLatin1String(" -> "));
         if (arrow >= 0)
-            name.truncate(arrow);
+            entry.name.truncate(arrow);
+        entry.markSymbolicLink();
     }
-    return FileEntry{name, type == QLatin1String("d"), decimal(groups->at(1)), std::nullopt};
+    return entry;
 }
 
 std::optional<FileEntry> dos(const QString& line)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^\\d{2}-\\d{2}-\\d{2,4}\\s+\\d{2}:\\d{2}[AP]M\\s+(<DIR>|\\d+)\\s+(.+)$"),
-        QRegularExpression::CaseInsensitiveOption);
+        QStringLiteral("^\\d{2}-\\d{2}-\\d{2,4}\\s+\\d{2}:\\d{2}[AP]M\\s+(<DIR>|\\d+)\\s+(.+)$"), patternOptions);
     const auto groups = captures(pattern, line);
     if (!groups)
         return std::nullopt;

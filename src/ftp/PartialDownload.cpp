@@ -92,8 +92,11 @@ void PartialDownload::install(std::optional<qint64> expectedSize, bool overwrite
             throw destinationChanged();
     }
     const LocalAttributes written = partial->attributes();
-    if (expectedSize && written.size != expectedSize)
+    if (expectedSize && written.size != expectedSize) {
+        // The remote file changed under the download: its checkpoint can never match again.
+        keep = false;
         throw destinationChanged();
+    }
     // The move goes by name: the name must still be the file written here, not a link that
     // another user of the folder put in its place meanwhile.
     const std::optional<LocalAttributes> named = folder.attributes(partialName);

@@ -27,8 +27,8 @@ namespace {
 // records begin so that the per-level limit reads exactly as if every level returned its own list.
 class Walk {
 public:
-    Walk(const ListFolder& list, const Resolver& resolver, std::stop_token token)
-        : list(list), resolver(resolver), token(std::move(token))
+    Walk(const ListFolder& list, const Resolver& resolver, std::stop_token token, Skipped skipped = {})
+        : list(list), resolver(resolver), token(std::move(token)), skipped(std::move(skipped))
     {
     }
 
@@ -44,10 +44,14 @@ private:
                                          const QString& refusedText, bool resumeOverwrites) const;
     void checkLevelSize(qsizetype levelStart) const;
     QString renamedRemote(const QString& remote, const FileEntry& source) const;
+    std::optional<QList<FileEntry>> linkedFolder(const QString& remote) const;
 
     const ListFolder& list;
     const Resolver& resolver;
     std::stop_token token;
+    Skipped skipped;
+    // The depth of the item the person picked, the only one whose link is followed.
+    std::optional<int> startDepth;
 };
 
 void Walk::enter(int depth) const
@@ -145,9 +149,35 @@ void Walk::upload(const QString& local, const QString& remote, std::optional<Fil
     }
 }
 
-void Walk::download(const FileEntry& entry, const QString& local, const QString& remote, int depth)
+// The listing of what a symbolic link leads to, or nothing when that is no folder (a file, a
+// loop, a dangling link): then it is downloaded as a file.
+std::optional<QList<FileEntry>> Walk::linkedFolder(const QString& remote) const
+{
+    try {
+        return list(remote);
+    } catch (const CancellationError&) {
+        throw;
+    } catch (...) {
+        CancellationError::check(token);
+        return std::nullopt;
+    }
+}
+
+void Walk::download(const FileEntry& listed, const QString& local, const QString& remote, int depth)
 {
     enter(depth);
+    if (!startDepth)
+        startDepth = depth;
+    FileEntry entry = listed;
+    std::optional<QList<FileEntry>> children;
+    if (entry.isSymbolicLink && (children = linkedFolder(remote))) {
+        if (depth > *startDepth) {
+            if (skipped)
+                skipped(remote);
+            return;
+        }
+        entry.isDirectory = true;
+    }
     PlannedTransfer record{local, remote, entry.isDirectory, false, false, std::nullopt};
     if (const auto attributes = LocalFileSystem::attributesIfPresent(local)) {
         if (attributes->isSymbolicLink)
@@ -171,7 +201,9 @@ void Walk::download(const FileEntry& entry, const QString& local, const QString&
     records.append(record);
     if (!entry.isDirectory)
         return;
-    for (const FileEntry& child : list(remote)) {
+    if (!children)
+        children = list(remote);
+    for (const FileEntry& child : std::as_const(*children)) {
         // The listing comes from the server: a name like ".." must never lead outside `local`.
         if (!RemotePath::isValidName(child.name))
             fail(QStringLiteral("invalid_filename"), child.name);
@@ -192,9 +224,10 @@ QList<PlannedTransfer> upload(const QString& local, const QString& remote, const
 }
 
 QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, const QString& remote,
-                                const ListFolder& list, int depth, const Resolver& resolver, std::stop_token token)
+                                const ListFolder& list, int depth, const Resolver& resolver, std::stop_token token,
+                                const Skipped& skipped)
 {
-    Walk walk(list, resolver, std::move(token));
+    Walk walk(list, resolver, std::move(token), skipped);
     walk.download(entry, local, remote, depth);
     return std::move(walk.records);
 }
@@ -211,9 +244,10 @@ QList<PlannedTransfer> upload(const QString& local, const QString& remote, const
 }
 
 QList<PlannedTransfer> download(const FileEntry& entry, const QString& local, const QString& remote,
-                                const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token)
+                                const FTPClient& client, int depth, const Resolver& resolver, std::stop_token token,
+                                const Skipped& skipped)
 {
-    return download(entry, local, remote, listingThrough(client, token), depth, resolver, token);
+    return download(entry, local, remote, listingThrough(client, token), depth, resolver, token, skipped);
 }
 
 QString pathExtension(const QString& name)

@@ -115,6 +115,8 @@ FileEntry attributes(const QString& name, Reader& reader)
         }
     }
     entry.isDirectory = (permissions & 0xF000) == 0x4000;
+    if ((permissions & 0xF000) == 0xA000)
+        entry.markSymbolicLink();
     return entry;
 }
 
@@ -142,6 +144,19 @@ FileEntry attrsReply(const QString& name, Reader& reply)
     return attributes(name, reply);
 }
 
+// For servers that leave the permissions out of the attributes. Only a long name in the form of
+// "ls -l" counts: some servers put the bare file name there.
+static bool isLinkLongName(QByteArrayView longName)
+{
+    constexpr QByteArrayView modeLetters("rwxsStT-");
+    if (longName.size() < 11 || longName.front() != 'l')
+        return false;
+    for (char c : longName.sliced(1, 9))
+        if (!modeLetters.contains(c))
+            return false;
+    return true;
+}
+
 void nameReply(Reader& reply, QList<FileEntry>& entries)
 {
     expectType(Type::name, reply);
@@ -150,8 +165,10 @@ void nameReply(Reader& reply, QList<FileEntry>& entries)
         malformed();
     for (quint32 index = 0; index < count; ++index) {
         const QByteArrayView filename = blob(reply);
-        blob(reply);
+        const QByteArrayView longName = blob(reply);
         FileEntry entry = attributes(QString::fromUtf8(filename), reply);
+        if (!entry.isDirectory && isLinkLongName(longName))
+            entry.markSymbolicLink();
         if (RemotePath::isValidName(entry.name))
             entries.append(std::move(entry));
     }

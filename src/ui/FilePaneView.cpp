@@ -296,7 +296,7 @@ void FilePaneView::updateCommands()
     m_up->setEnabled(reachable && !atRoot);
     m_refresh->setEnabled(reachable);
     m_newFolder->setEnabled(m_local || (connected && !m_model.busy()));
-    m_openFolder->setEnabled(single && single->isDirectory);
+    m_openFolder->setEnabled(single && (single->isDirectory || single->isSymbolicLink));
     m_goFolder->setEnabled(reachable);
     m_rename->setEnabled(reachable && single && !working && !pending);
     m_delete->setEnabled(reachable && !selection.isEmpty() && !working && !pending);

@@ -153,6 +153,16 @@ TEST_F(Downloads, ACheckpointIsOnlyResumedWhileEverythingStillMatches)
     EXPECT_EQ(contentOf(local.file(left.at(0))), bytes.first(400));
     EXPECT_EQ(left.at(1), QStringLiteral("download.bin"));
 
+    // A remote file that changes after it was listed leaves no checkpoint that could never match.
+    LocalFolder::setBeforeOpenForTesting([&](const QString& path) {
+        if (path.endsWith(".part"))
+            server.put("/file.bin", bytes.first(900));
+    });
+    EXPECT_EQ(failureText([&] { download("/file.bin", true, {}, QUuid::createUuid(), false); }),
+              L("destination_changed"));
+    LocalFolder::setBeforeOpenForTesting({});
+    EXPECT_EQ(files(), left);
+
     EXPECT_EQ(failureText([&] { download("/missing.bin", false, {}, id, false); }), L("inaccessible"));
     EXPECT_EQ(failureText([&] { download("/dir/", false, {}, id, false); }), L("remote_file_required"));
 }

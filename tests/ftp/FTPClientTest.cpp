@@ -133,6 +133,43 @@ TEST(FTPClientListing, FallsBackToListAndRetriesTransientFailures)
     EXPECT_FALSE(FTPClient::isTransient(std::make_exception_ptr(CancellationError())));
 }
 
+// Servers without MLSD are asked for "LIST -a" (plain LIST hides dot files on some), and what a
+// server refused is not asked again for the same profile; an edited profile asks again.
+TEST(FTPClientListing, RemembersWhatAServerRefusedForTheSameProfileOnly)
+{
+    const QString unixLine = QStringLiteral("printf -- '-rw-r--r-- 1 u g 5 Jan 31 12:00 .env\\r\\n'");
+    const std::tuple<QString, QString, QStringList> cases[] = {
+        {"no-mlsd.example.org", "case \"$*\" in *MLSD*) exit 19;; esac; " + unixLine, {"MLSD", "LIST -a", "LIST -a"}},
+        {"no-options.example.org",
+         "case \"$*\" in *MLSD*|*'LIST -a'*) exit 19;; esac; " + unixLine,
+         {"MLSD", "LIST -a", "LIST", "LIST"}},
+        // A folder nobody may list says nothing about the server.
+        {"denied.example.org", "[ $run -lt 4 ] && exit 19; " + unixLine, {"MLSD", "LIST -a", "LIST", "MLSD"}},
+    };
+    for (const auto& [host, behaviour, commands] : cases) {
+        FakeCurl curl(behaviour);
+        const FTPClient server = client(FTPProtocol::ftp, "pw", host);
+        failureText([&] { server.list("/", {}); });
+        EXPECT_EQ(server.list("/", {}).first().name, ".env") << host.toStdString();
+        QStringList sent;
+        for (int run = 1; run <= curl.runs(); ++run) {
+            const QStringList words = curl.arguments(run);
+            const qsizetype request = words.indexOf("--request");
+            sent << (request < 0 ? "LIST" : words.at(request + 1));
+        }
+        EXPECT_EQ(sent, commands) << host.toStdString();
+    }
+
+    FakeCurl curl(QStringLiteral("case \"$*\" in *MLSD*) exit 19;; esac"));
+    const FTPClient server = client(FTPProtocol::ftp, "pw", "edited.example.org");
+    server.list("/", {});
+    ServerProfile edited = server.profile();
+    edited.name = QStringLiteral("renamed");
+    FTPClient(edited, "pw").list("/", {});
+    EXPECT_EQ(curl.runs(), 4);
+    EXPECT_TRUE(curl.arguments(3).contains("MLSD"));
+}
+
 TEST(FTPClientOperations, DeleteTreeStopsAtTheDepthLimit)
 {
     {

@@ -1,15 +1,21 @@
+#include "AskRelayLocation.h"
 #include "FTPClient.h"
 #include "FTPError.h"
 #include "L10n.h"
 #include "ProFTPDServer.h"
+#include "PyFTPDServer.h"
 #include "QtPrinters.h"
+#include "SSHServer.h"
 #include "TemporaryFolder.h"
+#include "TestFiles.h"
+#include "TransferPlanner.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <array>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -94,82 +100,226 @@ TEST(FTPServerListing, FailuresCarryCurlsStatusAndTheUsersText)
     }
 }
 
-class FTPServerOperations : public testing::TestWithParam<FTPProtocol> {
+namespace {
+
+enum class Served {
+    proftpd,
+    proftpdExplicitTLS,
+    proftpdImplicitTLS,
+    proftpdWithoutMLSD,
+    pyftpdlib,
+    sshd,
+    gesftpserver
+};
+
+std::string servedName(Served served)
+{
+    constexpr std::array names{"proftpd", "proftpdExplicitTLS", "proftpdImplicitTLS", "proftpdWithoutMLSD", "pyftpdlib",
+                               "sshd",    "gesftpserver"};
+    return names.at(std::size_t(served));
+}
+
+// One server of the table and the folder the test works in on both of its sides.
+class ServedFolder {
+public:
+    explicit ServedFolder(Served served)
+    {
+        AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
+        switch (served) {
+        case Served::sshd:
+        case Served::gesftpserver:
+            ssh = std::make_unique<SSHServer>(served == Served::sshd ? QStringLiteral("internal-sftp")
+                                                                     : QStringLiteral("/usr/libexec/gesftpserver"));
+            root = home = ssh->home();
+            client.emplace(ssh->profile(), ssh->password());
+            return;
+        case Served::pyftpdlib:
+            pyftpd = std::make_unique<PyFTPDServer>();
+            home = pyftpd->local({});
+            client.emplace(pyftpd->profile(), PyFTPDServer::password());
+            return;
+        default: break;
+        }
+        const FTPProtocol protocol = served == Served::proftpdExplicitTLS   ? FTPProtocol::explicitTLS
+                                     : served == Served::proftpdImplicitTLS ? FTPProtocol::implicitTLS
+                                                                            : FTPProtocol::ftp;
+        proftpd = std::make_unique<ProFTPDServer>(
+            ProFTPDServer::Options{served == Served::proftpdImplicitTLS   ? ProFTPDServer::Kind::implicitTLS
+                                   : served == Served::proftpdWithoutMLSD ? ProFTPDServer::Kind::withoutMLSD
+                                                                          : ProFTPDServer::Kind::plainAndExplicitTLS,
+                                   false});
+        home = proftpd->local({});
+        client.emplace(proftpd->profile(protocol), ProFTPDServer::password());
+    }
+
+    QString remote(const QString& path) const { return root + path; }
+    QString local(const QString& path) const { return home + path; }
+    void put(const QString& path, const QByteArray& bytes) const
+    {
+        writeFile(local(path), bytes);
+        handOver();
+    }
+    void link(const QString& target, const QString& path) const
+    {
+        makeLink(target, local(path));
+        handOver();
+    }
+    // What the test laid out belongs to the account the server lets in.
+    void handOver() const
+    {
+        if (ssh)
+            ssh->giveToAccount(home);
+    }
+    // pyftpdlib's MLSD reports what a link leads to, and leaves out a link that leads nowhere.
+    bool followsLinks() const { return pyftpd != nullptr; }
+
+    std::optional<FTPClient> client;
+
+private:
+    std::unique_ptr<ProFTPDServer> proftpd;
+    std::unique_ptr<PyFTPDServer> pyftpd;
+    std::unique_ptr<SSHServer> ssh;
+    QString root;
+    QString home;
+};
+
+} // namespace
+
+class ServerOperations : public testing::TestWithParam<Served> {
 protected:
-    ProFTPDServer server{{GetParam() == FTPProtocol::implicitTLS ? ProFTPDServer::Kind::implicitTLS
-                                                                 : ProFTPDServer::Kind::plainAndExplicitTLS,
-                          false}};
-    FTPClient client{server.profile(GetParam()), ProFTPDServer::password()};
+    void SetUp() override
+    {
+        if ((GetParam() == Served::sshd || GetParam() == Served::gesftpserver) && !SSHServer::canCreateAccounts())
+            GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
+        served = std::make_unique<ServedFolder>(GetParam());
+    }
+
+    std::unique_ptr<ServedFolder> served;
     TemporaryFolder local;
 };
 
-TEST_P(FTPServerOperations, FolderCommandsUploadsAndDownloadsChangeExactlyTheFilesMeant)
+TEST_P(ServerOperations, ListingsLinksAndTransfersChangeExactlyTheFilesMeant)
 {
-    client.createDirectory("/new folder #1", {});
-    EXPECT_TRUE(QFileInfo(server.local("/new folder #1")).isDir());
-    client.ensureDirectory("/new folder #1", {});
-    client.ensureDirectory("/caf\u00e9", {});
-    EXPECT_TRUE(QFileInfo(server.local("/caf\u00e9")).isDir());
-    EXPECT_TRUE(failureText([&] { client.ensureDirectory("/no/such/parent", {}); }).startsWith(L("inaccessible")));
+    const ServedFolder& s = *served;
+    const FTPClient& client = *s.client;
+    const auto r = [&s](const QString& path) { return s.remote(path); };
+
+    // Dot files, odd names and links to a file, to a folder and to themselves.
+    for (const QString name : {".hidden", "a b#?%.txt", "sub/.env", "\u00fcn\u00efc\u00f8d\u00e9 \u2713"})
+        s.put("/links/" + name, name.toUtf8());
+    s.link("a b#?%.txt", "/links/file link");
+    s.link("sub", "/links/folder link");
+    s.link("loop", "/links/loop");
+    // Some servers leave out a link that leads nowhere; the ones that do not call it a link.
+    QStringList listed;
+    for (const FileEntry& entry : client.list(r("/links"), {}))
+        listed << entry.name + (entry.isDirectory ? "/" : "") + (entry.isSymbolicLink ? "@" : "") +
+                      (entry.size && !entry.isDirectory ? " " + QString::number(*entry.size) : QString());
+    const bool loopListed = listed.removeAll("loop@") == 1;
+    EXPECT_EQ(listed, (s.followsLinks() ? QStringList{"folder link/", "sub/", ".hidden 7", "a b#?%.txt 10",
+                                                      "file link 10", "\u00fcn\u00efc\u00f8d\u00e9 \u2713 15"}
+                                        : QStringList{"sub/", ".hidden 7", "a b#?%.txt 10", "file link@",
+                                                      "folder link@", "\u00fcn\u00efc\u00f8d\u00e9 \u2713 15"}));
+
+    // A picked link is tried as a folder; inside a folder links to folders are left out.
+    QStringList skipped;
+    const auto plan = [&](const QString& name, bool directory) {
+        const FileEntry entry{name, directory, std::nullopt, std::nullopt, !s.followsLinks() && name != "links"};
+        QStringList lines;
+        for (const PlannedTransfer& record :
+             TransferPlanner::download(entry, local.file(name), r("/" + name), client, 0, {}, {},
+                                       [&](const QString& path) { skipped << path.mid(r({}).size()); }))
+            lines << record.local.mid(local.path().size()) + (record.directory ? "/" : "");
+        return lines;
+    };
+    EXPECT_EQ(plan("links/folder link", s.followsLinks()),
+              (QStringList{"/links/folder link/", "/links/folder link/.env"}));
+    EXPECT_EQ(plan("links/file link", false), QStringList{"/links/file link"});
+    EXPECT_EQ(
+        plan("links", true).join(','),
+        s.followsLinks()
+            ? QString("/links/,/links/folder link/,/links/folder link/.env,/links/sub/,/links/sub/.env,"
+                      "/links/.hidden,/links/a b#?%.txt,/links/file link,/links/\u00fcn\u00efc\u00f8d\u00e9 \u2713")
+            : "/links/,/links/sub/,/links/sub/.env,/links/.hidden,/links/a b#?%.txt,/links/file link," +
+                  QString(loopListed ? "/links/loop," : "") + "/links/\u00fcn\u00efc\u00f8d\u00e9 \u2713");
+    EXPECT_EQ(skipped, (s.followsLinks() ? QStringList{} : QStringList{"/links/folder link"}));
+
+    // A linked file downloads whole, whatever size its link is listed with.
+    client.download(r("/links/file link"), local.file("linked.txt"), false, {}, QUuid::createUuid(), false, {}, {});
+    EXPECT_EQ(contentOf(local.file("linked.txt")), QByteArray("a b#?%.txt"));
+
+    client.createDirectory(r("/new folder #1"), {});
+    EXPECT_TRUE(QFileInfo(s.local("/new folder #1")).isDir());
+    client.ensureDirectory(r("/new folder #1"), {});
+    client.ensureDirectory(r("/caf\u00e9"), {});
+    EXPECT_TRUE(QFileInfo(s.local("/caf\u00e9")).isDir());
+    EXPECT_NE(failureText([&] { client.ensureDirectory(r("/no/such/parent"), {}); }), "(no error)");
 
     const QString moved = "/new folder #1/moved 100%";
-    server.put("/old name?", "payload");
-    client.rename("/old name?", moved, {});
-    EXPECT_FALSE(QFile::exists(server.local("/old name?")));
-    EXPECT_EQ(contentOf(server.local(moved)), QByteArray("payload"));
-    client.permissions(moved, "640", {});
-    EXPECT_EQ(permissionsOf(server.local(moved)), 0640u);
-    client.deleteItem(moved, false, {});
-    EXPECT_FALSE(QFile::exists(server.local(moved)));
-    client.deleteItem("/new folder #1", true, {});
-    EXPECT_FALSE(QFile::exists(server.local("/new folder #1")));
+    s.put("/old name?", "payload");
+    client.rename(r("/old name?"), r(moved), {});
+    EXPECT_FALSE(QFile::exists(s.local("/old name?")));
+    EXPECT_EQ(contentOf(s.local(moved)), QByteArray("payload"));
+    client.permissions(r(moved), "640", {});
+    EXPECT_EQ(permissionsOf(s.local(moved)), 0640u);
+    client.deleteItem(r(moved), false, {});
+    EXPECT_FALSE(QFile::exists(s.local(moved)));
+    client.deleteItem(r("/new folder #1"), true, {});
+    EXPECT_FALSE(QFile::exists(s.local("/new folder #1")));
 
-    // A recursive delete must not follow a link out of the tree.
-    server.put("/outside/keep.txt", "kept");
-    server.put("/tree/a.txt", "a");
-    server.put("/tree/ sub/deeper/d#.txt", "d");
-    makeLink("../../outside", server.local("/tree/ sub/link to outside"));
-    client.deleteTree("/tree", true, 0, {});
-    EXPECT_FALSE(QFileInfo::exists(server.local("/tree")));
-    EXPECT_EQ(contentOf(server.local("/outside/keep.txt")), QByteArray("kept"));
+    // A recursive delete takes dot files and must not follow a link out of the tree.
+    s.put("/outside/keep.txt", "kept");
+    s.put("/tree/a.txt", "a");
+    s.put("/tree/ sub/deeper/d#.txt", "d");
+    s.put("/tree/ sub/.env", "e");
+    s.link("../../outside", "/tree/ sub/link to outside");
+    if (!s.followsLinks()) {
+        client.deleteTree(r("/tree"), true, 0, {});
+        EXPECT_FALSE(QFileInfo::exists(s.local("/tree")));
+    }
+    EXPECT_EQ(contentOf(s.local("/outside/keep.txt")), QByteArray("kept"));
 
     // Uploads respect overwrite and resume.
     const QByteArray bytes = QByteArray::fromRawData("0123456789abcdef", 16).repeated(4096);
     const QString source = local.write("source.bin", bytes);
-    client.upload(source, "/up load.bin", false, {}, {}, {});
-    EXPECT_EQ(contentOf(server.local("/up load.bin")), bytes);
+    client.upload(source, r("/up load.bin"), false, {}, {}, {});
+    EXPECT_EQ(contentOf(s.local("/up load.bin")), bytes);
 
-    server.put("/existing", "old");
-    EXPECT_EQ(failureText([&] { client.upload(source, "/existing", false, {}, {}, {}); }), L("destination_changed"));
-    EXPECT_EQ(contentOf(server.local("/existing")), QByteArray("old"));
+    s.put("/existing", "old");
+    EXPECT_EQ(failureText([&] { client.upload(source, r("/existing"), false, {}, {}, {}); }), L("destination_changed"));
+    EXPECT_EQ(contentOf(s.local("/existing")), QByteArray("old"));
     QList<double> progress;
-    client.upload(source, "/existing", true, {}, [&](double fraction) { progress << fraction; }, {});
-    EXPECT_EQ(contentOf(server.local("/existing")), bytes);
+    client.upload(source, r("/existing"), true, {}, [&](double fraction) { progress << fraction; }, {});
+    EXPECT_EQ(contentOf(s.local("/existing")), bytes);
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_EQ(progress.last(), 1.0);
 
-    server.put("/partial", bytes.first(1000));
-    client.upload(source, "/partial", false, 1000, {}, {});
-    EXPECT_EQ(contentOf(server.local("/partial")), bytes);
-    EXPECT_EQ(failureText([&] { client.upload(source, "/partial", false, 1000, {}, {}); }), L("destination_changed"));
+    s.put("/partial", bytes.first(1000));
+    client.upload(source, r("/partial"), false, 1000, {}, {});
+    EXPECT_EQ(contentOf(s.local("/partial")), bytes);
+    EXPECT_EQ(failureText([&] { client.upload(source, r("/partial"), false, 1000, {}, {}); }),
+              L("destination_changed"));
 
-    // Downloads install the remote bytes and nothing else.
+    // Downloads install the remote bytes and nothing else, resumed ones included.
     const QByteArray binary = QByteArray("remote \xff\x00 bytes\r\n", 17).repeated(3000);
-    server.put("/dir/file #1.bin", binary);
-    server.put("/empty", {});
-    client.download("/dir/file #1.bin", local.file("file.bin"), false, {}, {}, false, {}, {});
-    client.download("/empty", local.file("empty"), false, {}, {}, false, [](double) {}, {});
+    s.put("/dir/file #1.bin", binary);
+    s.put("/empty", {});
+    client.download(r("/dir/file #1.bin"), local.file("file.bin"), false, {}, {}, false, {}, {});
+    client.download(r("/empty"), local.file("empty"), false, {}, {}, false, [](double) {}, {});
+    local.write("resumed.bin", binary.first(1000));
+    client.download(r("/dir/file #1.bin"), local.file("resumed.bin"), true, 1000, {}, false, {}, {});
     EXPECT_EQ(contentOf(local.file("file.bin")), binary);
+    EXPECT_EQ(contentOf(local.file("resumed.bin")), binary);
     EXPECT_EQ(contentOf(local.file("empty")), QByteArray());
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"empty", "file.bin", "source.bin"}));
+              (QStringList{"empty", "file.bin", "linked.txt", "resumed.bin", "source.bin"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, FTPServerOperations,
-                         testing::Values(FTPProtocol::ftp, FTPProtocol::explicitTLS, FTPProtocol::implicitTLS),
-                         [](const testing::TestParamInfo<FTPProtocol>& info) {
-                             return FTPProtocols::rawValue(info.param).toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(Servers, ServerOperations,
+                         testing::Values(Served::proftpd, Served::proftpdExplicitTLS, Served::proftpdImplicitTLS,
+                                         Served::proftpdWithoutMLSD, Served::pyftpdlib, Served::sshd,
+                                         Served::gesftpserver),
+                         [](const testing::TestParamInfo<Served>& info) { return servedName(info.param); });
 
 // A replaced file is the old one or the new one, never a part of the new one: the upload goes to
 // a hidden name of Dravik's beside it and is renamed over it in the same run. A server that

@@ -75,27 +75,32 @@ TEST(SFTPPacket, DecodesAttributeBlocksAndRefusesMalformedOnes)
 
 TEST(SFTPPacket, NameRepliesKeepOnlyUsableNamesWithinTheLimit)
 {
-    const QList<QByteArray> names{".", "..", "dir one", "caf\xc3\xa9", "bad\xff", "line\nbreak", "", "a/b"};
+    const QList<QByteArray> names{".",           "..", "dir one", "caf\xc3\xa9", "bad\xff",
+                                  "line\nbreak", "",   "a/b",     "link",        "ls link"};
     QByteArray reply;
     u8(reply, Type::name);
     u32(reply, quint32(names.size()));
     for (const QByteArray& name : names) {
         blob(reply, name);
-        blob(reply, "long name");
+        // Only a long name in the form of "ls -l" tells of a link.
+        blob(reply, name == "ls link" ? "lrwxrwxrwx 1 u g 4 Jan 31 12:00 ls link -> x" : "long name");
         u32(reply, Attribute::permissions);
-        u32(reply, name.startsWith("dir") ? 040755 : 0100644);
+        u32(reply, name.startsWith("dir") ? 040755 : name == "link" ? 0120777 : name == "ls link" ? 0 : 0100644);
     }
     Reader reader{reply};
     QList<FileEntry> entries;
     nameReply(reader, entries);
-    ASSERT_EQ(entries.size(), 3);
+    ASSERT_EQ(entries.size(), 5);
     EXPECT_EQ(entries[0].name, QStringLiteral("dir one"));
     EXPECT_TRUE(entries[0].isDirectory);
     EXPECT_EQ(entries[1].name, QStringLiteral("café"));
     EXPECT_EQ(entries[2].name, QStringLiteral("bad\uFFFD"));
+    for (int index : {0, 1, 2})
+        EXPECT_FALSE(entries[index].isSymbolicLink);
+    EXPECT_TRUE(entries[3].isSymbolicLink && entries[4].isSymbolicLink);
 
-    // The limit counts what earlier replies of the same listing collected: eight more make 50,001.
-    QList<FileEntry> nearlyFull(49'993);
+    // The limit counts what earlier replies of the same listing collected: ten more make 50,001.
+    QList<FileEntry> nearlyFull(49'991);
     EXPECT_TRUE(failsAsOperation([&] {
         Reader again{reply};
         nameReply(again, nearlyFull);

@@ -286,7 +286,7 @@ TEST_F(SFTPSession, AReplacedFileIsTheOldOrTheNewNeverAPart)
 {
     const QByteArray before(1024 * 1024, 'o');
     const QByteArray after = randomBytes(1024 * 1024);
-    const SSHServer refusing(QStringLiteral("posix-rename"));
+    const SSHServer refusing(QStringLiteral("internal-sftp -P posix-rename"));
     const std::tuple<const char*, const SSHServer*, bool, QByteArray, bool> cases[] = {
         {"renamed over", server.get(), false, after, false},
         {"stopped halfway", server.get(), true, before, false},

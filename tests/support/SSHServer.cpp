@@ -52,7 +52,7 @@ bool SSHServer::canCreateAccounts()
     return ::geteuid() == 0;
 }
 
-SSHServer::SSHServer(const QString& refused) : refusedRequests(refused)
+SSHServer::SSHServer(const QString& sftpServer) : sftpSubsystem(sftpServer)
 {
     // The account must be able to walk down to its home inside this folder.
     ::chmod(root.path().toUtf8().constData(), 0755);
@@ -165,11 +165,10 @@ void SSHServer::startServer(quint16 port)
                                   "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
                                   "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
                                   "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
-                                  "LogLevel VERBOSE\nSubsystem sftp internal-sftp%5\n")
+                                  "LogLevel VERBOSE\nSubsystem sftp %5\n")
                        .arg(serverPort)
                        .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
-                            username.isEmpty() ? QStringLiteral("nobody-at-all") : username,
-                            refusedRequests.isEmpty() ? QString() : QStringLiteral(" -P ") + refusedRequests)
+                            username.isEmpty() ? QStringLiteral("nobody-at-all") : username, sftpSubsystem)
                        .toUtf8());
         server = std::make_unique<ChildProcess>(
             ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),

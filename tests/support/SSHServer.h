@@ -13,9 +13,10 @@ class ChildProcess;
 // ed25519 key. Creating the account needs root; without it the fixture serves no login.
 class SSHServer {
 public:
-    // `refusedRequests`: SFTP requests the server announces yet refuses (its "-P" list), such as
-    // "posix-rename".
-    explicit SSHServer(const QString& refusedRequests = {});
+    // `sftpServer`: the sftp subsystem's command, OpenSSH's own by default (with "-P name" it
+    // announces yet refuses the request), or the program of another implementation such as
+    // "/usr/libexec/gesftpserver".
+    explicit SSHServer(const QString& sftpServer = QStringLiteral("internal-sftp"));
     ~SSHServer();
     SSHServer(const SSHServer&) = delete;
     SSHServer& operator=(const SSHServer&) = delete;
@@ -58,7 +59,7 @@ private:
 
     TemporaryFolder root;
     quint16 serverPort = 0;
-    QString refusedRequests;
+    QString sftpSubsystem;
     QString hostFingerprint;
     QString username;
     QString userPassword;

@@ -88,16 +88,24 @@ void RemoteSession::disconnect()
 
 void RemoteSession::browse(const std::optional<QString>& path)
 {
-    if (!m_client)
-        return;
-    const QString target = path.value_or(m_path);
+    if (m_client)
+        show(path.value_or(m_path), false);
+}
+
+void RemoteSession::show(const QString& target, bool throughLink)
+{
     const QUuid token = replaceToken();
     setBusy(true);
     m_browseTask.start<Listing>(
         [client = *m_client, target](std::stop_token stop) { return client.list(target, stop); },
-        [this, target, token](TaskOutcome<Listing> outcome) {
+        [this, target, token, throughLink](TaskOutcome<Listing> outcome) {
+            // A link that does not list is taken for a file, and opening a file shows nothing.
+            if (throughLink && !outcome.value && token == m_browseID)
+                return setBusy(false);
             if (!settle(token, outcome))
                 return;
+            if (throughLink)
+                m_pane.setSearch({});
             if (target != m_path) {
                 m_path = target;
                 Q_EMIT m_model.remotePathChanged();
@@ -110,10 +118,12 @@ void RemoteSession::browse(const std::optional<QString>& path)
 void RemoteSession::openSelection()
 {
     const std::optional<FileEntry> selected = m_pane.singleSelection();
-    if (!selected || !selected->isDirectory)
+    if (!m_client || !selected || !(selected->isDirectory || selected->isSymbolicLink))
         return;
-    m_pane.setSearch({});
-    browse(RemotePath::joining(m_path, selected->name));
+    if (selected->isDirectory)
+        m_pane.setSearch({});
+    // Listings never call a link a folder; trying it as one is the only way to know.
+    show(RemotePath::joining(m_path, selected->name), selected->isSymbolicLink);
 }
 
 void RemoteSession::createFolder(const QString& name)

@@ -38,6 +38,7 @@ public:
     // Stops the running task without touching any state, for the model's destructor.
     void cancelTasks() { m_browseTask.cancel(); }
     void browse(const std::optional<QString>& path);
+    // Enters the selected folder, or the folder a selected symbolic link leads to.
     void openSelection();
     void createFolder(const QString& name);
     void rename(const QString& newName);
@@ -46,6 +47,9 @@ public:
     void changePermissions(const QString& mode);
 
 private:
+    // Lists `target` and shows it. `throughLink`: `target` is a link that may be no folder, which
+    // is not worth an error.
+    void show(const QString& target, bool throughLink);
     // Runs `operation` over the live client in the browse slot, then lists the folder again.
     void performRemote(Operation operation);
     // A fresh browseID for a new browse-kind task, which is returned as its token.

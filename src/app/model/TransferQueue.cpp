@@ -103,7 +103,9 @@ void TransferQueue::enqueue(bool upload, const QList<TransferSource>& sources)
     m_planningTask.start<QList<PlannedTransfer>>(
         [this, upload, sources, client](std::stop_token token) {
             ConflictBatchPolicy policy(askConflict(token));
-            return TransferRequest::plan(upload, sources, client, policy.resolver(token), token);
+            return TransferRequest::plan(
+                upload, sources, client, policy.resolver(token), token,
+                [this](const QString& link) { post([this, link] { m_model.record(L("link_skipped", link)); }); });
         },
         [this, upload, client](TaskOutcome<QList<PlannedTransfer>> outcome) {
             // Whoever stopped the task has already reset the planning state.

@@ -5,6 +5,7 @@
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 using ftptest::permissionsOf;
@@ -113,6 +114,22 @@ TEST_F(ModelTest, RemoteFileOperationsChangeTheServerAndListTheFolderAgain)
     EXPECT_FALSE(QFileInfo::exists(server.local("/renamed.txt")));
     EXPECT_EQ(prompter.asked,
               (QStringList{"alert: Delete 2 items from the server?", "alert: Delete 2 items from the server?"}));
+    EXPECT_EQ(model->errorMessage(), QString());
+
+    // A link is opened as the folder it leads to; one that leads to a file or nowhere opens nothing.
+    QDir().mkpath(server.local("/target/inner"));
+    QFile::link("target", server.local("/folder link"));
+    QFile::link("keep.txt", server.local("/file link"));
+    QFile::link("loop", server.local("/loop"));
+    model->browse();
+    ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    for (const QString link : {"file link", "loop", "folder link"}) {
+        select(false, {link});
+        model->openRemoteSelection();
+        ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    }
+    EXPECT_EQ(model->remotePath(), "/folder link");
+    EXPECT_EQ(names(model->remoteFiles()), QStringList{"inner"});
     EXPECT_EQ(model->errorMessage(), QString());
 }
 

@@ -1,0 +1,60 @@
+#include "ListingCommand.h"
+
+#include "FTPError.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonDocument>
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// curl's status for an error reply to the transfer command ("RETR response" in its words).
+constexpr int commandRefused = 19;
+
+std::mutex lock;
+QHash<QByteArray, ListingCommand::Kind> learned;
+
+QByteArray key(const ServerProfile& profile)
+{
+    return QJsonDocument(profile.toJson()).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+ListingCommand::Kind ListingCommand::first(const ServerProfile& profile)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    return learned.value(profileKey, Kind::mlsd);
+}
+
+void ListingCommand::remember(const ServerProfile& profile, Kind kind)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    learned.insert(profileKey, kind);
+}
+
+QStringList ListingCommand::words(Kind kind)
+{
+    switch (kind) {
+    case Kind::mlsd: return {u"--request"_s, u"MLSD"_s};
+    case Kind::listAll: return {u"--request"_s, u"LIST -a"_s};
+    case Kind::list: break;
+    }
+    return {};
+}
+
+bool ListingCommand::isRefusal(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FTPError& error) {
+        return error.kind() == FTPError::Kind::command && error.exitStatus() == commandRefused;
+    } catch (...) {
+        return false;
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ServerProfile.h"
+
+#include <QStringList>
+#include <exception>
+
+// The command a folder of an FTP server is listed with. MLSD gives dates and exact types; a
+// server without it is asked for "LIST -a", since some (vsftpd, ProFTPD) leave dot files out of
+// a plain LIST, which would make a recursive download miss them and a tree deletion fail on
+// them; a server that refuses the option gets a plain LIST. What a server refused is remembered
+// for the rest of the process, so that every listing does not spend a failed command and a
+// second login on it.
+class ListingCommand {
+public:
+    enum class Kind { mlsd, listAll, list };
+
+    // The first command worth sending to the server of `profile`.
+    static Kind first(const ServerProfile& profile);
+    // Remembers that the server of `profile` answered `kind` after refusing the ones before it.
+    // Keyed by the whole profile: an edited one may lead to another server, and starts over.
+    static void remember(const ServerProfile& profile, Kind kind);
+    static QStringList words(Kind kind);
+    // Whether `failure` is the server answering the command itself with an error, after the
+    // login and the change into the folder succeeded.
+    static bool isRefusal(const std::exception_ptr& failure);
+};
