@@ -11,8 +11,8 @@
 
 // A ProFTPD of the test's own on a free loopback port, in the foreground, with its own
 // configuration, one virtual user and a home folder in a temporary directory. Files under the home
-// folder are what the user sees at "/". The folder "/slow" serves downloads at 256 KB/s so that a
-// test can act in the middle of a transfer.
+// folder are what the user sees at "/". The folder "/slow" serves downloads and takes uploads at
+// 256 KB/s so that a test can act in the middle of a transfer.
 class ProFTPDServer {
 public:
     enum class Kind {
@@ -37,6 +37,10 @@ public:
     QString local(const QString& remote) const { return folder.file(QStringLiteral("home") + remote); }
     // Writes a file under the home folder and returns its local path.
     QString put(const QString& remote, const QByteArray& bytes) const;
+
+    // Ends every client's session at once, in the middle of whatever it does, as a server that
+    // goes away does: the processes that serve them are killed.
+    void dropConnections() const;
 
     // A profile for this server; the protocol must suit its kind.
     ServerProfile profile(FTPProtocol protocol) const;
