@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 
 const QString CliTestRun::program = QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli");
 
@@ -23,6 +22,8 @@ void start(QProcess& process, const QString& executable, const QStringList& argu
     process.start(executable, arguments);
     process.waitForStarted();
     process.write(input);
+    // Delivered now: a caller that waits without an event loop would otherwise hold it back.
+    process.waitForBytesWritten();
     process.closeWriteChannel();
 }
 
@@ -42,8 +43,8 @@ CliTestRun CliTestRun::runUntil(const QStringList& arguments, const QByteArray& 
     start(process, program, arguments, input);
     QElapsedTimer timer;
     timer.start();
-    while (!ready() && timer.elapsed() < 30000 && process.state() == QProcess::Running)
-        QThread::msleep(20);
+    while (!ready() && timer.elapsed() < 30000 && !process.waitForFinished(20)) {
+    }
     act(pid_t(process.processId()));
     return finished(process);
 }
