@@ -43,7 +43,7 @@ CliTestRun CliTestRun::runUntil(const QStringList& arguments, const QByteArray& 
     start(process, program, arguments, input);
     QElapsedTimer timer;
     timer.start();
-    while (!ready() && timer.elapsed() < 30000 && !process.waitForFinished(20)) {
+    while (!ready() && timer.elapsed() < 30000 && !process.waitForFinished(5)) {
     }
     act(pid_t(process.processId()));
     return finished(process);
