@@ -12,6 +12,7 @@ TransferItem TransferItem::planned(const PlannedTransfer& record, bool upload, c
     item.remotePath = record.remote;
     item.directory = record.directory;
     item.overwrite = record.overwrite;
+    item.destinationExisted = record.exists;
     item.resumeOffset = record.resumeOffset;
     return item;
 }

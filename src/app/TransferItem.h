@@ -27,6 +27,9 @@ struct TransferItem {
     FTPClient client;
     bool directory = false;
     bool overwrite = false;
+    // Something was at the destination before the item started, so what is there is not (only)
+    // what an attempt of this item wrote. Unknown for an item restored from the queue file.
+    bool destinationExisted = true;
     std::optional<qint64> resumeOffset;
     bool resumeCheckpoint = false;
     State state = State::waiting;

@@ -29,14 +29,14 @@ void TransferRunner::perform(const TransferItem& item, const FTPClient::Progress
                          item.resumeCheckpoint, progress, token);
 }
 
-void TransferRunner::executeTransfer(TransferItem item, const FTPClient::Progress& progress,
+bool TransferRunner::executeTransfer(TransferItem item, const FTPClient::Progress& progress,
                                      std::stop_token token) const
 {
     for (int attempt = 0;;) {
         CancellationError::check(token);
         try {
             perform(item, progress, token);
-            return;
+            return true;
         } catch (...) {
             if (attempt == maximumRetries || !FTPClient::isTransient(std::current_exception()))
                 throw;
@@ -46,7 +46,7 @@ void TransferRunner::executeTransfer(TransferItem item, const FTPClient::Progres
         EngineClock::current().sleep(std::chrono::seconds(2 * attempt), token);
         std::optional<TransferItem> again = revalidate(item, item.client, token);
         if (!again)
-            throw CancellationError();
+            return false;
         item = std::move(*again);
         callbacks.replaced(item);
     }
@@ -86,23 +86,41 @@ std::optional<TransferItem> TransferRunner::revalidate(const TransferItem& item,
     return replanned(std::move(working), found, token);
 }
 
+// A download installs its file only once complete, so whatever is at its destination is somebody
+// else's. An upload writes the destination itself: what its earlier attempt left there is its own.
+TransferPlanner::Resolver TransferRunner::resolverFor(const TransferItem& item, ConflictBatchPolicy& policy,
+                                                      const std::stop_token& token) const
+{
+    TransferPlanner::Resolver ask = policy.resolver(token);
+    if (!item.upload || item.destinationExisted)
+        return ask;
+    return [ask = std::move(ask)](const TransferConflict& conflict) {
+        if (conflict.canResume())
+            return ConflictAction::resume;
+        return conflict.allows(ConflictAction::overwrite) ? ConflictAction::overwrite : ask(conflict);
+    };
+}
+
 std::optional<TransferItem> TransferRunner::replanned(TransferItem item, const std::optional<FileEntry>& found,
                                                       const std::stop_token& token) const
 {
     ConflictBatchPolicy policy(callbacks.conflict);
-    const TransferPlanner::Resolver resolver = policy.resolver(token);
+    const TransferPlanner::Resolver resolver = resolverFor(item, policy, token);
     const QList<PlannedTransfer> plan =
         item.upload
             ? TransferPlanner::upload(item.localURL, item.remotePath, found, item.client, 0, resolver, token)
             : TransferPlanner::download(*found, item.localURL, item.remotePath, item.client, 0, resolver, token);
-    if (plan.size() != 1 || plan.first().directory)
+    if (plan.isEmpty())
         return std::nullopt;
+    if (plan.size() != 1 || plan.first().directory)
+        throw CancellationError();
     const PlannedTransfer& record = plan.first();
     const bool sameDestination = record.local == item.localURL;
     item.localURL = record.local;
     item.remotePath = record.remote;
     item.overwrite = record.overwrite;
     item.resumeOffset = record.resumeOffset;
+    item.destinationExisted = item.destinationExisted && record.exists;
     if (!item.upload && sameDestination && !record.resumeOffset &&
         DownloadCheckpoint::offset(item.localURL, item.id, item.client.profile(), item.remotePath, *found)) {
         const ResumeChoice choice = callbacks.resume(item.fileName());

@@ -3,6 +3,7 @@
 #include "ConflictBatchPolicy.h"
 #include "FTPClient.h"
 #include "TransferItem.h"
+#include "TransferPlanner.h"
 
 #include <QString>
 #include <functional>
@@ -32,15 +33,18 @@ public:
 
     explicit TransferRunner(Callbacks callbacks);
 
-    // Throws the failure that ended the last attempt, or CancellationError when stopped or when a
-    // revalidation leaves nothing to do.
-    void executeTransfer(TransferItem item, const FTPClient::Progress& progress, std::stop_token token) const;
+    // True when the item was transferred, false when the person chose to skip it when a retry
+    // asked again. Throws the failure that ended the last attempt, or CancellationError when
+    // stopped or when a revalidation no longer makes the item one file.
+    bool executeTransfer(TransferItem item, const FTPClient::Progress& progress, std::stop_token token) const;
     // The item made ready to run again over `client`: waiting, without error, planned anew with a
-    // fresh conflict policy (so the person may be asked again), and for a download that can
-    // continue from its checkpoint, with the person's choice to resume or start over. Nothing when
-    // the new plan skips the item or no longer makes it one file. Throws FTPError
-    // "destination_changed" when a folder became a file or the reverse, "inaccessible" when a
-    // download's source is gone, and CancellationError when the person cancels.
+    // fresh conflict policy, and for a download that can continue from its checkpoint, with the
+    // person's choice to resume or start over. Only a destination that was there before the item
+    // started is asked about again: what an earlier attempt of an upload left on the server is
+    // continued, or replaced when it cannot be. Nothing when the person now skips the item.
+    // Throws FTPError "destination_changed" when a folder became a file or the reverse,
+    // "inaccessible" when a download's source is gone, and CancellationError when the person
+    // cancels or the new plan no longer makes the item one file.
     std::optional<TransferItem> revalidate(const TransferItem& item, const FTPClient& client,
                                            std::stop_token token) const;
 
@@ -48,6 +52,8 @@ public:
     static void perform(const TransferItem& item, const FTPClient::Progress& progress, std::stop_token token);
 
 private:
+    TransferPlanner::Resolver resolverFor(const TransferItem& item, ConflictBatchPolicy& policy,
+                                          const std::stop_token& token) const;
     std::optional<TransferItem> replanned(TransferItem item, const std::optional<FileEntry>& found,
                                           const std::stop_token& token) const;
 

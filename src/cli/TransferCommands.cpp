@@ -4,15 +4,18 @@
 #include "CliProgressBar.h"
 #include "CliSession.h"
 #include "ConflictPrompt.h"
+#include "DownloadCheckpoint.h"
 #include "ErrorText.h"
 #include "FTPError.h"
 #include "L10n.h"
 #include "LocalFileSystem.h"
+#include "PartialDownload.h"
 #include "RemotePath.h"
 #include "TransferRequest.h"
 #include "TransferRunner.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QUuid>
 #include <cstdio>
 
@@ -99,38 +102,74 @@ QList<TransferSource> remoteSources(const FTPClient& client, const QStringList& 
     return sources;
 }
 
+// What happened to the items of one request.
+struct Tally {
+    int completed = 0;
+    int skipped = 0;
+    int failed = 0;
+};
+
+// A download of this request that an earlier run left behind, interrupted, is continued when its
+// checkpoint still passes its checks; otherwise its hidden files go, since nothing would use them.
+bool continuesEarlierRun(const TransferItem& item, const std::stop_token& token)
+{
+    const QString partial = DownloadCheckpoint::file(item.localURL, item.id);
+    if (!QFileInfo::exists(partial) && !QFileInfo::exists(DownloadCheckpoint::metadata(partial)))
+        return false;
+    if (!item.resumeOffset) {
+        const std::optional<FileEntry> entry = CliSession::remoteEntry(item.client, item.remotePath, token);
+        if (entry && !entry->isDirectory &&
+            DownloadCheckpoint::offset(item.localURL, item.id, item.client.profile(), item.remotePath, *entry))
+            return true;
+    }
+    PartialDownload::discard(item.localURL, item.id);
+    return false;
+}
+
+TransferItem itemFor(const PlannedTransfer& record, bool upload, const FTPClient& client)
+{
+    TransferItem item = TransferItem::planned(record, upload, client);
+    if (!upload && !record.directory)
+        item.id = DownloadCheckpoint::idFor(client.profile().id, record.remote, record.local);
+    return item;
+}
+
 // Runs the planned records one at a time, as the queue of the application does, with a line on
 // standard output for each finished item and a summary. A stop ends the run with the cancellation.
 bool runRecords(const QList<PlannedTransfer>& records, bool upload, const FTPClient& client,
-                const ConflictPrompt& prompt, const std::stop_token& token)
+                const ConflictPrompt& prompt, Tally tally, const std::stop_token& token)
 {
     const auto note = [](const QString& line) { CliOutput::printError(line); };
-    // The checkpoint a retry finds was written by this very run moments earlier.
+    // A checkpoint a retry finds was written by this request, in this run or an earlier one.
     const TransferRunner runner({prompt.ask(), [](const QString&) { return TransferRunner::ResumeChoice::resume; },
                                  note, [](const TransferItem&) {}});
-    int completed = 0;
-    int failed = 0;
     for (const PlannedTransfer& record : records) {
-        const TransferItem item = TransferItem::planned(record, upload, client);
+        TransferItem item = itemFor(record, upload, client);
         try {
+            item.resumeCheckpoint = !upload && !record.directory && continuesEarlierRun(item, token);
             CliProgressBar bar;
-            runner.executeTransfer(
-                item, [&bar](double fraction) { bar.show(fraction); }, token);
+            if (!runner.executeTransfer(
+                    item, [&bar](double fraction) { bar.show(fraction); }, token)) {
+                CliOutput::printLine(L("file_skipped", item.fileName()));
+                ++tally.skipped;
+                continue;
+            }
         } catch (...) {
             const std::optional<QString> sentence = ErrorText::sentence(std::current_exception());
             if (token.stop_requested())
                 throw CancellationError();
             CliOutput::printLine(sentence ? L("file_error", item.fileName(), *sentence)
                                           : L("file_cancelled", item.fileName()));
-            failed += sentence ? 1 : 0;
+            ++tally.failed;
             continue;
         }
         CliOutput::printLine(L("file_done", item.fileName()));
-        ++completed;
+        ++tally.completed;
     }
-    CliOutput::printLine(L("completed_count", QString::number(completed)) + QStringLiteral(", ") +
-                         L("failed_count", QString::number(failed)));
-    return failed == 0;
+    CliOutput::printLine(L("completed_count", QString::number(tally.completed)) + u", "_s +
+                         L("skipped_count", QString::number(tally.skipped)) + u", "_s +
+                         L("failed_count", QString::number(tally.failed)));
+    return tally.failed == 0;
 }
 
 int transfer(CliContext& context)
@@ -151,12 +190,18 @@ int transfer(CliContext& context)
     bool succeeded = false;
     session.run([&](const FTPClient& client, std::stop_token token) {
         ConflictBatchPolicy policy(prompt.ask());
+        const TransferPlanner::Resolver ask = policy.resolver(token);
+        Tally tally;
+        const auto counting = [&ask, &tally](const TransferConflict& conflict) {
+            const ConflictAction action = ask(conflict);
+            tally.skipped += action == ConflictAction::skip ? 1 : 0;
+            return action;
+        };
         const QList<TransferSource> sources =
             upload ? TransferRequest::localSources(words, target) : remoteSources(client, words, localFolder, token);
-        const QList<PlannedTransfer> records =
-            TransferRequest::plan(upload, sources, client, policy.resolver(token), token);
+        const QList<PlannedTransfer> records = TransferRequest::plan(upload, sources, client, counting, token);
         std::fflush(stdout);
-        succeeded = runRecords(records, upload, client, prompt, token);
+        succeeded = runRecords(records, upload, client, prompt, tally, token);
     });
     return succeeded ? 0 : 1;
 }

@@ -59,7 +59,7 @@ std::optional<QByteArray> read(const QString& path)
     }
 }
 
-void write(const QString& path, const QByteArray& bytes)
+static void writeThroughTemporary(const QString& path, const QByteArray& bytes)
 {
     const auto [folder, name] = LocalFolder::containing(path);
     // Made owner-only from the start, so the content is never readable by others. As with
@@ -85,6 +85,11 @@ void write(const QString& path, const QByteArray& bytes)
         folder.removeQuietly(temporary);
         throw;
     }
+}
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    SystemCall::naming(path, [&] { writeThroughTemporary(path, bytes); });
 }
 
 void removeStaleTemporaries(const QString& path)

@@ -15,6 +15,7 @@ LocalAttributes LocalAttributes::of(const struct stat& status)
         attributes.size = qint64(status.st_size);
     const qint64 milliseconds = qint64(status.st_mtim.tv_sec) * 1000 + qint64(status.st_mtim.tv_nsec / 1000000);
     attributes.modified = QDateTime::fromMSecsSinceEpoch(milliseconds, Qt::UTC);
+    attributes.permissions = status.st_mode & 0777;
     attributes.device = status.st_dev;
     attributes.inode = status.st_ino;
     attributes.modifiedExactly = status.st_mtim;

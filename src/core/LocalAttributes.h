@@ -15,6 +15,8 @@ struct LocalAttributes {
     // Regular files only: a folder's size says nothing about what it holds.
     std::optional<qint64> size;
     std::optional<QDateTime> modified;
+    // The permission bits, without the set-user-ID, set-group-ID and sticky bits.
+    mode_t permissions = 0;
     // Which file this is and which state of it, finer than `modified`: what tells a swapped or
     // rewritten file from the one first seen.
     dev_t device = 0;

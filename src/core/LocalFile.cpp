@@ -3,9 +3,12 @@
 #include "LocalFolder.h"
 #include "SystemCall.h"
 
+#include <QFile>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 LocalFile::LocalFile(int fd, QString path) : fd(fd), filePath(std::move(path)) {}
 
@@ -44,9 +47,25 @@ LocalAttributes LocalFile::attributes() const
     return LocalAttributes::of(status);
 }
 
-void LocalFile::setOwnerOnly()
+mode_t LocalFile::permissionsForNewFile()
 {
-    if (::fchmod(fd, 0600) != 0)
+    // Reading the umask with umask() means setting it, for a moment, for every thread; the kernel
+    // also reports it here. Where it does not, owner-only is the choice that exposes nothing.
+    QFile status(u"/proc/self/status"_s);
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return 0666 & ~mode_t(mask);
+            }
+    return 0600;
+}
+
+void LocalFile::setPermissions(mode_t permissions)
+{
+    if (::fchmod(fd, permissions) != 0)
         SystemCall::fail("fchmod", filePath);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <utility>
 
 // A local file held open. Whatever was checked about it stays true for every read, write and
 // attribute query, because they all act on the descriptor and never resolve the path again.
@@ -23,9 +24,13 @@ public:
 
     int descriptor() const { return fd; }
     const QString& path() const { return filePath; }
+    // From now on errors name `path`: for a temporary file that stands for the one a person chose.
+    void showAs(QString path) { filePath = std::move(path); }
+    // What open() gives a new file of mode 0666 under this process's umask.
+    static mode_t permissionsForNewFile();
 
     LocalAttributes attributes() const;
-    void setOwnerOnly();
+    void setPermissions(mode_t permissions);
     qint64 seek(qint64 position, int whence);
     void truncate(qint64 size);
     // Up to `count` octets; 0 at the end of the file.

@@ -18,6 +18,12 @@ void fail(const char* operation, const QString& path, int error)
                                             std::error_code(error, std::generic_category()));
 }
 
+void failNaming(const std::filesystem::filesystem_error& error, const QString& path)
+{
+    // The message of `error` names the other file, so only its code is kept.
+    throw std::filesystem::filesystem_error("local file", QFile::encodeName(path).toStdString(), error.code());
+}
+
 QByteArray readToEnd(int fd)
 {
     QByteArray bytes;

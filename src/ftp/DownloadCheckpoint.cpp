@@ -10,6 +10,8 @@
 #include <cmath>
 #include <system_error>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Dates are stored as seconds since the first instant of 2001 (UTC), the reference other
@@ -71,6 +73,14 @@ std::optional<DownloadCheckpoint> DownloadCheckpoint::fromJson(const QByteArray&
         checkpoint.modified = referenceDate.addMSecs(qint64(std::llround(seconds * 1000.0)));
     }
     return checkpoint;
+}
+
+QUuid DownloadCheckpoint::idFor(const QUuid& profile, const QString& remote, const QString& destination)
+{
+    static const QUuid names(u"e61b21f3-bfb6-4b34-8434-571c29df52af"_s);
+    const QString key =
+        ServerProfile::uuidText(profile) + u'\n' + remote + u'\n' + QFileInfo(destination).absoluteFilePath();
+    return QUuid::createUuidV5(names, key.toUtf8());
 }
 
 QString DownloadCheckpoint::file(const QString& destination, const QUuid& id)

@@ -24,6 +24,10 @@ struct DownloadCheckpoint {
     // Nothing when the document is not a checkpoint.
     static std::optional<DownloadCheckpoint> fromJson(const QByteArray& document);
 
+    // The checkpoint id of a download known by what it fetches rather than by a queue entry: every
+    // run of one request finds the files an earlier run left. The profile counts by its id, so
+    // that an edited profile leaves a checkpoint that its checks refuse, not one nobody finds.
+    static QUuid idFor(const QUuid& profile, const QString& remote, const QString& destination);
     // The hidden partial file of a download with checkpoint `id` into `destination`.
     static QString file(const QString& destination, const QUuid& id);
     // The checkpoint file that belongs to a partial file.

@@ -397,7 +397,7 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
         } else {
             partial.setAside();
         }
-        DownloadCheckpoint::save(partial.path(), serverProfile, path, *entry);
+        partial.saveCheckpoint(serverProfile, path, *entry);
         expectedSize = entry->size;
     }
     if (resumeOffset) {

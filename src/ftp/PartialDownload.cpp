@@ -28,6 +28,7 @@ PartialDownload::PartialDownload(const QString& destination, const QUuid& id, bo
     partialName = QFileInfo(partialPath).fileName();
     if (destinationName.isEmpty())
         SystemCall::fail("open", destination, EISDIR);
+    destinationPath = folder.file(destinationName);
 }
 
 PartialDownload::~PartialDownload()
@@ -39,12 +40,24 @@ PartialDownload::~PartialDownload()
     }
 }
 
+void PartialDownload::discard(const QString& destination, const QUuid& id)
+{
+    // Gone with the object, as the files of a download without a checkpoint are.
+    const PartialDownload discarded(destination, id, false);
+}
+
 void PartialDownload::setAside()
 {
-    if (!folder.attributes(partialName))
-        return;
-    folder.rename(partialName,
-                  partialName + QLatin1Char('.') + ServerProfile::uuidText(QUuid::createUuid()) + u".saved"_s, false);
+    SystemCall::naming(destinationPath, [&] {
+        if (folder.attributes(partialName))
+            folder.rename(partialName, partialName + u'.' + ServerProfile::uuidText(QUuid::createUuid()) + u".saved"_s,
+                          false);
+    });
+}
+
+void PartialDownload::saveCheckpoint(const ServerProfile& profile, const QString& remote, const FileEntry& source)
+{
+    SystemCall::naming(destinationPath, [&] { DownloadCheckpoint::save(partialPath, profile, remote, source); });
 }
 
 void PartialDownload::openDestination(qint64 offset)
@@ -68,12 +81,13 @@ LocalFile& PartialDownload::open(std::optional<qint64> offset)
         partial = folder.open(partialName, O_WRONLY | O_CREAT, 0600);
     } catch (const std::filesystem::filesystem_error& e) {
         if (e.code() == std::errc::too_many_symbolic_link_levels)
-            throw FTPError::message(L("symlink_destination", partialPath));
+            throw FTPError::message(L("symlink_destination", destinationPath));
         throw FTPError::message(L("inaccessible"));
     }
+    partial->showAs(destinationPath);
     if (!partial->attributes().isRegularFile)
         throw FTPError::message(L("inaccessible"));
-    partial->setOwnerOnly();
+    partial->setPermissions(0600);
     if (destination) {
         partial->truncate(0);
         partial->copyFrom(*destination);
@@ -86,23 +100,34 @@ LocalFile& PartialDownload::open(std::optional<qint64> offset)
 
 void PartialDownload::install(std::optional<qint64> expectedSize, bool overwrite)
 {
-    if (destination) {
-        const std::optional<LocalAttributes> now = folder.attributes(destinationName);
-        if (!now || !now->isSameVersion(*destinationAtStart))
+    SystemCall::naming(destinationPath, [&] {
+        if (destination) {
+            const std::optional<LocalAttributes> now = folder.attributes(destinationName);
+            if (!now || !now->isSameVersion(*destinationAtStart))
+                throw destinationChanged();
+        }
+        const LocalAttributes written = partial->attributes();
+        if (expectedSize && written.size != expectedSize) {
+            // The remote file changed under the download: its checkpoint can never match again.
+            keep = false;
             throw destinationChanged();
-    }
-    const LocalAttributes written = partial->attributes();
-    if (expectedSize && written.size != expectedSize) {
-        // The remote file changed under the download: its checkpoint can never match again.
-        keep = false;
-        throw destinationChanged();
-    }
-    // The move goes by name: the name must still be the file written here, not a link that
-    // another user of the folder put in its place meanwhile.
-    const std::optional<LocalAttributes> named = folder.attributes(partialName);
-    if (!named || !named->isSameVersion(written))
-        throw destinationChanged();
-    partial->close();
-    folder.rename(partialName, destinationName, overwrite);
-    installed = true;
+        }
+        // The move goes by name: the name must still be the file written here, not a link that
+        // another user of the folder put in its place meanwhile.
+        const std::optional<LocalAttributes> named = folder.attributes(partialName);
+        if (!named || !named->isSameVersion(written))
+            throw destinationChanged();
+        // Until now nobody else had to read the bytes; from here on they are the person's file.
+        partial->setPermissions(installedPermissions());
+        partial->close();
+        folder.rename(partialName, destinationName, overwrite);
+        installed = true;
+    });
+}
+
+mode_t PartialDownload::installedPermissions() const
+{
+    // A replaced file keeps who may read it: a private file must not become readable by others.
+    const std::optional<LocalAttributes> replaced = folder.attributes(destinationName);
+    return replaced && replaced->isRegularFile ? replaced->permissions : LocalFile::permissionsForNewFile();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "FileEntry.h"
 #include "LocalAttributes.h"
 #include "LocalFile.h"
 #include "LocalFolder.h"
+#include "ServerProfile.h"
 
 #include <QString>
 #include <QUuid>
@@ -11,7 +13,8 @@
 // The local side of one download: the hidden partial file beside the destination, its checkpoint,
 // and the final move into place. Everything is reached through the destination's folder held
 // open, and the partial file is opened once, so a name that another user of a shared folder
-// swaps for a link is never followed. Failures the user should read are FTPError.
+// swaps for a link is never followed. Failures the user should read are FTPError; file-system
+// errors name the destination, never the hidden files that stand in for it.
 class PartialDownload {
 public:
     // Opens the destination's folder. Unless `keep` (a checkpointed download) the partial file
@@ -21,10 +24,15 @@ public:
     PartialDownload(const PartialDownload&) = delete;
     PartialDownload& operator=(const PartialDownload&) = delete;
 
+    // Removes the partial file and the checkpoint of `id`, for a caller that will not continue them.
+    static void discard(const QString& destination, const QUuid& id);
+
     const QString& path() const { return partialPath; }
 
     // Moves an existing partial file out of the way, to a name of its own ending in ".saved".
     void setAside();
+    // Writes the checkpoint of the partial file.
+    void saveCheckpoint(const ServerProfile& profile, const QString& remote, const FileEntry& source);
     // For a resume into the existing destination: it must be a regular file of `offset` bytes,
     // otherwise "destination_changed".
     void openDestination(qint64 offset);
@@ -35,12 +43,13 @@ public:
     // Checks that the destination of a resume is unchanged, that the partial file has
     // `expectedSize` bytes and is still the file at the partial file's name ("destination_changed"),
     // then puts it in place in one step. Without `overwrite` an existing destination is never
-    // replaced.
+    // replaced. The file takes the permissions of the file it replaces, or those a new file gets.
     void install(std::optional<qint64> expectedSize, bool overwrite);
 
 private:
     LocalFolder folder;
     QString destinationName;
+    QString destinationPath;
     QString partialName;
     QString partialPath;
     bool keep;
@@ -48,4 +57,6 @@ private:
     std::optional<LocalFile> partial;
     std::optional<LocalFile> destination;
     std::optional<LocalAttributes> destinationAtStart;
+
+    mode_t installedPermissions() const;
 };

@@ -1,20 +1,50 @@
 #include "CliTestRun.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 
 const QString CliTestRun::program = QStringLiteral(DRAVIK_BINARY_DIR "/bin/dravik-cli");
 
-CliTestRun CliTestRun::run(const QStringList& arguments, const QByteArray& input, const QString& executable)
+namespace {
+
+CliTestRun finished(QProcess& process)
 {
-    QProcess process;
-    process.start(executable, arguments);
-    process.waitForStarted();
-    process.write(input);
-    process.closeWriteChannel();
     process.waitForFinished(120000);
     CliTestRun result;
     result.exitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.output = process.readAllStandardOutput();
     result.error = process.readAllStandardError();
     return result;
+}
+
+void start(QProcess& process, const QString& executable, const QStringList& arguments, const QByteArray& input)
+{
+    process.start(executable, arguments);
+    process.waitForStarted();
+    process.write(input);
+    // Delivered now: a caller that waits without an event loop would otherwise hold it back.
+    process.waitForBytesWritten();
+    process.closeWriteChannel();
+}
+
+} // namespace
+
+CliTestRun CliTestRun::run(const QStringList& arguments, const QByteArray& input, const QString& executable)
+{
+    QProcess process;
+    start(process, executable, arguments, input);
+    return finished(process);
+}
+
+CliTestRun CliTestRun::runUntil(const QStringList& arguments, const QByteArray& input,
+                                const std::function<bool()>& ready, const std::function<void(pid_t)>& act)
+{
+    QProcess process;
+    start(process, program, arguments, input);
+    QElapsedTimer timer;
+    timer.start();
+    while (!ready() && timer.elapsed() < 30000 && !process.waitForFinished(5)) {
+    }
+    act(pid_t(process.processId()));
+    return finished(process);
 }

@@ -4,11 +4,14 @@
 #include "QtPrinters.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ftptest;
 
@@ -112,7 +115,7 @@ TEST_F(FTPCommands, CompareAndListPrintEntriesWithTheSameKeysAndListWritesLinesF
                                              "2023-11-14 22:13             3  both.txt\n");
 }
 
-TEST_F(FTPCommands, TransferRequestsRunItemByItem)
+TEST_F(FTPCommands, TransferRequestsRunItemByItemAndFailOnlyWhenAnItemFails)
 {
     local.write("up/one.txt", "one");
     local.write("up/tree/two.txt", "two");
@@ -124,15 +127,110 @@ TEST_F(FTPCommands, TransferRequestsRunItemByItem)
     const CliTestRun uploaded =
         cli({"transfer", "upload", local.file("up/one.txt"), local.file("up/tree"), "/incoming"});
     ASSERT_EQ(uploaded.exitStatus, 0) << uploaded.error.toStdString();
-    EXPECT_EQ(uploaded.output, "Finished one.txt\nFinished tree\nFinished two.txt\n3 completed, 0 failed\n");
+    EXPECT_EQ(uploaded.output, "Finished one.txt\nFinished tree\nFinished two.txt\n3 completed, 0 skipped, 0 failed\n");
     EXPECT_EQ(contentOf(server.local("/incoming/tree/two.txt")), "two");
 
-    // The existing destination asks on the terminal; "1" overwrites it.
-    const CliTestRun downloaded =
-        cli({"transfer", "download", "/down/three.txt", "/down/four.txt", local.file("back")}, "1\n");
-    ASSERT_EQ(downloaded.exitStatus, 0) << downloaded.error.toStdString();
-    EXPECT_EQ(downloaded.output, "Finished three.txt\nFinished four.txt\n2 completed, 0 failed\n");
-    EXPECT_TRUE(downloaded.error.contains("The destination already exists"));
+    // Root writes into any folder, unless it gives up that power.
+    const QString readOnly = local.file("read-only");
+    QDir().mkpath(readOnly);
+    ::chmod(QFile::encodeName(readOnly).constData(), 0555);
+    const QStringList withoutPower = ::geteuid() == 0 ? QStringList{"/usr/bin/setpriv", "--inh-caps=-all",
+                                                                    "--bounding-set=-all", CliTestRun::program}
+                                                      : QStringList{CliTestRun::program};
+    const struct {
+        const char* what;
+        QStringList words;
+        // "1" answers a question with the first answer offered, overwrite.
+        QByteArray answers;
+        int exitStatus;
+        QString output;
+    } cases[] = {
+        {"asked",
+         {"/down/three.txt", "/down/four.txt", local.file("back")},
+         "1\n",
+         0,
+         "Finished three.txt\nFinished four.txt\n2 completed, 0 skipped, 0 failed\n"},
+        {"skipped",
+         {"/down/three.txt", local.file("back"), "--on-conflict", "skip"},
+         {},
+         0,
+         "0 completed, 1 skipped, 0 failed\n"},
+        // Named as chosen, not by the hidden files that stand in for it until it is complete.
+        {"failed",
+         {"/down/four.txt", readOnly},
+         {},
+         1,
+         "four.txt failed: Permission denied: " + readOnly + "/four.txt\n0 completed, 0 skipped, 1 failed\n"},
+    };
+    for (const auto& one : cases) {
+        const CliTestRun run = CliTestRun::run(
+            withoutPower.mid(1) + QStringList{"--profile", profileFile, "--password-stdin", "transfer", "download"} +
+                one.words,
+            ProFTPDServer::password().toUtf8() + '\n' + one.answers, withoutPower.first());
+        EXPECT_EQ(run.exitStatus, one.exitStatus) << one.what << ": " << run.error.toStdString();
+        EXPECT_EQ(QString::fromUtf8(run.output), one.output) << one.what;
+    }
     EXPECT_EQ(contentOf(local.file("back/three.txt")), "three");
     EXPECT_EQ(contentOf(local.file("back/four.txt")), "four");
+    EXPECT_EQ(QDir(readOnly).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+// The server goes away in the middle of an upload: the retry continues the file its first attempt
+// left, whatever the answer to a conflict would have been, for that file is no conflict.
+TEST_F(FTPCommands, ARetryContinuesWhatItsFirstAttemptLeftOnTheServer)
+{
+    const QByteArray bytes = randomBytes(640000);
+    const QString source = local.write("big.bin", bytes);
+    const QString uploaded = server.local("/slow/big.bin");
+    for (const char* answer : {"skip", "rename"}) {
+        QFile::remove(uploaded);
+        const CliTestRun run = CliTestRun::runUntil(
+            {"--profile", profileFile, "--password-stdin", "transfer", "upload", source, "/slow", "--on-conflict",
+             answer},
+            ProFTPDServer::password().toUtf8() + '\n', [&] { return QFileInfo(uploaded).size() >= 100000; },
+            [&](pid_t) { server.dropConnections(); });
+        EXPECT_EQ(run.exitStatus, 0) << answer << ": " << run.error.toStdString();
+        EXPECT_TRUE(run.error.contains(L("reconnecting", "1").toUtf8())) << answer << ": " << run.error.toStdString();
+        EXPECT_EQ(run.output, "Finished big.bin\n1 completed, 0 skipped, 0 failed\n") << answer;
+        EXPECT_EQ(QDir(server.local("/slow")).entryList(QDir::Files), QStringList{"big.bin"}) << answer;
+        EXPECT_EQ(contentOf(uploaded), bytes) << answer;
+    }
+}
+
+// An interrupted run leaves its partial file for the next run of the same request, which continues
+// it while it still matches the remote file and otherwise starts over; either way nothing stays.
+TEST_F(FTPCommands, ASecondRunContinuesTheDownloadAnInterruptedRunLeft)
+{
+    const QByteArray bytes = randomBytes(700000);
+    const QByteArray changed = randomBytes(650000);
+    const QStringList words{"--profile", profileFile,     "--password-stdin", "transfer",
+                            "download",  "/slow/big.bin", local.file("into")};
+    const QByteArray password = ProFTPDServer::password().toUtf8() + '\n';
+    QDir().mkpath(local.file("into"));
+    const auto hidden = [&] {
+        return QDir(local.file("into")).entryInfoList({".dravik-*"}, QDir::Files | QDir::Hidden, QDir::Name);
+    };
+    for (const bool remoteChanged : {false, true}) {
+        server.put("/slow/big.bin", bytes);
+        QFile::remove(local.file("into/big.bin"));
+        const CliTestRun interrupted = CliTestRun::runUntil(
+            words, password, [&] { return !hidden().isEmpty() && hidden().first().size() >= 50000; },
+            [](pid_t pid) { ::kill(pid, SIGTERM); });
+        ASSERT_EQ(interrupted.exitStatus, 130) << interrupted.error.toStdString();
+        ASSERT_EQ(hidden().size(), 2);
+        // Marked bytes show whether the second run kept what the first one received.
+        QFile partial(hidden().first().filePath());
+        ASSERT_TRUE(partial.open(QIODevice::ReadWrite));
+        partial.write(QByteArray(100, 'X'));
+        partial.close();
+        if (remoteChanged)
+            server.put("/slow/big.bin", changed);
+
+        const CliTestRun again = CliTestRun::run(words, password);
+        EXPECT_EQ(again.exitStatus, 0) << again.error.toStdString();
+        EXPECT_EQ(contentOf(local.file("into/big.bin")),
+                  remoteChanged ? changed : QByteArray(100, 'X') + bytes.mid(100))
+            << remoteChanged;
+        EXPECT_EQ(hidden().size(), 0) << remoteChanged;
+    }
 }

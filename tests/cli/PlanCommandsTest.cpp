@@ -4,10 +4,7 @@
 #include "TemporaryFolder.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonDocument>
-#include <QProcess>
-#include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <optional>
@@ -74,20 +71,14 @@ TEST_F(PlanCommandsTest, ASavedProfilePlansADownloadAskingOnlyWhatEachConflictAd
 
     // The secret store starts threads of its own; a SIGTERM must still only stop a download.
     server.put(QStringLiteral("/slow/big.bin"), QByteArray(1'000'000, 'b'));
-    QProcess process;
-    process.start(CliTestRun::program,
-                  {"--saved", "ProFTPD on loopback", "get", "/slow/big.bin", local.file(QStringLiteral("big.bin"))});
     const auto partial = [&] {
         return QDir(local.path()).entryInfoList({QStringLiteral(".dravik-*")}, QDir::Files | QDir::Hidden);
     };
-    QElapsedTimer timer;
-    timer.start();
-    while ((partial().isEmpty() || partial().first().size() < 10'000) && timer.elapsed() < 30'000)
-        QThread::msleep(20);
-    ::kill(pid_t(process.processId()), SIGTERM);
-    ASSERT_TRUE(process.waitForFinished(10'000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+    const CliTestRun stopped = CliTestRun::runUntil(
+        {"--saved", "ProFTPD on loopback", "get", "/slow/big.bin", local.file(QStringLiteral("big.bin"))}, {},
+        [&] { return !partial().isEmpty() && partial().first().size() >= 10'000; },
+        [](pid_t pid) { ::kill(pid, SIGTERM); });
+    EXPECT_EQ(stopped.exitStatus, 130) << stopped.error.toStdString();
     EXPECT_TRUE(partial().isEmpty());
     // No curl left behind, still fetching from this server.
     const QByteArray url = "127.0.0.1:" + QByteArray::number(server.profile(FTPProtocol::explicitTLS).port);

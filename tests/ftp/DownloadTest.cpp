@@ -12,6 +12,7 @@
 #include <QTimeZone>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace ftptest;
 
@@ -75,6 +76,27 @@ TEST_F(Downloads, OverwriteAndDestinationResumeDecideWhatHappensToAnExistingFile
         EXPECT_EQ(failureText([&] { download("/file.bin", true, resumeAt); }), L("destination_changed")) << label;
     }
     EXPECT_EQ(files(), (QStringList{"download.bin", "real"}));
+}
+
+// The partial file is the user's only once it is complete: until then owner-only, afterwards what
+// the user's umask makes of a new file, or what the replaced file allowed.
+TEST_F(Downloads, TheInstalledFileGetsTheModeOfANewFileOrOfTheFileItReplaces)
+{
+    server.put("/file.bin", randomBytes(1000));
+    const struct {
+        mode_t umask;
+        std::optional<mode_t> replaced;
+        unsigned expected;
+    } cases[] = {{022, {}, 0644}, {077, {}, 0600}, {002, {}, 0664}, {022, 0640, 0640}, {077, 0604, 0604}};
+    for (const auto& one : cases) {
+        QFile::remove(destination);
+        if (one.replaced)
+            ::chmod(QFile::encodeName(local.write("download.bin", "old")).constData(), *one.replaced);
+        const mode_t previous = ::umask(one.umask);
+        download("/file.bin", true);
+        ::umask(previous);
+        EXPECT_EQ(permissionsOf(destination), one.expected) << std::oct << one.umask << " " << one.expected;
+    }
 }
 
 TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)

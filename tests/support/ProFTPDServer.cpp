@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <chrono>
+#include <csignal>
 #include <grp.h>
 #include <pwd.h>
 #include <stdexcept>
@@ -49,6 +50,21 @@ QString ProFTPDServer::put(const QString& remote, const QByteArray& bytes) const
     return folder.write(QStringLiteral("home") + remote, bytes);
 }
 
+void ProFTPDServer::dropConnections() const
+{
+    // ProFTPD serves each session in a child process of its own.
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // The parent's id is the second field after the parenthesised command name.
+        const QByteArray fields = stat.readAll();
+        const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
+        if (after.size() > 1 && after.at(1).toInt() == process->pid())
+            ::kill(pid.toInt(), SIGKILL);
+    }
+}
+
 ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
 {
     ServerProfile profile;
@@ -76,7 +92,7 @@ bool ProFTPDServer::start(const Options& options)
                        "AllowOverwrite on\nAllowStoreRestart on\nAllowRetrieveRestart on\n"
                        "PassivePorts %5 %6\n"
                        "<IfModule mod_delay.c>\n  DelayEngine off\n</IfModule>\n"
-                       "<Directory ~/slow>\n  TransferRate RETR,STOR 256\n</Directory>\n"
+                       "<Directory ~/slow>\n  TransferRate RETR,STOR,APPE 256\n</Directory>\n"
                        "ModulePath /usr/lib/proftpd\nLoadModule mod_tls.c\n"
                        "TLSEngine on\nTLSRequired off\nTLSProtocol TLSv1.2 TLSv1.3\n"
                        "TLSECCertificateFile %7\nTLSECCertificateKeyFile %8\nTLSLog %2/tls.log\n"

@@ -40,6 +40,10 @@ public:
     // Writes a file under the home folder and returns its local path.
     QString put(const QString& remote, const QByteArray& bytes) const;
 
+    // Ends every client's session at once, in the middle of whatever it does, as a server that
+    // goes away does: the processes that serve them are killed.
+    void dropConnections() const;
+
     // A profile for this server; the protocol must suit its kind.
     ServerProfile profile(FTPProtocol protocol) const;
     // Carries the characters that curl's configuration syntax must escape.

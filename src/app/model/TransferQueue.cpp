@@ -1,6 +1,7 @@
 #include "TransferQueue.h"
 
 #include "AppModel.h"
+#include "CancellationError.h"
 #include "ErrorText.h"
 #include "L10n.h"
 #include "MainThreadQuestion.h"
@@ -153,8 +154,10 @@ void TransferQueue::runNext()
     m_progressTimer.start();
     m_transferTask.start<bool>(
         [this, item, progress = m_running->progress](std::stop_token token) {
-            runner(token).executeTransfer(
-                item, [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, token);
+            // An item the person skips when a retry asks again ends as cancelled.
+            if (!runner(token).executeTransfer(
+                    item, [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, token))
+                throw CancellationError();
             return true;
         },
         [this](TaskOutcome<bool> outcome) { finishRunning(outcome); });

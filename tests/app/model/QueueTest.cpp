@@ -10,6 +10,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <csignal>
 
 using namespace std::chrono_literals;
@@ -230,4 +231,26 @@ TEST_F(ModelTest, ARetriedDownloadWithAValidCheckpointAsksWhetherToContinueIt)
     ASSERT_TRUE(eventually([&] { return states(*model) == QList{TransferItem::State::completed}; }));
     EXPECT_EQ(prompter.asked, QStringList(2, "alert: Resume download"));
     EXPECT_EQ(contentOf(local.file("file.bin")), QByteArray(100, 'X') + original.mid(100));
+}
+
+TEST_F(ModelTest, ARetriedUploadContinuesThePartialFileItsCancelledAttemptLeftWithoutAsking)
+{
+    const QByteArray bytes = randomBytes(640000);
+    local.write("big.bin", bytes);
+    start();
+    connectToServer();
+    model->browse("/slow");
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->remotePath() == "/slow"; }));
+    select(true, {"big.bin"});
+    model->enqueue(true);
+    ASSERT_TRUE(eventually([&] { return QFileInfo(server.local("/slow/big.bin")).size() >= 100000; }));
+    const QUuid id = model->transfers().first().id;
+    model->cancel(id);
+    ASSERT_TRUE(eventually([&] { return idle(); }));
+    ASSERT_LT(QFileInfo(server.local("/slow/big.bin")).size(), bytes.size());
+
+    model->retry(id);
+    ASSERT_TRUE(eventually([&] { return states(*model) == QList{TransferItem::State::completed}; }));
+    EXPECT_EQ(prompter.asked, QStringList());
+    EXPECT_EQ(contentOf(server.local("/slow/big.bin")), bytes);
 }
