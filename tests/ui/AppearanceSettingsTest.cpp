@@ -62,7 +62,7 @@ struct Desktop {
                               SLOT(heard()));
         if (withCompanion) {
             session.startCompanion();
-            EXPECT_EQ(session.replacements(1), 1);
+            EXPECT_EQ(session.changes(1), 1);
         }
     }
     ~Desktop() { QDBusConnection::disconnectFromBus("program"); }
@@ -119,7 +119,7 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
     auto* settings = program.window().findChild<SettingsWindow*>();
     ASSERT_NE(settings, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([] { return AppearanceSettings::isDark(); }));
-    EXPECT_EQ(desktop.session.replacements(1), 1);
+    EXPECT_EQ(desktop.session.changes(1), 1);
     EXPECT_EQ(desktop.counter.taken(), 1) << "the program's start";
 
     const struct {
@@ -143,7 +143,7 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
             EXPECT_EQ(isDark(window), choice.icon == Icon::dark)
                 << choice.stored << " " << window->metaObject()->className();
         EXPECT_TRUE(programShows(choice.icon)) << choice.stored;
-        EXPECT_EQ(desktop.session.replacements(1), 1) << choice.stored;
+        EXPECT_EQ(desktop.session.changes(1), 1) << choice.stored;
         EXPECT_EQ(desktop.counter.taken(), 1) << choice.stored;
         EXPECT_TRUE(desktop.session.shows(choice.icon)) << choice.stored;
     }
@@ -154,7 +154,7 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
     EXPECT_TRUE(QTest::qWaitFor([] { return !AppearanceSettings::isDark(); }));
     EXPECT_FALSE(isDark(&program.window()));
     EXPECT_TRUE(programShows(Icon::light));
-    EXPECT_EQ(desktop.session.replacements(1), 1);
+    EXPECT_EQ(desktop.session.changes(1), 1);
     EXPECT_TRUE(desktop.session.shows(Icon::light));
     EXPECT_EQ(desktop.counter.taken(), 0) << "the desktop's own switch needs no word from the program";
 }
@@ -171,7 +171,7 @@ TEST(AppearanceSettings, TheProgramsEndRefreshesTheCompanion)
     DockTileSession session(companion, sourceData);
     session.setPreference("dark");
     session.startCompanion();
-    ASSERT_EQ(session.replacements(1), 1);
+    ASSERT_EQ(session.changes(1), 1);
 
     QProcess program;
     QProcessEnvironment environment = session.environment();
@@ -181,7 +181,7 @@ TEST(AppearanceSettings, TheProgramsEndRefreshesTheCompanion)
     program.start(DRAVIK_BINARY_DIR "/bin/dravik", {});
     ASSERT_TRUE(QTest::qWaitFor([&] { return session.bus().interface()->isServiceRegistered(applicationName).value(); },
                                 30000));
-    EXPECT_EQ(session.replacements(1), 1) << "the program's start";
+    EXPECT_EQ(session.changes(1), 1) << "the program's start";
     EXPECT_TRUE(session.shows(Icon::dark));
 
     // Behind the program's back, so that only a refresh can show it.
@@ -189,7 +189,7 @@ TEST(AppearanceSettings, TheProgramsEndRefreshesTheCompanion)
     program.terminate();
     ASSERT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_EQ(session.replacements(1), 1);
+    EXPECT_EQ(session.changes(1), 1);
     EXPECT_TRUE(session.shows(Icon::light));
 }
 
