@@ -236,14 +236,14 @@ TEST(DravikDockTilePlugIn, InstallsBesideTheProgramsWithItsAutostartEntryAndOutr
     } switches[] = {{"light", Icon::light}, {"dark", Icon::dark}, {"light", Icon::light}};
     for (const auto& to : switches) {
         session.setPreference(QString::fromLatin1(to.stored));
-        if (&to == switches)
+        if (&to == &switches[0])
             session.startCompanion();
         else
             appearanceChanged(session);
         EXPECT_EQ(session.changes(1), 1) << to.stored;
         EXPECT_TRUE(QTest::qWaitFor([&] {
             return QFileInfo(cache).lastModified() >= QFileInfo(session.themeFolder()).lastModified();
-        })) << "a stale cache is ignored by lookup: "
+        })) << "the cache was not rebuilt, and lookup ignores a stale one: "
             << to.stored;
 
         const QMap<QString, QStringList> found = lookUp(session, sizes);
