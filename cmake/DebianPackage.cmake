@@ -37,7 +37,8 @@ set(CPACK_STRIP_FILES ON)
 # theme the interface falls back to.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "curl, openssh-client, qt6-qpa-plugins, adwaita-icon-theme")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | keepassxc, qt6-translations-l10n")
+# The icon is an SVG only: GTK and Qt draw it through these.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | keepassxc, qt6-translations-l10n, librsvg2-common, libqt6svg6")
 
 # Everything under /etc is configuration the administrator may edit; dpkg keeps such edits.
 file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/xdg/autostart/app.dravik.application.DockTile.desktop\n")

@@ -1,13 +1,10 @@
 #include "DravikDockTilePlugIn.h"
 
-#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSettings>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -29,25 +26,6 @@ QString storedAppearance()
     // The application may have written the file since the last look.
     preferences.sync();
     return preferences.value(u"interfaceAppearance"_s).toString();
-}
-
-// The application's own icon as installed: in the data folder of the prefix the companion is
-// installed in, else in a system data folder. The user's data folder is skipped: it holds the icon
-// this program writes.
-QImage installedDarkIcon()
-{
-    const QString icon = u"/icons/hicolor/512x512/apps/app.dravik.application.png"_s;
-    QStringList candidates{QCoreApplication::applicationDirPath() + u'/' + QStringLiteral(DRAVIK_INSTALLED_DATA) +
-                           icon};
-    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
-        if (folder != userData)
-            candidates.append(folder + icon);
-    for (const QString& path : candidates)
-        if (QImage image(path); !image.isNull())
-            return image;
-    qWarning("the installed application icon is missing; tried %s", qPrintable(candidates.join(u", ")));
-    return {};
 }
 
 } // namespace
@@ -107,14 +85,14 @@ void DravikDockTilePlugIn::refreshIcon()
     if (!m_tile)
         return;
     const QString appearance = storedAppearance();
-    const bool dark = appearance == u"dark" || (appearance != u"light" && systemIsDark());
-    if (m_darkIcon.isNull())
-        m_darkIcon = installedDarkIcon();
+    if (appearance == u"dark" || (appearance != u"light" && systemIsDark())) {
+        // The installed icon is the dark one.
+        m_tile->showInstalled();
+        return;
+    }
     if (m_lightIcon.isNull())
         m_lightIcon = makeLightIcon();
-    const QImage& icon = dark ? m_darkIcon : m_lightIcon;
-    if (!icon.isNull())
-        m_tile->show(icon);
+    m_tile->show(m_lightIcon);
 }
 
 // Newer portals have ReadOne; older ones only Read, which wraps the value in one more variant.

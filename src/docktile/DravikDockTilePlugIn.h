@@ -43,5 +43,4 @@ private:
     QTimer m_refresh;
     std::optional<IconThemeTile> m_tile;
     QImage m_lightIcon;
-    QImage m_darkIcon;
 };

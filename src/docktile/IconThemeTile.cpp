@@ -5,8 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,9 +19,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QImage fitted(const QImage& icon)
+const QString iconName = u"app.dravik.application"_s;
+// Lookup picks the size before the folder: every size the application's PNGs come in is covered,
+// whether or not an installation carries them.
+constexpr int sizes[] = {16, 22, 24, 32, 48, 64, 128, 256, 512};
+
+QImage fitted(const QImage& icon, int side)
 {
-    constexpr int side = IconThemeTile::side;
     if (icon.size() == QSize(side, side))
         return icon;
     QImage canvas(side, side, QImage::Format_ARGB32_Premultiplied);
@@ -71,24 +77,83 @@ bool replace(const QString& path, const QByteArray& bytes)
     return true;
 }
 
+// Only a regular file at the name is the companion's own: a link there is someone else's, and
+// stays, and so does what it points to.
+bool removeOwn(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status = {};
+    if (::lstat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    if (::unlink(name.constData()) != 0) {
+        qWarning("cannot remove the icon %s: %s", qPrintable(path), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 IconThemeTile::IconThemeTile()
-    : m_themePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/icons/hicolor"_s),
-      m_iconPath(m_themePath + u"/512x512/apps/app.dravik.application.png"_s)
+    : m_themePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/icons/hicolor"_s)
 {
 }
 
+// A failure is reported on standard error; the icons shown before then stay.
 void IconThemeTile::show(const QImage& icon) const
 {
-    const QByteArray bytes = png(fitted(icon));
-    if (bytes.isEmpty()) {
-        qWarning("cannot encode the icon %s", qPrintable(m_iconPath));
+    const QList<IconFile> files = this->files(icon);
+    if (std::any_of(files.cbegin(), files.cend(), [](const IconFile& file) { return file.bytes.isEmpty(); })) {
+        qWarning("cannot encode the icon for %s", qPrintable(m_themePath));
         return;
     }
-    if (holds(m_iconPath, bytes) || !replace(m_iconPath, bytes))
-        return;
-    // Icon theme caches of panels and launchers notice changes by the time of the theme folder.
+    update(files);
+}
+
+void IconThemeTile::showInstalled() const
+{
+    update(files(QImage()));
+}
+
+// An SVG that carries the largest PNG, the only scalable form of a drawing made of pixels, then the
+// PNGs from small to large: whoever waits for the icon at the tile's size sees the others in place.
+QList<IconThemeTile::IconFile> IconThemeTile::files(const QImage& icon) const
+{
+    QList<IconFile> files{{m_themePath + u"/scalable/apps/"_s + iconName + u".svg"_s, {}}};
+    for (const int size : sizes)
+        files.append({m_themePath + u"/%1x%1/apps/"_s.arg(size) + iconName + u".png"_s,
+                      icon.isNull() ? QByteArray() : png(fitted(icon, size))});
+    if (const QByteArray& largest = files.constLast().bytes; !largest.isEmpty())
+        files.first().bytes = u"<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                              u"width=\"%1\" height=\"%1\"><image width=\"%1\" height=\"%1\" "
+                              u"xlink:href=\"data:image/png;base64,%2\"/></svg>\n"_s.arg(side)
+                                  .arg(QString::fromLatin1(largest.toBase64()))
+                                  .toUtf8();
+    return files;
+}
+
+// Each file changes on its own, and only when its bytes would.
+void IconThemeTile::update(const QList<IconFile>& files) const
+{
+    bool changed = false;
+    for (const IconFile& file : files) {
+        if (file.bytes.isEmpty())
+            changed |= removeOwn(file.path);
+        else if (!holds(file.path, file.bytes))
+            changed |= replace(file.path, file.bytes);
+    }
+    if (changed)
+        announce();
+}
+
+// Icon theme caches of panels and launchers notice changes by the time of the theme folder; a
+// cache file in it would hide them from a lookup, so one that exists is rebuilt.
+void IconThemeTile::announce() const
+{
     if (::utimensat(AT_FDCWD, QFile::encodeName(m_themePath).constData(), nullptr, 0) != 0)
         qWarning("cannot touch the icon theme folder %s", qPrintable(m_themePath));
+    if (QFileInfo::exists(m_themePath + u"/icon-theme.cache"_s) &&
+        QProcess::execute(u"gtk-update-icon-cache"_s,
+                          {u"--force"_s, u"--ignore-theme-index"_s, u"--quiet"_s, m_themePath}) != 0)
+        qWarning("cannot update the icon theme cache in %s", qPrintable(m_themePath));
 }

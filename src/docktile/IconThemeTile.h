@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 
-// Where the companion shows the icon: the application's 512-pixel icon in the user's hicolor icon
-// theme, which panels and launchers find by the icon name of the desktop entry.
+// Where the companion shows the icon: the application's icon name in the user's hicolor icon
+// theme, which panels and launchers find through the desktop entry. Icon lookup weighs sizes
+// before folders, so the user's theme carries the icon at each usual size and as a scalable
+// variant for any other.
 class IconThemeTile {
 public:
     static constexpr int side = 512;
@@ -12,14 +16,21 @@ public:
     // The theme under $XDG_DATA_HOME (normally ~/.local/share/icons/hicolor).
     IconThemeTile();
 
-    const QString& iconPath() const { return m_iconPath; }
-
-    // Replaces the icon file in one step, scaled proportionally to the tile, then touches the
-    // theme folder; an icon file that already holds these bytes is left alone. A failure is
-    // reported on standard error; the old icon then stays.
+    // Puts `icon`, scaled proportionally, at every size of the user's theme, each file replaced in
+    // one step and left alone when it already holds those bytes, then tells the theme's readers.
     void show(const QImage& icon) const;
+    // Removes what show() wrote, so that lookup finds the installed icon again.
+    void showInstalled() const;
 
 private:
+    struct IconFile {
+        QString path;
+        QByteArray bytes; // empty: the file is to go
+    };
+
+    QList<IconFile> files(const QImage& icon) const;
+    void update(const QList<IconFile>& files) const;
+    void announce() const;
+
     QString m_themePath;
-    QString m_iconPath;
 };

@@ -4,23 +4,57 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
 
 const QString companion = QStringLiteral(DRAVIK_BINARY_DIR "/bin/DravikDockTilePlugIn");
 const QString sourceData = QStringLiteral(DRAVIK_SOURCE_DIR "/data");
+const QString gtkLookup = QStringLiteral(DRAVIK_GTK_LOOKUP);
+const QString qtLookup = QStringLiteral(DRAVIK_QT_LOOKUP);
 const QString applicationName = QStringLiteral("app.dravik.application");
 const QString portalName = QStringLiteral("org.freedesktop.portal.Desktop");
 
 using Icon = DockTileSession::Icon;
+using namespace Qt::StringLiterals;
 
 void appearanceChanged(DockTileSession& session)
 {
     session.emitSignal("/app/dravik/application", applicationName, "appearanceChanged");
+}
+
+// What GTK's and Qt's icon lookups find in the session, on a display of their own: "gtk SIZE"
+// gives the file found and the grey at the centre of the icon drawn from it; "qt SIZE" the grey.
+QMap<QString, QStringList> lookUp(const DockTileSession& session, const QStringList& sizes)
+{
+    QProcess lookup;
+    lookup.setProcessEnvironment(session.environment());
+    lookup.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    lookup.start(u"xvfb-run"_s,
+                 QStringList{u"-a"_s, u"-s"_s, u"-nolisten tcp"_s, u"/usr/bin/python3"_s, gtkLookup, qtLookup} + sizes);
+    QMap<QString, QStringList> found;
+    if (!lookup.waitForFinished(60000) || lookup.exitCode() != 0)
+        return found;
+    for (const QString& line : QString::fromUtf8(lookup.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(u' ');
+        found.insert(fields.mid(0, 2).join(u' '), fields.mid(2));
+    }
+    return found;
+}
+
+// The light icon's tile is pale, the installed one's dark.
+std::optional<Icon> shade(const QString& grey)
+{
+    bool drawn = false;
+    const int level = grey.toInt(&drawn);
+    if (!drawn || level < 0)
+        return std::nullopt;
+    return level > 128 ? Icon::light : Icon::dark;
 }
 
 } // namespace
@@ -37,7 +71,7 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
     const QString planted = session.themeFolder() + "/notes.txt";
     ASSERT_TRUE(QFile::link(ftptest::writeFile(planted, "not an icon\n"), session.iconPath()));
     session.startCompanion();
-    ASSERT_EQ(session.replacements(2), 2); // the link, then the icon
+    ASSERT_EQ(session.changes(2), 2); // the link, then the icon
     EXPECT_TRUE(session.shows(Icon::light));
     EXPECT_FALSE(QFileInfo(session.iconPath()).isSymLink());
     EXPECT_EQ(ftptest::contentOf(planted), "not an icon\n");
@@ -82,7 +116,7 @@ TEST(DravikDockTilePlugIn, ShowsTheChosenAppearanceOrTheDesktops)
         else
             appearanceChanged(session);
         const QString name = QStringLiteral("%1, portal %2").arg(row.stored).arg(row.colorScheme);
-        EXPECT_EQ(session.replacements(1), 1) << qPrintable(name);
+        EXPECT_EQ(session.changes(1), 1) << qPrintable(name);
         EXPECT_TRUE(session.shows(row.icon)) << qPrintable(name);
     }
 }
@@ -94,7 +128,7 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
     session.setPreference("light");
     session.bus().registerService(portalName);
     session.startCompanion();
-    ASSERT_EQ(session.replacements(1), 1);
+    ASSERT_EQ(session.changes(1), 1);
     Icon icon = Icon::light;
     const auto change = [&session, &icon] {
         icon = icon == Icon::light ? Icon::dark : Icon::light;
@@ -103,7 +137,7 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
     for (int reload = 0; reload < 2; ++reload) {
         change();
         session.reloadCompanion();
-        ASSERT_EQ(session.replacements(1), 1);
+        ASSERT_EQ(session.changes(1), 1);
     }
 
     const struct {
@@ -126,10 +160,10 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
     for (const auto& row : rows) {
         change();
         row.trigger(session);
-        EXPECT_EQ(session.replacements(row.refreshes), row.refreshes) << row.name;
+        EXPECT_EQ(session.changes(row.refreshes), row.refreshes) << row.name;
         if (row.refreshes == 0) {
             appearanceChanged(session);
-            EXPECT_EQ(session.replacements(1), 1) << row.name;
+            EXPECT_EQ(session.changes(1), 1) << row.name;
         }
         EXPECT_TRUE(session.shows(icon)) << row.name;
     }
@@ -140,20 +174,20 @@ TEST(DravikDockTilePlugIn, RefreshesOnceOnEachOfItsTriggersAndOnNothingElse)
     const uint shownScheme = icon == Icon::dark ? 1 : 0;
     const struct {
         uint colorScheme;
-        int replacements;
+        int changes;
     } bursts[] = {{shownScheme, 0}, {1 - shownScheme, 1}};
     for (const auto& burst : bursts) {
         session.portal().colorScheme = burst.colorScheme;
         session.portal().reads = 0;
         for (int signal = 0; signal < 300; ++signal)
             appearanceChanged(session);
-        EXPECT_EQ(session.replacements(burst.replacements), burst.replacements);
-        EXPECT_LE(session.portal().reads, 3);
+        EXPECT_EQ(session.changes(burst.changes), burst.changes);
+        EXPECT_LE(session.portal().reads, 5);
     }
     EXPECT_TRUE(session.shows(icon == Icon::dark ? Icon::light : Icon::dark));
 }
 
-TEST(DravikDockTilePlugIn, InstallsBesideTheProgramsWithItsAutostartEntryAndFindsTheInstalledIcon)
+TEST(DravikDockTilePlugIn, InstallsBesideTheProgramsWithItsAutostartEntryAndOutranksTheInstalledIconAtEverySize)
 {
     TemporaryFolder root;
     QProcess install;
@@ -186,17 +220,43 @@ TEST(DravikDockTilePlugIn, InstallsBesideTheProgramsWithItsAutostartEntryAndFind
     EXPECT_FALSE(QFileInfo::exists(prefix + "bin/AskRelay"));
     EXPECT_TRUE(QFileInfo::exists(prefix + "share/applications/app.dravik.application.desktop"));
 
-    const QString icons = prefix + "share/icons/hicolor/";
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
-        EXPECT_EQ(QImage(icons + QStringLiteral("%1x%1/apps/app.dravik.application.png").arg(size)).size(),
-                  QSize(size, size));
-    EXPECT_TRUE(QFileInfo::exists(icons + "scalable/apps/app.dravik.application.svg"));
+    // The hicolor theme's index comes with the system. The user's theme holds another program's
+    // icon, and a cache of it.
+    DockTileSession session(installed, prefix + u"share:/usr/share"_s);
+    const QString other = session.themeFolder() + u"/48x48/apps/org.example.Other.png"_s;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(other).path()) &&
+                QFile::copy(sourceData + u"/icons/hicolor/48x48/apps/app.dravik.application.png"_s, other));
+    ASSERT_EQ(QProcess::execute(u"gtk-update-icon-cache"_s, {u"-f"_s, u"-t"_s, u"-q"_s, session.themeFolder()}), 0);
+    const QString cache = session.themeFolder() + u"/icon-theme.cache"_s;
+    const QStringList sizes{u"16"_s, u"22"_s, u"24"_s,  u"32"_s,  u"40"_s, u"48"_s,
+                            u"64"_s, u"96"_s, u"128"_s, u"256"_s, u"512"_s};
+    const struct {
+        const char* stored;
+        Icon icon;
+    } switches[] = {{"light", Icon::light}, {"dark", Icon::dark}, {"light", Icon::light}};
+    for (const auto& to : switches) {
+        session.setPreference(QString::fromLatin1(to.stored));
+        if (&to == &switches[0])
+            session.startCompanion();
+        else
+            appearanceChanged(session);
+        EXPECT_EQ(session.changes(1), 1) << to.stored;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return QFileInfo(cache).lastModified() >= QFileInfo(session.themeFolder()).lastModified();
+        })) << "the cache was not rebuilt, and lookup ignores a stale one: "
+            << to.stored;
 
-    DockTileSession session(installed, root.file("no-system-data"));
-    session.setPreference("dark");
-    session.startCompanion();
-    EXPECT_EQ(session.replacements(1), 1);
-    EXPECT_TRUE(session.shows(Icon::dark));
+        const QMap<QString, QStringList> found = lookUp(session, sizes);
+        const QString folder = to.icon == Icon::light ? session.themeFolder() : prefix + u"share/icons/hicolor"_s;
+        for (const QString& size : sizes) {
+            const QStringList gtk = found.value(u"gtk "_s + size), qt = found.value(u"qt "_s + size);
+            EXPECT_TRUE(gtk.value(0).startsWith(folder + u'/'))
+                << to.stored << " " << qPrintable(size) << " GTK found " << qPrintable(gtk.value(0));
+            EXPECT_EQ(shade(gtk.value(1)), to.icon) << to.stored << " " << qPrintable(size) << " as GTK draws it";
+            EXPECT_EQ(shade(qt.value(1)), to.icon) << to.stored << " " << qPrintable(size) << " as Qt draws it";
+        }
+    }
+    EXPECT_TRUE(QFileInfo::exists(other));
 }
 
 TEST(ApplicationIcon, ItsPNGsAreRenderedFromItsSVG)

@@ -79,7 +79,7 @@ TEST_F(DebianPackage, DeclaresWhatItRunsAndPutsEverythingWhereTheDesktopLooks)
         EXPECT_TRUE(QFileInfo(root(exec.startsWith('/') ? exec : "/usr/bin/" + exec)).isExecutable())
             << qPrintable(exec);
         const QString icon = desktopEntryValue(entry, "Icon");
-        EXPECT_TRUE(QFileInfo::exists(root("/usr/share/icons/hicolor/48x48/apps/") + icon + ".png"))
+        EXPECT_TRUE(QFileInfo::exists(root("/usr/share/icons/hicolor/scalable/apps/") + icon + ".svg"))
             << qPrintable(icon);
     }
     // What Debian's archive checks of every package, and what a software centre reads of the

@@ -52,7 +52,8 @@ DockTileSession::DockTileSession(const QString& program, const QString& systemDa
     const QString icons = QFileInfo(iconPath()).path();
     m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (!m_connection.isConnected() || !m_connection.registerVirtualObject(portalPath, &m_portal) ||
-        !QDir().mkpath(icons) || inotify_add_watch(m_watch, QFile::encodeName(icons), IN_CREATE | IN_MOVED_TO) < 0)
+        !QDir().mkpath(icons) ||
+        inotify_add_watch(m_watch, QFile::encodeName(icons), IN_CREATE | IN_MOVED_TO | IN_DELETE) < 0)
         throw std::runtime_error("cannot set up the test session");
 }
 
@@ -129,28 +130,28 @@ void DockTileSession::settingChanged(const QString& key, uint value)
                {QStringLiteral("org.freedesktop.appearance"), key, QVariant::fromValue(QDBusVariant(value))});
 }
 
-int DockTileSession::replacements(int expected)
+int DockTileSession::changes(int expected)
 {
     const QDeadlineTimer deadline(20000);
-    while (m_replacements < expected && !deadline.hasExpired()) {
+    while (m_changes < expected && !deadline.hasExpired()) {
         serve(10);
-        countReplacements();
+        countChanges();
     }
-    // The companion handles one trigger completely before the next: a replacement too many follows
+    // The companion handles one trigger completely before the next: a change too many follows
     // the expected ones closely.
     serve(250);
-    countReplacements();
-    return std::exchange(m_replacements, 0);
+    countChanges();
+    return std::exchange(m_changes, 0);
 }
 
-void DockTileSession::countReplacements()
+void DockTileSession::countChanges()
 {
     alignas(inotify_event) char buffer[4096];
     for (ssize_t size; (size = ::read(m_watch, buffer, sizeof buffer)) > 0;)
         for (const char* at = buffer; at < buffer + size;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
             if (event->len > 0 && QFileInfo(iconPath()).fileName() == QString::fromUtf8(event->name))
-                ++m_replacements;
+                ++m_changes;
             at += sizeof(inotify_event) + event->len;
         }
 }

@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 
@@ -45,13 +46,16 @@ public:
     // Owns and releases names as the application or the portal.
     QDBusConnection& bus() { return m_connection; }
 
-    // Waits until the companion has replaced its icon `expected` times since the last call, then
-    // a little longer for any replacement too many; returns how often it was replaced.
-    int replacements(int expected);
+    // Waits until the companion has written or removed its icon `expected` times since the last
+    // call, then a little longer for any change too many; returns how often it changed.
+    int changes(int expected);
     QImage icon() const { return QImage(iconPath()); }
-    // Whether the companion shows `icon`: the application's own, or the drawn light one, which was
-    // checked by eye and against the drawing's key points when it was made.
-    bool shows(Icon icon) const { return pixels(this->icon()) == reference(icon); }
+    // Whether the companion shows `icon`: the drawn light one, which was checked by eye and against
+    // the drawing's key points when it was made, or none of its own, so that the installed one shows.
+    bool shows(Icon icon) const
+    {
+        return icon == Icon::light ? pixels(this->icon()) == reference(icon) : !QFileInfo::exists(iconPath());
+    }
     static QImage reference(Icon icon);
     static QImage pixels(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
     QString themeFolder() const { return m_root.file(QStringLiteral("data/icons/hicolor")); }
@@ -59,7 +63,7 @@ public:
     QString iconPath() const { return themeFolder() + QStringLiteral("/512x512/apps/app.dravik.application.png"); }
 
 private:
-    void countReplacements();
+    void countChanges();
 
     TemporaryFolder m_root;
     PrivateSessionBus m_bus;
@@ -70,5 +74,5 @@ private:
     QString m_configHome;
     QProcess m_companion;
     int m_watch = -1;
-    int m_replacements = 0;
+    int m_changes = 0;
 };
