@@ -46,3 +46,8 @@ QString RemoteEdit::editHash(const QString& file)
     }
     return QString::fromLatin1(hash.result().toHex());
 }
+
+bool RemoteEdit::mayTake(const FileEntry& entry)
+{
+    return entry.size ? *entry.size <= maximumBytes : entry.isSymbolicLink;
+}

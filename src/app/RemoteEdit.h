@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileEntry.h"
 #include "ServerProfile.h"
 
 #include <QString>
@@ -30,4 +31,7 @@ struct RemoteEdit {
     // Throws FTPError "edit_size_limit" for a larger file, a symbolic link or anything but a
     // regular file, and std::system_error when it cannot be read.
     static QString editHash(const QString& file);
+    // Whether a listed file may be fetched for editing. A link's listed size is its target's
+    // path, not the file's: it is fetched and the copy's own size decides (editHash).
+    static bool mayTake(const FileEntry& entry);
 };

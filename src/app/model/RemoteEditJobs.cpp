@@ -59,7 +59,7 @@ QString remoteHash(const FTPClient& client, const QString& remotePath, const Wor
     const QList<FileEntry> entries = client.list(RemotePath::parent(remotePath), token);
     const auto entry = std::find_if(entries.cbegin(), entries.cend(),
                                     [&name](const FileEntry& candidate) { return candidate.name == name; });
-    if (entry == entries.cend() || entry->isDirectory || !entry->size || *entry->size > RemoteEdit::maximumBytes)
+    if (entry == entries.cend() || entry->isDirectory || !RemoteEdit::mayTake(*entry))
         throw FTPError::message(L("destination_changed"));
     const QString copy = work.file(u"remote"_s);
     fetch(client, remotePath, copy, token);

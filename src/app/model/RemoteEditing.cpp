@@ -91,7 +91,7 @@ void RemoteEditing::edit()
                                     [&](const FileEntry& file) { return file.name == *selection.cbegin(); });
     if (entry == files.cend() || entry->isDirectory)
         return;
-    if (!entry->size || *entry->size > RemoteEdit::maximumBytes)
+    if (!RemoteEdit::mayTake(*entry))
         return m_model.setErrorMessage(L("edit_size_limit"));
     const QString path = RemotePath::joining(m_model.remotePath(), entry->name);
     for (const RemoteEdit& edit : m_list.edits())

@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <unistd.h>
 
 using namespace ftptest;
 
@@ -247,6 +248,18 @@ TEST_F(ModelTest, OnlyFilesOfUpToTwentyMebibytesAreEditedAndAFailedDownloadLeave
     model->editRemoteFile();
     ASSERT_TRUE(eventually([&] { return !model->busy() && model->edits().size() == 1; }));
     EXPECT_EQ(QFileInfo(RemoteEditListModel::localPath(model->edits().first())).size(), 20971520);
+
+    // A link's listing tells nothing of its file's size: the copy it brings decides.
+    server.put("/small.txt", "small");
+    ASSERT_EQ(::symlink("small.txt", QFile::encodeName(server.local("/link.txt")).constData()), 0);
+    model->browse();
+    ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    select(false, {"link.txt"});
+    prompter.applicationAnswers = {std::nullopt};
+    model->editRemoteFile();
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->edits().size() == 2; }));
+    EXPECT_EQ(model->errorMessage(), "");
+    EXPECT_EQ(contentOf(RemoteEditListModel::localPath(model->edits().last())), "small");
 }
 
 // An edit's upload is pending work: quitting, disconnecting and switching profiles ask first,
