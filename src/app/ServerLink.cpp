@@ -70,18 +70,16 @@ QString percentDecoded(QStringView text)
 
 bool isIPv6Literal(QStringView host)
 {
-    return host.contains(u':') && std::all_of(host.cbegin(), host.cend(), [](QChar c) {
-               return hexValue(c) >= 0 || c == u':' || c == u'.';
-           });
+    return host.contains(u':') &&
+           std::all_of(host.cbegin(), host.cend(), [](QChar c) { return hexValue(c) >= 0 || c == u':' || c == u'.'; });
 }
 
 int portOf(QStringView text, FTPProtocol protocol)
 {
     if (text.isEmpty())
         return FTPProtocols::defaultPort(protocol);
-    const bool digits = text.size() <= 5 && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-                            return c >= u'0' && c <= u'9';
-                        });
+    const bool digits =
+        text.size() <= 5 && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     const int port = digits ? text.toInt() : 0;
     if (port < 1 || port > 65535)
         reject("link_bad_port");
@@ -122,7 +120,7 @@ void readAuthority(QStringView text, ServerLink& link)
         const qsizetype colon = userInfo.indexOf(u':');
         link.hadPassword = colon >= 0;
         link.username = percentDecoded(userInfo.left(colon));
-        if (link.username.contains(u':'))
+        if (link.username.contains(u':') || TextRules::containsLineBreak(link.username))
             reject("invalid_user");
     }
     readHostAndPort(text.mid(at + 1), link);

@@ -34,9 +34,10 @@ constexpr int workerThreads = 8;
 AppModel::AppModel(Prompter& prompter, QObject* parent)
     : QObject(parent), m_prompter(prompter), m_profileList(std::make_unique<ProfileListModel>()),
       m_activity(std::make_unique<ActivityLog>()), m_featureTask(m_pool, *this),
-      m_links(std::make_unique<LinkOpener>(*this)), m_local(std::make_unique<LocalPane>(*this)), m_remote(std::make_unique<RemoteSession>(*this)),
-      m_queue(std::make_unique<TransferQueue>(*this)), m_edits(std::make_unique<RemoteEditing>(*this)),
-      m_comparison(std::make_unique<FolderComparer>(*this)), m_updates(std::make_unique<UpdateChecker>(*this))
+      m_links(std::make_unique<LinkOpener>(*this)), m_local(std::make_unique<LocalPane>(*this)),
+      m_remote(std::make_unique<RemoteSession>(*this)), m_queue(std::make_unique<TransferQueue>(*this)),
+      m_edits(std::make_unique<RemoteEditing>(*this)), m_comparison(std::make_unique<FolderComparer>(*this)),
+      m_updates(std::make_unique<UpdateChecker>(*this))
 {
     acceptPostedWork(*this);
     m_pool.setMaxThreadCount(workerThreads);

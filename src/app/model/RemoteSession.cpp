@@ -56,22 +56,21 @@ void RemoteSession::connect(const ServerProfile& profile, const QString& passwor
     const QUuid token = replaceToken();
     m_model.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
     const QString folder = link ? link->folder() : profile.initialPath;
-    m_browseTask.start<Listing>(
-        [client, folder](std::stop_token stop) { return client.list(folder, stop); },
-        [this, client, token, folder, link](TaskOutcome<Listing> outcome) {
-            if (!settle(token, outcome))
-                return;
-            m_client = client;
-            m_connectedProfile = client.profile();
-            Q_EMIT m_model.connectedProfileChanged();
-            m_path = folder;
-            Q_EMIT m_model.remotePathChanged();
-            m_pane.setEntries(std::move(*outcome.value));
-            m_model.record(
-                L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
-            if (link && !link->namesFolder)
-                land(*link);
-        });
+    m_browseTask.start<Listing>([client, folder](std::stop_token stop) { return client.list(folder, stop); },
+                                [this, client, token, folder, link](TaskOutcome<Listing> outcome) {
+                                    if (!settle(token, outcome))
+                                        return;
+                                    m_client = client;
+                                    m_connectedProfile = client.profile();
+                                    Q_EMIT m_model.connectedProfileChanged();
+                                    m_path = folder;
+                                    Q_EMIT m_model.remotePathChanged();
+                                    m_pane.setEntries(std::move(*outcome.value));
+                                    m_model.record(L("connected_to", client.profile().name,
+                                                     FTPProtocols::label(client.profile().protocolType)));
+                                    if (link && !link->namesFolder)
+                                        land(*link);
+                                });
 }
 
 void RemoteSession::land(const ServerLink& link)
