@@ -55,22 +55,27 @@ void RemoteSession::connect(const ServerProfile& profile, const QString& passwor
     setBusy(true);
     const QUuid token = replaceToken();
     m_model.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
-    const QString folder = link ? link->folder() : profile.initialPath;
-    m_browseTask.start<Listing>([client, folder](std::stop_token stop) { return client.list(folder, stop); },
-                                [this, client, token, folder, link](TaskOutcome<Listing> outcome) {
-                                    if (!settle(token, outcome))
-                                        return;
-                                    m_client = client;
-                                    m_connectedProfile = client.profile();
-                                    Q_EMIT m_model.connectedProfileChanged();
-                                    m_path = folder;
-                                    Q_EMIT m_model.remotePathChanged();
-                                    m_pane.setEntries(std::move(*outcome.value));
-                                    m_model.record(L("connected_to", client.profile().name,
-                                                     FTPProtocols::label(client.profile().protocolType)));
-                                    if (link && !link->namesFolder)
-                                        land(*link);
+    // The listing of a link's folder is what shows whether the link names a file or a folder.
+    const QString listed = link ? link->folder() : profile.initialPath;
+    m_browseTask.start<Listing>([client, listed](std::stop_token stop) { return client.list(listed, stop); },
+                                [this, client, token, listed, link](TaskOutcome<Listing> outcome) {
+                                    if (settle(token, outcome))
+                                        adopt(client, listed, std::move(*outcome.value), link);
                                 });
+}
+
+void RemoteSession::adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+                          const std::optional<ServerLink>& link)
+{
+    m_client = client;
+    m_connectedProfile = client.profile();
+    Q_EMIT m_model.connectedProfileChanged();
+    m_path = folder;
+    Q_EMIT m_model.remotePathChanged();
+    m_pane.setEntries(std::move(entries));
+    m_model.record(L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
+    if (link && !link->namesFolder)
+        land(*link);
 }
 
 void RemoteSession::land(const ServerLink& link)

@@ -51,6 +51,9 @@ public:
     void changePermissions(const QString& mode);
 
 private:
+    // Makes the client the live connection, showing the first listing, of `folder`.
+    void adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+               const std::optional<ServerLink>& link);
     // In the folder of a link that may name a file: selects the file, or opens the folder.
     void land(const ServerLink& link);
     // Runs `operation` over the live client in the browse slot, then lists the folder again.
