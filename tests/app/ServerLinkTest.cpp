@@ -104,12 +104,4 @@ TEST(ServerLink, StandsForTheSavedProfileOfItsServerAndUserPreferringExplicitTLS
         const std::optional<ServerProfile> match = ServerLink::parse(one.link).match(profiles);
         EXPECT_EQ(match ? match->name : "(none)", one.profile) << one.link;
     }
-
-    const ServerProfile created = ServerLink::parse("ftp://carl@files.example.org:2121/pub/notes.txt").newProfile();
-    EXPECT_EQ(created.name, "files.example.org");
-    EXPECT_EQ(created.protocolType, FTPProtocol::explicitTLS);
-    EXPECT_EQ(created.port, 2121);
-    EXPECT_EQ(created.username, "carl");
-    EXPECT_EQ(created.initialPath, "/pub");
-    EXPECT_FALSE(created.rememberPassword);
 }

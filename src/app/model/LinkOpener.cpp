@@ -5,8 +5,6 @@
 
 #include <utility>
 
-using namespace Qt::StringLiterals;
-
 LinkOpener::LinkOpener(AppModel& model) : m_model(model)
 {
     QObject::connect(&model, &AppModel::showConnectionEditorChanged, &model, [this] {
