@@ -24,7 +24,7 @@ QString ServerProfile::idText() const
     return uuidText(id);
 }
 
-static bool isValidHost(const QString& host)
+bool ServerProfile::isValidHost(const QString& host)
 {
     static const QString forbidden = QStringLiteral("/@?#\\");
     if (host.isEmpty() || host.startsWith(QLatin1Char('-')) || TextRules::containsWhitespace(host))

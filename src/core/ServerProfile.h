@@ -27,6 +27,9 @@ struct ServerProfile {
 
     // Throws FTPError (message kind) naming the first rule the profile breaks.
     void validate() const;
+    // Not empty, no leading "-" (which ssh would read as an option), no white space, and none of
+    // the characters that would end the host part of a URL.
+    static bool isValidHost(const QString& host);
 
     static constexpr qsizetype maximumPasswordBytes = 4096;
     // Throws FTPError "long_password" beyond 4,096 octets of UTF-8, and "invalid_password" for a

@@ -1,5 +1,7 @@
 #include "TextRules.h"
 
+#include <algorithm>
+
 // Every character of these sets lies in the Basic Multilingual Plane, so UTF-16 units suffice.
 namespace TextRules {
 
@@ -35,12 +37,22 @@ bool containsWhitespace(const QString& text)
     return false;
 }
 
+static bool isControl(QChar c)
+{
+    return c.category() == QChar::Other_Control;
+}
+
+bool containsControl(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isControl);
+}
+
 QString visible(const QString& text)
 {
     QString shown;
     shown.reserve(text.size());
     for (QChar c : text) {
-        if (c.category() == QChar::Other_Control)
+        if (isControl(c))
             shown +=
                 QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
         else

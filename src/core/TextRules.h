@@ -11,6 +11,8 @@ bool containsLineBreak(const QString& text);
 bool containsNul(const QString& text);
 // Unicode White_Space.
 bool containsWhitespace(const QString& text);
+// U+0000 to U+001F and U+007F to U+009F.
+bool containsControl(const QString& text);
 
 // `text` with every control character (U+0000 to U+001F, U+007F to U+009F) written as \xHH, so
 // that a name from a server can neither drive a terminal nor garble a label.

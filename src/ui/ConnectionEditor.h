@@ -42,6 +42,9 @@ public:
     const ServerProfile& profile() const { return m_profile; }
     // "save_connect" is disabled while the transfer queue has pending items.
     void setTransfersPending(bool pending);
+    // A remark as the editor opens, such as what a link left for the person to fill in; shown
+    // where a failed save is, and replaced by one.
+    void setNotice(const QString& text) { setError(text); }
 
 private:
     QLayout* makeHeader();

@@ -135,6 +135,7 @@ void ContentView::showConnectionEditor()
                 [](const QUuid& id) { return KeychainStore::readPassword(id); }};
             auto* editor = new ConnectionEditor(m_model.editingProfile(), std::move(services), this);
             editor->setTransfersPending(m_model.pendingCount() > 0);
+            editor->setNotice(m_model.connectionNotice());
             connect(&m_model, &AppModel::pendingCountChanged, editor,
                     [this, editor] { editor->setTransfersPending(m_model.pendingCount() > 0); });
             return editor;

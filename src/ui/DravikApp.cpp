@@ -40,12 +40,15 @@ void DravikApp::showSettings()
     m_settings->activateWindow();
 }
 
-void DravikApp::activate()
+void DravikApp::activate(const QStringList& arguments)
 {
     m_window->setWindowState((m_window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    for (const QString& argument : arguments)
+        if (!argument.startsWith(u'-'))
+            return m_model->openLink(argument);
 }
 
 void DravikApp::showAbout()

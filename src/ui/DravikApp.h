@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <memory>
 
 class AppModel;
@@ -34,8 +35,9 @@ public:
 
     void showSettings();
     void showAbout();
-    // Brings the main window to the front, shown again if it was closed while transfers went on.
-    void activate();
+    // Brings the main window to the front, shown again if it was closed while transfers went on,
+    // and opens the link among the program's arguments (the first that is not an option).
+    void activate(const QStringList& arguments = {});
 
 private:
     LanguageSettings m_language;

@@ -40,6 +40,6 @@ int main(int argc, char** argv)
     }
     DravikApp program;
     QObject::connect(&service, &ApplicationService::activated, &program, &DravikApp::activate);
-    program.window().show();
+    program.activate(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 #include "FileListModel.h"
 #include "KeychainStore.h"
 #include "L10n.h"
+#include "LinkOpener.h"
 #include "LocalFileSystem.h"
 #include "LocalPane.h"
 #include "ProfileFileWatcher.h"
@@ -33,9 +34,10 @@ constexpr int workerThreads = 8;
 AppModel::AppModel(Prompter& prompter, QObject* parent)
     : QObject(parent), m_prompter(prompter), m_profileList(std::make_unique<ProfileListModel>()),
       m_activity(std::make_unique<ActivityLog>()), m_featureTask(m_pool, *this),
-      m_local(std::make_unique<LocalPane>(*this)), m_remote(std::make_unique<RemoteSession>(*this)),
-      m_queue(std::make_unique<TransferQueue>(*this)), m_edits(std::make_unique<RemoteEditing>(*this)),
-      m_comparison(std::make_unique<FolderComparer>(*this)), m_updates(std::make_unique<UpdateChecker>(*this))
+      m_links(std::make_unique<LinkOpener>(*this)), m_local(std::make_unique<LocalPane>(*this)),
+      m_remote(std::make_unique<RemoteSession>(*this)), m_queue(std::make_unique<TransferQueue>(*this)),
+      m_edits(std::make_unique<RemoteEditing>(*this)), m_comparison(std::make_unique<FolderComparer>(*this)),
+      m_updates(std::make_unique<UpdateChecker>(*this))
 {
     acceptPostedWork(*this);
     m_pool.setMaxThreadCount(workerThreads);
@@ -152,7 +154,7 @@ void AppModel::connect(const ServerProfile& profile, const QString& password)
         if (!allowed)
             return;
         disconnect();
-        m_remote->connect(profile, password);
+        m_remote->connect(profile, password, m_links->take(profile.id));
     });
 }
 
@@ -236,6 +238,11 @@ void AppModel::removeProfile(const ServerProfile& profile)
                   reportKept(ProfileStore::file(), saved.keptAs);
               })
         .onFailed(this, [this] { report(std::current_exception()); });
+}
+
+void AppModel::openLink(const QString& text)
+{
+    m_links->open(text);
 }
 
 void AppModel::adoptProfiles(QList<ServerProfile> profiles)
@@ -542,6 +549,11 @@ void AppModel::setEditingProfile(const std::optional<ServerProfile>& profile)
         return;
     m_editingProfile = profile;
     Q_EMIT editingProfileChanged();
+}
+
+QString AppModel::connectionNotice() const
+{
+    return m_links->notice();
 }
 
 void AppModel::showInFileManager(const QString& path)

@@ -26,6 +26,7 @@
 
 class FileFilterModel;
 class FileListModel;
+class LinkOpener;
 class LocalPane;
 class ProfileFileWatcher;
 class ProfileListModel;
@@ -142,6 +143,11 @@ public:
     QFuture<std::optional<QString>> save(const ServerProfile& profile, const QString& password);
     // Deletes the profile and its password; a failure is reported and leaves the list as it was.
     void removeProfile(const ServerProfile& profile);
+    // Opens the server of an ftp://, ftps:// or sftp:// link, browsed to the link's path (to the
+    // folder of a file, which is then selected): a saved profile of that protocol, host, port and
+    // user is connected as connectSaved() would; any other server opens the editor on a new
+    // profile. A password in the link is dropped. A malformed link is reported.
+    void openLink(const QString& text);
 
     // The local pane.
     QString localURL() const;
@@ -218,6 +224,8 @@ public:
     void setShowConnectionEditor(bool show);
     std::optional<ServerProfile> editingProfile() const { return m_editingProfile; }
     void setEditingProfile(const std::optional<ServerProfile>& profile);
+    // What the editor tells the person as it opens for a link; empty otherwise.
+    QString connectionNotice() const;
 
     // Remote editing.
     const QList<RemoteEdit>& edits() const { return m_edits->edits(); }
@@ -344,6 +352,7 @@ private:
     bool m_shuttingDown = false;
     bool m_working = false;
     TaskSlot m_featureTask;
+    std::unique_ptr<LinkOpener> m_links;
     std::unique_ptr<LocalPane> m_local;
     std::unique_ptr<RemoteSession> m_remote;
     std::unique_ptr<TransferQueue> m_queue;

@@ -5,6 +5,8 @@
 #include "Prompter.h"
 #include "RemotePath.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -46,26 +48,46 @@ template <typename Result> bool RemoteSession::settle(const QUuid& token, const 
     return false;
 }
 
-void RemoteSession::connect(const ServerProfile& profile, const QString& password)
+void RemoteSession::connect(const ServerProfile& profile, const QString& password,
+                            const std::optional<ServerLink>& link)
 {
     const FTPClient client(profile, password);
     setBusy(true);
     const QUuid token = replaceToken();
     m_model.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
-    m_browseTask.start<Listing>(
-        [client, path = profile.initialPath](std::stop_token stop) { return client.list(path, stop); },
-        [this, client, token](TaskOutcome<Listing> outcome) {
-            if (!settle(token, outcome))
-                return;
-            m_client = client;
-            m_connectedProfile = client.profile();
-            Q_EMIT m_model.connectedProfileChanged();
-            m_path = client.profile().initialPath;
-            Q_EMIT m_model.remotePathChanged();
-            m_pane.setEntries(std::move(*outcome.value));
-            m_model.record(
-                L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
-        });
+    // The listing of a link's folder is what shows whether the link names a file or a folder.
+    const QString listed = link ? link->folder() : profile.initialPath;
+    m_browseTask.start<Listing>([client, listed](std::stop_token stop) { return client.list(listed, stop); },
+                                [this, client, token, listed, link](TaskOutcome<Listing> outcome) {
+                                    if (settle(token, outcome))
+                                        adopt(client, listed, std::move(*outcome.value), link);
+                                });
+}
+
+void RemoteSession::adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+                          const std::optional<ServerLink>& link)
+{
+    m_client = client;
+    m_connectedProfile = client.profile();
+    Q_EMIT m_model.connectedProfileChanged();
+    m_path = folder;
+    Q_EMIT m_model.remotePathChanged();
+    m_pane.setEntries(std::move(entries));
+    m_model.record(L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
+    if (link && !link->namesFolder)
+        land(*link);
+}
+
+void RemoteSession::land(const ServerLink& link)
+{
+    const QString name = RemotePath::lastComponent(link.path);
+    const QList<FileEntry>& entries = m_pane.entries();
+    const auto entry =
+        std::find_if(entries.cbegin(), entries.cend(), [&name](const FileEntry& one) { return one.name == name; });
+    // A name the folder does not hold is browsed all the same, so that the server says why.
+    if (entry == entries.cend() || entry->isDirectory)
+        return browse(link.path);
+    m_pane.setSelection({name});
 }
 
 void RemoteSession::disconnect()

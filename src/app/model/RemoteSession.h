@@ -2,6 +2,7 @@
 
 #include "FTPClient.h"
 #include "FilePane.h"
+#include "ServerLink.h"
 #include "ServerProfile.h"
 #include "TaskSlot.h"
 
@@ -31,8 +32,10 @@ public:
     const FilePane& pane() const { return m_pane; }
 
     // Starts listing the profile's initial folder with a new client, which becomes the live
-    // connection when the listing arrives. The caller has ended the previous connection.
-    void connect(const ServerProfile& profile, const QString& password);
+    // connection when the listing arrives. The caller has ended the previous connection. With a
+    // link, the link's folder is listed instead, and the pane then lands on what the link names.
+    void connect(const ServerProfile& profile, const QString& password,
+                 const std::optional<ServerLink>& link = std::nullopt);
     // Drops every browse-kind task and the connection; the pane shows "/" with nothing in it.
     void disconnect();
     // Stops the running task without touching any state, for the model's destructor.
@@ -50,6 +53,11 @@ private:
     // Lists `target` and shows it. `throughLink`: `target` is a link that may be no folder, which
     // is not worth an error.
     void show(const QString& target, bool throughLink);
+    // Makes the client the live connection, showing the first listing, of `folder`.
+    void adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+               const std::optional<ServerLink>& link);
+    // In the folder of a link that may name a file: selects the file, or opens the folder.
+    void land(const ServerLink& link);
     // Runs `operation` over the live client in the browse slot, then lists the folder again.
     void performRemote(Operation operation);
     // A fresh browseID for a new browse-kind task, which is returned as its token.
