@@ -11,6 +11,9 @@ struct FileEntry {
     bool isDirectory = false;
     std::optional<qint64> size;
     std::optional<QDateTime> modified;
+    // The permission bits (07777) of a regular file, where the listing shows them. Left out of
+    // equality and of every stored form: an entry read from a listing without modes is the same file.
+    std::optional<quint32> permissions = std::nullopt;
 
     bool operator==(const FileEntry& other) const;
 
