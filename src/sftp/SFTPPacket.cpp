@@ -114,7 +114,9 @@ FileEntry attributes(const QString& name, Reader& reader)
             blob(reader);
         }
     }
-    entry.isDirectory = (permissions & 0xF000) == 0x4000;
+    entry.isDirectory = (permissions & fileType) == directoryType;
+    if ((permissions & fileType) == regularFileType)
+        entry.permissions = permissions & 07777;
     return entry;
 }
 

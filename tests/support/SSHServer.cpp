@@ -52,7 +52,7 @@ bool SSHServer::canCreateAccounts()
     return ::geteuid() == 0;
 }
 
-SSHServer::SSHServer(const QString& refusedRequests)
+SSHServer::SSHServer(const QString& sftpOptions)
 {
     // The account must be able to walk down to its home inside this folder.
     ::chmod(root.path().toUtf8().constData(), 0755);
@@ -69,7 +69,7 @@ SSHServer::SSHServer(const QString& refusedRequests)
         createAccount();
     // A fixture that fails to start has no destructor to remove its account.
     try {
-        startServer(refusedRequests);
+        startServer(sftpOptions);
     } catch (...) {
         removeAccount();
         throw;
@@ -128,7 +128,7 @@ void SSHServer::giveToAccount(const QString& path) const
     run(QStringLiteral("/bin/chown"), {"-R", username, path});
 }
 
-void SSHServer::startServer(const QString& refusedRequests)
+void SSHServer::startServer(const QString& sftpOptions)
 {
     // sshd insists on its privilege separation folder, which a fresh machine may lack.
     ::mkdir("/run/sshd", 0755);
@@ -144,7 +144,7 @@ void SSHServer::startServer(const QString& refusedRequests)
                        .arg(serverPort)
                        .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
                             username.isEmpty() ? QStringLiteral("nobody-at-all") : username,
-                            refusedRequests.isEmpty() ? QString() : QStringLiteral(" -P ") + refusedRequests)
+                            sftpOptions.isEmpty() ? QString() : u' ' + sftpOptions)
                        .toUtf8());
         server = std::make_unique<ChildProcess>(ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
                                                                       .arguments = {"-D", "-e", "-f", configuration},

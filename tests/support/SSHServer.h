@@ -13,9 +13,9 @@ class ChildProcess;
 // ed25519 key. Creating the account needs root; without it the fixture serves no login.
 class SSHServer {
 public:
-    // `refusedRequests`: SFTP requests the server announces yet refuses (its "-P" list), such as
-    // "posix-rename".
-    explicit SSHServer(const QString& refusedRequests = {});
+    // `sftpOptions`: options of the server's SFTP subsystem, such as "-P posix-rename" for requests
+    // it announces yet refuses, or "-u 077" for the umask of the files it creates.
+    explicit SSHServer(const QString& sftpOptions = {});
     ~SSHServer();
     SSHServer(const SSHServer&) = delete;
     SSHServer& operator=(const SSHServer&) = delete;
@@ -46,7 +46,7 @@ public:
 private:
     void createAccount();
     void removeAccount() const;
-    void startServer(const QString& refusedRequests);
+    void startServer(const QString& sftpOptions);
 
     TemporaryFolder root;
     quint16 serverPort = 0;
