@@ -346,8 +346,8 @@ QString FTPClient::temporaryName(const QString& path)
                                    QString::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, u'0'));
 }
 
-void FTPClient::replace(const QString& file, const QString& to, const std::function<void()>& directWrite,
-                        const Progress& progress, std::stop_token token) const
+void FTPClient::replace(const QString& file, const QString& to, std::optional<quint32> permissions,
+                        const std::function<void()>& directWrite, const Progress& progress, std::stop_token token) const
 {
     validateFilePath(to);
     LocalFile source = openSource(file);
@@ -356,10 +356,14 @@ void FTPClient::replace(const QString& file, const QString& to, const std::funct
         return sftp().replace(source, temporary, to, directWrite, progress, token);
     // The rename follows the upload on the same control connection, once the server confirmed it.
     const QStringList upload{u"--upload-file"_s, u"/dev/fd/3"_s};
+    QStringList afterUpload;
+    // "*": a server without SITE CHMOD still takes the file, with the mode of a new one.
+    if (permissions)
+        afterUpload << u"--quote"_s
+                    << u"-*SITE CHMOD "_s + QString::number(*permissions, 8).rightJustified(3, u'0') + u' ' + temporary;
+    afterUpload << u"--quote"_s << u"-RNFR "_s + temporary << u"--quote"_s << u"-RNTO "_s + to;
     try {
-        execute(temporary, false,
-                upload + QStringList{u"--quote"_s, u"-RNFR "_s + temporary, u"--quote"_s, u"-RNTO "_s + to}, progress,
-                token, -1, source.descriptor());
+        execute(temporary, false, upload + afterUpload, progress, token, -1, source.descriptor());
         return;
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || error.exitStatus() != quoteRefused) {

@@ -49,10 +49,13 @@ public:
                 const Progress& progress, std::stop_token token) const;
     // Overwrites the file at `to` so that the server holds the old content or the new, never a
     // part: the upload goes to a hidden name of Dravik's in the same folder (see temporaryName),
-    // which is then renamed over `to` within the same curl run or SFTP session. Where the server
-    // cannot replace a file by rename, `directWrite` is called and `to` is written directly.
-    void replace(const QString& file, const QString& to, const std::function<void()>& directWrite,
-                 const Progress& progress, std::stop_token token) const;
+    // which is then renamed over `to` within the same curl run or SFTP session. The new file keeps
+    // the old one's permissions: an SFTP session reads them itself; over FTP they are the
+    // `permissions` the caller's listing showed for `to`, if any, and a server that will not set
+    // them leaves the mode of a new file. Where the server cannot replace a file by rename,
+    // `directWrite` is called and `to` is written directly.
+    void replace(const QString& file, const QString& to, std::optional<quint32> permissions,
+                 const std::function<void()>& directWrite, const Progress& progress, std::stop_token token) const;
     // Fetches into a hidden partial file beside `to` and installs it only after checking it. With
     // a `checkpointID` a failed or cancelled download keeps its partial file for a later resume.
     // Names in `to`'s folder are never followed through a symbolic link.

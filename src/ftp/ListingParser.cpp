@@ -60,7 +60,46 @@ std::optional<QDateTime> mlsdTime(QStringView fact)
     return QDateTime(date, time, QTimeZone::utc());
 }
 
-// The three facts an entry needs. A fact given twice counts with its last value. Scanned in place:
+// "0644" or "644"; anything else, or bits beyond 07777, is no mode.
+std::optional<quint32> octalMode(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 6)
+        return std::nullopt;
+    quint32 mode = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('7'))
+            return std::nullopt;
+        mode = mode * 8 + quint32(c.unicode() - u'0');
+    }
+    return mode <= 07777 ? std::optional(mode) : std::nullopt;
+}
+
+// The nine permission letters of a long listing, such as "rwsr-x--T", as mode bits; a letter out
+// of its place makes the mode unknown.
+std::optional<quint32> symbolicMode(QStringView letters)
+{
+    quint32 mode = 0;
+    for (int index = 0; index < 9; ++index) {
+        const char16_t c = letters[index].unicode();
+        const quint32 bit = 1u << (8 - index);
+        // Set-user-ID, set-group-ID and sticky share the execute column of their triple.
+        const quint32 special = 04000u >> (index / 3);
+        const bool other = index == 8;
+        if (c == u'-')
+            continue;
+        if ((index % 3 == 0 && c == u'r') || (index % 3 == 1 && c == u'w') || (index % 3 == 2 && c == u'x'))
+            mode |= bit;
+        else if (index % 3 == 2 && c == (other ? u't' : u's'))
+            mode |= bit | special;
+        else if (index % 3 == 2 && c == (other ? u'T' : u'S'))
+            mode |= special;
+        else
+            return std::nullopt;
+    }
+    return mode;
+}
+
+// The facts an entry needs. A fact given twice counts with its last value. Scanned in place:
 // large folders list tens of thousands of lines with a dozen facts each.
 struct Facts {
     std::optional<QStringView> type;
@@ -124,9 +163,11 @@ std::optional<FileEntry> mlsd(const QString& line)
     if (found.type->compare(QLatin1String("cdir"), Qt::CaseInsensitive) == 0 ||
         found.type->compare(QLatin1String("pdir"), Qt::CaseInsensitive) == 0)
         return std::nullopt;
+    const bool file = found.type->compare(QLatin1String("file"), Qt::CaseInsensitive) == 0;
     FileEntry entry{line.mid(space + 1), found.type->compare(QLatin1String("dir"), Qt::CaseInsensitive) == 0,
                     found.size ? decimal(*found.size) : std::nullopt,
-                    found.modify ? mlsdTime(*found.modify) : std::nullopt};
+                    found.modify ? mlsdTime(*found.modify) : std::nullopt,
+                    file && found.mode ? octalMode(*found.mode) : std::nullopt};
     if (!entry.isDirectory && isLink(found))
         entry.markSymbolicLink();
     return entry;
@@ -134,15 +175,18 @@ std::optional<FileEntry> mlsd(const QString& line)
 
 std::optional<FileEntry> unixListing(const QString& line)
 {
-    static const QRegularExpression pattern(QStringLiteral("^([bcdlps-])[rwxstST-]{9}[+@.]?\\s+\\d+\\s+\\S+\\s+\\S+\\s+"
-                                                           "(\\d+(?:,\\s*\\d+)?)\\s+\\S+\\s+\\d+\\s+[\\d:]+\\s(.*)$"),
-                                            patternOptions);
+    static const QRegularExpression pattern(
+        QStringLiteral("^([bcdlps-])([rwxstST-]{9})[+@.]?\\s+\\d+\\s+\\S+\\s+\\S+\\s+"
+                       "(\\d+(?:,\\s*\\d+)?)\\s+\\S+\\s+\\d+\\s+[\\d:]+\\s(.*)$"),
+        patternOptions);
     const auto groups = captures(pattern, line);
-    if (!groups || groups->size() != 3)
+    if (!groups || groups->size() != 4)
         return std::nullopt;
     const QString& type = groups->at(0);
-    // A device gives "major, minor" where the size would be, which reads as no size.
-    FileEntry entry{groups->at(2), type == QLatin1String("d"), decimal(groups->at(1)), std::nullopt};
+    // A device gives "major, minor" where the size would be, which reads as no size. A link's own
+    // letters say nothing of the file it leads to.
+    FileEntry entry{groups->at(3), type == QLatin1String("d"), decimal(groups->at(2)), std::nullopt,
+                    type == QLatin1String("-") ? symbolicMode(groups->at(1)) : std::nullopt};
     if (type == QLatin1String("l")) {
         const qsizetype arrow = entry.name.indexOf(QLatin1String(" -> "));
         if (arrow >= 0)

@@ -62,8 +62,15 @@ void SFTPClient::replace(LocalFile& localFile, const QString& temporary, const Q
                 } catch (...) {
                 }
             };
+            // A renamed-in file would otherwise have the mode of any new file, a secret's 0600
+            // become 0644 and a script lose its execute bits. A file gone meanwhile has none to keep.
+            std::optional<quint32> permissions;
             try {
-                SFTPOperations::upload(wire, localFile, temporary, false, std::nullopt, progress);
+                permissions = SFTPOperations::stat(wire, remotePath).permissions;
+            } catch (const SFTPFailure&) {
+            }
+            try {
+                SFTPOperations::upload(wire, localFile, temporary, false, std::nullopt, progress, permissions);
             } catch (...) {
                 removeTemporary();
                 throw;

@@ -30,9 +30,10 @@ public:
     void upload(LocalFile& localFile, const QString& remotePath, bool overwrite, std::optional<qint64> offset,
                 const Progress& progress, std::stop_token token) const;
     // Leaves the server with its old file or the new one, never a part of it: the file is written
-    // to `temporary` in the same folder and renamed over `remotePath`, all in one session. Where
-    // the server cannot rename over a file, `directWrite` is called and `remotePath` written
-    // directly. A temporary file left by a failure is removed while the connection allows.
+    // to `temporary` in the same folder, with the permissions of the file it replaces, and renamed
+    // over `remotePath`, all in one session. Where the server cannot rename over a file,
+    // `directWrite` is called and `remotePath` written directly. A temporary file left by a
+    // failure is removed while the connection allows.
     void replace(LocalFile& localFile, const QString& temporary, const QString& remotePath,
                  const std::function<void()>& directWrite, const Progress& progress, std::stop_token token) const;
 

@@ -50,6 +50,17 @@ void closeHandleQuietly(SFTPWire& wire, QByteArrayView handle) noexcept
     }
 }
 
+void setHandlePermissions(SFTPWire& wire, QByteArrayView handle, quint32 mode)
+{
+    QByteArray payload = handlePayload(handle);
+    SFTPPacket::attributes(payload, mode);
+    try {
+        wire.request(SFTPPacket::Type::fsetstat, payload);
+    } catch (const SFTPFailure&) {
+        // The file keeps the mode it was created with, which is never wider.
+    }
+}
+
 void reportProgress(const Progress& progress, qint64 position, qint64 size)
 {
     if (progress)
@@ -73,12 +84,12 @@ FileEntry stat(SFTPWire& wire, const QString& path)
     return SFTPPacket::attrsReply(RemotePath::lastComponent(path), reply);
 }
 
-QByteArray open(SFTPWire& wire, const QString& path, quint32 flags)
+QByteArray open(SFTPWire& wire, const QString& path, quint32 flags, std::optional<quint32> mode)
 {
     QByteArray payload;
     SFTPPacket::text(payload, path);
     SFTPPacket::u32(payload, flags);
-    SFTPPacket::attributes(payload, std::nullopt);
+    SFTPPacket::attributes(payload, mode);
     SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::open, payload);
     return SFTPPacket::handleReply(reply).toByteArray();
 }
@@ -174,7 +185,7 @@ void download(SFTPWire& wire, const QString& remotePath, LocalFile& local, std::
 }
 
 void upload(SFTPWire& wire, LocalFile& local, const QString& remotePath, bool overwrite, std::optional<qint64> offset,
-            const Progress& progress)
+            const Progress& progress, std::optional<quint32> permissions)
 {
     const qint64 size = local.seek(0, SEEK_END);
     quint32 flags = OpenFlag::write | OpenFlag::create | (overwrite ? OpenFlag::truncate : OpenFlag::exclusive);
@@ -184,9 +195,11 @@ void upload(SFTPWire& wire, LocalFile& local, const QString& remotePath, bool ov
             throw FTPError::message(L("destination_changed"));
         flags = OpenFlag::write;
     }
-    const QByteArray handle = open(wire, remotePath, flags);
+    const QByteArray handle = open(wire, remotePath, flags, permissions);
     SFTPRequestWindow window(wire);
     try {
+        if (permissions)
+            setHandlePermissions(wire, handle, *permissions);
         qint64 position = local.seek(offset.value_or(0), SEEK_SET);
         // Each chunk is read straight into its place in the WRITE payload, which the pipe has
         // copied by the time the next one is read.

@@ -33,7 +33,8 @@ inline constexpr qint64 chunkSize = 32 * 1024;
 // The folder's entries without "." and "..", sorted; at most 50,000.
 QList<FileEntry> list(SFTPWire& wire, const QString& path);
 FileEntry stat(SFTPWire& wire, const QString& path);
-QByteArray open(SFTPWire& wire, const QString& path, quint32 flags);
+// A file that OPEN creates gets `mode`, narrowed by the server's umask; without one, the server's default.
+QByteArray open(SFTPWire& wire, const QString& path, quint32 flags, std::optional<quint32> mode = std::nullopt);
 
 // Writes the remote file into `localFile` from `offset` on (0 when absent), strictly in order;
 // the local file is never truncated, so octets received before a failure stay.
@@ -41,8 +42,11 @@ void download(SFTPWire& wire, const QString& remotePath, LocalFile& localFile, s
               const Progress& progress);
 // With an offset, continues a remote file that must be exactly `offset` octets long; without
 // one, creates the remote file, replacing an existing one only when `overwrite` allows it.
+// With `permissions` the remote file has them before the first octet arrives: a new file is
+// created with them (so never more readable than they allow) and then given them exactly, the
+// bits a umask took included. A server that refuses the latter leaves the narrower mode.
 void upload(SFTPWire& wire, LocalFile& localFile, const QString& remotePath, bool overwrite,
-            std::optional<qint64> offset, const Progress& progress);
+            std::optional<qint64> offset, const Progress& progress, std::optional<quint32> permissions = std::nullopt);
 // One single-request command: MKDIR, RENAME (with a destination), REMOVE, RMDIR or SETSTAT
 // (with a mode).
 void command(SFTPWire& wire, quint8 type, const QString& path, const std::optional<QString>& destination,

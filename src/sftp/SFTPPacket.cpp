@@ -114,8 +114,10 @@ FileEntry attributes(const QString& name, Reader& reader)
             blob(reader);
         }
     }
-    entry.isDirectory = (permissions & 0xF000) == 0x4000;
-    if ((permissions & 0xF000) == 0xA000)
+    entry.isDirectory = (permissions & fileType) == directoryType;
+    if ((permissions & fileType) == regularFileType)
+        entry.permissions = permissions & 07777;
+    if ((permissions & fileType) == symbolicLinkType)
         entry.markSymbolicLink();
     return entry;
 }

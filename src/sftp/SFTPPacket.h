@@ -20,6 +20,7 @@ inline constexpr quint8 close = 4;
 inline constexpr quint8 read = 5;
 inline constexpr quint8 write = 6;
 inline constexpr quint8 setstat = 9;
+inline constexpr quint8 fsetstat = 10;
 inline constexpr quint8 opendir = 11;
 inline constexpr quint8 readdir = 12;
 inline constexpr quint8 remove = 13;
@@ -47,6 +48,12 @@ inline constexpr quint32 permissions = 0x00000004;
 inline constexpr quint32 times = 0x00000008;
 inline constexpr quint32 extended = 0x80000000;
 } // namespace Attribute
+
+// The file-type field of the permissions, as in stat(2).
+inline constexpr quint32 fileType = 0xF000;
+inline constexpr quint32 directoryType = 0x4000;
+inline constexpr quint32 regularFileType = 0x8000;
+inline constexpr quint32 symbolicLinkType = 0xA000;
 
 inline constexpr qint64 frameLimit = 4 * 1024 * 1024;
 inline constexpr qsizetype listingLimit = 50'000;

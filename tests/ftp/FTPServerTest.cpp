@@ -18,6 +18,7 @@
 #include <array>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -322,22 +323,29 @@ INSTANTIATE_TEST_SUITE_P(Servers, ServerOperations,
                          [](const testing::TestParamInfo<Served>& info) { return servedName(info.param); });
 
 // A replaced file is the old one or the new one, never a part of the new one: the upload goes to
-// a hidden name of Dravik's beside it and is renamed over it in the same run. A server that
-// refuses renames has the file written directly, and the caller hears of it first.
+// a hidden name of Dravik's beside it and is renamed over it in the same run, with the mode the
+// listing shows. A server that refuses renames has the file written directly, and the caller hears
+// of it first; one that refuses to set modes still takes the file.
 TEST(FTPServerReplace, TheServerKeepsTheOldFileOrTheNewNeverAPart)
 {
     const QByteArray before(300'000, 'o');
     const QByteArray after = randomBytes(300'000);
     const QRegularExpression temporary(R"(^\.notes\.txt\.dravik-upload-[0-9a-f]{8}$)");
-    const std::tuple<const char*, ProFTPDServer::Kind, bool, QByteArray, bool> cases[] = {
-        {"renamed over", ProFTPDServer::Kind::plainAndExplicitTLS, false, after, false},
-        {"stopped halfway", ProFTPDServer::Kind::plainAndExplicitTLS, true, before, false},
-        {"renames refused", ProFTPDServer::Kind::withoutRename, false, after, true},
+    using Kind = ProFTPDServer::Kind;
+    const std::tuple<const char*, Kind, bool, QByteArray, bool, unsigned, unsigned> cases[] = {
+        {"renamed over", Kind::plainAndExplicitTLS, false, after, false, 0600, 0600},
+        {"stopped halfway", Kind::plainAndExplicitTLS, true, before, false, 0600, 0600},
+        {"renames refused", Kind::withoutRename, false, after, true, 0755, 0755},
+        {"mode from LIST", Kind::withoutMLSD, false, after, false, 0755, 0755},
+        {"modes refused", Kind::withoutChmod, false, after, false, 0600, 0644},
     };
-    for (const auto& [what, kind, stopHalfway, expected, direct] : cases) {
+    for (const auto& [what, kind, stopHalfway, expected, direct, mode, expectedMode] : cases) {
         const ProFTPDServer server({kind, false});
         const TemporaryFolder local;
-        server.put("/slow/notes.txt", before);
+        ::chmod(QFile::encodeName(server.put("/slow/notes.txt", before)).constData(), mode);
+        const FTPClient client(server.profile(FTPProtocol::ftp), ProFTPDServer::password());
+        const std::optional<quint32> permissions = client.list("/slow", {}).value(0).permissions;
+        EXPECT_EQ(permissions, mode) << what;
         std::stop_source stop;
         bool wroteDirectly = false;
         // Stops once the server receives the hidden copy, which it takes in at 256 KB/s.
@@ -349,16 +357,16 @@ TEST(FTPServerReplace, TheServerKeepsTheOldFileOrTheNewNeverAPart)
             }
         });
         EXPECT_EQ(failureText([&] {
-                      FTPClient(server.profile(FTPProtocol::ftp), ProFTPDServer::password())
-                          .replace(
-                              local.write("notes.txt", after), "/slow/notes.txt", [&] { wroteDirectly = true; },
-                              nullptr, stop.get_token());
+                      client.replace(
+                          local.write("notes.txt", after), "/slow/notes.txt", permissions,
+                          [&] { wroteDirectly = true; }, nullptr, stop.get_token());
                   }),
                   stopHalfway ? "cancelled" : "(no error)")
             << what;
         stopper.request_stop();
         stopper.join();
         EXPECT_EQ(contentOf(server.local("/slow/notes.txt")), expected) << what;
+        EXPECT_EQ(permissionsOf(server.local("/slow/notes.txt")), expectedMode) << what;
         EXPECT_EQ(wroteDirectly, direct) << what;
         // A stop leaves the hidden copy, which only a finished run removes.
         const QStringList left = QDir(server.local("/slow")).entryList(QDir::Files | QDir::Hidden);

@@ -56,3 +56,24 @@ TEST(ListingParser, OneUnreadableLineFailsTheWholeListing)
                   L("unknown_listing", QString::number(count)))
             << listing.toStdString();
 }
+
+// Modes of plain files only: a link's letters or a folder's mode say nothing of a file to keep.
+TEST(ListingParser, ReadsTheModeOfPlainFiles)
+{
+    const std::optional<quint32> none;
+    const std::pair<QString, std::optional<quint32>> cases[] = {
+        {"type=file;size=1;UNIX.mode=0600; secret", 0600},
+        {"type=file;unix.mode=4755; tool", 04755},
+        {"type=file;UNIX.mode=0799; not octal", none},
+        {"type=file;UNIX.mode=17777; too many bits", none},
+        {"type=dir;UNIX.mode=0755; folder", none},
+        {"type=OS.unix=slink:/x;UNIX.mode=0777; link", none},
+        {"-rwxr-x--- 1 u g 1 Jan 31 12:00 script", 0750},
+        {"-rwsr-Sr-t 1 u g 1 Jan 31 12:00 special", 07745},
+        {"-rw-r--r-s 1 u g 1 Jan 31 12:00 misplaced", none},
+        {"lrwxrwxrwx 1 u g 7 Jan 31 2023 current -> release", none},
+        {"01-31-2024  09:15AM  2048 notes.txt", none},
+    };
+    for (const auto& [line, mode] : cases)
+        EXPECT_EQ(ListingParser::parse(line).value(0).permissions, mode) << line.toStdString();
+}

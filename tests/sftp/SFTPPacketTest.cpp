@@ -36,6 +36,8 @@ TEST(SFTPPacket, DecodesAttributeBlocksAndRefusesMalformedOnes)
         std::optional<qint64> size = {};
         std::optional<QDateTime> modified = {};
         bool refused = false;
+        // Kept for regular files only.
+        std::optional<quint32> permissions = {};
     };
     QByteArray extended = words({Attribute::extended, 2});
     for (int pair = 0; pair < 2; ++pair) {
@@ -46,7 +48,7 @@ TEST(SFTPPacket, DecodesAttributeBlocksAndRefusesMalformedOnes)
         {"no attributes", words({0})},
         {"folder", words({Attribute::permissions, 040755}), true},
         {"symbolic link", words({Attribute::permissions, 0120777})},
-        {"everything", words({0x0F, 0, 1234, 1000, 1000, 0100644, 1, 1700000000}), false, 1234, stamp},
+        {"everything", words({0x0F, 0, 1234, 1000, 1000, 0104755, 1, 1700000000}), false, 1234, stamp, false, 04755},
         {"largest size", words({Attribute::size, 0x7FFFFFFF, 0xFFFFFFFF}), false, 0x7FFFFFFFFFFFFFFFll},
         {"extended pairs", extended},
         {"unknown bits carry nothing", words({0x00000F00})},
@@ -69,6 +71,7 @@ TEST(SFTPPacket, DecodesAttributeBlocksAndRefusesMalformedOnes)
         EXPECT_EQ(entry.isDirectory, c.isDirectory) << c.what;
         EXPECT_EQ(entry.size, c.size) << c.what;
         EXPECT_EQ(entry.modified, c.modified) << c.what;
+        EXPECT_EQ(entry.permissions, c.permissions) << c.what;
         EXPECT_EQ(reader.position, c.block.size()) << c.what;
     }
 }

@@ -280,20 +280,28 @@ TEST_F(SFTPSession, TheWatchdogEndsOnlyIdleConnections)
 }
 
 // A replaced file is the old one or the new one, never a part of the new one: written to a hidden
-// name in the same session and moved over the file with posix-rename. A server that refuses the
-// request though it announced it has the temporary copy removed and the file written directly.
+// name in the same session, with the file's mode, and moved over the file with posix-rename. A
+// server that refuses the request though it announced it has the temporary copy removed and the
+// file written directly. The mode is set exactly whatever umask the server has; one that refuses
+// to set it still takes the file, created no more readable than the one it replaces.
 TEST_F(SFTPSession, AReplacedFileIsTheOldOrTheNewNeverAPart)
 {
     const QByteArray before(1024 * 1024, 'o');
     const QByteArray after = randomBytes(1024 * 1024);
     const SSHServer refusing(QStringLiteral("internal-sftp -P posix-rename"));
-    const std::tuple<const char*, const SSHServer*, bool, QByteArray, bool> cases[] = {
-        {"renamed over", server.get(), false, after, false},
-        {"stopped halfway", server.get(), true, before, false},
-        {"rename refused", &refusing, false, after, true},
+    const SSHServer narrowing(QStringLiteral("internal-sftp -u 077"));
+    const SSHServer withoutModes(QStringLiteral("internal-sftp -P fsetstat"));
+    const std::tuple<const char*, const SSHServer*, bool, QByteArray, bool, unsigned> cases[] = {
+        {"renamed over", server.get(), false, after, false, 0600},
+        {"executable renamed over", server.get(), false, after, false, 0755},
+        {"stopped halfway", server.get(), true, before, false, 0600},
+        {"rename refused", &refusing, false, after, true, 0755},
+        {"umask 077", &narrowing, false, after, false, 0755},
+        {"modes refused", &withoutModes, false, after, false, 0600},
     };
-    for (const auto& [what, host, stopHalfway, expected, direct] : cases) {
+    for (const auto& [what, host, stopHalfway, expected, direct, mode] : cases) {
         const QString target = host->put("notes.txt", before);
+        ::chmod(QFile::encodeName(target).constData(), mode);
         std::stop_source stop;
         bool wroteDirectly = false;
         LocalFile source = LocalFile::open(local.write("notes.txt", after), O_RDONLY);
@@ -310,11 +318,15 @@ TEST_F(SFTPSession, AReplacedFileIsTheOldOrTheNewNeverAPart)
                   stopHalfway ? "cancelled" : "(no error)")
             << what;
         EXPECT_EQ(contentOf(target), expected) << what;
+        EXPECT_EQ(permissionsOf(target), mode) << what;
         EXPECT_EQ(wroteDirectly, direct) << what;
-        // Only a stop leaves the hidden copy behind.
+        // Only a stop leaves the hidden copy behind, as unreadable to others as the file.
         EXPECT_EQ(QDir(host->home()).entryList({"*notes*"}, QDir::Files | QDir::Hidden),
                   stopHalfway ? QStringList({".notes.txt.dravik-upload-0", "notes.txt"}) : QStringList("notes.txt"))
             << what;
+        if (stopHalfway) {
+            EXPECT_EQ(permissionsOf(host->path(".notes.txt.dravik-upload-0")), mode) << what;
+        }
         QFile::remove(host->path(".notes.txt.dravik-upload-0"));
     }
     expectNothingLeft();

@@ -108,6 +108,8 @@ bool ProFTPDServer::start(const Options& options)
         text += QStringLiteral("<Limit MLSD>\n  DenyAll\n</Limit>\n");
     if (options.kind == Kind::withoutRename)
         text += QStringLiteral("<Limit RNFR RNTO>\n  DenyAll\n</Limit>\n");
+    if (options.kind == Kind::withoutChmod)
+        text += QStringLiteral("<Limit SITE_CHMOD>\n  DenyAll\n</Limit>\n");
     const QString config = folder.write(QStringLiteral("proftpd.conf"), text.toUtf8());
     process = std::make_unique<ChildProcess>(
         ChildProcess::Options{QStringLiteral("/usr/sbin/proftpd"),

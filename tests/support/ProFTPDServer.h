@@ -22,6 +22,8 @@ public:
         withoutMLSD,
         // Refuses RNFR and RNTO, as servers that forbid renaming do.
         withoutRename,
+        // Refuses SITE CHMOD, as servers without Unix permissions do.
+        withoutChmod,
     };
     struct Options {
         Kind kind = Kind::plainAndExplicitTLS;

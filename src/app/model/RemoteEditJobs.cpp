@@ -52,8 +52,13 @@ void fetch(const FTPClient& client, const QString& remotePath, const QString& to
     client.download(remotePath, to, false, std::nullopt, std::nullopt, false, nullptr, token);
 }
 
-// The hash of the server's file, which must still be a file the edit can take.
-QString remoteHash(const FTPClient& client, const QString& remotePath, const WorkFolder& work, std::stop_token token)
+struct RemoteFile {
+    QString hash;
+    std::optional<quint32> permissions;
+};
+
+// The server's file, which must still be a file the edit can take.
+RemoteFile remoteFile(const FTPClient& client, const QString& remotePath, const WorkFolder& work, std::stop_token token)
 {
     const QString name = RemotePath::lastComponent(remotePath);
     const QList<FileEntry> entries = client.list(RemotePath::parent(remotePath), token);
@@ -63,9 +68,9 @@ QString remoteHash(const FTPClient& client, const QString& remotePath, const Wor
         throw FTPError::message(L("destination_changed"));
     const QString copy = work.file(u"remote"_s);
     fetch(client, remotePath, copy, token);
-    const QString hash = RemoteEdit::editHash(copy);
+    RemoteFile seen{RemoteEdit::editHash(copy), entry->permissions};
     QFile::remove(copy);
-    return hash;
+    return seen;
 }
 
 } // namespace
@@ -98,19 +103,20 @@ Upload upload(const RemoteEdit& edit, const FTPClient& client, const Confirm& co
     Upload result;
     result.snapshotHash = RemoteEdit::editHash(snapshot);
 
-    QString seen = remoteHash(client, edit.remotePath, work, token);
-    bool remoteChanged = seen != edit.originalHash;
+    RemoteFile seen = remoteFile(client, edit.remotePath, work, token);
+    bool remoteChanged = seen.hash != edit.originalHash;
     for (;;) {
         if (!confirm(remoteChanged))
             return result;
         // The question may have stayed open for minutes, long enough for a colleague to save.
-        const QString now = remoteHash(client, edit.remotePath, work, token);
-        if (now == seen)
-            break;
+        const RemoteFile now = remoteFile(client, edit.remotePath, work, token);
+        const bool same = now.hash == seen.hash;
         seen = now;
+        if (same)
+            break;
         remoteChanged = true;
     }
-    client.replace(snapshot, edit.remotePath, directWrite, nullptr, token);
+    client.replace(snapshot, edit.remotePath, seen.permissions, directWrite, nullptr, token);
     result.uploaded = true;
     try {
         result.changedSince = RemoteEdit::editHash(live) != result.snapshotHash;

@@ -73,6 +73,7 @@ protected:
 TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByte)
 {
     put("notes.txt", "first\n");
+    QFile::setPermissions(onDisk("notes.txt"), QFile::ReadOwner | QFile::WriteOwner);
     writeFile(RemoteEditStore::file(), "[{");
     start();
     QAbstractItemModelTester tester(model->remoteEditList());
@@ -107,6 +108,7 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     ASSERT_TRUE(eventually([&] { return edit().changed; }));
     upload(1);
     EXPECT_EQ(contentOf(onDisk("notes.txt")), "second\n");
+    EXPECT_EQ(permissionsOf(onDisk("notes.txt")), 0600u) << "the server's file keeps its mode";
     EXPECT_EQ(prompter.alerts.last().informativeText, "notes.txt\n" + L("upload_edit_confirm"));
     EXPECT_EQ(edit().originalHash, sha256("second\n"));
     EXPECT_EQ(edit().uploadedHash, sha256("second\n"));
