@@ -166,8 +166,9 @@ std::optional<FileEntry> mlsd(const QString& line)
     const bool file = found.type->compare(QLatin1String("file"), Qt::CaseInsensitive) == 0;
     FileEntry entry{line.mid(space + 1), found.type->compare(QLatin1String("dir"), Qt::CaseInsensitive) == 0,
                     found.size ? decimal(*found.size) : std::nullopt,
-                    found.modify ? mlsdTime(*found.modify) : std::nullopt,
-                    file && found.mode ? octalMode(*found.mode) : std::nullopt};
+                    found.modify ? mlsdTime(*found.modify) : std::nullopt};
+    if (file && found.mode)
+        entry.permissions = octalMode(*found.mode);
     if (!entry.isDirectory && isLink(found))
         entry.markSymbolicLink();
     return entry;
@@ -185,8 +186,9 @@ std::optional<FileEntry> unixListing(const QString& line)
     const QString& type = groups->at(0);
     // A device gives "major, minor" where the size would be, which reads as no size. A link's own
     // letters say nothing of the file it leads to.
-    FileEntry entry{groups->at(3), type == QLatin1String("d"), decimal(groups->at(2)), std::nullopt,
-                    type == QLatin1String("-") ? symbolicMode(groups->at(1)) : std::nullopt};
+    FileEntry entry{groups->at(3), type == QLatin1String("d"), decimal(groups->at(2)), std::nullopt};
+    if (type == QLatin1String("-"))
+        entry.permissions = symbolicMode(groups->at(1));
     if (type == QLatin1String("l")) {
         const qsizetype arrow = entry.name.indexOf(QLatin1String(" -> "));
         if (arrow >= 0)
