@@ -3,6 +3,7 @@
 #include "FTPClient.h"
 #include "PlannedTransfer.h"
 
+#include <QList>
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -39,4 +40,8 @@ struct TransferItem {
     bool isPending() const { return state == State::waiting || state == State::running; }
     // The last component of the local path, which is how the item is named to a person.
     QString fileName() const;
+
+    // The first waiting item that may start beside the running ones: it never writes where a
+    // running item or an earlier waiting one writes, nor inside a folder that one of them makes.
+    static std::optional<qsizetype> firstStartable(const QList<TransferItem>& items);
 };

@@ -30,6 +30,8 @@ public:
     };
 
     static constexpr int maximumRetries = 2;
+    // The most items that the queue and dravik-cli run at once.
+    static constexpr int maximumSimultaneous = 8;
 
     explicit TransferRunner(Callbacks callbacks);
 

@@ -17,7 +17,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QUuid>
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +32,7 @@ const QString overwrite = QStringLiteral("--overwrite");
 const QString resumeOffset = QStringLiteral("--resume-offset");
 const QString checkpoint = QStringLiteral("--checkpoint");
 const QString resume = QStringLiteral("--resume");
+const QString parallelOption = u"--parallel"_s;
 
 std::optional<qint64> offsetOf(const CliArguments& arguments)
 {
@@ -134,48 +140,123 @@ TransferItem itemFor(const PlannedTransfer& record, bool upload, const FTPClient
     return item;
 }
 
-// Runs the planned records one at a time, as the queue of the application does, with a line on
-// standard output for each finished item and a summary. A stop ends the run with the cancellation.
+// How one item ended, as the summary counts it.
+enum class Ending { completed, skipped, failed };
+
+// Runs one item through `runner`, with a line on standard output for its end. A stop ends the run
+// with the cancellation.
+Ending runItem(TransferItem item, const TransferRunner& runner, const FTPClient::Progress& progress,
+               const std::stop_token& token)
+{
+    try {
+        item.resumeCheckpoint = !item.upload && !item.directory && continuesEarlierRun(item, token);
+        if (!runner.executeTransfer(item, progress, token)) {
+            CliOutput::printLine(L("file_skipped", item.fileName()));
+            return Ending::skipped;
+        }
+    } catch (...) {
+        const std::optional<QString> sentence = ErrorText::sentence(std::current_exception());
+        if (token.stop_requested())
+            throw CancellationError();
+        CliOutput::printLine(sentence ? L("file_error", item.fileName(), *sentence)
+                                      : L("file_cancelled", item.fileName()));
+        return Ending::failed;
+    }
+    CliOutput::printLine(L("file_done", item.fileName()));
+    return Ending::completed;
+}
+
+// Runs the planned records as the queue of the application does, `parallel` at a time and never
+// two into one destination, with a line on standard output for each finished item and a summary.
+// A stop ends the run with the cancellation.
 bool runRecords(const QList<PlannedTransfer>& records, bool upload, const FTPClient& client,
-                const ConflictPrompt& prompt, Tally tally, const std::stop_token& token)
+                const ConflictPrompt& prompt, int parallel, Tally tally, const std::stop_token& token)
 {
     const auto note = [](const QString& line) { CliOutput::printError(line); };
+    std::mutex asking;
+    // One question on the terminal at a time.
+    const auto ask = [&asking, conflict = prompt.ask()](const TransferConflict& question) {
+        const std::scoped_lock one(asking);
+        return conflict(question);
+    };
     // A checkpoint a retry finds was written by this request, in this run or an earlier one.
-    const TransferRunner runner({prompt.ask(), [](const QString&) { return TransferRunner::ResumeChoice::resume; },
-                                 note, [](const TransferItem&) {}});
-    for (const PlannedTransfer& record : records) {
-        TransferItem item = itemFor(record, upload, client);
-        try {
-            item.resumeCheckpoint = !upload && !record.directory && continuesEarlierRun(item, token);
-            CliProgressBar bar;
-            if (!runner.executeTransfer(
-                    item, [&bar](double fraction) { bar.show(fraction); }, token)) {
-                CliOutput::printLine(L("file_skipped", item.fileName()));
-                ++tally.skipped;
-                continue;
+    const TransferRunner runner(
+        {ask, [](const QString&) { return TransferRunner::ResumeChoice::resume; }, note, [](const TransferItem&) {}});
+    QList<TransferItem> items;
+    for (const PlannedTransfer& record : records)
+        items.append(itemFor(record, upload, client));
+    std::mutex lock;
+    std::condition_variable_any changed;
+    bool stopped = false;
+    const auto work = [&] {
+        std::unique_lock waiting(lock);
+        for (std::optional<qsizetype> row;;) {
+            changed.wait(waiting, token, [&] {
+                row = TransferItem::firstStartable(items);
+                return row || std::none_of(items.cbegin(), items.cend(), [](const TransferItem& item) {
+                           return item.state == TransferItem::State::waiting;
+                       });
+            });
+            if (!row || token.stop_requested())
+                return;
+            items[*row].state = TransferItem::State::running;
+            const TransferItem item = items.at(*row);
+            waiting.unlock();
+            std::optional<Ending> ending;
+            {
+                // Several bars would overwrite one another on the terminal's last line.
+                std::optional<CliProgressBar> bar;
+                if (parallel == 1)
+                    bar.emplace();
+                try {
+                    ending = runItem(
+                        item, runner, [&bar](double fraction) { bar ? bar->show(fraction) : void(); }, token);
+                } catch (...) {
+                    // Only a stop ends an item this way; it ends the whole run.
+                }
             }
-        } catch (...) {
-            const std::optional<QString> sentence = ErrorText::sentence(std::current_exception());
-            if (token.stop_requested())
-                throw CancellationError();
-            CliOutput::printLine(sentence ? L("file_error", item.fileName(), *sentence)
-                                          : L("file_cancelled", item.fileName()));
-            ++tally.failed;
-            continue;
+            waiting.lock();
+            stopped = stopped || !ending;
+            items[*row].state =
+                ending == Ending::completed ? TransferItem::State::completed : TransferItem::State::failed;
+            ++(ending == Ending::completed ? tally.completed
+               : ending == Ending::skipped ? tally.skipped
+                                           : tally.failed);
+            changed.notify_all();
         }
-        CliOutput::printLine(L("file_done", item.fileName()));
-        ++tally.completed;
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (int n = 0; n < std::min(parallel, int(records.size())); ++n)
+            workers.emplace_back(work);
     }
+    if (stopped || token.stop_requested())
+        throw CancellationError();
     CliOutput::printLine(L("completed_count", QString::number(tally.completed)) + u", "_s +
                          L("skipped_count", QString::number(tally.skipped)) + u", "_s +
                          L("failed_count", QString::number(tally.failed)));
     return tally.failed == 0;
 }
 
+// Removes "--parallel N" from `words`: how many items run at once, 1 without it.
+int takeParallel(QStringList& words)
+{
+    const qsizetype at = words.indexOf(parallelOption);
+    if (at < 0)
+        return 1;
+    bool ok = false;
+    const int count = at + 1 < words.size() ? words.at(at + 1).toInt(&ok) : 0;
+    if (!ok || count < 1 || count > TransferRunner::maximumSimultaneous)
+        throw UsageError(u"--parallel needs a number from 1 to %1"_s.arg(TransferRunner::maximumSimultaneous));
+    words.remove(at, 2);
+    return count;
+}
+
 int transfer(CliContext& context)
 {
     QStringList words = context.arguments;
     const std::optional<ConflictAction> onConflict = ConflictPrompt::takeOption(words);
+    const int parallel = takeParallel(words);
     const QString direction = words.isEmpty() ? QString() : words.takeFirst();
     if ((direction != QLatin1String("upload") && direction != QLatin1String("download")) || words.size() < 2)
         throw UsageError(QStringLiteral("transfer upload LOCAL... REMOTE-FOLDER, or transfer download REMOTE... "
@@ -201,7 +282,7 @@ int transfer(CliContext& context)
             upload ? TransferRequest::localSources(words, target) : remoteSources(client, words, localFolder, token);
         const QList<PlannedTransfer> records = TransferRequest::plan(upload, sources, client, counting, token);
         std::fflush(stdout);
-        succeeded = runRecords(records, upload, client, prompt, tally, token);
+        succeeded = runRecords(records, upload, client, prompt, parallel, tally, token);
     });
     return succeeded ? 0 : 1;
 }
@@ -213,11 +294,13 @@ const CliCommand getCommand(u"get"_s,
                             get);
 const CliCommand putCommand(u"put"_s, u"put LOCAL REMOTE [--overwrite] [--resume-offset N]"_s, u"upload one file"_s,
                             put);
-const CliCommand transferCommand(u"transfer"_s,
-                                 u"transfer upload LOCAL... REMOTE-FOLDER | transfer download REMOTE... "
-                                 "LOCAL-FOLDER [--on-conflict overwrite|resume|rename|skip|merge]"_s,
-                                 u"plan and run a transfer of files and folders as the window's queue does: "
-                                 "conflicts asked about on the terminal, retries, download checkpoints"_s,
-                                 transfer);
+const CliCommand transferCommand(
+    u"transfer"_s,
+    u"transfer upload LOCAL... REMOTE-FOLDER | transfer download REMOTE... "
+    "LOCAL-FOLDER [--on-conflict overwrite|resume|rename|skip|merge] [--parallel N]"_s,
+    u"plan and run a transfer of files and folders as the window's queue does: "
+    "conflicts asked about on the terminal, retries, download checkpoints; --parallel runs up to N (1 to 8) "
+    "items at once"_s,
+    transfer);
 
 } // namespace

@@ -29,6 +29,10 @@ PartialDownload::PartialDownload(const QString& destination, const QUuid& id, bo
     if (destinationName.isEmpty())
         SystemCall::fail("open", destination, EISDIR);
     destinationPath = folder.file(destinationName);
+    lockName = partialName + u".lock"_s;
+    SystemCall::naming(destinationPath, [&] { lock = FileLock::tryAcquire(folder.file(lockName)); });
+    if (!lock)
+        throw FTPError::message(L("download_in_use", destinationPath));
 }
 
 PartialDownload::~PartialDownload()
@@ -38,6 +42,8 @@ PartialDownload::~PartialDownload()
         folder.removeQuietly(partialName);
         folder.removeQuietly(QFileInfo(DownloadCheckpoint::metadata(partialPath)).fileName());
     }
+    // Before letting go, so that nobody takes the lock of a file no longer there.
+    folder.removeQuietly(lockName);
 }
 
 void PartialDownload::discard(const QString& destination, const QUuid& id)

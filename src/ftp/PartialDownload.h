@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileEntry.h"
+#include "FileLock.h"
 #include "LocalAttributes.h"
 #include "LocalFile.h"
 #include "LocalFolder.h"
@@ -14,17 +15,20 @@
 // and the final move into place. Everything is reached through the destination's folder held
 // open, and the partial file is opened once, so a name that another user of a shared folder
 // swaps for a link is never followed. Failures the user should read are FTPError; file-system
-// errors name the destination, never the hidden files that stand in for it.
+// errors name the destination, never the hidden files that stand in for it. One object at a time,
+// in any process, has the files of one id: the others fail at once and leave them alone.
 class PartialDownload {
 public:
-    // Opens the destination's folder. Unless `keep` (a checkpointed download) the partial file
-    // and its checkpoint go when the object does; once installed they go in any case.
+    // Opens the destination's folder and takes the files of `id`; "download_in_use" when another
+    // download has them. Unless `keep` (a checkpointed download) the partial file and its
+    // checkpoint go when the object does; once installed they go in any case.
     PartialDownload(const QString& destination, const QUuid& id, bool keep);
     ~PartialDownload();
     PartialDownload(const PartialDownload&) = delete;
     PartialDownload& operator=(const PartialDownload&) = delete;
 
-    // Removes the partial file and the checkpoint of `id`, for a caller that will not continue them.
+    // Removes the partial file and the checkpoint of `id`, for a caller that will not continue them;
+    // "download_in_use" while another download has them.
     static void discard(const QString& destination, const QUuid& id);
 
     const QString& path() const { return partialPath; }
@@ -57,6 +61,8 @@ private:
     std::optional<LocalFile> partial;
     std::optional<LocalFile> destination;
     std::optional<LocalAttributes> destinationAtStart;
+    QString lockName;
+    std::optional<FileLock> lock;
 
     mode_t installedPermissions() const;
 };

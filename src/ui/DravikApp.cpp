@@ -32,7 +32,7 @@ DravikApp::~DravikApp()
 void DravikApp::showSettings()
 {
     if (!m_settings) {
-        m_settings = new SettingsWindow(m_language, m_appearance, m_window.get());
+        m_settings = new SettingsWindow(m_language, m_appearance, *m_model, m_window.get());
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_settings->show();

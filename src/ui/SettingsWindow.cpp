@@ -1,18 +1,21 @@
 #include "SettingsWindow.h"
 
 #include "AppLanguage.h"
+#include "AppModel.h"
 #include "AppearanceSettings.h"
 #include "DialogPlacement.h"
 #include "DisplayText.h"
 #include "Icons.h"
 #include "L10n.h"
 #include "LanguageSettings.h"
+#include "TransferRunner.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -24,8 +27,9 @@ constexpr AppearanceSettings::Mode modes[] = {AppearanceSettings::Mode::system, 
 
 } // namespace
 
-SettingsWindow::SettingsWindow(LanguageSettings& language, AppearanceSettings& appearance, QWidget* parent)
-    : Retranslating(parent), m_language(language), m_appearance(appearance)
+SettingsWindow::SettingsWindow(LanguageSettings& language, AppearanceSettings& appearance, AppModel& model,
+                               QWidget* parent)
+    : Retranslating(parent), m_language(language), m_appearance(appearance), m_model(model)
 {
     auto* icon = new QLabel;
     icon->setPixmap(Icons::icon(u"gearshape"_s).pixmap(32));
@@ -53,6 +57,8 @@ SettingsWindow::SettingsWindow(LanguageSettings& language, AppearanceSettings& a
     layout->addWidget(m_paneOrder);
     layout->addSpacing(12);
     layout->addLayout(makeAppearanceChoice());
+    layout->addSpacing(12);
+    layout->addLayout(makeTransferChoice());
     layout->addStretch();
     setFixedWidth(480);
 
@@ -63,6 +69,8 @@ SettingsWindow::SettingsWindow(LanguageSettings& language, AppearanceSettings& a
     connect(m_modes, &QButtonGroup::idClicked, this,
             [this](int mode) { m_appearance.setSelection(static_cast<AppearanceSettings::Mode>(mode)); });
     connect(&m_appearance, &AppearanceSettings::selectionChanged, this, &SettingsWindow::showSelection);
+    connect(m_simultaneous, &QSpinBox::valueChanged, &m_model, &AppModel::setSimultaneousTransfers);
+    connect(&m_model, &AppModel::simultaneousTransfersChanged, this, &SettingsWindow::showSelection);
     retranslate();
     DialogPlacement::shared().registerDialog(this);
 }
@@ -96,10 +104,23 @@ QLayout* SettingsWindow::makeAppearanceChoice()
     return choice;
 }
 
+QLayout* SettingsWindow::makeTransferChoice()
+{
+    m_simultaneousLabel = new QLabel;
+    m_simultaneous = new QSpinBox;
+    m_simultaneous->setRange(1, TransferRunner::maximumSimultaneous);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(m_simultaneousLabel);
+    choice->addWidget(m_simultaneous);
+    choice->addStretch();
+    return choice;
+}
+
 void SettingsWindow::showSelection()
 {
     m_languages->setCurrentIndex(m_languages->findData(m_language.selection()));
     m_modes->button(static_cast<int>(m_appearance.selection()))->setChecked(true);
+    m_simultaneous->setValue(m_model.simultaneousTransfers());
 }
 
 void SettingsWindow::retranslate()
@@ -112,6 +133,7 @@ void SettingsWindow::retranslate()
     m_paneOrder->setText(L("pane_order"));
     m_appearanceLabel->setText(L("appearance"));
     m_themeHint->setText(L("theme_hint"));
+    DisplayText::nameField(m_simultaneousLabel, m_simultaneous, L("simultaneous_transfers"));
     for (const AppearanceSettings::Mode mode : modes) {
         const QString key = u"theme_"_s + AppearanceSettings::rawValue(mode);
         m_modes->button(static_cast<int>(mode))->setText(L(key));

@@ -4,27 +4,32 @@
 
 #include <QDialog>
 
+class AppModel;
 class AppearanceSettings;
 class LanguageSettings;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
+class QSpinBox;
 
-// The settings window: the interface language and the appearance, each switched as soon as it is
-// picked.
+// The settings window: the interface language, the appearance and how many transfers run at once,
+// each switched as soon as it is picked.
 class SettingsWindow : public Retranslating<QDialog> {
     Q_OBJECT
 
 public:
-    SettingsWindow(LanguageSettings& language, AppearanceSettings& appearance, QWidget* parent = nullptr);
+    SettingsWindow(LanguageSettings& language, AppearanceSettings& appearance, AppModel& model,
+                   QWidget* parent = nullptr);
 
 private:
     QLayout* makeAppearanceChoice();
+    QLayout* makeTransferChoice();
     void showSelection();
     void retranslate() override;
 
     LanguageSettings& m_language;
     AppearanceSettings& m_appearance;
+    AppModel& m_model;
     QLabel* m_title = nullptr;
     QLabel* m_languageLabel = nullptr;
     QComboBox* m_languages = nullptr;
@@ -34,4 +39,6 @@ private:
     // One checkable button per mode, the mode as its id.
     QButtonGroup* m_modes = nullptr;
     QLabel* m_themeHint = nullptr;
+    QLabel* m_simultaneousLabel = nullptr;
+    QSpinBox* m_simultaneous = nullptr;
 };

@@ -57,7 +57,10 @@ TEST_F(FTPCommands, FailuresPrintTheSentenceAndUsageErrorsExitWithTwo)
                                                        {"put", "a", "b", "--bogus"},
                                                        {"get", "/a", "b", "--resume"},
                                                        {"get", "/a", "b", "--checkpoint", "not-a-uuid"},
-                                                       {"mv", "/a"}}) {
+                                                       {"mv", "/a"},
+                                                       {"transfer", "download", "/a", "b", "--parallel", "9"},
+                                                       {"transfer", "download", "/a", "b", "--parallel", "x"},
+                                                       {"transfer", "download", "/a", "b", "--parallel"}}) {
         const CliTestRun run = cli(words);
         EXPECT_EQ(run.exitStatus, 2) << words.join(' ').toStdString() << ": " << run.error.toStdString();
     }
@@ -233,4 +236,55 @@ TEST_F(FTPCommands, ASecondRunContinuesTheDownloadAnInterruptedRunLeft)
             << remoteChanged;
         EXPECT_EQ(hidden().size(), 0) << remoteChanged;
     }
+}
+
+// Two at a time, each file whole, each line whole; and a second run of a download that one is
+// writing fails at once without touching its files, which the first then completes.
+TEST_F(FTPCommands, ParallelRunsOverlapAndOneDownloadHasOneWriter)
+{
+    const QStringList names{"a.bin", "b.bin", "c.bin", "d.bin"};
+    QStringList words{"transfer", "download"};
+    for (const QString& name : names) {
+        server.put("/slow/" + name, randomBytes(300000));
+        words << "/slow/" + name;
+    }
+    QDir().mkpath(local.file("into"));
+    const auto partials = [&] {
+        return QDir(local.file("into")).entryInfoList({".dravik-*.part"}, QDir::Files | QDir::Hidden).size();
+    };
+    qsizetype most = 0;
+    const CliTestRun parallel = CliTestRun::runUntil(
+        QStringList{"--profile", profileFile, "--password-stdin"} + words +
+            QStringList{local.file("into"), "--parallel", "2"},
+        ProFTPDServer::password().toUtf8() + '\n',
+        [&] {
+            most = std::max(most, partials());
+            return QFileInfo::exists(local.file("into/d.bin"));
+        },
+        [](pid_t) {});
+    ASSERT_EQ(parallel.exitStatus, 0) << parallel.error.toStdString();
+    EXPECT_EQ(most, 2);
+    QStringList lines = QString::fromUtf8(parallel.output).split('\n');
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, QStringList({"", "4 completed, 0 skipped, 0 failed", "Finished a.bin", "Finished b.bin",
+                                  "Finished c.bin", "Finished d.bin"}));
+    for (const QString& name : names)
+        EXPECT_EQ(contentOf(local.file("into/" + name)), randomBytes(300000)) << name.toStdString();
+
+    server.put("/slow/big.bin", randomBytes(1500000));
+    const QStringList one{"--profile", profileFile,     "--password-stdin", "transfer",
+                          "download",  "/slow/big.bin", local.file("again")};
+    QDir().mkpath(local.file("again"));
+    CliTestRun second;
+    const CliTestRun first = CliTestRun::runUntil(
+        one, ProFTPDServer::password().toUtf8() + '\n',
+        [&] { return QDir(local.file("again")).entryList({".dravik-*.part"}, QDir::Files | QDir::Hidden).size() == 1; },
+        [&](pid_t) { second = CliTestRun::run(one, ProFTPDServer::password().toUtf8() + '\n'); });
+    EXPECT_EQ(first.exitStatus, 0) << first.error.toStdString();
+    EXPECT_EQ(second.exitStatus, 1);
+    EXPECT_EQ(QString::fromUtf8(second.output), "big.bin failed: " + L("download_in_use", local.file("again/big.bin")) +
+                                                    "\n0 completed, 0 skipped, 1 failed\n");
+    EXPECT_EQ(contentOf(local.file("again/big.bin")), randomBytes(1500000));
+    EXPECT_EQ(QDir(local.file("again")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"big.bin"});
 }

@@ -1,4 +1,5 @@
 #include "AboutBox.h"
+#include "AppModel.h"
 #include "AppearanceSettings.h"
 #include "ApplicationChooser.h"
 #include "ComparisonView.h"
@@ -9,6 +10,7 @@
 #include "MainWindow.h"
 #include "RemoteEditsView.h"
 #include "SettingsWindow.h"
+#include "WindowPrompter.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -61,6 +63,8 @@ TEST(Accessibility, EveryControlHasItsTextAsItsNameAndTakesKeyboardFocus)
 {
     LanguageSettings language;
     AppearanceSettings appearance;
+    WindowPrompter prompter;
+    AppModel model(prompter);
     ServerProfile sftp;
     sftp.protocolType = FTPProtocol::sftp;
     const FileEntry file{"a", false, 10, std::nullopt};
@@ -75,7 +79,7 @@ TEST(Accessibility, EveryControlHasItsTextAsItsNameAndTakesKeyboardFocus)
          [] {
              return new ApplicationChooser("/a", {{"vim.desktop", "Vim", "", true}});
          }},
-        {"settings", [&] { return new SettingsWindow(language, appearance); }},
+        {"settings", [&] { return new SettingsWindow(language, appearance, model); }},
         {"about", [] { return new AboutBox; }},
     };
     for (const auto& [name, make] : windows) {

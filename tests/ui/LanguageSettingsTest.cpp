@@ -1,13 +1,16 @@
 #include "LanguageSettings.h"
+#include "AppModel.h"
 #include "AppearanceSettings.h"
 #include "ConflictDialog.h"
 #include "ConnectionEditor.h"
 #include "L10n.h"
 #include "SettingsWindow.h"
 #include "WindowProbe.h"
+#include "WindowPrompter.h"
 
 #include <QComboBox>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <gtest/gtest.h>
 
 TEST(LanguageSettings, StartsWithTheStoredChoiceWhenSupportedAndEnglishOtherwise)
@@ -35,8 +38,10 @@ TEST(LanguageSettings, ASwitchReRendersEveryOpenWindowAtOnceAndArabicRunsRightTo
     preferences().remove(L10n::preferenceKey);
     LanguageSettings language;
     AppearanceSettings appearance;
+    WindowPrompter prompter;
+    AppModel model(prompter);
     ConnectionEditor editor(std::nullopt, {});
-    SettingsWindow settings(language, appearance);
+    SettingsWindow settings(language, appearance, model);
     ConflictDialog conflict(
         TransferConflict{true, "/a", "/b", FileEntry{"a", false, 1, {}}, FileEntry{"a", false, 1, {}}});
     for (QWidget* window : QList<QWidget*>{&editor, &settings, &conflict})
@@ -55,6 +60,14 @@ TEST(LanguageSettings, ASwitchReRendersEveryOpenWindowAtOnceAndArabicRunsRightTo
     for (const QRadioButton* mode : settings.findChildren<QRadioButton*>())
         modes << mode->text();
     EXPECT_EQ(modes, QStringList({L("theme_system"), L("theme_light"), L("theme_dark")}));
+    auto* simultaneous = settings.findChild<QSpinBox*>();
+    EXPECT_EQ(simultaneous->accessibleName(), L("simultaneous_transfers"));
+    EXPECT_EQ(simultaneous->value(), 1);
+    simultaneous->setValue(4);
+    EXPECT_EQ(model.simultaneousTransfers(), 4);
+    EXPECT_EQ(preferences().value("simultaneousTransfers").toInt(), 4);
+    model.setSimultaneousTransfers(2);
+    EXPECT_EQ(simultaneous->value(), 2);
 
     language.setSelection("ar");
     EXPECT_EQ(editor.windowTitle(), L("ftp_connection"));

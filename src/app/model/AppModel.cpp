@@ -28,7 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // A browse waits behind no transfer, planning or feature task, even while cancelled tasks end.
-constexpr int workerThreads = 8;
+constexpr int workerThreads = TransferQueue::maximumSimultaneous + 8;
 } // namespace
 
 AppModel::AppModel(Prompter& prompter, QObject* parent)
@@ -431,6 +431,16 @@ bool AppModel::queuePaused() const
 void AppModel::setQueuePaused(bool paused)
 {
     m_queue->setPaused(paused);
+}
+
+int AppModel::simultaneousTransfers() const
+{
+    return m_queue->simultaneous();
+}
+
+void AppModel::setSimultaneousTransfers(int count)
+{
+    m_queue->setSimultaneous(count);
 }
 
 int AppModel::pendingCount() const

@@ -77,9 +77,12 @@ class AppModel : public QObject {
     Q_PROPERTY(bool planning READ planning NOTIFY planningChanged)
     // busy, planning or comparing: the commands that start remote work are disabled.
     Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
-    // No new transfer starts; the running one continues. Resuming is setQueuePaused(false) and
+    // No new transfer starts; the running ones continue. Resuming is setQueuePaused(false) and
     // then runNext().
     Q_PROPERTY(bool queuePaused READ queuePaused WRITE setQueuePaused NOTIFY queuePausedChanged)
+    // How many transfers run at once, 1 to 8; a preference of the person's.
+    Q_PROPERTY(int simultaneousTransfers READ simultaneousTransfers WRITE setSimultaneousTransfers NOTIFY
+                   simultaneousTransfersChanged)
     // Items waiting or running, and items completed.
     Q_PROPERTY(int pendingCount READ pendingCount NOTIFY pendingCountChanged)
     Q_PROPERTY(int completedCount READ completedCount NOTIFY completedCountChanged)
@@ -193,6 +196,8 @@ public:
     bool planning() const;
     bool queuePaused() const;
     void setQueuePaused(bool paused);
+    int simultaneousTransfers() const;
+    void setSimultaneousTransfers(int count);
     int pendingCount() const;
     int completedCount() const;
     // Plans the selection of the local pane (upload) or the remote pane (download) and queues it.
@@ -315,6 +320,7 @@ Q_SIGNALS:
     void planningChanged();
     void isWorkingChanged();
     void queuePausedChanged();
+    void simultaneousTransfersChanged();
     void pendingCountChanged();
     void completedCountChanged();
     void errorMessageChanged();

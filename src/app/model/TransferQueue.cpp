@@ -9,12 +9,15 @@
 #include "ThreadHandoff.h"
 
 #include <QSet>
+#include <QSettings>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
-TransferQueue::TransferQueue(AppModel& model)
-    : m_model(model), m_planningTask(model.threadPool(), model), m_transferTask(model.threadPool(), model)
+TransferQueue::TransferQueue(AppModel& model) : m_model(model), m_planningTask(model.threadPool(), model)
 {
+    m_simultaneous =
+        std::clamp(L10n::preferences().value(QLatin1String(simultaneousKey), 1).toInt(), 1, maximumSimultaneous);
     QObject::connect(&m_list, &TransferListModel::countsChanged, &model, [&model] {
         Q_EMIT model.pendingCountChanged();
         Q_EMIT model.completedCountChanged();
@@ -34,6 +37,17 @@ void TransferQueue::setPaused(bool paused)
         return;
     m_paused = paused;
     Q_EMIT m_model.queuePausedChanged();
+}
+
+void TransferQueue::setSimultaneous(int count)
+{
+    count = std::clamp(count, 1, maximumSimultaneous);
+    if (count == m_simultaneous)
+        return;
+    m_simultaneous = count;
+    L10n::preferences().setValue(QLatin1String(simultaneousKey), count);
+    Q_EMIT m_model.simultaneousTransfersChanged();
+    runNext();
 }
 
 void TransferQueue::setPlanning(bool planning)
@@ -141,44 +155,50 @@ int TransferQueue::append(const QList<PlannedTransfer>& records, bool upload, co
 
 void TransferQueue::runNext()
 {
-    if (m_paused || m_running)
-        return;
-    const std::optional<int> row = m_list.firstWaiting();
-    if (!row)
-        return;
-    const TransferItem item = m_list.items().at(*row);
-    m_running = Running{item.id, std::make_shared<std::atomic<double>>(0.0)};
-    m_list.finish(*row, TransferItem::State::running, std::nullopt);
+    while (!m_paused && int(m_running.size()) < m_simultaneous) {
+        const std::optional<qsizetype> row = TransferItem::firstStartable(m_list.items());
+        if (!row)
+            return;
+        start(int(*row));
+    }
+}
+
+void TransferQueue::start(int row)
+{
+    const TransferItem item = m_list.items().at(row);
+    Running& running =
+        *m_running.emplace(item.id, std::make_unique<Running>(m_model.threadPool(), m_model)).first->second;
+    m_list.finish(row, TransferItem::State::running, std::nullopt);
     persist();
     m_model.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
     m_progressTimer.start();
-    m_transferTask.start<bool>(
-        [this, item, progress = m_running->progress](std::stop_token token) {
+    running.task.start<bool>(
+        [this, item, progress = running.progress](std::stop_token token) {
             // An item the person skips when a retry asks again ends as cancelled.
             if (!runner(token).executeTransfer(
                     item, [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, token))
                 throw CancellationError();
             return true;
         },
-        [this](TaskOutcome<bool> outcome) { finishRunning(outcome); });
+        [this, id = item.id](TaskOutcome<bool> outcome) { finishRunning(id, outcome); });
 }
 
 void TransferQueue::progressTick()
 {
-    if (!m_running)
-        return;
-    const std::optional<int> row = m_list.row(m_running->id);
-    const double fraction = m_running->progress->load(std::memory_order_relaxed);
-    if (row && m_list.items().at(*row).state == TransferItem::State::running &&
-        m_list.items().at(*row).progress != fraction)
-        m_list.setProgress(*row, fraction);
+    for (const auto& [id, running] : m_running) {
+        const std::optional<int> row = m_list.row(id);
+        const double fraction = running->progress->load(std::memory_order_relaxed);
+        if (row && m_list.items().at(*row).state == TransferItem::State::running &&
+            m_list.items().at(*row).progress != fraction)
+            m_list.setProgress(*row, fraction);
+    }
 }
 
-void TransferQueue::finishRunning(const TaskOutcome<bool>& outcome)
+void TransferQueue::finishRunning(const QUuid& id, const TaskOutcome<bool>& outcome)
 {
-    const QUuid id = m_running->id;
-    m_running.reset();
-    m_progressTimer.stop();
+    m_running.erase(id);
+    if (m_running.empty())
+        m_progressTimer.stop();
     const std::optional<int> row = m_list.row(id);
     if (!row)
         return runNext();
@@ -208,8 +228,8 @@ void TransferQueue::finishRunning(const TaskOutcome<bool>& outcome)
 
 void TransferQueue::cancel(const QUuid& id)
 {
-    if (m_running && m_running->id == id)
-        return m_transferTask.cancel();
+    if (const auto running = m_running.find(id); running != m_running.end())
+        return running->second->task.cancel();
     if (const std::optional<int> row = m_list.row(id)) {
         m_list.finish(*row, TransferItem::State::cancelled, std::nullopt);
         persist();
@@ -222,13 +242,15 @@ void TransferQueue::cancelAll()
     setPlanning(false);
     m_list.cancelWaiting();
     persist();
-    m_transferTask.cancel();
+    for (const auto& [id, running] : m_running)
+        running->task.cancel();
 }
 
 void TransferQueue::cancelTasks()
 {
     m_planningTask.cancel();
-    m_transferTask.cancel();
+    for (const auto& [id, running] : m_running)
+        running->task.cancel();
 }
 
 void TransferQueue::retry(const QUuid& id)

@@ -254,3 +254,92 @@ TEST_F(ModelTest, ARetriedUploadContinuesThePartialFileItsCancelledAttemptLeftWi
     EXPECT_EQ(prompter.asked, QStringList());
     EXPECT_EQ(contentOf(server.local("/slow/big.bin")), bytes);
 }
+
+TEST_F(ModelTest, SeveralTransfersRunAtOnceNeverIntoOneDestinationAndAFailureStartsNoNewOne)
+{
+    using enum TransferItem::State;
+    const struct {
+        int simultaneous;
+        QStringList names;
+        // curl refuses this one for good, at once.
+        QString failing;
+        int mostRunning;
+        QList<TransferItem::State> states;
+    } cases[] = {
+        {1, {"a.bin", "b.bin", "sub"}, {}, 1, QList<TransferItem::State>(4, completed)},
+        {2, {"a.bin", "b.bin", "c.bin", "sub"}, {}, 2, QList<TransferItem::State>(5, completed)},
+        {2, {"a.bin", "b.bin", "c.bin"}, "b.bin", 2, {completed, failed, waiting}},
+    };
+    for (const char* name : {"a.bin", "b.bin", "c.bin", "sub/d.bin"})
+        server.put(QString("/slow/") + name, randomBytes(150000));
+    start();
+    connectToServer();
+    model->browse("/slow");
+    ASSERT_TRUE(eventually([&] { return !model->busy() && model->remoteFiles().size() == 4; }));
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.states.size() + one.failing.size());
+        FakeCurl curl(QString("if grep -q '/%1$' arguments-$run; then exit 9; fi\nexec /usr/bin/curl \"$@\"")
+                          .arg(one.failing.isEmpty() ? "none" : one.failing),
+                      false);
+        model->clearFinished();
+        model->setQueuePaused(false);
+        const QString folder = local.write(QString("%1/.keep").arg(&one - cases), {});
+        model->openLocal(QFileInfo(folder).path());
+        model->setSimultaneousTransfers(one.simultaneous);
+        const qsizetype linesBefore = activity().size();
+        ASSERT_TRUE(eventually([&] { return !model->isWorking(); }));
+        select(false, one.names);
+        model->enqueue(false);
+        int most = 0;
+        ASSERT_TRUE(eventually([&] {
+            const QList<TransferItem::State> now = states(*model);
+            most = std::max(most, int(now.count(running)));
+            return !model->planning() && now.size() == one.states.size() && !now.contains(running);
+        })) << activity().mid(linesBefore).join('\n').toStdString();
+        EXPECT_EQ(states(*model), one.states);
+        EXPECT_EQ(most, one.mostRunning);
+        EXPECT_EQ(model->queuePaused(), !one.failing.isEmpty());
+        // A file of a folder starts only once the folder is there.
+        const QStringList log = activity().mid(linesBefore);
+        if (one.names.contains("sub")) {
+            EXPECT_LT(log.indexOf("Finished sub"), log.indexOf("Downloading d.bin"));
+        }
+    }
+}
+
+TEST_F(ModelTest, CancelAllAndQuitStopEveryRunningTransferAndAQuitQueueComesBack)
+{
+    server.put("/slow/a.bin", randomBytes(2000000));
+    server.put("/slow/b.bin", randomBytes(2000000));
+    server.put("/slow/c.bin", randomBytes(2000000));
+    ProfileStore::save({profile});
+    for (const bool quit : {false, true}) {
+        SCOPED_TRACE(quit);
+        start();
+        model->setSimultaneousTransfers(3);
+        connectToServer();
+        model->browse("/slow");
+        ASSERT_TRUE(eventually([&] { return !model->busy() && model->remoteFiles().size() == 3; }));
+        select(false, {"a.bin", "b.bin", "c.bin"});
+        model->enqueue(false);
+        ASSERT_TRUE(eventually([&] {
+            return model->transfers().size() == 3 &&
+                   std::all_of(model->transfers().cbegin(), model->transfers().cend(),
+                               [](const TransferItem& item) { return item.progress > 0; });
+        }));
+        ASSERT_EQ(childProcesses("curl").size(), 3);
+        if (quit)
+            model->shutDown();
+        else
+            model->cancelAll();
+        EXPECT_TRUE(eventually([] { return childProcesses("curl").isEmpty(); }, 1s));
+        EXPECT_TRUE(eventually([&] { return model->pendingCount() == 0; }));
+        EXPECT_EQ(states(*model), QList<TransferItem::State>(3, TransferItem::State::cancelled));
+
+        start();
+        EXPECT_EQ(states(*model), QList<TransferItem::State>(quit ? 3 : 0, TransferItem::State::failed));
+        EXPECT_EQ(model->simultaneousTransfers(), 3);
+    }
+    model->setSimultaneousTransfers(9);
+    EXPECT_EQ(model->simultaneousTransfers(), 8);
+}
