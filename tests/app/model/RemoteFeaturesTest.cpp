@@ -256,6 +256,7 @@ TEST_F(ModelTest, OnlyFilesOfUpToTwentyMebibytesAreEditedAndAFailedDownloadLeave
     ASSERT_EQ(::symlink("small.txt", QFile::encodeName(server.local("/link.txt")).constData()), 0);
     model->browse();
     ASSERT_TRUE(eventually([&] { return !model->busy(); }));
+    model->setErrorMessage({});
     select(false, {"link.txt"});
     prompter.applicationAnswers = {std::nullopt};
     model->editRemoteFile();
