@@ -41,7 +41,7 @@ std::optional<QString> keepAside(const QString& path)
         }
         // It may have been readable by others; a link or a special file has no content to hide.
         if (attributes->isRegularFile)
-            folder.open(kept, O_RDONLY).setOwnerOnly();
+            folder.open(kept, O_RDONLY).setPermissions(0600);
         return folder.file(kept);
     }
 }
