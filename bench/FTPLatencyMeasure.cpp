@@ -78,8 +78,8 @@ void lftp(const ServerProfile& profile, const QString& command)
 {
     const QString script = u"set ssl:ca-file %1; set ftp:ssl-force true; set ftp:ssl-protect-data true; "
                            "set ftp:prefer-epsv true; set net:max-retries 1; "
-                           "open --env-password -u %2 ftp://%3:%4; %5"_s.arg(TestCertificates::file(u"ca.crt"_s),
-                                                                              profile.username, profile.host)
+                           "open --env-password -u %2 ftp://%3:%4; %5"_s
+                               .arg(TestCertificates::file(u"ca.crt"_s), profile.username, profile.host)
                                .arg(profile.port)
                                .arg(command);
     run(u"/usr/bin/lftp"_s, {u"-c"_s, script}, {},
@@ -111,8 +111,8 @@ void print(const char* what, const Figures& f)
 void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, std::chrono::milliseconds roundTrip)
 {
     const auto [firstPassive, lastPassive] = server.passivePorts();
-    std::vector<DelayProxy::Route> routes{{quint16(server.profile(FTPProtocol::explicitTLS).port), 0, relayAddress,
-                                           serverAddress}};
+    std::vector<DelayProxy::Route> routes{
+        {quint16(server.profile(FTPProtocol::explicitTLS).port), 0, relayAddress, serverAddress}};
     for (const DelayProxy::Route& route :
          DelayProxy::portRange(quint16(firstPassive), quint16(lastPassive), relayAddress, serverAddress))
         routes.push_back(route);
@@ -144,21 +144,22 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, std::c
     folderUp.curl = seconds([&] {
         curl(profile, {u"--quote"_s, u"MKD /up-curl-"_s + tag, u"--head"_s}, u"/"_s);
         for (int i = 0; i < fileCount; ++i)
-            curl(profile, {u"--upload-file"_s, local(u"curl-many/f%1"_s.arg(i))},
-                 u"/up-curl-%1/f%2"_s.arg(tag).arg(i));
+            curl(profile, {u"--upload-file"_s, local(u"curl-many/f%1"_s.arg(i))}, u"/up-curl-%1/f%2"_s.arg(tag).arg(i));
     });
     folderUp.lftp = seconds([&] { lftp(profile, u"mirror -R %1 /up-lftp-%2"_s.arg(local(u"lftp-many"_s), tag)); });
 
     Figures largeDown{};
     largeDown.dravik = seconds([&] {
-        dravik(client, false, {FileEntry{u"large.bin"_s, false, largeSize, {}}, local(u"dravik.bin"_s), u"/large.bin"_s});
+        dravik(client, false,
+               {FileEntry{u"large.bin"_s, false, largeSize, {}}, local(u"dravik.bin"_s), u"/large.bin"_s});
     });
     largeDown.curl = seconds([&] { curl(profile, {u"--output"_s, local(u"curl.bin"_s)}, u"/large.bin"_s); });
     largeDown.lftp = seconds([&] { lftp(profile, u"get /large.bin -o %1"_s.arg(local(u"lftp.bin"_s))); });
 
     Figures largeUp{};
     largeUp.dravik = seconds([&] {
-        dravik(client, true, {FileEntry{u"large.bin"_s, false, {}, {}}, local(u"dravik.bin"_s), u"/up-dravik-"_s + tag + u".bin"_s});
+        dravik(client, true,
+               {FileEntry{u"large.bin"_s, false, {}, {}}, local(u"dravik.bin"_s), u"/up-dravik-"_s + tag + u".bin"_s});
     });
     largeUp.curl = seconds([&] {
         curl(profile, {u"--upload-file"_s, local(u"curl.bin"_s)}, u"/up-curl-"_s + tag + u".bin"_s);

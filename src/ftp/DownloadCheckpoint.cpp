@@ -116,7 +116,7 @@ std::optional<qint64> DownloadCheckpoint::offset(const QString& destination, con
 }
 
 std::optional<FileEntry> DownloadCheckpoint::recorded(const QString& destination, const QUuid& id,
-                                                     const ServerProfile& profile, const QString& remote)
+                                                      const ServerProfile& profile, const QString& remote)
 {
     try {
         const std::optional<QByteArray> stored = AtomicFile::read(metadata(file(destination, id)));

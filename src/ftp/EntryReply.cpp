@@ -86,7 +86,8 @@ QList<Answer> answers(QByteArrayView text)
 {
     const QList<Reply> all = replies(text);
     QList<Answer> found;
-    const auto pwd = std::find_if(all.begin(), all.end(), [](const Reply& reply) { return reply.code == currentFolder; });
+    const auto pwd =
+        std::find_if(all.begin(), all.end(), [](const Reply& reply) { return reply.code == currentFolder; });
     for (auto reply = pwd == all.end() ? pwd : pwd + 1; reply != all.end(); ++reply)
         found.append({reply->code, reply->code / 100 == 2 ? entryOf(*reply) : std::nullopt});
     return found;

@@ -3,9 +3,10 @@
 #include "CancellationError.h"
 #include "CurlProcess.h"
 #include "DownloadCheckpoint.h"
-#include "EntryReply.h"
 #include "EngineClock.h"
+#include "EntryReply.h"
 #include "FTPError.h"
+#include "GrowthProgress.h"
 #include "L10n.h"
 #include "ListingCommand.h"
 #include "ListingParser.h"
@@ -201,8 +202,7 @@ QByteArray FTPClient::execute(const QString& path, bool directory, const QString
     }
 }
 
-template <typename Result>
-Result FTPClient::retrying(const std::function<Result()>& attempt, std::stop_token token)
+template <typename Result> Result FTPClient::retrying(const std::function<Result()>& attempt, std::stop_token token)
 {
     for (int failures = 0;; ++failures) {
         try {
@@ -348,7 +348,7 @@ std::optional<FileEntry> FTPClient::entry(const QString& path, std::stop_token t
     // such entry; one that refuses both may refuse MLST to everybody, and the listing decides.
     const QString parent = RemotePath::parent(path);
     const QStringList extra = QStringList{u"--quote"_s, u"*MLST "_s + parent, u"--quote"_s, u"*MLST "_s + path,
-                                          u"--head"_s, u"--dump-header"_s, u"-"_s} +
+                                          u"--head"_s,  u"--dump-header"_s,   u"-"_s} +
                               byFullPath + commandTime;
     const QList<EntryReply::Answer> answers = retrying<QList<EntryReply::Answer>>(
         [&] { return EntryReply::answers(execute(u"/"_s, true, extra, {}, token)); }, token);
@@ -456,8 +456,8 @@ bool FTPClient::downloadProbed(const QString& path, const QString& to, bool over
         // one that is not continued, it does best.
         if (resumeCheckpoint) {
             recorded = DownloadCheckpoint::recorded(to, *checkpointID, serverProfile, path);
-            offset = recorded ? DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *recorded)
-                              : std::nullopt;
+            offset =
+                recorded ? DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *recorded) : std::nullopt;
             if (!offset)
                 return false;
         } else if (QFileInfo::exists(partialPath) || QFileInfo::exists(DownloadCheckpoint::metadata(partialPath))) {
@@ -465,23 +465,38 @@ bool FTPClient::downloadProbed(const QString& path, const QString& to, bool over
         }
     }
     PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), bool(offset));
+    // A checkpoint without the facts, which arrive with the run, at once: a folder that takes no
+    // files fails here, before anything is fetched. It can never be resumed, so it goes with a
+    // failure that comes before the facts.
+    if (checkpointID && !resumeCheckpoint)
+        partial.saveCheckpoint(serverProfile, path, FileEntry{RemotePath::lastComponent(path), false, {}, {}});
     if (resumeOffset) {
         partial.openDestination(*resumeOffset);
         offset = resumeOffset;
     }
     LocalFile& file = partial.open(offset);
 
+    // Without a resume curl need not ask the size with SIZE (a round trip, and on a long path over
+    // TLS up to a second that curl idles waiting on the data connection): the entry has it, and
+    // the progress is measured on the file instead.
+    std::optional<GrowthProgress> growth;
+    if (!offset && progress)
+        growth.emplace(file.descriptor(), 0, progress);
     QByteArray replies;
     // A fresh checkpoint is written the moment the entry is known, before its bytes arrive, so
     // that a download cut short at any point can continue.
+    bool saved = false;
     std::exception_ptr saveFailure;
     const auto received = [&](const QByteArray& soFar) {
         replies = soFar;
-        if (!checkpointID || resumeCheckpoint || partial.keepsFiles() || saveFailure)
-            return;
         const auto answer = EntryReply::find(replies);
         if (!answer || !answer->entry || answer->entry->isDirectory)
             return;
+        if (growth && answer->entry->size)
+            growth->setTotal(*answer->entry->size);
+        if (!checkpointID || resumeCheckpoint || saved)
+            return;
+        saved = true;
         try {
             partial.saveCheckpoint(serverProfile, path, *answer->entry);
             partial.setKeepsFiles(answer->entry->size.has_value());
@@ -492,12 +507,15 @@ bool FTPClient::downloadProbed(const QString& path, const QString& to, bool over
     QStringList extra = QStringList{u"--quote"_s, u"MLST "_s + path, u"--dump-header"_s, u"/dev/fd/3"_s} + byFullPath;
     if (offset)
         extra << u"--continue-at"_s << QString::number(*offset);
+    else
+        extra << u"--ignore-content-length"_s;
     std::exception_ptr failure;
     try {
-        execute(path, false, extra, progress, token, file.descriptor(), -1, received);
+        execute(path, false, extra, growth ? Progress() : progress, token, file.descriptor(), -1, received);
     } catch (...) {
         failure = std::current_exception();
     }
+    growth.reset();
     if (saveFailure)
         std::rethrow_exception(saveFailure);
 
@@ -533,6 +551,8 @@ bool FTPClient::downloadProbed(const QString& path, const QString& to, bool over
         std::rethrow_exception(failure);
     CancellationError::check(token);
     partial.install(source->size, overwrite);
+    if (progress && !offset)
+        progress(1.0);
     return true;
 }
 

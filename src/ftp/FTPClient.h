@@ -89,8 +89,7 @@ private:
     // The listing entry of `path` in its parent folder, if there is one.
     std::optional<FileEntry> listedEntry(const QString& path, std::stop_token token) const;
     // `attempt` once, and again after 2 and then 4 seconds while it fails for a transient reason.
-    template <typename Result>
-    static Result retrying(const std::function<Result()>& attempt, std::stop_token token);
+    template <typename Result> static Result retrying(const std::function<Result()>& attempt, std::stop_token token);
     // The downloads whose checks need a listing of the folder: over SFTP, and from servers without MLST.
     void downloadListed(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
                         std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,

@@ -4,8 +4,8 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QSet>
 #include <QJsonDocument>
+#include <QSet>
 #include <mutex>
 
 using namespace Qt::StringLiterals;

@@ -29,7 +29,6 @@ public:
 
     const QString& path() const { return partialPath; }
     // Whether a failure leaves the partial file and its checkpoint for a later resume.
-    bool keepsFiles() const { return keep; }
     void setKeepsFiles(bool kept) { keep = kept; }
 
     // Moves an existing partial file out of the way, to a name of its own ending in ".saved".

@@ -186,8 +186,9 @@ TEST_F(Downloads, ACheckpointIsOnlyResumedWhileEverythingStillMatches)
         if (path.endsWith(".part"))
             listed.put("/file.bin", bytes.first(900));
     });
-    EXPECT_EQ(failureText([&] { listing.download("/file.bin", destination, true, {}, QUuid::createUuid(), false, {}, {}); }),
-              L("destination_changed"));
+    EXPECT_EQ(
+        failureText([&] { listing.download("/file.bin", destination, true, {}, QUuid::createUuid(), false, {}, {}); }),
+        L("destination_changed"));
     LocalFolder::setBeforeOpenForTesting({});
     EXPECT_EQ(files(), left);
 
