@@ -83,8 +83,5 @@ std::optional<FileEntry> CliSession::remoteEntry(const FTPClient& client, const 
     const QString name = RemotePath::lastComponent(remote);
     if (name.isEmpty())
         return FileEntry{QStringLiteral("/"), true, std::nullopt, std::nullopt};
-    for (const FileEntry& entry : client.list(RemotePath::parent(remote), token))
-        if (entry.name == name)
-            return entry;
-    return std::nullopt;
+    return client.entry(remote, token);
 }

@@ -34,7 +34,7 @@ public:
     // curl may die of the same Ctrl-C before the engine terminates it.
     void run(const std::function<void(const FTPClient&, std::stop_token)>& operation) const;
 
-    // What the remote pane would show for `remote`: its entry in the parent folder's listing.
+    // What the remote pane would show for `remote`: its entry as the parent folder's listing has it.
     static std::optional<FileEntry> remoteEntry(const FTPClient& client, const QString& remote,
                                                 const std::stop_token& token);
 

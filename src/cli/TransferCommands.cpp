@@ -280,7 +280,13 @@ int transfer(CliContext& context)
         };
         const QList<TransferSource> sources =
             upload ? TransferRequest::localSources(words, target) : remoteSources(client, words, localFolder, token);
-        const QList<PlannedTransfer> records = TransferRequest::plan(upload, sources, client, counting, token);
+        // A link to a folder met inside a folder is left out, and said so.
+        const auto skippedLink = [&tally](const QString& remote) {
+            CliOutput::printLine(L("link_skipped", remote));
+            ++tally.skipped;
+        };
+        const QList<PlannedTransfer> records =
+            TransferRequest::plan(upload, sources, client, counting, token, skippedLink);
         std::fflush(stdout);
         succeeded = runRecords(records, upload, client, prompt, parallel, tally, token);
     });

@@ -9,6 +9,7 @@
 #include "SystemCall.h"
 
 #include <array>
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -53,12 +54,45 @@ QByteArray CurlProcess::run(const QStringList& arguments, const QString& config,
 {
     CurlProcess runner;
     const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
-    return runner.execute(config, progress,
-                          {.program = program(),
-                           .arguments = arguments,
-                           .environment = std::nullopt,
-                           .standardOutputFile = outputFile,
-                           .passedFile = inputFile});
+    runner.start({.program = program(),
+                  .arguments = arguments,
+                  .environment = std::nullopt,
+                  .standardOutputFile = outputFile,
+                  .passedFile = inputFile},
+                 config);
+    return runner.execute(progress);
+}
+
+QByteArray CurlProcess::runCapturing(const QStringList& arguments, const QString& config, const Progress& progress,
+                                     std::stop_token token, int outputFile, const Received& received)
+{
+    std::array<int, 2> ends{-1, -1};
+    if (::pipe2(ends.data(), O_CLOEXEC) != 0)
+        SystemCall::fail("pipe2");
+    const auto closeEnd = [](int& end) {
+        if (end >= 0)
+            ::close(end);
+        end = -1;
+    };
+    CurlProcess runner;
+    const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
+    try {
+        runner.start({.program = program(),
+                      .arguments = arguments,
+                      .environment = std::nullopt,
+                      .standardOutputFile = outputFile,
+                      .passedFile = ends[1]},
+                     config);
+        // Only the child may hold the writing end, or the pipe would never reach its end.
+        closeEnd(ends[1]);
+        QByteArray captured = runner.execute(progress, ends[0], received);
+        closeEnd(ends[0]);
+        return captured;
+    } catch (...) {
+        closeEnd(ends[0]);
+        closeEnd(ends[1]);
+        throw;
+    }
 }
 
 void CurlProcess::cancel()
@@ -82,16 +116,16 @@ void CurlProcess::start(const ChildProcess::Options& options, const QString& con
     process->closeStandardInput();
 }
 
-QByteArray CurlProcess::execute(const QString& config, const Progress& progress, const ChildProcess::Options& options)
+QByteArray CurlProcess::execute(const Progress& progress, int captured, const Received& received)
 {
-    start(options, config);
     ChildProcess& child = *process;
 
     QByteArray output;
     ErrorBuffer errors;
     bool limitHit = false;
     std::array<char, 65536> buffer;
-    std::array<pollfd, 2> pipes{pollfd{child.standardOutput(), POLLIN, 0}, pollfd{child.standardError(), POLLIN, 0}};
+    std::array<pollfd, 2> pipes{pollfd{captured >= 0 ? captured : child.standardOutput(), POLLIN, 0},
+                                pollfd{child.standardError(), POLLIN, 0}};
     while (pipes[0].fd >= 0 || pipes[1].fd >= 0) {
         waitForInput(pipes);
         for (pollfd& pipe : pipes) {
@@ -113,6 +147,8 @@ QByteArray CurlProcess::execute(const QString& config, const Progress& progress,
                 cancel();
             } else if (!limitHit) {
                 output.append(chunk);
+                if (received)
+                    received(output);
             }
         }
     }

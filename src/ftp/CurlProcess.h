@@ -16,6 +16,8 @@
 class CurlProcess {
 public:
     using Progress = std::function<void(double)>;
+    // Told of everything captured so far, each time more arrives. Must not throw.
+    using Received = std::function<void(const QByteArray& soFar)>;
 
     static constexpr qsizetype outputLimit = 16 * 1024 * 1024;
 
@@ -26,6 +28,11 @@ public:
     // `inputFile` descriptor is curl's "/dev/fd/3".
     static QByteArray run(const QStringList& arguments, const QString& config, const Progress& progress,
                           std::stop_token token, int outputFile = -1, int inputFile = -1);
+    // As run with an `outputFile`, but curl's "/dev/fd/3" is a pipe whose bytes are returned,
+    // capped like standard output, and shown to `received` as they arrive: for what curl writes
+    // beside the file, such as the server's replies.
+    static QByteArray runCapturing(const QStringList& arguments, const QString& config, const Progress& progress,
+                                   std::stop_token token, int outputFile, const Received& received);
 
     // The program every run starts: the system's curl.
     static QString program();
@@ -35,7 +42,9 @@ public:
 private:
     CurlProcess() = default;
 
-    QByteArray execute(const QString& config, const Progress& progress, const ChildProcess::Options& options);
+    // Reads `captured` (-1: curl's standard output) and standard error to their ends, waits for
+    // the exit and returns what `captured` carried.
+    QByteArray execute(const Progress& progress, int captured = -1, const Received& received = {});
     void start(const ChildProcess::Options& options, const QString& config);
     void cancel();
 

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "LocalAttributes.h"
+#include "RemotePath.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -109,6 +110,20 @@ std::optional<qint64> DownloadCheckpoint::offset(const QString& destination, con
         if (partialSize < 1 || !source.size || partialSize >= *source.size)
             return std::nullopt;
         return partialSize;
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<FileEntry> DownloadCheckpoint::recorded(const QString& destination, const QUuid& id,
+                                                      const ServerProfile& profile, const QString& remote)
+{
+    try {
+        const std::optional<QByteArray> stored = AtomicFile::read(metadata(file(destination, id)));
+        const auto checkpoint = stored ? fromJson(*stored) : std::nullopt;
+        if (!checkpoint || checkpoint->profile != profile || checkpoint->remote != remote)
+            return std::nullopt;
+        return FileEntry{RemotePath::lastComponent(remote), false, checkpoint->size, checkpoint->modified};
     } catch (const std::system_error&) {
         return std::nullopt;
     }

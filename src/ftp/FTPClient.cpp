@@ -4,7 +4,9 @@
 #include "CurlProcess.h"
 #include "DownloadCheckpoint.h"
 #include "EngineClock.h"
+#include "EntryReply.h"
 #include "FTPError.h"
+#include "GrowthProgress.h"
 #include "L10n.h"
 #include "ListingCommand.h"
 #include "ListingParser.h"
@@ -13,6 +15,7 @@
 #include "RemotePath.h"
 #include "SecretMemory.h"
 
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QUrl>
 #include <algorithm>
@@ -49,10 +52,33 @@ constexpr std::array transientStatuses{6, 7, 18, 28, 52, 55, 56};
 constexpr int retries = 2;
 // curl's status when a command of "--quote" was refused.
 constexpr int quoteRefused = 21;
+// The answer of a server that has no such entry, or will not say.
+constexpr int noSuchEntry = 550;
+// A file is fetched or stored by its full path, without a CWD into each folder on the way (and
+// a first one into "/" for the URL's "//"): each is a round trip on a long path.
+const QStringList byFullPath{u"--ftp-method"_s, u"nocwd"_s};
 
 FTPError destinationChanged()
 {
     return FTPError::message(L("destination_changed"));
+}
+
+FTPError inaccessible()
+{
+    return FTPError::message(L("inaccessible"));
+}
+
+// The checks of a checked download against the remote entry as it is now: the file must be
+// there, and what a resume continues must still be the file it began with.
+void checkSource(const std::optional<FileEntry>& entry, bool checkpointed, const std::optional<FileEntry>& recorded,
+                 std::optional<qint64> resumeOffset)
+{
+    if (!entry || entry->isDirectory)
+        throw checkpointed ? inaccessible() : destinationChanged();
+    if (recorded && (entry->size != recorded->size || entry->modified != recorded->modified))
+        throw destinationChanged();
+    if (resumeOffset && (!entry->size || *entry->size <= *resumeOffset))
+        throw destinationChanged();
 }
 
 // Get and put name one file: a path ending in "/" would have curl append a name of its own.
@@ -157,13 +183,16 @@ QStringList FTPClient::arguments(const QString& path, bool directory, const QStr
 }
 
 QByteArray FTPClient::execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
-                              std::stop_token token, int outputFile, int uploadFile) const
+                              std::stop_token token, int outputFile, int uploadFile,
+                              const CurlProcess::Received& replies) const
 {
     ServerProfile::validatePassword(password);
     const QStringList words = arguments(path, directory, extra, bool(progress));
     const SecretMemory::Copy credentials(serverProfile.username + QLatin1Char(':') + password);
     const SecretMemory::Copy config(u"user = \""_s + escapeConfig(credentials.text()) + u"\"\n"_s);
     try {
+        if (replies)
+            return CurlProcess::runCapturing(words, config.text(), progress, token, outputFile, replies);
         return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile);
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
@@ -173,17 +202,22 @@ QByteArray FTPClient::execute(const QString& path, bool directory, const QString
     }
 }
 
-QList<FileEntry> FTPClient::list(const QString& path, std::stop_token token) const
+template <typename Result> Result FTPClient::retrying(const std::function<Result()>& attempt, std::stop_token token)
 {
-    for (int attempt = 0;; ++attempt) {
+    for (int failures = 0;; ++failures) {
         try {
-            return listOnce(path, token);
+            return attempt();
         } catch (...) {
-            if (attempt == retries || !isTransient(std::current_exception()))
+            if (failures == retries || !isTransient(std::current_exception()))
                 throw;
         }
-        EngineClock::current().sleep(std::chrono::seconds(2 + 2 * attempt), token);
+        EngineClock::current().sleep(std::chrono::seconds(2 + 2 * failures), token);
     }
+}
+
+QList<FileEntry> FTPClient::list(const QString& path, std::stop_token token) const
+{
+    return retrying<QList<FileEntry>>([&] { return listOnce(path, token); }, token);
 }
 
 QList<FileEntry> FTPClient::listing(const QString& path, const QStringList& extra, std::stop_token token) const
@@ -305,7 +339,33 @@ void FTPClient::removeQuietly(const QString& path, std::stop_token token) const
     }
 }
 
-std::optional<FileEntry> FTPClient::remoteEntry(const QString& path, std::stop_token token) const
+std::optional<FileEntry> FTPClient::entry(const QString& path, std::stop_token token) const
+{
+    validateCommandPath(path);
+    if (usesSFTP() || !ListingCommand::describesEntries(serverProfile))
+        return listedEntry(path, token);
+    // "*" lets a refusal pass. A server that describes the folder but refuses its entry has no
+    // such entry; one that refuses both may refuse MLST to everybody, and the listing decides.
+    const QString parent = RemotePath::parent(path);
+    const QStringList extra = QStringList{u"--quote"_s, u"*MLST "_s + parent, u"--quote"_s, u"*MLST "_s + path,
+                                          u"--head"_s,  u"--dump-header"_s,   u"-"_s} +
+                              byFullPath + commandTime;
+    const QList<EntryReply::Answer> answers = retrying<QList<EntryReply::Answer>>(
+        [&] { return EntryReply::answers(execute(u"/"_s, true, extra, {}, token)); }, token);
+    if (answers.size() >= 2) {
+        const EntryReply::Answer& folder = answers[0];
+        const EntryReply::Answer& named = answers[1];
+        if (named.entry)
+            return named.entry;
+        if (folder.code / 100 == 2 && named.code == noSuchEntry)
+            return std::nullopt;
+        if (folder.code / 100 != 2 && named.code / 100 != 2)
+            ListingCommand::rememberNoEntries(serverProfile);
+    }
+    return listedEntry(path, token);
+}
+
+std::optional<FileEntry> FTPClient::listedEntry(const QString& path, std::stop_token token) const
 {
     const QString name = RemotePath::lastComponent(path);
     for (const FileEntry& entry : list(RemotePath::parent(path), token))
@@ -320,20 +380,20 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
     validateFilePath(to);
     LocalFile source = openSource(file);
     if (!overwrite || resumeOffset) {
-        const std::optional<FileEntry> entry = remoteEntry(to, token);
+        const std::optional<FileEntry> existing = entry(to, token);
         if (resumeOffset) {
             const qint64 offset = *resumeOffset;
-            if (offset < 1 || !entry || entry->isDirectory || entry->size != offset ||
+            if (offset < 1 || !existing || existing->isDirectory || existing->size != offset ||
                 source.attributes().size <= offset)
                 throw destinationChanged();
-        } else if (entry) {
+        } else if (existing) {
             throw destinationChanged();
         }
     }
     if (usesSFTP())
         return sftp().upload(source, to, overwrite, resumeOffset, progress, token);
     // curl reads the file through the descriptor opened here, never through its path.
-    QStringList extra{QStringLiteral("--upload-file"), QStringLiteral("/dev/fd/3")};
+    QStringList extra = QStringList{QStringLiteral("--upload-file"), QStringLiteral("/dev/fd/3")} + byFullPath;
     if (resumeOffset)
         extra << QStringLiteral("--continue-at") << QString::number(*resumeOffset);
     execute(to, false, extra, progress, token, -1, source.descriptor());
@@ -382,44 +442,166 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
                          std::stop_token token) const
 {
     validateFilePath(path);
-    std::optional<FileEntry> entry;
+    const bool checked = checkpointID || resumeOffset;
+    if (usesSFTP() || !checked || !ListingCommand::describesEntries(serverProfile) ||
+        !downloadProbed(path, to, overwrite, resumeOffset, checkpointID, resumeCheckpoint, progress, token))
+        downloadListed(path, to, overwrite, resumeOffset, checkpointID, resumeCheckpoint, progress, token);
+}
+
+bool FTPClient::downloadProbed(const QString& path, const QString& to, bool overwrite,
+                               std::optional<qint64> resumeOffset, std::optional<QUuid> checkpointID,
+                               bool resumeCheckpoint, const Progress& progress, std::stop_token token) const
+{
+    std::optional<FileEntry> recorded;
+    std::optional<qint64> offset;
     if (checkpointID) {
-        entry = remoteEntry(path, token);
-        if (!entry || entry->isDirectory)
+        const QString partialPath = DownloadCheckpoint::file(to, *checkpointID);
+        // What the listing path does with a checkpoint that no longer fits, or with the files of
+        // one that is not continued, it does best.
+        if (resumeCheckpoint) {
+            recorded = DownloadCheckpoint::recorded(to, *checkpointID, serverProfile, path);
+            offset =
+                recorded ? DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *recorded) : std::nullopt;
+            if (!offset)
+                return false;
+        } else if (QFileInfo::exists(partialPath) || QFileInfo::exists(DownloadCheckpoint::metadata(partialPath))) {
+            return false;
+        }
+    }
+    PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), bool(offset));
+    // A checkpoint without the facts, which arrive with the run, at once: a folder that takes no
+    // files fails here, before anything is fetched. It can never be resumed, so it goes with a
+    // failure that comes before the facts.
+    if (checkpointID && !resumeCheckpoint)
+        partial.saveCheckpoint(serverProfile, path, FileEntry{RemotePath::lastComponent(path), false, {}, {}});
+    if (resumeOffset) {
+        partial.openDestination(*resumeOffset);
+        offset = resumeOffset;
+    }
+    LocalFile& file = partial.open(offset);
+
+    // Without a resume curl need not ask the size with SIZE (a round trip, and on a long path over
+    // TLS up to a second that curl idles waiting on the data connection): the entry has it, and
+    // the progress is measured on the file instead.
+    std::optional<GrowthProgress> growth;
+    if (!offset && progress)
+        growth.emplace(file.descriptor(), 0, progress);
+    QByteArray replies;
+    // A fresh checkpoint is written the moment the entry is known, before its bytes arrive, so
+    // that a download cut short at any point can continue.
+    bool saved = false;
+    std::exception_ptr saveFailure;
+    const auto received = [&](const QByteArray& soFar) {
+        replies = soFar;
+        const auto answer = EntryReply::find(replies);
+        if (!answer || !answer->entry || answer->entry->isDirectory)
+            return;
+        if (growth && answer->entry->size)
+            growth->setTotal(*answer->entry->size);
+        if (!checkpointID || resumeCheckpoint || saved)
+            return;
+        saved = true;
+        try {
+            partial.saveCheckpoint(serverProfile, path, *answer->entry);
+            partial.setKeepsFiles(answer->entry->size.has_value());
+        } catch (...) {
+            saveFailure = std::current_exception();
+        }
+    };
+    QStringList extra = QStringList{u"--quote"_s, u"MLST "_s + path, u"--dump-header"_s, u"/dev/fd/3"_s} + byFullPath;
+    if (offset)
+        extra << u"--continue-at"_s << QString::number(*offset);
+    else
+        extra << u"--ignore-content-length"_s;
+    std::exception_ptr failure;
+    try {
+        execute(path, false, extra, growth ? Progress() : progress, token, file.descriptor(), -1, received);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    growth.reset();
+    if (saveFailure)
+        std::rethrow_exception(saveFailure);
+
+    const auto answer = EntryReply::find(replies);
+    std::optional<FileEntry> source;
+    if (answer && answer->entry) {
+        source = answer->entry;
+    } else if (answer && answer->code / 100 != 2) {
+        // Refused before RETR, so nothing was written. A missing file and a server that refuses
+        // MLST to everybody answer alike: the listing tells them apart, and asking for the folder
+        // too finds out whether this server is worth asking again.
+        if (EntryReply::isUnknownCommand(answer->code))
+            ListingCommand::rememberNoEntries(serverProfile);
+        else
+            entry(path, token);
+        return false;
+    } else if (failure && !answer) {
+        // Gone before the server was asked (no connection, no login): nothing was written.
+        std::rethrow_exception(failure);
+    } else {
+        // An answer nobody can read: the listing decides.
+        source = listedEntry(path, token);
+    }
+    try {
+        checkSource(source, bool(checkpointID), recorded, resumeOffset);
+    } catch (const FTPError&) {
+        // Bytes that the check refuses neither extend a partial file nor stay in a new one.
+        file.truncate(offset.value_or(0));
+        CancellationError::check(token);
+        throw;
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    CancellationError::check(token);
+    partial.install(source->size, overwrite);
+    if (progress && !offset)
+        progress(1.0);
+    return true;
+}
+
+void FTPClient::downloadListed(const QString& path, const QString& to, bool overwrite,
+                               std::optional<qint64> resumeOffset, std::optional<QUuid> checkpointID,
+                               bool resumeCheckpoint, const Progress& progress, std::stop_token token) const
+{
+    std::optional<FileEntry> source;
+    if (checkpointID) {
+        source = listedEntry(path, token);
+        if (!source || source->isDirectory)
             throw FTPError::message(L("inaccessible"));
     }
     // Without a known size (a link's, say) no checkpoint could ever be resumed: keeping the
     // partial file would only leave it behind.
-    PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), entry && entry->size);
+    PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), source && source->size);
     std::optional<qint64> offset;
     std::optional<qint64> expectedSize;
     if (checkpointID) {
         if (resumeCheckpoint) {
-            offset = DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *entry);
+            offset = DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *source);
             if (!offset)
                 throw destinationChanged();
         } else {
             partial.setAside();
         }
-        partial.saveCheckpoint(serverProfile, path, *entry);
-        expectedSize = entry->size;
+        partial.saveCheckpoint(serverProfile, path, *source);
+        expectedSize = source->size;
     }
     if (resumeOffset) {
         partial.openDestination(*resumeOffset);
         // Both kinds of resume at once need the remote entry only once.
         if (!checkpointID)
-            entry = remoteEntry(path, token);
-        if (!entry || entry->isDirectory || !entry->size || *entry->size <= *resumeOffset)
+            source = listedEntry(path, token);
+        if (!source || source->isDirectory || !source->size || *source->size <= *resumeOffset)
             throw destinationChanged();
         offset = resumeOffset;
-        expectedSize = entry->size;
+        expectedSize = source->size;
     }
 
     LocalFile& file = partial.open(offset);
     if (usesSFTP()) {
         sftp().download(path, file, offset, progress, token);
     } else {
-        QStringList extra;
+        QStringList extra = byFullPath;
         if (offset)
             extra << QStringLiteral("--continue-at") << QString::number(*offset);
         // curl writes to standard output, which is the partial file opened here. Given the file

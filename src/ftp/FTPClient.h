@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CurlProcess.h"
 #include "FileEntry.h"
 #include "RemotePath.h"
 #include "SFTPClient.h"
@@ -63,6 +64,10 @@ public:
                   std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,
                   std::stop_token token) const;
 
+    // The entry at `path` as its folder's listing shows it, or nothing when there is none. Where
+    // the server can, only that entry is asked for, whatever the size of its folder.
+    std::optional<FileEntry> entry(const QString& path, std::stop_token token) const;
+
     // Whether a failure is worth retrying: curl exit statuses of lost or failed connections.
     static bool isTransient(const std::exception_ptr& error);
 
@@ -85,11 +90,25 @@ private:
     // For what a failure left behind: a refusal or a lost connection is let pass.
     void removeQuietly(const QString& path, std::stop_token token) const;
     // The listing entry of `path` in its parent folder, if there is one.
-    std::optional<FileEntry> remoteEntry(const QString& path, std::stop_token token) const;
+    std::optional<FileEntry> listedEntry(const QString& path, std::stop_token token) const;
+    // `attempt` once, and again after 2 and then 4 seconds while it fails for a transient reason.
+    template <typename Result> static Result retrying(const std::function<Result()>& attempt, std::stop_token token);
+    // The downloads whose checks need a listing of the folder: over SFTP, and from servers without MLST.
+    void downloadListed(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
+                        std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,
+                        std::stop_token token) const;
+    // A checked FTP download in one curl run: the entry is asked for with MLST right before RETR
+    // and checked once the bytes are in, which then go if it fails. False, with nothing written,
+    // when the server could not say and the listing must decide.
+    bool downloadProbed(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
+                        std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,
+                        std::stop_token token) const;
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
-    // `outputFile` becomes curl's standard output, `uploadFile` its "/dev/fd/3".
+    // `outputFile` becomes curl's standard output, `uploadFile` its "/dev/fd/3". With `replies`,
+    // "/dev/fd/3" is instead a pipe whose bytes are returned and shown to `replies` as they come.
     QByteArray execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
-                       std::stop_token token, int outputFile = -1, int uploadFile = -1) const;
+                       std::stop_token token, int outputFile = -1, int uploadFile = -1,
+                       const CurlProcess::Received& replies = {}) const;
 
     ServerProfile serverProfile;
     QString password;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QJsonDocument>
+#include <QSet>
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +17,7 @@ constexpr int commandRefused = 19;
 
 std::mutex lock;
 QHash<QByteArray, ListingCommand::Kind> learned;
+QSet<QByteArray> withoutEntries;
 
 QByteArray key(const ServerProfile& profile)
 {
@@ -36,6 +38,20 @@ void ListingCommand::remember(const ServerProfile& profile, Kind kind)
     const QByteArray profileKey = key(profile);
     const std::lock_guard guard(lock);
     learned.insert(profileKey, kind);
+}
+
+bool ListingCommand::describesEntries(const ServerProfile& profile)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    return !withoutEntries.contains(profileKey);
+}
+
+void ListingCommand::rememberNoEntries(const ServerProfile& profile)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    withoutEntries.insert(profileKey);
 }
 
 QStringList ListingCommand::words(Kind kind)

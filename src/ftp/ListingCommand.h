@@ -21,6 +21,11 @@ public:
     // Keyed by the whole profile: an edited one may lead to another server, and starts over.
     static void remember(const ServerProfile& profile, Kind kind);
     static QStringList words(Kind kind);
+    // Whether the server of `profile` is worth asking for one entry with MLST, as a file
+    // transfer's check, rather than listing the entry's whole folder. Assumed until it says it
+    // does not know the command.
+    static bool describesEntries(const ServerProfile& profile);
+    static void rememberNoEntries(const ServerProfile& profile);
     // Whether `failure` is the server answering the command itself with an error, after the
     // login and the change into the folder succeeded.
     static bool isRefusal(const std::exception_ptr& failure);

@@ -32,6 +32,8 @@ public:
     static void discard(const QString& destination, const QUuid& id);
 
     const QString& path() const { return partialPath; }
+    // Whether a failure leaves the partial file and its checkpoint for a later resume.
+    void setKeepsFiles(bool kept) { keep = kept; }
 
     // Moves an existing partial file out of the way, to a name of its own ending in ".saved".
     void setAside();

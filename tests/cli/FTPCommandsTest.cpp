@@ -125,6 +125,8 @@ TEST_F(FTPCommands, TransferRequestsRunItemByItemAndFailOnlyWhenAnItemFails)
     server.put("/down/three.txt", "three");
     server.put("/down/four.txt", "four");
     local.write("back/three.txt", "old three");
+    server.put("/linked/sub/x.txt", "x");
+    QFile::link("sub", server.local("/linked/to sub"));
 
     QDir().mkpath(server.local("/incoming"));
     const CliTestRun uploaded =
@@ -158,6 +160,12 @@ TEST_F(FTPCommands, TransferRequestsRunItemByItemAndFailOnlyWhenAnItemFails)
          {},
          0,
          "0 completed, 1 skipped, 0 failed\n"},
+        {"link to a folder inside",
+         {"/linked", local.file("back")},
+         {},
+         0,
+         "Skipped /linked/to sub: a link to a folder inside a downloaded folder is not followed.\n"
+         "Finished linked\nFinished sub\nFinished x.txt\n3 completed, 1 skipped, 0 failed\n"},
         // Named as chosen, not by the hidden files that stand in for it until it is complete.
         {"failed",
          {"/down/four.txt", readOnly},

@@ -176,12 +176,19 @@ TEST_F(Downloads, ACheckpointIsOnlyResumedWhileEverythingStillMatches)
     EXPECT_EQ(left.at(1), QStringLiteral("download.bin"));
 
     // A remote file that changes after it was listed leaves no checkpoint that could never match.
+    // Only a server without MLST has a listing apart from the transfer, for a change to come between.
+    const ProFTPDServer listed({.kind = ProFTPDServer::Kind::withoutMLSD});
+    const FTPClient listing(listed.profile(FTPProtocol::explicitTLS), ProFTPDServer::password());
+    listed.put("/file.bin", bytes);
+    // The first download finds out that the server refuses MLST.
+    listing.download("/file.bin", destination, true, {}, QUuid::createUuid(), false, {}, {});
     LocalFolder::setBeforeOpenForTesting([&](const QString& path) {
         if (path.endsWith(".part"))
-            server.put("/file.bin", bytes.first(900));
+            listed.put("/file.bin", bytes.first(900));
     });
-    EXPECT_EQ(failureText([&] { download("/file.bin", true, {}, QUuid::createUuid(), false); }),
-              L("destination_changed"));
+    EXPECT_EQ(
+        failureText([&] { listing.download("/file.bin", destination, true, {}, QUuid::createUuid(), false, {}, {}); }),
+        L("destination_changed"));
     LocalFolder::setBeforeOpenForTesting({});
     EXPECT_EQ(files(), left);
 

@@ -314,6 +314,29 @@ TEST_P(ServerOperations, ListingsLinksAndTransfersChangeExactlyTheFilesMeant)
     EXPECT_EQ(contentOf(local.file("empty")), QByteArray());
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"empty", "file.bin", "linked.txt", "resumed.bin", "source.bin"}));
+
+    // One entry is found without its folder's listing where the server can, and the same where
+    // it cannot; a checked download of what is no longer a file fails alike and leaves nothing.
+    EXPECT_EQ(client.entry(r("/dir/file #1.bin"), {}).value_or(FileEntry{}).size, binary.size());
+    EXPECT_TRUE(client.entry(r("/dir"), {}).value_or(FileEntry{}).isDirectory);
+    EXPECT_FALSE(client.entry(r("/dir/gone"), {}));
+    const std::tuple<const char*, const char*, bool, std::optional<qint64>, QString> checked[] = {
+        {"folder, checkpoint", "/dir", true, {}, L("inaccessible")},
+        {"gone, checkpoint", "/gone", true, {}, L("inaccessible")},
+        {"folder, destination resume", "/dir", false, 1000, L("destination_changed")},
+        {"gone, destination resume", "/gone", false, 1000, L("destination_changed")},
+        {"not longer than the offset", "/dir/file #1.bin", false, binary.size(), L("destination_changed")},
+    };
+    for (const auto& [label, path, checkpoint, offset, expected] : checked) {
+        const QString destination = local.write("checked.bin", binary.first(offset.value_or(1000)));
+        const std::optional<QUuid> id = checkpoint ? std::optional(QUuid::createUuid()) : std::nullopt;
+        const std::optional<qint64> resumeAt = offset;
+        EXPECT_EQ(failureText([&] { client.download(r(path), destination, true, resumeAt, id, false, {}, {}); }),
+                  expected)
+            << label;
+        EXPECT_EQ(contentOf(destination), binary.first(offset.value_or(1000))) << label;
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 6) << label;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServerOperations,

@@ -36,10 +36,11 @@ int freePort()
     return ntohs(bound.sin_port);
 }
 
-bool answers(int port, const char* greeting)
+bool answers(int port, const char* greeting, const char* host)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in server = address(port);
+    sockaddr_in server = address(port);
+    ::inet_pton(AF_INET, host, &server.sin_addr);
     const size_t length = std::strlen(greeting);
     char received[16] = {};
     pollfd readable{fd, POLLIN, 0};

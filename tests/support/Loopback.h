@@ -8,6 +8,6 @@ namespace Loopback {
 int freePort();
 // Whether something accepts connections on `port`; with a non-empty `greeting`, whether it also
 // says those first octets within two seconds.
-bool answers(int port, const char* greeting = "");
+bool answers(int port, const char* greeting = "", const char* host = "127.0.0.1");
 
 } // namespace Loopback

@@ -69,7 +69,7 @@ ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
 {
     ServerProfile profile;
     profile.name = QStringLiteral("ProFTPD on loopback");
-    profile.host = QStringLiteral("127.0.0.1");
+    profile.host = listenAddress;
     profile.port = controlPort;
     profile.username = QStringLiteral("tester");
     profile.protocolType = protocol;
@@ -80,11 +80,12 @@ bool ProFTPDServer::start(const Options& options)
 {
     const QString certificate = TestCertificates::file(options.untrustedCertificate ? "untrusted" : "server");
     controlPort = Loopback::freePort();
-    const int passive = Loopback::freePort();
+    firstPassivePort = qMin(Loopback::freePort(), 65535 - passivePortCount + 1);
+    listenAddress = options.address;
     // ProFTPD refuses root logins unless told otherwise, and CI runs as root.
     QString text =
         QStringLiteral("ServerType standalone\nServerName \"Dravik test server\"\n"
-                       "Port %1\nDefaultAddress 127.0.0.1\nSocketBindTight on\nUseIPv6 off\n"
+                       "Port %1\nDefaultAddress %10\nSocketBindTight on\nUseIPv6 off\n"
                        "PidFile %2/proftpd.pid\nScoreboardFile %2/proftpd.scoreboard\n"
                        "DelayTable none\nWtmpLog off\nTransferLog none\nSystemLog %2/system.log\nUseReverseDNS off\n"
                        "User %3\nGroup %4\nRootLogin on\nRequireValidShell off\n"
@@ -100,12 +101,13 @@ bool ProFTPDServer::start(const Options& options)
             .arg(controlPort)
             .arg(folder.path(), QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name),
                  QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name))
-            .arg(passive)
-            .arg(qMin(passive + 16, 65535))
+            .arg(firstPassivePort)
+            .arg(firstPassivePort + passivePortCount - 1)
             .arg(certificate + ".crt", certificate + ".key",
-                 options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString());
+                 options.kind == Kind::implicitTLS ? QStringLiteral(" UseImplicitSSL") : QString())
+            .arg(listenAddress);
     if (options.kind == Kind::withoutMLSD)
-        text += QStringLiteral("<Limit MLSD>\n  DenyAll\n</Limit>\n");
+        text += QStringLiteral("<Limit MLSD MLST>\n  DenyAll\n</Limit>\n");
     if (options.kind == Kind::withoutRename)
         text += QStringLiteral("<Limit RNFR RNTO>\n  DenyAll\n</Limit>\n");
     if (options.kind == Kind::withoutChmod)
@@ -119,7 +121,7 @@ bool ProFTPDServer::start(const Options& options)
     for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
          std::chrono::steady_clock::now() < deadline && process->isRunning();
          std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-        if (Loopback::answers(controlPort))
+        if (Loopback::answers(controlPort, "", listenAddress.toLatin1().constData()))
             return true;
     process->terminate();
     process->waitForExit();

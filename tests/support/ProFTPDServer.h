@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <memory>
+#include <utility>
 
 // A ProFTPD of the test's own on a free loopback port, in the foreground, with its own
 // configuration, one virtual user and a home folder in a temporary directory. Files under the home
@@ -18,7 +19,7 @@ public:
     enum class Kind {
         plainAndExplicitTLS,
         implicitTLS,
-        // Answers MLSD with a refusal, so that clients must fall back to LIST.
+        // Answers MLSD and MLST with a refusal, so that clients must fall back to LIST.
         withoutMLSD,
         // Refuses RNFR and RNTO, as servers that forbid renaming do.
         withoutRename,
@@ -29,6 +30,8 @@ public:
         Kind kind = Kind::plainAndExplicitTLS;
         // A certificate the test authority did not sign.
         bool untrustedCertificate = false;
+        // Another loopback address lets a relay stand on 127.0.0.1 at the ports of the passive range.
+        QString address = QStringLiteral("127.0.0.1");
     };
 
     ProFTPDServer();
@@ -46,6 +49,10 @@ public:
     // goes away does: the processes that serve them are killed.
     void dropConnections() const;
 
+    // The first and last port of the range that passive data connections use.
+    std::pair<int, int> passivePorts() const { return {firstPassivePort, firstPassivePort + passivePortCount - 1}; }
+    QString address() const { return listenAddress; }
+
     // A profile for this server; the protocol must suit its kind.
     ServerProfile profile(FTPProtocol protocol) const;
     // Carries the characters that curl's configuration syntax must escape.
@@ -55,6 +62,10 @@ private:
     bool start(const Options& options);
 
     TemporaryFolder folder;
+    static constexpr int passivePortCount = 17;
+
     int controlPort = 0;
+    int firstPassivePort = 0;
+    QString listenAddress;
     std::unique_ptr<ChildProcess> process;
 };
