@@ -10,8 +10,9 @@ FakeCurl::FakeCurl(const QString& behaviour, bool readsInput)
     const QString script =
         QStringLiteral("#!/bin/sh\n"
                        "cd '%1'\n"
-                       "run=$(ls | grep -c '^arguments-')\n"
-                       "run=$((run + 1))\n"
+                       // Runs started together each take a number of their own: mkdir is atomic.
+                       "run=1\n"
+                       "while ! mkdir run-$run 2>/dev/null; do run=$((run + 1)); done\n"
                        "for word in \"$@\"; do printf '%s\\n' \"$word\"; done > arguments-$run\n"
                        "%2"
                        "touch started-$run\n"
