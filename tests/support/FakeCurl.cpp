@@ -10,9 +10,10 @@ FakeCurl::FakeCurl(const QString& behaviour, bool readsInput)
     const QString script =
         QStringLiteral("#!/bin/sh\n"
                        "cd '%1'\n"
-                       // Runs started together each take a number of their own: mkdir is atomic.
+                       // Runs started together each take a number of their own: mkdir is atomic. A
+                       // run that outlives its folder gives up counting rather than spin.
                        "run=1\n"
-                       "while ! mkdir run-$run 2>/dev/null; do run=$((run + 1)); done\n"
+                       "while ! mkdir run-$run 2>/dev/null && [ $run -lt 1000 ]; do run=$((run + 1)); done\n"
                        "for word in \"$@\"; do printf '%s\\n' \"$word\"; done > arguments-$run\n"
                        "%2"
                        "touch started-$run\n"

@@ -287,7 +287,9 @@ TEST_F(ModelTest, SeveralTransfersRunAtOnceNeverIntoOneDestinationAndAFailureSta
         model->openLocal(QFileInfo(folder).path());
         model->setSimultaneousTransfers(one.simultaneous);
         const qsizetype linesBefore = activity().size();
-        ASSERT_TRUE(eventually([&] { return !model->isWorking(); }));
+        ASSERT_TRUE(eventually([&] { return !model->isWorking(); }))
+            << "busy " << model->busy() << ", planning " << model->planning() << "\n"
+            << activity().join('\n').toStdString();
         select(false, one.names);
         model->enqueue(false);
         int most = 0;
