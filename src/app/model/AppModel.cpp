@@ -28,7 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // A browse waits behind no transfer, planning or feature task, even while cancelled tasks end.
-constexpr int workerThreads = TransferQueue::maximumSimultaneous + 8;
+constexpr int workerThreads = TransferRunner::maximumSimultaneous + 8;
 } // namespace
 
 AppModel::AppModel(Prompter& prompter, QObject* parent)
