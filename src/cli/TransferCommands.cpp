@@ -108,13 +108,6 @@ QList<TransferSource> remoteSources(const FTPClient& client, const QStringList& 
     return sources;
 }
 
-// What happened to the items of one request.
-struct Tally {
-    int completed = 0;
-    int skipped = 0;
-    int failed = 0;
-};
-
 // A download of this request that an earlier run left behind, interrupted, is continued when its
 // checkpoint still passes its checks; otherwise its hidden files go, since nothing would use them.
 bool continuesEarlierRun(const TransferItem& item, const std::stop_token& token)
@@ -140,19 +133,17 @@ TransferItem itemFor(const PlannedTransfer& record, bool upload, const FTPClient
     return item;
 }
 
-// How one item ended, as the summary counts it.
-enum class Ending { completed, skipped, failed };
-
-// Runs one item through `runner`, with a line on standard output for its end. A stop ends the run
-// with the cancellation.
-Ending runItem(TransferItem item, const TransferRunner& runner, const FTPClient::Progress& progress,
-               const std::stop_token& token)
+// Runs one item through `runner`, with a line on standard output for its end: completed, failed,
+// or cancelled when the person skipped it as a retry asked again. A stop ends the run with the
+// cancellation.
+TransferItem::State runItem(TransferItem item, const TransferRunner& runner, const FTPClient::Progress& progress,
+                            const std::stop_token& token)
 {
     try {
         item.resumeCheckpoint = !item.upload && !item.directory && continuesEarlierRun(item, token);
         if (!runner.executeTransfer(item, progress, token)) {
             CliOutput::printLine(L("file_skipped", item.fileName()));
-            return Ending::skipped;
+            return TransferItem::State::cancelled;
         }
     } catch (...) {
         const std::optional<QString> sentence = ErrorText::sentence(std::current_exception());
@@ -160,82 +151,115 @@ Ending runItem(TransferItem item, const TransferRunner& runner, const FTPClient:
             throw CancellationError();
         CliOutput::printLine(sentence ? L("file_error", item.fileName(), *sentence)
                                       : L("file_cancelled", item.fileName()));
-        return Ending::failed;
+        return TransferItem::State::failed;
     }
     CliOutput::printLine(L("file_done", item.fileName()));
-    return Ending::completed;
+    return TransferItem::State::completed;
+}
+
+// The items of one request, shared by the threads that run them. Each thread takes the first item
+// that may start beside the running ones, and waits while none may.
+class SharedItems {
+public:
+    explicit SharedItems(QList<TransferItem> items) : m_items(std::move(items)) {}
+
+    // The next item to run and its row, marked running; nothing once no item waits or on a stop.
+    std::optional<std::pair<qsizetype, TransferItem>> take(const std::stop_token& token)
+    {
+        std::unique_lock held(m_lock);
+        std::optional<qsizetype> row;
+        m_changed.wait(held, token, [&] {
+            row = TransferItem::firstStartable(m_items);
+            return row || std::none_of(m_items.cbegin(), m_items.cend(), [](const TransferItem& item) {
+                       return item.state == TransferItem::State::waiting;
+                   });
+        });
+        if (!row || token.stop_requested())
+            return std::nullopt;
+        m_items[*row].state = TransferItem::State::running;
+        return std::pair(*row, m_items.at(*row));
+    }
+
+    void finish(qsizetype row, TransferItem::State state)
+    {
+        const std::scoped_lock held(m_lock);
+        m_items[row].state = state;
+        m_changed.notify_all();
+    }
+
+    // Called once every thread has ended.
+    int count(TransferItem::State state) const
+    {
+        return int(std::count_if(m_items.cbegin(), m_items.cend(),
+                                 [state](const TransferItem& item) { return item.state == state; }));
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable_any m_changed;
+    QList<TransferItem> m_items;
+};
+
+// The runner of a request on the terminal. A checkpoint a retry finds was written by this
+// request, in this run or an earlier one.
+TransferRunner terminalRunner(const ConflictPrompt& prompt)
+{
+    // One question on the terminal at a time.
+    const auto ask = [asking = std::make_shared<std::mutex>(),
+                      conflict = prompt.ask()](const TransferConflict& question) {
+        const std::scoped_lock one(*asking);
+        return conflict(question);
+    };
+    return TransferRunner({ask, [](const QString&) { return TransferRunner::ResumeChoice::resume; },
+                           [](const QString& line) { CliOutput::printError(line); }, [](const TransferItem&) {}});
+}
+
+// One of the threads of a run: takes items until none is left. A stop leaves its item failed and
+// ends every thread.
+void runItems(SharedItems& items, const TransferRunner& runner, bool showProgress, const std::stop_token& token)
+{
+    while (const std::optional<std::pair<qsizetype, TransferItem>> next = items.take(token)) {
+        TransferItem::State ending = TransferItem::State::failed;
+        {
+            // Several bars would overwrite one another on the terminal's last line.
+            std::optional<CliProgressBar> bar;
+            if (showProgress)
+                bar.emplace();
+            try {
+                ending = runItem(
+                    next->second, runner, [&bar](double fraction) { bar ? bar->show(fraction) : void(); }, token);
+            } catch (...) {
+                // Only a stop ends an item this way; it ends the whole run.
+            }
+        }
+        items.finish(next->first, ending);
+    }
 }
 
 // Runs the planned records as the queue of the application does, `parallel` at a time and never
-// two into one destination, with a line on standard output for each finished item and a summary.
-// A stop ends the run with the cancellation.
+// two into one destination, with a line on standard output for each finished item and a summary
+// that adds `skippedInPlanning`. A stop ends the run with the cancellation.
 bool runRecords(const QList<PlannedTransfer>& records, bool upload, const FTPClient& client,
-                const ConflictPrompt& prompt, int parallel, Tally tally, const std::stop_token& token)
+                const ConflictPrompt& prompt, int parallel, int skippedInPlanning, const std::stop_token& token)
 {
-    const auto note = [](const QString& line) { CliOutput::printError(line); };
-    std::mutex asking;
-    // One question on the terminal at a time.
-    const auto ask = [&asking, conflict = prompt.ask()](const TransferConflict& question) {
-        const std::scoped_lock one(asking);
-        return conflict(question);
-    };
-    // A checkpoint a retry finds was written by this request, in this run or an earlier one.
-    const TransferRunner runner(
-        {ask, [](const QString&) { return TransferRunner::ResumeChoice::resume; }, note, [](const TransferItem&) {}});
-    QList<TransferItem> items;
+    const TransferRunner runner = terminalRunner(prompt);
+    QList<TransferItem> planned;
     for (const PlannedTransfer& record : records)
-        items.append(itemFor(record, upload, client));
-    std::mutex lock;
-    std::condition_variable_any changed;
-    bool stopped = false;
-    const auto work = [&] {
-        std::unique_lock waiting(lock);
-        for (std::optional<qsizetype> row;;) {
-            changed.wait(waiting, token, [&] {
-                row = TransferItem::firstStartable(items);
-                return row || std::none_of(items.cbegin(), items.cend(), [](const TransferItem& item) {
-                           return item.state == TransferItem::State::waiting;
-                       });
-            });
-            if (!row || token.stop_requested())
-                return;
-            items[*row].state = TransferItem::State::running;
-            const TransferItem item = items.at(*row);
-            waiting.unlock();
-            std::optional<Ending> ending;
-            {
-                // Several bars would overwrite one another on the terminal's last line.
-                std::optional<CliProgressBar> bar;
-                if (parallel == 1)
-                    bar.emplace();
-                try {
-                    ending = runItem(
-                        item, runner, [&bar](double fraction) { bar ? bar->show(fraction) : void(); }, token);
-                } catch (...) {
-                    // Only a stop ends an item this way; it ends the whole run.
-                }
-            }
-            waiting.lock();
-            stopped = stopped || !ending;
-            items[*row].state =
-                ending == Ending::completed ? TransferItem::State::completed : TransferItem::State::failed;
-            ++(ending == Ending::completed ? tally.completed
-               : ending == Ending::skipped ? tally.skipped
-                                           : tally.failed);
-            changed.notify_all();
-        }
-    };
+        planned.append(itemFor(record, upload, client));
+    SharedItems items(std::move(planned));
     {
         std::vector<std::jthread> workers;
         for (int n = 0; n < std::min(parallel, int(records.size())); ++n)
-            workers.emplace_back(work);
+            workers.emplace_back([&] { runItems(items, runner, parallel == 1, token); });
     }
-    if (stopped || token.stop_requested())
+    if (token.stop_requested())
         throw CancellationError();
-    CliOutput::printLine(L("completed_count", QString::number(tally.completed)) + u", "_s +
-                         L("skipped_count", QString::number(tally.skipped)) + u", "_s +
-                         L("failed_count", QString::number(tally.failed)));
-    return tally.failed == 0;
+    const int failed = items.count(TransferItem::State::failed);
+    CliOutput::printLine(
+        L("completed_count", QString::number(items.count(TransferItem::State::completed))) + u", "_s +
+        L("skipped_count", QString::number(skippedInPlanning + items.count(TransferItem::State::cancelled))) + u", "_s +
+        L("failed_count", QString::number(failed)));
+    return failed == 0;
 }
 
 // Removes "--parallel N" from `words`: how many items run at once, 1 without it.
@@ -272,23 +296,23 @@ int transfer(CliContext& context)
     session.run([&](const FTPClient& client, std::stop_token token) {
         ConflictBatchPolicy policy(prompt.ask());
         const TransferPlanner::Resolver ask = policy.resolver(token);
-        Tally tally;
-        const auto counting = [&ask, &tally](const TransferConflict& conflict) {
+        int skipped = 0;
+        const auto counting = [&ask, &skipped](const TransferConflict& conflict) {
             const ConflictAction action = ask(conflict);
-            tally.skipped += action == ConflictAction::skip ? 1 : 0;
+            skipped += action == ConflictAction::skip ? 1 : 0;
             return action;
         };
         const QList<TransferSource> sources =
             upload ? TransferRequest::localSources(words, target) : remoteSources(client, words, localFolder, token);
         // A link to a folder met inside a folder is left out, and said so.
-        const auto skippedLink = [&tally](const QString& remote) {
+        const auto skippedLink = [&skipped](const QString& remote) {
             CliOutput::printLine(L("link_skipped", remote));
-            ++tally.skipped;
+            ++skipped;
         };
         const QList<PlannedTransfer> records =
             TransferRequest::plan(upload, sources, client, counting, token, skippedLink);
         std::fflush(stdout);
-        succeeded = runRecords(records, upload, client, prompt, parallel, tally, token);
+        succeeded = runRecords(records, upload, client, prompt, parallel, skipped, token);
     });
     return succeeded ? 0 : 1;
 }

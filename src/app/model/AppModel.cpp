@@ -28,7 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // A browse waits behind no transfer, planning or feature task, even while cancelled tasks end.
-constexpr int workerThreads = TransferQueue::maximumSimultaneous + 8;
+constexpr int workerThreads = TransferRunner::maximumSimultaneous + 8;
 } // namespace
 
 AppModel::AppModel(Prompter& prompter, QObject* parent)
@@ -193,8 +193,11 @@ QFuture<std::optional<QString>> AppModel::save(const ServerProfile& profile, con
         return QtFuture::makeReadyFuture(ErrorText::sentence(std::current_exception()));
     }
     // A profile that never remembered a password leaves the secret store alone, which a desktop
-    // may not even have.
-    const bool forgets = !profile.rememberPassword && ProfileStore::remembersPassword(profile.id);
+    // may not even have. The list shown follows the file, so the file need not be read again here.
+    const bool forgets = !profile.rememberPassword &&
+                         std::any_of(profiles().cbegin(), profiles().cend(), [&profile](const ServerProfile& saved) {
+                             return saved.id == profile.id && saved.rememberPassword;
+                         });
     QFuture<void> credential = profile.rememberPassword ? KeychainStore::setPassword(password, profile.id)
                                : forgets                ? KeychainStore::removePassword(profile.id)
                                                         : QtFuture::makeReadyFuture();

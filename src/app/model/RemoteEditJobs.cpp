@@ -5,7 +5,6 @@
 #include "LocalFile.h"
 #include "RemoteEditListModel.h"
 #include "RemoteEditStore.h"
-#include "RemotePath.h"
 #include "SystemCall.h"
 
 #include <QDir>
@@ -60,11 +59,8 @@ struct RemoteFile {
 // The server's file, which must still be a file the edit can take.
 RemoteFile remoteFile(const FTPClient& client, const QString& remotePath, const WorkFolder& work, std::stop_token token)
 {
-    const QString name = RemotePath::lastComponent(remotePath);
-    const QList<FileEntry> entries = client.list(RemotePath::parent(remotePath), token);
-    const auto entry = std::find_if(entries.cbegin(), entries.cend(),
-                                    [&name](const FileEntry& candidate) { return candidate.name == name; });
-    if (entry == entries.cend() || entry->isDirectory || !RemoteEdit::mayTake(*entry))
+    const std::optional<FileEntry> entry = client.entry(remotePath, token);
+    if (!entry || entry->isDirectory || !RemoteEdit::mayTake(*entry))
         throw FTPError::message(L("destination_changed"));
     const QString copy = work.file(u"remote"_s);
     fetch(client, remotePath, copy, token);

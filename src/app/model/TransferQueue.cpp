@@ -16,8 +16,8 @@ using namespace Qt::StringLiterals;
 
 TransferQueue::TransferQueue(AppModel& model) : m_model(model), m_planningTask(model.threadPool(), model)
 {
-    m_simultaneous =
-        std::clamp(L10n::preferences().value(QLatin1String(simultaneousKey), 1).toInt(), 1, maximumSimultaneous);
+    m_simultaneous = std::clamp(L10n::preferences().value(QLatin1String(simultaneousKey), 1).toInt(), 1,
+                                TransferRunner::maximumSimultaneous);
     QObject::connect(&m_list, &TransferListModel::countsChanged, &model, [&model] {
         Q_EMIT model.pendingCountChanged();
         Q_EMIT model.completedCountChanged();
@@ -41,7 +41,7 @@ void TransferQueue::setPaused(bool paused)
 
 void TransferQueue::setSimultaneous(int count)
 {
-    count = std::clamp(count, 1, maximumSimultaneous);
+    count = std::clamp(count, 1, TransferRunner::maximumSimultaneous);
     if (count == m_simultaneous)
         return;
     m_simultaneous = count;

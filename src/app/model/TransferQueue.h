@@ -28,7 +28,6 @@ class TransferQueue {
 public:
     // How often at most a running transfer's progress reaches its row.
     static constexpr int progressInterval = 50; // milliseconds
-    static constexpr int maximumSimultaneous = TransferRunner::maximumSimultaneous;
     // The preference that keeps how many items run at once.
     static constexpr const char* simultaneousKey = "simultaneousTransfers";
 
@@ -40,8 +39,8 @@ public:
     bool paused() const { return m_paused; }
     void setPaused(bool paused);
     int simultaneous() const { return m_simultaneous; }
-    // Kept in the preferences; limited to 1 to maximumSimultaneous. More room starts waiting items
-    // at once; less lets the running ones finish.
+    // Kept in the preferences; limited to 1 to TransferRunner::maximumSimultaneous. More room
+    // starts waiting items at once; less lets the running ones finish.
     void setSimultaneous(int count);
 
     // Puts restored items in place at start-up; with `leaveFile` the file is not written until the
