@@ -23,14 +23,20 @@ protected:
     CliTestRun cli(const QStringList& words, const QByteArray& answers = {},
                    const QString& password = ProFTPDServer::password()) const
     {
-        return CliTestRun::run(QStringList{"--profile", profileFile, "--password-stdin"} + words,
-                               password.toUtf8() + '\n' + answers);
+        return CliTestRun::run(login + words, password.toUtf8() + '\n' + answers);
+    }
+    // As cli, and `act` once `ready` holds.
+    CliTestRun cliUntil(const QStringList& words, const std::function<bool()>& ready,
+                        const std::function<void(pid_t)>& act) const
+    {
+        return CliTestRun::runUntil(login + words, ProFTPDServer::password().toUtf8() + '\n', ready, act);
     }
 
     ProFTPDServer server;
     TemporaryFolder local;
     const QString profileFile =
         local.write("profile.json", QJsonDocument(server.profile(FTPProtocol::explicitTLS).toJson()).toJson());
+    const QStringList login{"--profile", profileFile, "--password-stdin"};
 };
 
 // 2023-11-14T22:13:20Z.
@@ -195,11 +201,9 @@ TEST_F(FTPCommands, ARetryContinuesWhatItsFirstAttemptLeftOnTheServer)
     const QString uploaded = server.local("/slow/big.bin");
     for (const char* answer : {"skip", "rename"}) {
         QFile::remove(uploaded);
-        const CliTestRun run = CliTestRun::runUntil(
-            {"--profile", profileFile, "--password-stdin", "transfer", "upload", source, "/slow", "--on-conflict",
-             answer},
-            ProFTPDServer::password().toUtf8() + '\n', [&] { return QFileInfo(uploaded).size() >= 100000; },
-            [&](pid_t) { server.dropConnections(); });
+        const CliTestRun run = cliUntil(
+            {"transfer", "upload", source, "/slow", "--on-conflict", answer},
+            [&] { return QFileInfo(uploaded).size() >= 100000; }, [&](pid_t) { server.dropConnections(); });
         EXPECT_EQ(run.exitStatus, 0) << answer << ": " << run.error.toStdString();
         EXPECT_TRUE(run.error.contains(L("reconnecting", "1").toUtf8())) << answer << ": " << run.error.toStdString();
         EXPECT_EQ(run.output, "Finished big.bin\n1 completed, 0 skipped, 0 failed\n") << answer;
@@ -214,9 +218,7 @@ TEST_F(FTPCommands, ASecondRunContinuesTheDownloadAnInterruptedRunLeft)
 {
     const QByteArray bytes = randomBytes(700000);
     const QByteArray changed = randomBytes(650000);
-    const QStringList words{"--profile", profileFile,     "--password-stdin", "transfer",
-                            "download",  "/slow/big.bin", local.file("into")};
-    const QByteArray password = ProFTPDServer::password().toUtf8() + '\n';
+    const QStringList words{"transfer", "download", "/slow/big.bin", local.file("into")};
     QDir().mkpath(local.file("into"));
     const auto hidden = [&] {
         return QDir(local.file("into")).entryInfoList({".dravik-*"}, QDir::Files | QDir::Hidden, QDir::Name);
@@ -224,8 +226,8 @@ TEST_F(FTPCommands, ASecondRunContinuesTheDownloadAnInterruptedRunLeft)
     for (const bool remoteChanged : {false, true}) {
         server.put("/slow/big.bin", bytes);
         QFile::remove(local.file("into/big.bin"));
-        const CliTestRun interrupted = CliTestRun::runUntil(
-            words, password, [&] { return !hidden().isEmpty() && hidden().first().size() >= 50000; },
+        const CliTestRun interrupted = cliUntil(
+            words, [&] { return !hidden().isEmpty() && hidden().first().size() >= 50000; },
             [](pid_t pid) { ::kill(pid, SIGTERM); });
         ASSERT_EQ(interrupted.exitStatus, 130) << interrupted.error.toStdString();
         ASSERT_EQ(hidden().size(), 2);
@@ -237,7 +239,7 @@ TEST_F(FTPCommands, ASecondRunContinuesTheDownloadAnInterruptedRunLeft)
         if (remoteChanged)
             server.put("/slow/big.bin", changed);
 
-        const CliTestRun again = CliTestRun::run(words, password);
+        const CliTestRun again = cli(words);
         EXPECT_EQ(again.exitStatus, 0) << again.error.toStdString();
         EXPECT_EQ(contentOf(local.file("into/big.bin")),
                   remoteChanged ? changed : QByteArray(100, 'X') + bytes.mid(100))
@@ -261,10 +263,8 @@ TEST_F(FTPCommands, ParallelRunsOverlapAndOneDownloadHasOneWriter)
         return QDir(local.file("into")).entryInfoList({".dravik-*.part"}, QDir::Files | QDir::Hidden).size();
     };
     qsizetype most = 0;
-    const CliTestRun parallel = CliTestRun::runUntil(
-        QStringList{"--profile", profileFile, "--password-stdin"} + words +
-            QStringList{local.file("into"), "--parallel", "2"},
-        ProFTPDServer::password().toUtf8() + '\n',
+    const CliTestRun parallel = cliUntil(
+        words + QStringList{local.file("into"), "--parallel", "2"},
         [&] {
             most = std::max(most, partials());
             return QFileInfo::exists(local.file("into/d.bin"));
@@ -280,14 +280,13 @@ TEST_F(FTPCommands, ParallelRunsOverlapAndOneDownloadHasOneWriter)
         EXPECT_EQ(contentOf(local.file("into/" + name)), randomBytes(300000)) << name.toStdString();
 
     server.put("/slow/big.bin", randomBytes(1500000));
-    const QStringList one{"--profile", profileFile,     "--password-stdin", "transfer",
-                          "download",  "/slow/big.bin", local.file("again")};
+    const QStringList one{"transfer", "download", "/slow/big.bin", local.file("again")};
     QDir().mkpath(local.file("again"));
     CliTestRun second;
-    const CliTestRun first = CliTestRun::runUntil(
-        one, ProFTPDServer::password().toUtf8() + '\n',
+    const CliTestRun first = cliUntil(
+        one,
         [&] { return QDir(local.file("again")).entryList({".dravik-*.part"}, QDir::Files | QDir::Hidden).size() == 1; },
-        [&](pid_t) { second = CliTestRun::run(one, ProFTPDServer::password().toUtf8() + '\n'); });
+        [&](pid_t) { second = cli(one); });
     EXPECT_EQ(first.exitStatus, 0) << first.error.toStdString();
     EXPECT_EQ(second.exitStatus, 1);
     EXPECT_EQ(QString::fromUtf8(second.output), "big.bin failed: " + L("download_in_use", local.file("again/big.bin")) +

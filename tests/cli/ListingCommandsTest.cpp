@@ -11,17 +11,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-TEST(CliParseListing, PrintsEntriesInDisplayOrderAsJsonLines)
+// What the listing says is printed as JSON lines (their keys and the display order are checked on
+// a server in FTPCommandsTest); what it does not is an error in the language asked for.
+TEST(CliParseListing, ReadsStandardInputAndFailsOnGarbageInTheLanguageAskedFor)
 {
     const CliTestRun run =
-        CliTestRun::run({"parse-listing"}, "type=file;size=1024;modify=20240131120000; report 2024.pdf\r\n"
-                                           "type=dir;modify=20230101000000; docs\r\n"
-                                           "-rw-r--r-- 1 u g 7 Jan 31 12:00 caf\xc3\xa9\xff.txt\r\n");
-    ASSERT_EQ(run.exitStatus, 0) << run.error.toStdString();
-    EXPECT_EQ(run.output, QByteArray("{\"isDirectory\":true,\"modified\":\"2023-01-01T00:00:00Z\",\"name\":\"docs\"}\n"
-                                     "{\"isDirectory\":false,\"name\":\"caf\xc3\xa9\xef\xbf\xbd.txt\",\"size\":7}\n"
-                                     "{\"isDirectory\":false,\"modified\":\"2024-01-31T12:00:00Z\",\"name\":\"report "
-                                     "2024.pdf\",\"size\":1024}\n"));
+        CliTestRun::run({"parse-listing"}, "-rw-r--r-- 1 u g 7 Jan 31 12:00 caf\xc3\xa9\xff.txt\r\n");
+    EXPECT_EQ(run.exitStatus, 0) << run.error.toStdString();
+    EXPECT_EQ(run.output, QByteArray("{\"isDirectory\":false,\"name\":\"caf\xc3\xa9\xef\xbf\xbd.txt\",\"size\":7}\n"));
 
     const CliTestRun english = CliTestRun::run({"parse-listing"}, "garbage\nmore garbage\n");
     EXPECT_EQ(english.exitStatus, 1);

@@ -68,29 +68,17 @@ protected:
 
 TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
 {
-    QDir(server->home()).mkpath(QStringLiteral("listing/Sub Folder"));
+    // Names, sizes and kinds are compared over every server in FTPServerTest; here the time, and
+    // two sessions that see the same.
     server->put("listing/plain.txt", "abc");
-    server->put("listing/with  two spaces.txt", "12345");
-    server->put("listing/ünïcødé ✓", "");
-
     const QList<FileEntry> first = client().list(remote("listing"), {});
-    const QList<FileEntry> second = client().list(remote("listing"), {});
-
-    QStringList names;
-    for (const FileEntry& entry : first)
-        names << entry.name;
-    EXPECT_EQ(names, QStringList({"Sub Folder", "plain.txt", "ünïcødé ✓", "with  two spaces.txt"}));
-    EXPECT_TRUE(first[0].isDirectory);
-    EXPECT_EQ(first[1].size, 3);
-    EXPECT_EQ(first[3].size, 5);
     const QDateTime written = QFileInfo(remote("listing/plain.txt")).lastModified();
-    EXPECT_EQ(first[1].modified, QDateTime::fromSecsSinceEpoch(written.toSecsSinceEpoch(), QTimeZone::utc()));
-    EXPECT_EQ(first, second);
+    EXPECT_EQ(first.value(0).modified, QDateTime::fromSecsSinceEpoch(written.toSecsSinceEpoch(), QTimeZone::utc()));
+    EXPECT_EQ(first, client().list(remote("listing"), {}));
 
     // More than the 64 chunks of one window in flight, and not a whole number of chunks.
     const QByteArray big = randomBytes(6 * 1024 * 1024 + 123);
     server->put("big", big);
-    server->put("empty", QByteArray());
     struct Case {
         const char* what;
         bool upload;
@@ -111,7 +99,6 @@ TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
         {"empty upload", true, "old", {}, true, {}, "(no error)", {}},
         {"download from the start", false, {}, "big", false, {}, "(no error)", big},
         {"download continuing mid-chunk", false, big.first(700'000), "big", false, 700'000, "(no error)", big},
-        {"empty download", false, {}, "empty", false, {}, "(no error)", {}},
     };
     int index = 0;
     for (const Case& c : cases) {

@@ -37,7 +37,6 @@ TEST(SSHPasswordSocket, ServesThePasswordToEveryClientOfThisUserUntilClosed)
     for (const QString& password :
          {QString(), QStringLiteral("line\nbreak"), QStringLiteral("pässwörd ✓"), QString(4096, QLatin1Char('x'))}) {
         SSHPasswordSocket socket(password);
-        EXPECT_EQ(socket.path().size(), 53);
         EXPECT_EQ(QFileInfo(socket.folder()).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                                                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
         EXPECT_EQ(fetch(socket.path()), password.toUtf8());
