@@ -147,11 +147,12 @@ void AppModel::connectSaved()
 
 void AppModel::connect(const ServerProfile& profile, const QString& password)
 {
-    ++m_connectRequests;
+    const quint64 request = ++m_connectRequests;
     if (pendingCount() > 0)
         return setErrorMessage(L("wait_transfers"));
-    confirmStop(StopQuestion::Stop::switchProfile, [this, profile, password](bool allowed) {
-        if (!allowed)
+    // The question may stay open while the person asks for another server or disconnects.
+    confirmStop(StopQuestion::Stop::switchProfile, [this, profile, password, request](bool allowed) {
+        if (!allowed || request != m_connectRequests)
             return;
         disconnect();
         m_remote->connect(profile, password, m_links->take(profile.id));

@@ -319,4 +319,17 @@ TEST_F(ModelTest, QuitDisconnectAndSwitchAskBeforeCuttingOffAnEditsUpload)
     EXPECT_EQ(model->errorMessage(), cancelled);
     EXPECT_EQ(activity().last(), cancelled);
     EXPECT_EQ(contentOf(server.local("/slow/big.txt")), QByteArray(250'000, 'n'));
+
+    // A disconnect while the switch question is open outranks the switch answered after it.
+    connectToServer();
+    ASSERT_TRUE(uploadUnderWay(QByteArray(300'000, 'm')));
+    prompter.onAlert = [&](const PromptAlert&) {
+        prompter.onAlert = nullptr;
+        model->disconnect();
+    };
+    prompter.alertAnswers = {1};
+    model->connect(profile, ProFTPDServer::password());
+    settle();
+    EXPECT_FALSE(model->isConnected());
+    EXPECT_FALSE(model->busy());
 }
