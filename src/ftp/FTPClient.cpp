@@ -459,11 +459,11 @@ bool FTPClient::downloadProbed(const QString& path, const QString& to, bool over
         // What the listing path does with a checkpoint that no longer fits, or with the files of
         // one that is not continued, it does best.
         if (resumeCheckpoint) {
-            recorded = DownloadCheckpoint::recorded(to, *checkpointID, serverProfile, path);
-            offset =
-                recorded ? DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *recorded) : std::nullopt;
-            if (!offset)
+            const auto resume = DownloadCheckpoint::resumable(to, *checkpointID, serverProfile, path);
+            if (!resume)
                 return false;
+            recorded = resume->source;
+            offset = resume->offset;
         } else if (QFileInfo::exists(partialPath) || QFileInfo::exists(DownloadCheckpoint::metadata(partialPath))) {
             return false;
         }
