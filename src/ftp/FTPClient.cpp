@@ -583,8 +583,7 @@ void FTPClient::downloadListed(const QString& path, const QString& to, bool over
     std::optional<FileEntry> source;
     if (checkpointID) {
         source = listedEntry(path, token);
-        if (!source || source->isDirectory)
-            throw FTPError::message(L("inaccessible"));
+        checkSource(source, true, std::nullopt, std::nullopt);
     }
     // Without a known size (a link's, say) no checkpoint could ever be resumed: keeping the
     // partial file would only leave it behind.
@@ -607,8 +606,7 @@ void FTPClient::downloadListed(const QString& path, const QString& to, bool over
         // Both kinds of resume at once need the remote entry only once.
         if (!checkpointID)
             source = listedEntry(path, token);
-        if (!source || source->isDirectory || !source->size || *source->size <= *resumeOffset)
-            throw destinationChanged();
+        checkSource(source, bool(checkpointID), std::nullopt, resumeOffset);
         offset = resumeOffset;
         expectedSize = source->size;
     }
