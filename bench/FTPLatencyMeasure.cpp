@@ -7,6 +7,7 @@
 #include "DelayProxy.h"
 #include "DownloadCheckpoint.h"
 #include "FTPClient.h"
+#include "Measurement.h"
 #include "ProFTPDServer.h"
 #include "TemporaryFolder.h"
 #include "TestCertificates.h"
@@ -16,14 +17,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
+
+using Measurement::load;
+using Measurement::seconds;
 
 namespace {
 
@@ -33,19 +36,6 @@ constexpr qint64 largeSize = 16ll * 1024 * 1024;
 // The relay listens where the certificate is valid; the server stands behind it on another address.
 const QString relayAddress = u"127.0.0.1"_s;
 const QString serverAddress = u"127.0.0.2"_s;
-
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-QByteArray load()
-{
-    QFile average(u"/proc/loadavg"_s);
-    return average.open(QIODevice::ReadOnly) ? average.readLine().trimmed() : QByteArray();
-}
 
 // Runs a program to its end, its diagnostics drained; throws when it fails.
 void run(const QString& program, const QStringList& arguments, const QByteArray& input = {},
