@@ -9,6 +9,7 @@
 #include "FTPClient.h"
 #include "Measurement.h"
 #include "ProFTPDServer.h"
+#include "SystemCall.h"
 #include "TemporaryFolder.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <chrono>
 #include <cstdio>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -45,10 +45,7 @@ void run(const QString& program, const QStringList& arguments, const QByteArray&
     if (!input.isEmpty())
         child.write(input);
     child.closeStandardInput();
-    QByteArray diagnostics;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(child.standardError(), buffer, sizeof buffer)) > 0;)
-        diagnostics.append(buffer, got);
+    const QByteArray diagnostics = SystemCall::readToEnd(child.standardError());
     if (child.waitForExit() != 0)
         throw std::runtime_error(QString(program + u" failed: "_s).toStdString() + diagnostics.toStdString());
 }
