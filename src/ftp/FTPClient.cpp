@@ -527,7 +527,7 @@ FTPClient::ProbedRun FTPClient::runProbed(const QString& path, PartialDownload& 
     // the progress is measured on the file instead.
     std::optional<GrowthProgress> growth;
     if (!offset && progress)
-        growth.emplace(file.descriptor(), 0, progress);
+        growth.emplace(file, 0, progress);
     // A fresh checkpoint is written the moment the entry is known, before its bytes arrive, so
     // that a download cut short at any point can continue.
     bool saved = !freshCheckpoint;
