@@ -7,7 +7,9 @@
 #include "DelayProxy.h"
 #include "DownloadCheckpoint.h"
 #include "FTPClient.h"
+#include "Measurement.h"
 #include "ProFTPDServer.h"
+#include "SystemCall.h"
 #include "TemporaryFolder.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
@@ -16,14 +18,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <chrono>
 #include <cstdio>
-#include <functional>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
+
+using Measurement::load;
+using Measurement::seconds;
 
 namespace {
 
@@ -34,19 +37,6 @@ constexpr qint64 largeSize = 16ll * 1024 * 1024;
 const QString relayAddress = u"127.0.0.1"_s;
 const QString serverAddress = u"127.0.0.2"_s;
 
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-QByteArray load()
-{
-    QFile average(u"/proc/loadavg"_s);
-    return average.open(QIODevice::ReadOnly) ? average.readLine().trimmed() : QByteArray();
-}
-
 // Runs a program to its end, its diagnostics drained; throws when it fails.
 void run(const QString& program, const QStringList& arguments, const QByteArray& input = {},
          const std::optional<QStringList>& environment = std::nullopt)
@@ -55,10 +45,7 @@ void run(const QString& program, const QStringList& arguments, const QByteArray&
     if (!input.isEmpty())
         child.write(input);
     child.closeStandardInput();
-    QByteArray diagnostics;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(child.standardError(), buffer, sizeof buffer)) > 0;)
-        diagnostics.append(buffer, got);
+    const QByteArray diagnostics = SystemCall::readToEnd(child.standardError());
     if (child.waitForExit() != 0)
         throw std::runtime_error(QString(program + u" failed: "_s).toStdString() + diagnostics.toStdString());
 }

@@ -3,6 +3,7 @@
 // path costs is round trips, which a loopback benchmark never shows. Prints seconds and ratios.
 #include "DelayProxy.h"
 #include "FTPClient.h"
+#include "Measurement.h"
 #include "OpenSSHClient.h"
 #include "SSHServer.h"
 #include "TemporaryFolder.h"
@@ -13,28 +14,17 @@
 #include <QFileInfo>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
+using Measurement::load;
+using Measurement::seconds;
+
 namespace {
 
 constexpr qint64 transferSize = 16ll * 1024 * 1024;
-
-double seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-QByteArray load()
-{
-    QFile average(u"/proc/loadavg"_s);
-    return average.open(QIODevice::ReadOnly) ? average.readLine().trimmed() : QByteArray();
-}
 
 void openSSH(const SSHServer& server, quint16 port, const TemporaryFolder& scratch, const QString& batch)
 {

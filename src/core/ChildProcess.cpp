@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 
+#include "Pipe.h"
 #include "SystemCall.h"
 
 #include <cerrno>
@@ -17,35 +18,6 @@
 extern char** environ;
 
 namespace {
-
-struct Pipe {
-    int read = -1;
-    int write = -1;
-    Pipe()
-    {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0)
-            SystemCall::fail("pipe");
-        read = fds[0];
-        write = fds[1];
-    }
-    // Whatever end nobody took is closed, on success and on every failure alike.
-    ~Pipe()
-    {
-        closeFd(read);
-        closeFd(write);
-    }
-    Pipe(const Pipe&) = delete;
-    Pipe& operator=(const Pipe&) = delete;
-    int takeRead() { return std::exchange(read, -1); }
-    int takeWrite() { return std::exchange(write, -1); }
-    static void closeFd(int& fd)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
 
 std::vector<QByteArray> encoded(const QStringList& strings)
 {
@@ -83,10 +55,10 @@ ChildProcess::ChildProcess(const Options& options)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output ? output->write : options.standardOutputFile, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, input.readEnd(), STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output ? output->writeEnd() : options.standardOutputFile, STDOUT_FILENO);
     if (error)
-        posix_spawn_file_actions_adddup2(&actions, error->write, STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, error->writeEnd(), STDERR_FILENO);
     else
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     if (options.passedFile >= 0)

@@ -5,11 +5,11 @@
 #include "ErrorBuffer.h"
 #include "FTPError.h"
 #include "L10n.h"
+#include "Pipe.h"
 #include "SecretMemory.h"
 #include "SystemCall.h"
 
 #include <array>
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -66,33 +66,19 @@ QByteArray CurlProcess::run(const QStringList& arguments, const QString& config,
 QByteArray CurlProcess::runCapturing(const QStringList& arguments, const QString& config, const Progress& progress,
                                      std::stop_token token, int outputFile, const Received& received)
 {
-    std::array<int, 2> ends{-1, -1};
-    if (::pipe2(ends.data(), O_CLOEXEC) != 0)
-        SystemCall::fail("pipe2");
-    const auto closeEnd = [](int& end) {
-        if (end >= 0)
-            ::close(end);
-        end = -1;
-    };
     CurlProcess runner;
     const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
-    try {
-        runner.start({.program = program(),
-                      .arguments = arguments,
-                      .environment = std::nullopt,
-                      .standardOutputFile = outputFile,
-                      .passedFile = ends[1]},
-                     config);
-        // Only the child may hold the writing end, or the pipe would never reach its end.
-        closeEnd(ends[1]);
-        QByteArray captured = runner.execute(progress, ends[0], received);
-        closeEnd(ends[0]);
-        return captured;
-    } catch (...) {
-        closeEnd(ends[0]);
-        closeEnd(ends[1]);
-        throw;
-    }
+    // Closed before the runner goes, so that a child still writing to it meets a reader gone.
+    Pipe replies;
+    runner.start({.program = program(),
+                  .arguments = arguments,
+                  .environment = std::nullopt,
+                  .standardOutputFile = outputFile,
+                  .passedFile = replies.writeEnd()},
+                 config);
+    // Only the child may hold the writing end, or the pipe would never reach its end.
+    replies.closeWrite();
+    return runner.execute(progress, replies.readEnd(), received);
 }
 
 void CurlProcess::cancel()

@@ -29,6 +29,31 @@ DownloadCheckpoint checkpointFor(const ServerProfile& profile, const QString& re
     return DownloadCheckpoint{profile, remote, source.size, source.modified};
 }
 
+// The checkpoint of partial file `partial`, when there is one that can be read.
+std::optional<DownloadCheckpoint> stored(const QString& partial)
+{
+    try {
+        const std::optional<QByteArray> document = AtomicFile::read(DownloadCheckpoint::metadata(partial));
+        return document ? DownloadCheckpoint::fromJson(*document) : std::nullopt;
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+}
+
+// How far partial file `partial` has come, when a download of `source` can continue from there.
+std::optional<qint64> partialOffset(const QString& partial, const FileEntry& source)
+{
+    try {
+        const std::optional<LocalAttributes> attributes = LocalAttributes::readIfPresent(partial);
+        const qint64 partialSize = attributes && attributes->size ? *attributes->size : 0;
+        if (partialSize < 1 || !source.size || partialSize >= *source.size)
+            return std::nullopt;
+        return partialSize;
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 QJsonObject DownloadCheckpoint::toJson() const
@@ -100,33 +125,25 @@ std::optional<qint64> DownloadCheckpoint::offset(const QString& destination, con
                                                  const FileEntry& source)
 {
     const QString partial = file(destination, id);
-    try {
-        const std::optional<QByteArray> stored = AtomicFile::read(metadata(partial));
-        const auto checkpoint = stored ? fromJson(*stored) : std::nullopt;
-        if (!checkpoint || *checkpoint != checkpointFor(profile, remote, source))
-            return std::nullopt;
-        const std::optional<LocalAttributes> attributes = LocalAttributes::readIfPresent(partial);
-        const qint64 partialSize = attributes && attributes->size ? *attributes->size : 0;
-        if (partialSize < 1 || !source.size || partialSize >= *source.size)
-            return std::nullopt;
-        return partialSize;
-    } catch (const std::system_error&) {
+    const std::optional<DownloadCheckpoint> checkpoint = stored(partial);
+    if (!checkpoint || *checkpoint != checkpointFor(profile, remote, source))
         return std::nullopt;
-    }
+    return partialOffset(partial, source);
 }
 
-std::optional<FileEntry> DownloadCheckpoint::recorded(const QString& destination, const QUuid& id,
-                                                      const ServerProfile& profile, const QString& remote)
+std::optional<DownloadCheckpoint::Resume> DownloadCheckpoint::resumable(const QString& destination, const QUuid& id,
+                                                                        const ServerProfile& profile,
+                                                                        const QString& remote)
 {
-    try {
-        const std::optional<QByteArray> stored = AtomicFile::read(metadata(file(destination, id)));
-        const auto checkpoint = stored ? fromJson(*stored) : std::nullopt;
-        if (!checkpoint || checkpoint->profile != profile || checkpoint->remote != remote)
-            return std::nullopt;
-        return FileEntry{RemotePath::lastComponent(remote), false, checkpoint->size, checkpoint->modified};
-    } catch (const std::system_error&) {
+    const QString partial = file(destination, id);
+    const std::optional<DownloadCheckpoint> checkpoint = stored(partial);
+    if (!checkpoint || checkpoint->profile != profile || checkpoint->remote != remote)
         return std::nullopt;
-    }
+    const FileEntry source{RemotePath::lastComponent(remote), false, checkpoint->size, checkpoint->modified};
+    const std::optional<qint64> offset = partialOffset(partial, source);
+    if (!offset)
+        return std::nullopt;
+    return Resume{source, *offset};
 }
 
 void DownloadCheckpoint::save(const QString& file, const ServerProfile& profile, const QString& remote,

@@ -36,10 +36,14 @@ struct DownloadCheckpoint {
     // or the remote file `source` no longer match.
     static std::optional<qint64> offset(const QString& destination, const QUuid& id, const ServerProfile& profile,
                                         const QString& remote, const FileEntry& source);
-    // The remote file as the checkpoint of `id` recorded it, when that checkpoint was written for
-    // this profile and remote path.
-    static std::optional<FileEntry> recorded(const QString& destination, const QUuid& id, const ServerProfile& profile,
-                                             const QString& remote);
+    // A checkpoint to continue before the server is asked: the remote file as the checkpoint of
+    // `id` recorded it for this profile and remote path, and the offset its partial file allows.
+    struct Resume {
+        FileEntry source;
+        qint64 offset;
+    };
+    static std::optional<Resume> resumable(const QString& destination, const QUuid& id, const ServerProfile& profile,
+                                           const QString& remote);
     // Writes the checkpoint of partial file `file` atomically with permissions 0600, replacing
     // whatever has the checkpoint's name (a planted link included); throws on failure.
     static void save(const QString& file, const ServerProfile& profile, const QString& remote, const FileEntry& source);

@@ -23,6 +23,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -448,59 +449,99 @@ void FTPClient::download(const QString& path, const QString& to, bool overwrite,
         downloadListed(path, to, overwrite, resumeOffset, checkpointID, resumeCheckpoint, progress, token);
 }
 
+std::optional<FTPClient::ProbeStart> FTPClient::probeStart(const QString& path, const QString& to,
+                                                           std::optional<QUuid> checkpointID,
+                                                           bool resumeCheckpoint) const
+{
+    if (!checkpointID)
+        return ProbeStart{};
+    // What the listing path does with a checkpoint that no longer fits, or with the files of one
+    // that is not continued, it does best.
+    if (resumeCheckpoint) {
+        const auto resume = DownloadCheckpoint::resumable(to, *checkpointID, serverProfile, path);
+        if (!resume)
+            return std::nullopt;
+        return ProbeStart{resume->source, resume->offset};
+    }
+    const QString partialPath = DownloadCheckpoint::file(to, *checkpointID);
+    if (QFileInfo::exists(partialPath) || QFileInfo::exists(DownloadCheckpoint::metadata(partialPath)))
+        return std::nullopt;
+    return ProbeStart{};
+}
+
 bool FTPClient::downloadProbed(const QString& path, const QString& to, bool overwrite,
                                std::optional<qint64> resumeOffset, std::optional<QUuid> checkpointID,
                                bool resumeCheckpoint, const Progress& progress, std::stop_token token) const
 {
-    std::optional<FileEntry> recorded;
-    std::optional<qint64> offset;
-    if (checkpointID) {
-        const QString partialPath = DownloadCheckpoint::file(to, *checkpointID);
-        // What the listing path does with a checkpoint that no longer fits, or with the files of
-        // one that is not continued, it does best.
-        if (resumeCheckpoint) {
-            recorded = DownloadCheckpoint::recorded(to, *checkpointID, serverProfile, path);
-            offset =
-                recorded ? DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *recorded) : std::nullopt;
-            if (!offset)
-                return false;
-        } else if (QFileInfo::exists(partialPath) || QFileInfo::exists(DownloadCheckpoint::metadata(partialPath))) {
-            return false;
-        }
-    }
+    const std::optional<ProbeStart> start = probeStart(path, to, checkpointID, resumeCheckpoint);
+    if (!start)
+        return false;
+    std::optional<qint64> offset = start->offset;
     PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), bool(offset));
+    const bool freshCheckpoint = checkpointID && !resumeCheckpoint;
     // A checkpoint without the facts, which arrive with the run, at once: a folder that takes no
     // files fails here, before anything is fetched. It can never be resumed, so it goes with a
     // failure that comes before the facts.
-    if (checkpointID && !resumeCheckpoint)
+    if (freshCheckpoint)
         partial.saveCheckpoint(serverProfile, path, FileEntry{RemotePath::lastComponent(path), false, {}, {}});
     if (resumeOffset) {
         partial.openDestination(*resumeOffset);
         offset = resumeOffset;
     }
     LocalFile& file = partial.open(offset);
+    const ProbedRun run = runProbed(path, partial, file, offset, freshCheckpoint, progress, token);
 
+    const auto answer = EntryReply::find(run.replies);
+    if (answer && answer->code / 100 != 2) {
+        learnFromRefusal(path, answer->code, token);
+        return false;
+    }
+    // Gone before the server was asked (no connection, no login): nothing was written.
+    if (run.failure && !answer)
+        std::rethrow_exception(run.failure);
+    // An answer nobody can read: the listing decides.
+    const std::optional<FileEntry> source = answer && answer->entry ? answer->entry : listedEntry(path, token);
+    try {
+        checkSource(source, bool(checkpointID), start->recorded, resumeOffset);
+    } catch (const FTPError&) {
+        // Bytes that the check refuses neither extend a partial file nor stay in a new one.
+        file.truncate(offset.value_or(0));
+        CancellationError::check(token);
+        throw;
+    }
+    if (run.failure)
+        std::rethrow_exception(run.failure);
+    CancellationError::check(token);
+    partial.install(source->size, overwrite);
+    if (progress && !offset)
+        progress(1.0);
+    return true;
+}
+
+FTPClient::ProbedRun FTPClient::runProbed(const QString& path, PartialDownload& partial, LocalFile& file,
+                                          std::optional<qint64> offset, bool freshCheckpoint, const Progress& progress,
+                                          std::stop_token token) const
+{
     // Without a resume curl need not ask the size with SIZE (a round trip, and on a long path over
     // TLS up to a second that curl idles waiting on the data connection): the entry has it, and
     // the progress is measured on the file instead.
     std::optional<GrowthProgress> growth;
     if (!offset && progress)
-        growth.emplace(file.descriptor(), 0, progress);
-    QByteArray replies;
+        growth.emplace(file, 0, progress);
     // A fresh checkpoint is written the moment the entry is known, before its bytes arrive, so
     // that a download cut short at any point can continue.
-    bool saved = false;
+    bool saved = !freshCheckpoint;
     std::exception_ptr saveFailure;
+    ProbedRun run;
     const auto received = [&](const QByteArray& soFar) {
-        replies = soFar;
-        const auto answer = EntryReply::find(replies);
+        run.replies = soFar;
+        const auto answer = EntryReply::find(run.replies);
         if (!answer || !answer->entry || answer->entry->isDirectory)
             return;
         if (growth && answer->entry->size)
             growth->setTotal(*answer->entry->size);
-        if (!checkpointID || resumeCheckpoint || saved)
+        if (std::exchange(saved, true))
             return;
-        saved = true;
         try {
             partial.saveCheckpoint(serverProfile, path, *answer->entry);
             partial.setKeepsFiles(answer->entry->size.has_value());
@@ -513,51 +554,26 @@ bool FTPClient::downloadProbed(const QString& path, const QString& to, bool over
         extra << u"--continue-at"_s << QString::number(*offset);
     else
         extra << u"--ignore-content-length"_s;
-    std::exception_ptr failure;
     try {
         execute(path, false, extra, growth ? Progress() : progress, token, file.descriptor(), -1, received);
     } catch (...) {
-        failure = std::current_exception();
+        run.failure = std::current_exception();
     }
     growth.reset();
     if (saveFailure)
         std::rethrow_exception(saveFailure);
+    return run;
+}
 
-    const auto answer = EntryReply::find(replies);
-    std::optional<FileEntry> source;
-    if (answer && answer->entry) {
-        source = answer->entry;
-    } else if (answer && answer->code / 100 != 2) {
-        // Refused before RETR, so nothing was written. A missing file and a server that refuses
-        // MLST to everybody answer alike: the listing tells them apart, and asking for the folder
-        // too finds out whether this server is worth asking again.
-        if (EntryReply::isUnknownCommand(answer->code))
-            ListingCommand::rememberNoEntries(serverProfile);
-        else
-            entry(path, token);
-        return false;
-    } else if (failure && !answer) {
-        // Gone before the server was asked (no connection, no login): nothing was written.
-        std::rethrow_exception(failure);
-    } else {
-        // An answer nobody can read: the listing decides.
-        source = listedEntry(path, token);
-    }
-    try {
-        checkSource(source, bool(checkpointID), recorded, resumeOffset);
-    } catch (const FTPError&) {
-        // Bytes that the check refuses neither extend a partial file nor stay in a new one.
-        file.truncate(offset.value_or(0));
-        CancellationError::check(token);
-        throw;
-    }
-    if (failure)
-        std::rethrow_exception(failure);
-    CancellationError::check(token);
-    partial.install(source->size, overwrite);
-    if (progress && !offset)
-        progress(1.0);
-    return true;
+void FTPClient::learnFromRefusal(const QString& path, int code, std::stop_token token) const
+{
+    // Refused before RETR, so nothing was written. A missing file and a server that refuses MLST
+    // to everybody answer alike: the listing tells them apart, and asking for the folder too
+    // finds out whether this server is worth asking again.
+    if (EntryReply::isUnknownCommand(code))
+        ListingCommand::rememberNoEntries(serverProfile);
+    else
+        entry(path, token);
 }
 
 void FTPClient::downloadListed(const QString& path, const QString& to, bool overwrite,
@@ -567,8 +583,7 @@ void FTPClient::downloadListed(const QString& path, const QString& to, bool over
     std::optional<FileEntry> source;
     if (checkpointID) {
         source = listedEntry(path, token);
-        if (!source || source->isDirectory)
-            throw FTPError::message(L("inaccessible"));
+        checkSource(source, true, std::nullopt, std::nullopt);
     }
     // Without a known size (a link's, say) no checkpoint could ever be resumed: keeping the
     // partial file would only leave it behind.
@@ -591,8 +606,7 @@ void FTPClient::downloadListed(const QString& path, const QString& to, bool over
         // Both kinds of resume at once need the remote entry only once.
         if (!checkpointID)
             source = listedEntry(path, token);
-        if (!source || source->isDirectory || !source->size || *source->size <= *resumeOffset)
-            throw destinationChanged();
+        checkSource(source, bool(checkpointID), std::nullopt, resumeOffset);
         offset = resumeOffset;
         expectedSize = source->size;
     }

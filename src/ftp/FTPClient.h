@@ -20,6 +20,9 @@
 // copies may be used from several threads at once. Each FTP or FTPS operation is one curl run
 // with its own login. Every operation blocks; a stop request through its token ends it with
 // CancellationError. Failures the user should read are FTPError.
+class LocalFile;
+class PartialDownload;
+
 class FTPClient {
 public:
     using Progress = std::function<void(double)>;
@@ -103,6 +106,23 @@ private:
     bool downloadProbed(const QString& path, const QString& to, bool overwrite, std::optional<qint64> resumeOffset,
                         std::optional<QUuid> checkpointID, bool resumeCheckpoint, const Progress& progress,
                         std::stop_token token) const;
+    // Where a probed download starts: the checkpoint it continues, if any. Nothing when the
+    // listing must decide instead.
+    struct ProbeStart {
+        std::optional<FileEntry> recorded;
+        std::optional<qint64> offset;
+    };
+    std::optional<ProbeStart> probeStart(const QString& path, const QString& to, std::optional<QUuid> checkpointID,
+                                         bool resumeCheckpoint) const;
+    // The curl run of a probed download: the server's replies, and how the run failed, if it did.
+    struct ProbedRun {
+        QByteArray replies;
+        std::exception_ptr failure;
+    };
+    ProbedRun runProbed(const QString& path, PartialDownload& partial, LocalFile& file, std::optional<qint64> offset,
+                        bool freshCheckpoint, const Progress& progress, std::stop_token token) const;
+    // After the server refused MLST for `path` with `code`.
+    void learnFromRefusal(const QString& path, int code, std::stop_token token) const;
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
     // `outputFile` becomes curl's standard output, `uploadFile` its "/dev/fd/3". With `replies`,
     // "/dev/fd/3" is instead a pipe whose bytes are returned and shown to `replies` as they come.

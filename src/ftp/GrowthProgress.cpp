@@ -4,10 +4,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <sys/stat.h>
+#include <system_error>
 
-GrowthProgress::GrowthProgress(int fd, qint64 start, Progress progress)
-    : m_fd(fd), m_start(start), m_progress(std::move(progress))
+GrowthProgress::GrowthProgress(const LocalFile& file, qint64 start, Progress progress)
+    : m_file(file), m_start(start), m_progress(std::move(progress))
 {
     m_worker = std::jthread([this](std::stop_token token) {
         std::mutex lock;
@@ -28,8 +28,13 @@ GrowthProgress::~GrowthProgress()
 void GrowthProgress::report() const
 {
     const qint64 total = m_total;
-    struct stat status {};
-    if (total <= m_start || ::fstat(m_fd, &status) != 0)
+    if (total <= m_start)
         return;
-    m_progress(std::clamp(double(status.st_size - m_start) / double(total - m_start), 0.0, 1.0));
+    qint64 size = 0;
+    try {
+        size = m_file.attributes().size.value_or(0);
+    } catch (const std::system_error&) {
+        return;
+    }
+    m_progress(std::clamp(double(size - m_start) / double(total - m_start), 0.0, 1.0));
 }

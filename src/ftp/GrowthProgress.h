@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LocalFile.h"
+
 #include <QtGlobal>
 #include <atomic>
 #include <functional>
@@ -13,8 +15,8 @@ class GrowthProgress {
 public:
     using Progress = std::function<void(double)>;
 
-    // `fd` is the file being written, `start` the bytes it held before.
-    GrowthProgress(int fd, qint64 start, Progress progress);
+    // `file` is the file being written, `start` the bytes it held before.
+    GrowthProgress(const LocalFile& file, qint64 start, Progress progress);
     ~GrowthProgress();
     GrowthProgress(const GrowthProgress&) = delete;
     GrowthProgress& operator=(const GrowthProgress&) = delete;
@@ -24,7 +26,7 @@ public:
 private:
     void report() const;
 
-    int m_fd;
+    const LocalFile& m_file;
     qint64 m_start;
     Progress m_progress;
     std::atomic<qint64> m_total = -1;

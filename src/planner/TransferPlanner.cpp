@@ -34,7 +34,8 @@ public:
 
     void upload(const QString& local, const QString& remote, std::optional<FileEntry> existing, int depth,
                 const std::optional<LocalFileSystem::Attributes>& listedKind = std::nullopt);
-    void download(const FileEntry& entry, const QString& local, const QString& remote, int depth);
+    // `picked`: the item the person chose, the only one whose link to a folder is followed.
+    void download(const FileEntry& entry, const QString& local, const QString& remote, int depth, bool picked = true);
 
     QList<PlannedTransfer> records;
 
@@ -50,8 +51,6 @@ private:
     const Resolver& resolver;
     std::stop_token token;
     Skipped skipped;
-    // The depth of the item the person picked, the only one whose link is followed.
-    std::optional<int> startDepth;
 };
 
 void Walk::enter(int depth) const
@@ -163,15 +162,13 @@ std::optional<QList<FileEntry>> Walk::linkedFolder(const QString& remote) const
     }
 }
 
-void Walk::download(const FileEntry& listed, const QString& local, const QString& remote, int depth)
+void Walk::download(const FileEntry& listed, const QString& local, const QString& remote, int depth, bool picked)
 {
     enter(depth);
-    if (!startDepth)
-        startDepth = depth;
     FileEntry entry = listed;
     std::optional<QList<FileEntry>> children;
     if (entry.isSymbolicLink && (children = linkedFolder(remote))) {
-        if (depth > *startDepth) {
+        if (!picked) {
             if (skipped)
                 skipped(remote);
             return;
@@ -208,7 +205,7 @@ void Walk::download(const FileEntry& listed, const QString& local, const QString
         if (!RemotePath::isValidName(child.name))
             fail(QStringLiteral("invalid_filename"), child.name);
         download(child, LocalFileSystem::joining(record.local, child.name), RemotePath::joining(remote, child.name),
-                 depth + 1);
+                 depth + 1, false);
         checkLevelSize(levelStart);
     }
 }

@@ -1,7 +1,6 @@
 #include "SFTPClient.h"
 
 #include "RemotePath.h"
-#include "SFTPFailure.h"
 #include "SFTPOperations.h"
 #include "SFTPPacket.h"
 #include "SFTPWire.h"
@@ -55,33 +54,9 @@ void SFTPClient::replace(LocalFile& localFile, const QString& temporary, const Q
                          std::stop_token token) const
 {
     session(token, [&](SFTPWire& wire) {
-        if (wire.supports(SFTPOperations::posixRename)) {
-            const auto removeTemporary = [&] {
-                try {
-                    SFTPOperations::command(wire, SFTPPacket::Type::remove, temporary, std::nullopt, std::nullopt);
-                } catch (...) {
-                }
-            };
-            // A renamed-in file would otherwise have the mode of any new file, a secret's 0600
-            // become 0644 and a script lose its execute bits. A file gone meanwhile has none to keep.
-            std::optional<quint32> permissions;
-            try {
-                permissions = SFTPOperations::stat(wire, remotePath).permissions;
-            } catch (const SFTPFailure&) {
-            }
-            try {
-                SFTPOperations::upload(wire, localFile, temporary, false, std::nullopt, progress, permissions);
-            } catch (...) {
-                removeTemporary();
-                throw;
-            }
-            try {
-                return SFTPOperations::renameReplacing(wire, temporary, remotePath);
-            } catch (const SFTPFailure&) {
-                // Announced, yet refused: some servers forbid the request or the file system.
-                removeTemporary();
-            }
-        }
+        if (wire.supports(SFTPOperations::posixRename) &&
+            SFTPOperations::uploadReplacing(wire, localFile, temporary, remotePath, progress))
+            return;
         directWrite();
         SFTPOperations::upload(wire, localFile, remotePath, true, std::nullopt, progress);
     });

@@ -256,6 +256,41 @@ void renameReplacing(SFTPWire& wire, const QString& path, const QString& to)
     wire.request(SFTPPacket::Type::extended, payload);
 }
 
+// For what a failure left behind, while the connection allows.
+static void removeQuietly(SFTPWire& wire, const QString& path) noexcept
+{
+    try {
+        command(wire, SFTPPacket::Type::remove, path, std::nullopt, std::nullopt);
+    } catch (...) {
+    }
+}
+
+bool uploadReplacing(SFTPWire& wire, LocalFile& local, const QString& temporary, const QString& to,
+                     const Progress& progress)
+{
+    // A renamed-in file would otherwise have the mode of any new file, a secret's 0600 become
+    // 0644 and a script lose its execute bits. A file gone meanwhile has none to keep.
+    std::optional<quint32> permissions;
+    try {
+        permissions = stat(wire, to).permissions;
+    } catch (const SFTPFailure&) {
+    }
+    try {
+        upload(wire, local, temporary, false, std::nullopt, progress, permissions);
+    } catch (...) {
+        removeQuietly(wire, temporary);
+        throw;
+    }
+    try {
+        renameReplacing(wire, temporary, to);
+        return true;
+    } catch (const SFTPFailure&) {
+        // Announced, yet refused: some servers forbid the request or the file system.
+        removeQuietly(wire, temporary);
+        return false;
+    }
+}
+
 void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token)
 {
     RemotePath::checkTreeDeletion(path, depth);

@@ -57,6 +57,11 @@ inline constexpr QByteArrayView posixRename = "posix-rename@openssh.com";
 // Moves `path` to `to`, replacing a file there at once; only for a server that announced
 // posixRename.
 void renameReplacing(SFTPWire& wire, const QString& path, const QString& to);
+// Writes the file to `temporary` with the permissions of the file at `to`, if there is one, then
+// renames it over `to` with posixRename. False when the server refuses the rename; a temporary
+// file that a failure left is removed while the connection allows.
+bool uploadReplacing(SFTPWire& wire, LocalFile& localFile, const QString& temporary, const QString& to,
+                     const Progress& progress);
 // Removes a file, or a folder with everything below it, folders first as listed; the first
 // failure ends it. Symbolic links are removed, never followed.
 void deleteTree(SFTPWire& wire, const QString& path, bool directory, int depth, std::stop_token token);
