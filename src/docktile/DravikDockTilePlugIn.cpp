@@ -33,8 +33,7 @@ QString storedAppearance()
 DravikDockTilePlugIn::DravikDockTilePlugIn(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_bus(bus), m_applicationWatcher(QString(), bus, QDBusServiceWatcher::WatchForUnregistration)
 {
-    connect(&m_applicationWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            &DravikDockTilePlugIn::applicationTerminated);
+    connect(&m_applicationWatcher, &QDBusServiceWatcher::serviceUnregistered, this, &DravikDockTilePlugIn::refreshSoon);
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(refreshDelay);
     connect(&m_refresh, &QTimer::timeout, this, &DravikDockTilePlugIn::refreshIcon);
@@ -51,33 +50,27 @@ void DravikDockTilePlugIn::setDockTile(std::optional<IconThemeTile> tile)
     m_tile = std::move(tile);
     if (!m_tile)
         return;
-    m_bus.connect(QString(), applicationPath, applicationName, u"appearanceChanged"_s, this, SLOT(appearanceChanged()));
+    m_bus.connect(QString(), applicationPath, applicationName, u"appearanceChanged"_s, this, SLOT(refreshSoon()));
     m_bus.connect(portalService, portalPath, portalSettings, u"SettingChanged"_s, colorScheme, QString(), this,
-                  SLOT(appearanceChanged()));
+                  SLOT(refreshSoon()));
     m_applicationWatcher.setWatchedServices({applicationName});
     refreshIcon();
 }
 
 void DravikDockTilePlugIn::stopObserving()
 {
-    m_bus.disconnect(QString(), applicationPath, applicationName, u"appearanceChanged"_s, this,
-                     SLOT(appearanceChanged()));
+    m_bus.disconnect(QString(), applicationPath, applicationName, u"appearanceChanged"_s, this, SLOT(refreshSoon()));
     m_bus.disconnect(portalService, portalPath, portalSettings, u"SettingChanged"_s, colorScheme, QString(), this,
-                     SLOT(appearanceChanged()));
+                     SLOT(refreshSoon()));
     m_applicationWatcher.setWatchedServices({});
     m_refresh.stop();
 }
 
 // Not restarted by each signal: a steady stream of them still refreshes every so often.
-void DravikDockTilePlugIn::appearanceChanged()
+void DravikDockTilePlugIn::refreshSoon()
 {
     if (!m_refresh.isActive())
         m_refresh.start();
-}
-
-void DravikDockTilePlugIn::applicationTerminated()
-{
-    appearanceChanged();
 }
 
 void DravikDockTilePlugIn::refreshIcon()

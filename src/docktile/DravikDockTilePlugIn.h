@@ -30,9 +30,9 @@ public:
     static QImage makeLightIcon();
 
 public Q_SLOTS:
-    // Both refresh shortly after: a burst of signals, from whichever peer, is one refresh.
-    void appearanceChanged();
-    void applicationTerminated();
+    // What the application, the desktop and the application's going away all call: a burst of
+    // signals, from whichever peer, is one refresh shortly after.
+    void refreshSoon();
 
 private:
     void stopObserving();

@@ -8,12 +8,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -100,50 +100,71 @@ IconThemeTile::IconThemeTile()
 }
 
 // A failure is reported on standard error; the icons shown before then stay.
-void IconThemeTile::show(const QImage& icon) const
+void IconThemeTile::show(const QImage& icon)
 {
-    const QList<IconFile> files = this->files(icon);
-    if (std::any_of(files.cbegin(), files.cend(), [](const IconFile& file) { return file.bytes.isEmpty(); })) {
+    // The companion shows one drawing over and over: it is encoded the first time only.
+    if (icon.cacheKey() != m_encodedIcon.cacheKey()) {
+        m_encodedIcon = icon;
+        m_encodedFiles = encoded(icon);
+    }
+    if (m_encodedFiles.isEmpty()) {
         qWarning("cannot encode the icon for %s", qPrintable(m_themePath));
         return;
     }
-    update(files);
+    bool changed = false;
+    for (const IconFile& file : std::as_const(m_encodedFiles))
+        if (!holds(file.path, file.bytes))
+            changed |= replace(file.path, file.bytes);
+    if (changed)
+        announce();
 }
 
 void IconThemeTile::showInstalled() const
 {
-    update(files(QImage()));
-}
-
-// An SVG that carries the largest PNG, the only scalable form of a drawing made of pixels, then the
-// PNGs from small to large: whoever waits for the icon at the tile's size sees the others in place.
-QList<IconThemeTile::IconFile> IconThemeTile::files(const QImage& icon) const
-{
-    QList<IconFile> files{{m_themePath + u"/scalable/apps/"_s + iconName + u".svg"_s, {}}};
-    for (const int size : sizes)
-        files.append({m_themePath + u"/%1x%1/apps/"_s.arg(size) + iconName + u".png"_s,
-                      icon.isNull() ? QByteArray() : png(fitted(icon, size))});
-    if (const QByteArray& largest = files.constLast().bytes; !largest.isEmpty())
-        files.first().bytes = u"<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
-                              u"width=\"%1\" height=\"%1\"><image width=\"%1\" height=\"%1\" "
-                              u"xlink:href=\"data:image/png;base64,%2\"/></svg>\n"_s.arg(side)
-                                  .arg(QString::fromLatin1(largest.toBase64()))
-                                  .toUtf8();
-    return files;
-}
-
-// Each file changes on its own, and only when its bytes would.
-void IconThemeTile::update(const QList<IconFile>& files) const
-{
     bool changed = false;
-    for (const IconFile& file : files) {
-        if (file.bytes.isEmpty())
-            changed |= removeOwn(file.path);
-        else if (!holds(file.path, file.bytes))
-            changed |= replace(file.path, file.bytes);
-    }
+    for (const QString& path : paths())
+        changed |= removeOwn(path);
     if (changed)
         announce();
+}
+
+// The SVG first, then the PNGs from small to large: whoever waits for the icon at the tile's size
+// sees the others in place.
+QStringList IconThemeTile::paths() const
+{
+    QStringList paths{svgPath()};
+    for (const int size : sizes)
+        paths.append(pngPath(size));
+    return paths;
+}
+
+QString IconThemeTile::svgPath() const
+{
+    return m_themePath + u"/scalable/apps/"_s + iconName + u".svg"_s;
+}
+
+QString IconThemeTile::pngPath(int size) const
+{
+    return m_themePath + u"/%1x%1/apps/"_s.arg(size) + iconName + u".png"_s;
+}
+
+// In the order of paths(). The SVG carries the largest PNG, the only scalable form of a drawing made
+// of pixels. Nothing when a size cannot be encoded.
+QList<IconThemeTile::IconFile> IconThemeTile::encoded(const QImage& icon) const
+{
+    QList<IconFile> files{{svgPath(), {}}};
+    for (const int size : sizes) {
+        const QByteArray bytes = png(fitted(icon, size));
+        if (bytes.isEmpty())
+            return {};
+        files.append({pngPath(size), bytes});
+    }
+    files.first().bytes = u"<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                          u"width=\"%1\" height=\"%1\"><image width=\"%1\" height=\"%1\" "
+                          u"xlink:href=\"data:image/png;base64,%2\"/></svg>\n"_s.arg(side)
+                              .arg(QString::fromLatin1(files.constLast().bytes.toBase64()))
+                              .toUtf8();
+    return files;
 }
 
 // Icon theme caches of panels and launchers notice changes by the time of the theme folder; a

@@ -6,8 +6,8 @@
 #include <QPointer>
 
 // Decides whether the program may quit. With transfers pending, a request being planned or an
-// edit's changes being uploaded, the model asks the person first; quitting then saves the queue as it stands, so that
-// it comes back at the next start, and ends every connection.
+// edit's changes being uploaded, the model asks the person first; quitting then saves the queue as
+// it stands, so that it comes back at the next start, and ends every connection.
 class AppDelegate : public QObject {
     Q_OBJECT
 

@@ -2,6 +2,7 @@
 
 #include "Icons.h"
 #include "L10n.h"
+#include "ProductInfo.h"
 
 #include <QApplication>
 #include <QDBusMessage>
@@ -129,7 +130,7 @@ void AppearanceSettings::apply()
     if (preferences.status() != QSettings::NoError)
         qWarning("cannot write the preferences to %s", qPrintable(preferences.fileName()));
     m_bus.send(
-        QDBusMessage::createSignal(u"/app/dravik/application"_s, u"app.dravik.application"_s, u"appearanceChanged"_s));
+        QDBusMessage::createSignal(ProductInfo::busObjectPath(), ProductInfo::applicationID(), u"appearanceChanged"_s));
 }
 
 bool AppearanceSettings::isDark()

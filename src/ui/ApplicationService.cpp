@@ -8,10 +8,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-const QString objectPath = u"/app/dravik/application"_s;
-} // namespace
-
 ApplicationService::ApplicationService(const QDBusConnection& bus) : m_bus(bus) {}
 
 ApplicationService::Claim ApplicationService::claim(const QStringList& arguments)
@@ -23,12 +19,12 @@ ApplicationService::Claim ApplicationService::claim(const QStringList& arguments
     }
     // Served before the name is taken, so that a start racing this one never finds the name
     // without the method; calls wait in the bus connection until the window is there.
-    m_bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
+    m_bus.registerObject(ProductInfo::busObjectPath(), this, QDBusConnection::ExportScriptableSlots);
     if (m_bus.registerService(ProductInfo::applicationID()))
         return Claim::first;
-    m_bus.unregisterObject(objectPath);
-    QDBusMessage call = QDBusMessage::createMethodCall(ProductInfo::applicationID(), objectPath,
-                                                       u"app.dravik.application"_s, u"Activate"_s);
+    m_bus.unregisterObject(ProductInfo::busObjectPath());
+    QDBusMessage call = QDBusMessage::createMethodCall(ProductInfo::applicationID(), ProductInfo::busObjectPath(),
+                                                       ProductInfo::applicationID(), u"Activate"_s);
     call << arguments;
     return m_bus.call(call).type() == QDBusMessage::ReplyMessage ? Claim::handedOver : Claim::unanswered;
 }

@@ -6,6 +6,17 @@
 #include "MainWindow.h"
 #include "SettingsWindow.h"
 
+namespace {
+
+void bringToFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
 DravikApp::DravikApp(const QDBusConnection& bus) : m_appearance(bus)
 {
     m_model = std::make_unique<AppModel>(m_prompter);
@@ -35,17 +46,13 @@ void DravikApp::showSettings()
         m_settings = new SettingsWindow(m_language, m_appearance, *m_model, m_window.get());
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_settings->show();
-    m_settings->raise();
-    m_settings->activateWindow();
+    bringToFront(m_settings);
 }
 
 void DravikApp::activate(const QStringList& arguments)
 {
     m_window->setWindowState((m_window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    bringToFront(m_window.get());
     for (const QString& argument : arguments)
         if (!argument.startsWith(u'-'))
             return m_model->openLink(argument);

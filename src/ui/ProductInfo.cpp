@@ -28,6 +28,11 @@ QString applicationID()
     return u"app.dravik.application"_s;
 }
 
+QString busObjectPath()
+{
+    return u"/app/dravik/application"_s;
+}
+
 // Laid out as help2man reads it, since the manual page is made from it.
 static QString helpText()
 {

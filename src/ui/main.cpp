@@ -31,15 +31,16 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     Icons::useFallbackTheme();
 
+    const QStringList arguments = QApplication::arguments().mid(1);
     // The name also tells the icon companion, by going away, that the program has ended.
     ApplicationService service;
-    switch (service.claim(QApplication::arguments().mid(1))) {
+    switch (service.claim(arguments)) {
     case ApplicationService::Claim::handedOver: return 0;
     case ApplicationService::Claim::unanswered: return 1;
     case ApplicationService::Claim::first: break;
     }
     DravikApp program;
     QObject::connect(&service, &ApplicationService::activated, &program, &DravikApp::activate);
-    program.activate(QApplication::arguments().mid(1));
+    program.activate(arguments);
     return QApplication::exec();
 }
