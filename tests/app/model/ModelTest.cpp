@@ -17,6 +17,13 @@ void ModelTest::connectToServer(const ServerProfile& profile, const QString& pas
         << model->errorMessage().toStdString();
 }
 
+void ModelTest::connectAt(const QString& folder)
+{
+    ServerProfile at = profile;
+    at.initialPath = folder;
+    connectToServer(at);
+}
+
 void ModelTest::select(bool local, const QStringList& names)
 {
     const QSet<QString> set(names.cbegin(), names.cend());

@@ -20,6 +20,8 @@ protected:
     // Connects to the server and waits for the first listing.
     void connectToServer(const ServerProfile& profile, const QString& password = ProFTPDServer::password());
     void connectToServer() { connectToServer(profile); }
+    // Connects with the remote pane in `folder`.
+    void connectAt(const QString& folder);
     // Selects the entries of that name in a pane.
     void select(bool local, const QStringList& names);
     // Activity lines, oldest first.

@@ -9,7 +9,6 @@
 #include "TestApplications.h"
 
 #include <QAbstractItemModelTester>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <unistd.h>
@@ -17,11 +16,6 @@
 using namespace ftptest;
 
 namespace {
-
-QString sha256(const QByteArray& bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
-}
 
 // Remote editing and folder comparison through the model, over FTP against ProFTPD and over SFTP
 // against sshd. Files live in "tree" on the server.
@@ -93,10 +87,6 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     EXPECT_TRUE(model->showEdits());
     EXPECT_EQ(contentOf(copy()), "first\n");
     EXPECT_EQ(permissionsOf(copy()), 0600u);
-    EXPECT_EQ(edit().remotePath, root() + "/notes.txt");
-    EXPECT_EQ(edit().originalHash, sha256("first\n"));
-    EXPECT_EQ(edit().uploadedHash, sha256("first\n"));
-    EXPECT_EQ(RemoteEditStore::load(), model->edits());
 
     // The same file again is only opened again.
     model->editRemoteFile();
@@ -110,8 +100,6 @@ TEST_P(RemoteFeaturesTest, AnEditGoesToAnApplicationAndBackToTheServerByteForByt
     EXPECT_EQ(contentOf(onDisk("notes.txt")), "second\n");
     EXPECT_EQ(permissionsOf(onDisk("notes.txt")), 0600u) << "the server's file keeps its mode";
     EXPECT_EQ(prompter.alerts.last().informativeText, "notes.txt\n" + L("upload_edit_confirm"));
-    EXPECT_EQ(edit().originalHash, sha256("second\n"));
-    EXPECT_EQ(edit().uploadedHash, sha256("second\n"));
     EXPECT_FALSE(edit().changed);
     EXPECT_EQ(activity().last(), L("file_done", "notes.txt"));
     EXPECT_EQ(model->remoteFiles().first().size, 7) << "the pane is listed again";
@@ -272,9 +260,7 @@ TEST_F(ModelTest, QuitDisconnectAndSwitchAskBeforeCuttingOffAnEditsUpload)
 {
     server.put("/slow/big.txt", QByteArray(200'000, 'o'));
     start();
-    connectToServer();
-    model->browse("/slow");
-    ASSERT_TRUE(eventually([&] { return model->remotePath() == "/slow" && !model->busy(); }));
+    connectAt("/slow");
     select(false, {"big.txt"});
     prompter.applicationAnswers = {std::nullopt};
     model->editRemoteFile();
