@@ -1,30 +1,11 @@
+#include "Loopback.h"
 #include "ProfileStore.h"
 #include "TemporaryFolder.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-bool listening(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
-}
-
-} // namespace
 
 // dravik-cli stands in for the desktop program: it reads the same saved profile and keyring.
 TEST(DemoSession, TheProgramFindsTheDemoServerSavedAndTheServerStopsWithIt)
@@ -43,5 +24,5 @@ TEST(DemoSession, TheProgramFindsTheDemoServerSavedAndTheServerStopsWithIt)
     EXPECT_FALSE(QFile::exists(ProfileStore::file()));
     const QRegularExpressionMatch port = QRegularExpression(":(\\d+);").match(messages);
     ASSERT_TRUE(port.hasMatch()) << messages.toStdString();
-    EXPECT_FALSE(listening(port.captured(1).toInt()));
+    EXPECT_FALSE(Loopback::answers(port.captured(1).toInt()));
 }

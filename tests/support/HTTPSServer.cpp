@@ -3,31 +3,21 @@
 #include "TestCertificates.h"
 
 #include <QJsonDocument>
-#include <stdexcept>
 
 HTTPSServer::HTTPSServer(bool untrustedCertificate)
 {
     qputenv("SSL_CERT_FILE", TestCertificates::file("ca.crt").toUtf8());
     const QString certificate = TestCertificates::file(untrustedCertificate ? "untrusted" : "server");
-    process.setStandardErrorFile(folder.file("server.log"));
-    process.start("python3", {DRAVIK_SOURCE_DIR "/tests/support/HTTPSServer.py", folder.path(), certificate + ".crt",
-                              certificate + ".key"});
-    process.closeWriteChannel();
-    while (!process.canReadLine())
-        if (!process.waitForReadyRead(20000))
-            throw std::runtime_error("the HTTPS server did not start");
-    port = process.readLine().trimmed().toInt();
-}
-
-HTTPSServer::~HTTPSServer()
-{
-    process.terminate();
-    process.waitForFinished(10000);
+    server.startPrintingPort({.program = "/usr/bin/python3",
+                              .arguments = {DRAVIK_SOURCE_DIR "/tests/support/HTTPSServer.py", folder.path(),
+                                            certificate + ".crt", certificate + ".key"},
+                              .environment = std::nullopt,
+                              .discardStandardError = true});
 }
 
 QString HTTPSServer::address() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(port);
+    return QStringLiteral("127.0.0.1:%1").arg(server.port());
 }
 
 void HTTPSServer::put(const QString& path, const QByteArray& bytes) const

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Loopback.h"
 #include "TemporaryFolder.h"
 
 #include <QByteArray>
 #include <QJsonObject>
-#include <QProcess>
 #include <QString>
 
 // Python's HTTPS server on a free loopback port with a certificate of the test authority (or one
@@ -13,9 +13,6 @@
 class HTTPSServer {
 public:
     explicit HTTPSServer(bool untrustedCertificate = false);
-    ~HTTPSServer();
-    HTTPSServer(const HTTPSServer&) = delete;
-    HTTPSServer& operator=(const HTTPSServer&) = delete;
 
     // "127.0.0.1:PORT".
     QString address() const;
@@ -31,6 +28,5 @@ private:
 
     TemporaryFolder folder;
     QJsonObject routes;
-    QProcess process;
-    int port = 0;
+    ServerProcess server;
 };

@@ -1,11 +1,13 @@
 #include "Loopback.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace Loopback {
@@ -53,3 +55,43 @@ bool answers(int port, const char* greeting, const char* host)
 }
 
 } // namespace Loopback
+
+bool ServerProcess::start(const std::function<ChildProcess::Options(int port)>& command, const char* greeting,
+                          const QString& host, int fixedPort)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        serverPort = fixedPort != 0 ? fixedPort : Loopback::freePort();
+        process = std::make_unique<ChildProcess>(command(serverPort));
+        process->closeStandardInput();
+        for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+             std::chrono::steady_clock::now() < deadline && process->isRunning();
+             std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+            if (Loopback::answers(serverPort, greeting, host.toLatin1().constData()))
+                return true;
+        stop();
+    }
+    return false;
+}
+
+void ServerProcess::startPrintingPort(const ChildProcess::Options& options)
+{
+    process = std::make_unique<ChildProcess>(options);
+    process->closeStandardInput();
+    QByteArray line;
+    char c = 0;
+    pollfd ready{process->standardOutput(), POLLIN, 0};
+    while (!line.endsWith('\n') && ::poll(&ready, 1, 20000) == 1 && ::read(ready.fd, &c, 1) == 1)
+        line.append(c);
+    serverPort = line.trimmed().toInt();
+    if (serverPort == 0)
+        throw std::runtime_error(options.program.toStdString() + " printed no port");
+}
+
+void ServerProcess::stop()
+{
+    if (process) {
+        process->terminate();
+        process->waitForExit();
+    }
+    process.reset();
+}

@@ -1,16 +1,13 @@
 #include "ProFTPDServer.h"
 
-#include "Loopback.h"
 #include "TestCertificates.h"
 
 #include <QDir>
 #include <QFile>
-#include <chrono>
 #include <csignal>
 #include <grp.h>
 #include <pwd.h>
 #include <stdexcept>
-#include <thread>
 #include <unistd.h>
 
 ProFTPDServer::ProFTPDServer() : ProFTPDServer(Options{}) {}
@@ -29,20 +26,12 @@ ProFTPDServer::ProFTPDServer(Options options)
                          .arg(local({}))
                          .toUtf8());
     QFile::setPermissions(users, QFile::ReadOwner | QFile::WriteOwner);
-    for (int attempt = 0; attempt < 5; ++attempt)
-        if (start(options))
-            return;
+    listenAddress = options.address;
+    if (server.start([&](int port) { return command(options, port); }, "", listenAddress))
+        return;
     QFile log(folder.file(QStringLiteral("system.log")));
     log.open(QIODevice::ReadOnly);
     throw std::runtime_error("ProFTPD did not start: " + log.readAll().toStdString());
-}
-
-ProFTPDServer::~ProFTPDServer()
-{
-    if (process) {
-        process->terminate();
-        process->waitForExit();
-    }
 }
 
 QString ProFTPDServer::put(const QString& remote, const QByteArray& bytes) const
@@ -60,7 +49,7 @@ void ProFTPDServer::dropConnections() const
         // The parent's id is the second field after the parenthesised command name.
         const QByteArray fields = stat.readAll();
         const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
-        if (after.size() > 1 && after.at(1).toInt() == process->pid())
+        if (after.size() > 1 && after.at(1).toInt() == server.pid())
             ::kill(pid.toInt(), SIGKILL);
     }
 }
@@ -70,18 +59,16 @@ ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
     ServerProfile profile;
     profile.name = QStringLiteral("ProFTPD on loopback");
     profile.host = listenAddress;
-    profile.port = controlPort;
+    profile.port = server.port();
     profile.username = QStringLiteral("tester");
     profile.protocolType = protocol;
     return profile;
 }
 
-bool ProFTPDServer::start(const Options& options)
+ChildProcess::Options ProFTPDServer::command(const Options& options, int port)
 {
     const QString certificate = TestCertificates::file(options.untrustedCertificate ? "untrusted" : "server");
-    controlPort = Loopback::freePort();
     firstPassivePort = qMin(Loopback::freePort(), 65535 - passivePortCount + 1);
-    listenAddress = options.address;
     // ProFTPD refuses root logins unless told otherwise, and CI runs as root.
     QString text =
         QStringLiteral("ServerType standalone\nServerName \"Dravik test server\"\n"
@@ -98,7 +85,7 @@ bool ProFTPDServer::start(const Options& options)
                        "TLSEngine on\nTLSRequired off\nTLSProtocol TLSv1.2 TLSv1.3\n"
                        "TLSECCertificateFile %7\nTLSECCertificateKeyFile %8\nTLSLog %2/tls.log\n"
                        "TLSOptions NoSessionReuseRequired%9\n")
-            .arg(controlPort)
+            .arg(port)
             .arg(folder.path(), QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name),
                  QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name))
             .arg(firstPassivePort)
@@ -113,18 +100,7 @@ bool ProFTPDServer::start(const Options& options)
     if (options.kind == Kind::withoutChmod)
         text += QStringLiteral("<Limit SITE_CHMOD>\n  DenyAll\n</Limit>\n");
     const QString config = folder.write(QStringLiteral("proftpd.conf"), text.toUtf8());
-    process = std::make_unique<ChildProcess>(
-        ChildProcess::Options{QStringLiteral("/usr/sbin/proftpd"),
-                              {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
-                              std::nullopt});
-    process->closeStandardInput();
-    for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-         std::chrono::steady_clock::now() < deadline && process->isRunning();
-         std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-        if (Loopback::answers(controlPort, "", listenAddress.toLatin1().constData()))
-            return true;
-    process->terminate();
-    process->waitForExit();
-    process.reset();
-    return false;
+    return {QStringLiteral("/usr/sbin/proftpd"),
+            {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"), config},
+            std::nullopt};
 }

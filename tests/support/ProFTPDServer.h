@@ -1,13 +1,12 @@
 #pragma once
 
-#include "ChildProcess.h"
 #include "FTPProtocol.h"
+#include "Loopback.h"
 #include "ServerProfile.h"
 #include "TemporaryFolder.h"
 #include "TestFiles.h"
 
 #include <QString>
-#include <memory>
 #include <utility>
 
 // A ProFTPD of the test's own on a free loopback port, in the foreground, with its own
@@ -36,7 +35,6 @@ public:
 
     ProFTPDServer();
     explicit ProFTPDServer(Options options);
-    ~ProFTPDServer();
     ProFTPDServer(const ProFTPDServer&) = delete;
     ProFTPDServer& operator=(const ProFTPDServer&) = delete;
 
@@ -59,13 +57,12 @@ public:
     static QString password() { return QStringLiteral("pa ss\"w\\o:rd#%\u00e9"); }
 
 private:
-    bool start(const Options& options);
+    ChildProcess::Options command(const Options& options, int port);
 
     TemporaryFolder folder;
     static constexpr int passivePortCount = 17;
 
-    int controlPort = 0;
     int firstPassivePort = 0;
     QString listenAddress;
-    std::unique_ptr<ChildProcess> process;
+    ServerProcess server;
 };

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "ChildProcess.h"
+#include "Loopback.h"
 #include "ServerProfile.h"
 #include "TemporaryFolder.h"
 
 #include <QString>
-#include <memory>
 
 // pyftpdlib, an FTP server written apart from ProFTPD, on a loopback port of its own choosing,
 // serving a home folder in a temporary directory to one user. Plain FTP only: its TLS data
@@ -13,9 +12,6 @@
 class PyFTPDServer {
 public:
     PyFTPDServer();
-    ~PyFTPDServer();
-    PyFTPDServer(const PyFTPDServer&) = delete;
-    PyFTPDServer& operator=(const PyFTPDServer&) = delete;
 
     // The local path of a remote path.
     QString local(const QString& remote) const { return folder.file(QStringLiteral("home") + remote); }
@@ -24,6 +20,5 @@ public:
 
 private:
     TemporaryFolder folder;
-    int controlPort = 0;
-    std::unique_ptr<ChildProcess> process;
+    ServerProcess server;
 };

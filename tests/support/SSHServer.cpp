@@ -1,7 +1,6 @@
 #include "SSHServer.h"
 
 #include "ChildProcess.h"
-#include "Loopback.h"
 #include "SystemCall.h"
 
 #include <QDir>
@@ -72,17 +71,8 @@ SSHServer::SSHServer(const QString& sftpServer) : sftpSubsystem(sftpServer)
 
 SSHServer::~SSHServer()
 {
-    stopServer();
+    server.stop();
     removeAccount();
-}
-
-void SSHServer::stopServer()
-{
-    if (server) {
-        server->terminate();
-        server->waitForExit();
-    }
-    server.reset();
 }
 
 void SSHServer::makeHostKey()
@@ -99,9 +89,9 @@ void SSHServer::makeHostKey()
 
 void SSHServer::replaceHostKey()
 {
-    stopServer();
+    server.stop();
     makeHostKey();
-    startServer(serverPort);
+    startServer(server.port());
 }
 
 int SSHServer::connections() const
@@ -153,36 +143,30 @@ void SSHServer::giveToAccount(const QString& path) const
     run(QStringLiteral("/bin/chown"), {"-R", username, path});
 }
 
-void SSHServer::startServer(quint16 port)
+void SSHServer::startServer(int fixedPort)
 {
     // sshd insists on its privilege separation folder, which a fresh machine may lack.
     ::mkdir("/run/sshd", 0755);
-    const QString configuration = root.file(QStringLiteral("sshd_config"));
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        serverPort = port != 0 ? port : quint16(Loopback::freePort());
-        root.write(QStringLiteral("sshd_config"),
-                   QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey \"%2\"\nPidFile \"%3\"\nUsePAM no\n"
-                                  "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
-                                  "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
-                                  "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
-                                  "LogLevel VERBOSE\nSubsystem sftp %5\n")
-                       .arg(serverPort)
-                       .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
-                            username.isEmpty() ? QStringLiteral("nobody-at-all") : username, sftpSubsystem)
-                       .toUtf8());
-        server = std::make_unique<ChildProcess>(
-            ChildProcess::Options{.program = QStringLiteral("/usr/sbin/sshd"),
-                                  .arguments = {"-D", "-E", root.file(QStringLiteral("sshd.log")), "-f", configuration},
-                                  .environment = std::nullopt,
-                                  .discardStandardError = true});
-        for (int wait = 0; wait < 100 && server->isRunning(); ++wait) {
-            if (Loopback::answers(serverPort, "SSH-"))
-                return;
-            QThread::msleep(50);
-        }
-        stopServer();
-    }
-    throw std::runtime_error("sshd did not start");
+    const auto command = [this](int port) {
+        const QString configuration =
+            root.write(QStringLiteral("sshd_config"),
+                       QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey \"%2\"\nPidFile \"%3\"\nUsePAM no\n"
+                                      "PasswordAuthentication yes\nKbdInteractiveAuthentication no\n"
+                                      "PubkeyAuthentication yes\nAuthorizedKeysFile .ssh/authorized_keys\n"
+                                      "StrictModes no\nPermitRootLogin no\nAllowUsers %4\nMaxStartups 50\n"
+                                      "LogLevel VERBOSE\nSubsystem sftp %5\n")
+                           .arg(port)
+                           .arg(root.file(QStringLiteral("host_key")), root.file(QStringLiteral("sshd.pid")),
+                                username.isEmpty() ? QStringLiteral("nobody-at-all") : username, sftpSubsystem)
+                           .toUtf8());
+        return ChildProcess::Options{
+            .program = QStringLiteral("/usr/sbin/sshd"),
+            .arguments = {"-D", "-E", root.file(QStringLiteral("sshd.log")), "-f", configuration},
+            .environment = std::nullopt,
+            .discardStandardError = true};
+    };
+    if (!server.start(command, "SSH-", QStringLiteral("127.0.0.1"), fixedPort))
+        throw std::runtime_error("sshd did not start");
 }
 
 ServerProfile SSHServer::profile(bool withKey) const
@@ -190,7 +174,7 @@ ServerProfile SSHServer::profile(bool withKey) const
     ServerProfile profile;
     profile.name = QStringLiteral("sshd fixture");
     profile.host = QStringLiteral("127.0.0.1");
-    profile.port = serverPort;
+    profile.port = server.port();
     profile.username = username.isEmpty() ? QStringLiteral("nobody") : username;
     profile.protocolType = FTPProtocol::sftp;
     profile.sshFingerprint = hostFingerprint;

@@ -1,12 +1,10 @@
 #pragma once
 
+#include "Loopback.h"
 #include "ServerProfile.h"
 #include "TemporaryFolder.h"
 
 #include <QString>
-#include <memory>
-
-class ChildProcess;
 
 // OpenSSH's sshd on a free loopback port with its own configuration and a freshly generated host
 // key, serving SFTP to a throwaway account with a random password and a passphrase-protected
@@ -23,7 +21,7 @@ public:
 
     static bool canCreateAccounts();
 
-    quint16 port() const { return serverPort; }
+    quint16 port() const { return quint16(server.port()); }
     const QString& user() const { return username; }
     const QString& password() const { return userPassword; }
     // The account's home, where the tests work; owned by the account.
@@ -53,12 +51,10 @@ private:
     void createAccount();
     void removeAccount() const;
     void makeHostKey();
-    // On `port`, or on a free one when it is 0.
-    void startServer(quint16 port = 0);
-    void stopServer();
+    // On `fixedPort`, or on a free one when it is 0.
+    void startServer(int fixedPort = 0);
 
     TemporaryFolder root;
-    quint16 serverPort = 0;
     QString sftpSubsystem;
     QString hostFingerprint;
     QString username;
@@ -66,5 +62,5 @@ private:
     QString clientKey;
     QString clientPassphrase;
     QString homeFolder;
-    std::unique_ptr<ChildProcess> server;
+    ServerProcess server;
 };
