@@ -19,8 +19,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -73,16 +75,29 @@ void lftp(const ServerProfile& profile, const QString& command)
         ChildProcess::inheritedEnvironment() + QStringList{u"LFTP_PASSWORD="_s + ProFTPDServer::password()});
 }
 
-// What the window's queue does with a request: plan it, then run its items one after another.
-void dravik(const FTPClient& client, bool upload, const TransferSource& source)
+// What the window's queue does with a request: plan it, then run its items, `simultaneous` files at
+// once once the folders are there.
+void dravik(const FTPClient& client, bool upload, const TransferSource& source, int simultaneous = 1)
 {
     const TransferRunner runner({{}, {}, [](const QString&) {}, [](const TransferItem&) {}});
+    QList<TransferItem> files;
     for (const PlannedTransfer& record : TransferRequest::plan(upload, {source}, client, {}, {})) {
         TransferItem item = TransferItem::planned(record, upload, client);
-        if (!upload && !record.directory)
+        if (record.directory) {
+            runner.executeTransfer(item, {}, {});
+            continue;
+        }
+        if (!upload)
             item.id = DownloadCheckpoint::idFor(client.profile().id, record.remote, record.local);
-        runner.executeTransfer(item, {}, {});
+        files.append(item);
     }
+    std::atomic<qsizetype> next = 0;
+    std::vector<std::jthread> workers;
+    for (int worker = 0; worker < simultaneous; ++worker)
+        workers.emplace_back([&] {
+            for (qsizetype index = next++; index < files.size(); index = next++)
+                runner.executeTransfer(files.at(index), {}, {});
+        });
 }
 
 struct Figures {
@@ -135,6 +150,19 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, std::c
     });
     folderUp.lftp = seconds([&] { lftp(profile, u"mirror -R %1 /up-lftp-%2"_s.arg(local(u"lftp-many"_s), tag)); });
 
+    // Four at once, against lftp's mirror with as many.
+    const double parallelDown = seconds([&] {
+        dravik(client, false, {FileEntry{u"many"_s, true, {}, {}}, local(u"dravik-4-many"_s), u"/many"_s}, 4);
+    });
+    const double parallelDownLftp =
+        seconds([&] { lftp(profile, u"mirror --parallel=4 /many %1"_s.arg(local(u"lftp-4-many"_s))); });
+    const double parallelUp = seconds([&] {
+        dravik(client, true, {FileEntry{u"many"_s, true, {}, {}}, local(u"dravik-4-many"_s), u"/up-dravik-4-"_s + tag},
+               4);
+    });
+    const double parallelUpLftp =
+        seconds([&] { lftp(profile, u"mirror -R --parallel=4 %1 /up-lftp-4-%2"_s.arg(local(u"lftp-4-many"_s), tag)); });
+
     Figures largeDown{};
     largeDown.dravik = seconds([&] {
         dravik(client, false,
@@ -153,15 +181,20 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, std::c
     });
     largeUp.lftp = seconds([&] { lftp(profile, u"put %1 -o /up-lftp-%2.bin"_s.arg(local(u"lftp.bin"_s), tag)); });
 
-    for (const QString& name : {u"dravik"_s, u"curl"_s, u"lftp"_s}) {
-        if (QFileInfo(local(name + u".bin"_s)).size() != largeSize ||
-            QDir(local(name + u"-many"_s)).entryList(QDir::Files).size() != fileCount)
+    for (const QString& name : {u"dravik"_s, u"curl"_s, u"lftp"_s})
+        if (QFileInfo(local(name + u".bin"_s)).size() != largeSize)
             throw std::runtime_error("a download came out short");
-    }
+    for (const QString& name : {u"dravik"_s, u"curl"_s, u"lftp"_s, u"dravik-4"_s, u"lftp-4"_s})
+        if (QDir(local(name + u"-many"_s)).entryList(QDir::Files).size() != fileCount)
+            throw std::runtime_error("a folder download came out short");
 
     std::printf("round trip %lld ms (load %s)\n", static_cast<long long>(roundTrip.count()), load().constData());
     print("download 100 x 4 KiB:", folderDown);
     print("upload 100 x 4 KiB:", folderUp);
+    std::printf("  %-22s Dravik %7.2f s, lftp %7.2f s; Dravik/lftp %.2f\n", "download, 4 at once:", parallelDown,
+                parallelDownLftp, parallelDown / parallelDownLftp);
+    std::printf("  %-22s Dravik %7.2f s, lftp %7.2f s; Dravik/lftp %.2f\n", "upload, 4 at once:", parallelUp,
+                parallelUpLftp, parallelUp / parallelUpLftp);
     print("download 16 MiB:", largeDown);
     print("upload 16 MiB:", largeUp);
     std::fflush(stdout);

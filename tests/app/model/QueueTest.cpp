@@ -273,8 +273,9 @@ TEST_F(ModelTest, SeveralTransfersRunAtOnceNeverIntoOneDestinationAndAFailureSta
         EXPECT_EQ(model->queuePaused(), !one.failing.isEmpty());
         // A file of a folder starts only once the folder is there.
         const QStringList log = activity().mid(linesBefore);
-        if (one.names.contains("sub"))
+        if (one.names.contains("sub")) {
             EXPECT_LT(log.indexOf("Finished sub"), log.indexOf("Downloading d.bin"));
+        }
     }
 }
 
