@@ -70,6 +70,7 @@ TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
 {
     // Names, sizes and kinds are compared over every server in FTPServerTest; here the time, and
     // two sessions that see the same.
+    QDir().mkpath(remote("listing"));
     server->put("listing/plain.txt", "abc");
     const QList<FileEntry> first = client().list(remote("listing"), {});
     const QDateTime written = QFileInfo(remote("listing/plain.txt")).lastModified();
