@@ -4,7 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-ConflictBatchPolicy::ConflictBatchPolicy(Ask ask) : ask(std::move(ask)) {}
+ConflictBatchPolicy::ConflictBatchPolicy(Ask asking) : ask(std::move(asking)) {}
 
 QString ConflictBatchPolicy::kind(const TransferConflict& conflict)
 {

@@ -7,7 +7,7 @@
 
 using namespace Qt::StringLiterals;
 
-TransferItem::TransferItem(FTPClient client) : client(std::move(client)) {}
+TransferItem::TransferItem(FTPClient ftpClient) : client(std::move(ftpClient)) {}
 
 TransferItem TransferItem::planned(const PlannedTransfer& record, bool upload, const FTPClient& client)
 {

@@ -40,7 +40,9 @@ namespace {
 // What the remote folders of an upload already hold, listed once per folder.
 class RemoteContents {
 public:
-    RemoteContents(const FTPClient& client, const std::stop_token& token) : client(client), token(token) {}
+    RemoteContents(const FTPClient& ftpClient, const std::stop_token& stopToken) : client(ftpClient), token(stopToken)
+    {
+    }
 
     std::optional<FileEntry> entry(const QString& remote)
     {

@@ -13,7 +13,7 @@
 #include <chrono>
 #include <filesystem>
 
-TransferRunner::TransferRunner(Callbacks callbacks) : callbacks(std::move(callbacks)) {}
+TransferRunner::TransferRunner(Callbacks handlers) : callbacks(std::move(handlers)) {}
 
 void TransferRunner::perform(const TransferItem& item, const FTPClient::Progress& progress, std::stop_token token)
 {

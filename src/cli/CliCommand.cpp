@@ -29,8 +29,9 @@ static QList<const CliCommand*>& registry()
     return commands;
 }
 
-CliCommand::CliCommand(QString name, QString usage, QString summary, Run run)
-    : name(std::move(name)), usage(std::move(usage)), summary(std::move(summary)), run(std::move(run))
+CliCommand::CliCommand(QString commandName, QString commandUsage, QString commandSummary, Run runner)
+    : name(std::move(commandName)), usage(std::move(commandUsage)), summary(std::move(commandSummary)),
+      run(std::move(runner))
 {
     registry().append(this);
 }

@@ -40,7 +40,7 @@ QString describe(const FileEntry& entry, const QString& path)
 
 } // namespace
 
-ConflictPrompt::ConflictPrompt(std::optional<ConflictAction> fixed) : fixed(fixed) {}
+ConflictPrompt::ConflictPrompt(std::optional<ConflictAction> fixedAction) : fixed(fixedAction) {}
 
 std::optional<ConflictAction> ConflictPrompt::takeOption(QStringList& words)
 {

@@ -2,8 +2,8 @@
 
 #include "L10n.h"
 
-FTPError::FTPError(Kind kind, const QString& text, int status, const QString& detail)
-    : errorKind(kind), messageText(text), status(status), commandDetail(detail)
+FTPError::FTPError(Kind kind, const QString& text, int statusCode, const QString& detail)
+    : errorKind(kind), messageText(text), status(statusCode), commandDetail(detail)
 {
 }
 

@@ -10,7 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-LocalFile::LocalFile(int fd, QString path) : fd(fd), filePath(std::move(path)) {}
+LocalFile::LocalFile(int descriptor, QString path) : fd(descriptor), filePath(std::move(path)) {}
 
 LocalFile::~LocalFile()
 {

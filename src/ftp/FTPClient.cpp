@@ -107,8 +107,8 @@ LocalFile openSource(const QString& file)
 
 } // namespace
 
-FTPClient::FTPClient(ServerProfile profile, QString password)
-    : serverProfile(std::move(profile)), password(std::move(password))
+FTPClient::FTPClient(ServerProfile profile, QString serverPassword)
+    : serverProfile(std::move(profile)), password(std::move(serverPassword))
 {
 }
 

@@ -21,13 +21,13 @@ FTPError destinationChanged()
 
 } // namespace
 
-PartialDownload::PartialDownload(const QString& destination, const QUuid& id, bool keep)
-    : folder(QFileInfo(destination).absolutePath()), destinationName(QFileInfo(destination).fileName()),
-      partialPath(DownloadCheckpoint::file(destination, id)), keep(keep)
+PartialDownload::PartialDownload(const QString& target, const QUuid& id, bool keepPartial)
+    : folder(QFileInfo(target).absolutePath()), destinationName(QFileInfo(target).fileName()),
+      partialPath(DownloadCheckpoint::file(target, id)), keep(keepPartial)
 {
     partialName = QFileInfo(partialPath).fileName();
     if (destinationName.isEmpty())
-        SystemCall::fail("open", destination, EISDIR);
+        SystemCall::fail("open", target, EISDIR);
     destinationPath = folder.file(destinationName);
     lockName = partialName + u".lock"_s;
     SystemCall::naming(destinationPath, [&] { lock = FileLock::tryAcquire(folder.file(lockName)); });

@@ -27,8 +27,8 @@ namespace {
 // records begin so that the per-level limit reads exactly as if every level returned its own list.
 class Walk {
 public:
-    Walk(const ListFolder& list, const Resolver& resolver, std::stop_token token, Skipped skipped = {})
-        : list(list), resolver(resolver), token(std::move(token)), skipped(std::move(skipped))
+    Walk(const ListFolder& lister, const Resolver& resolve, std::stop_token stopToken, Skipped skippedSoFar = {})
+        : list(lister), resolver(resolve), token(std::move(stopToken)), skipped(std::move(skippedSoFar))
     {
     }
 

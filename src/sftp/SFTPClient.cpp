@@ -7,8 +7,8 @@
 
 #include <stop_token>
 
-SFTPClient::SFTPClient(ServerProfile profile, QString password)
-    : serverProfile(std::move(profile)), password(std::move(password))
+SFTPClient::SFTPClient(ServerProfile profile, QString serverPassword)
+    : serverProfile(std::move(profile)), password(std::move(serverPassword))
 {
 }
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-SFTPRequestWindow::SFTPRequestWindow(SFTPWire& wire) : wire(wire) {}
+SFTPRequestWindow::SFTPRequestWindow(SFTPWire& sftpWire) : wire(sftpWire) {}
 
 void SFTPRequestWindow::issue(quint8 type, QByteArrayView payload, qint64 offset, qint64 length, bool first)
 {

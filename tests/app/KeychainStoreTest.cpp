@@ -76,6 +76,6 @@ TEST_P(KeychainFaultTest, EveryOperationFailsWithTheStoresErrorButARemovalFromNo
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, KeychainFaultTest, testing::Values("locked", "keyringGone", "none"),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const testing::TestParamInfo<std::string>& fault) { return fault.param; });
 
 } // namespace

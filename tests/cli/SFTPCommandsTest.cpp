@@ -33,10 +33,7 @@ protected:
     }
 
     static QString profileFile(bool withKey) { return withKey ? "key.json" : "password.json"; }
-    QStringList login(bool withKey) const
-    {
-        return {"--profile", local.file(profileFile(withKey)), "--password-stdin"};
-    }
+    QStringList login(bool useKey) const { return {"--profile", local.file(profileFile(useKey)), "--password-stdin"}; }
     CliTestRun expectStatus(const QStringList& words, int status = 0) const
     {
         const CliTestRun run =

@@ -21,14 +21,14 @@ QString file(const QString& name)
 {
     static const TemporaryFolder folder;
     static const bool made = [] {
-        const auto newKey = [](const QString& name) {
+        const auto newKey = [](const QString& keyName) {
             return QStringList{"-newkey",
                                "ec",
                                "-pkeyopt",
                                "ec_paramgen_curve:prime256v1",
                                "-nodes",
                                "-keyout",
-                               folder.file(name + ".key")};
+                               folder.file(keyName + ".key")};
         };
         const QString localhost = QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost");
         openssl(QStringList{"req", "-x509", "-days", "7", "-subj", "/CN=Dravik Test Authority", "-addext",

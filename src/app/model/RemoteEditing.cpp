@@ -220,13 +220,13 @@ void RemoteEditing::upload(const QUuid& id)
         [this, task, id, name, profile = edit.profile, writingDirectly](TaskOutcome<RemoteEditJobs::Upload> outcome) {
             // What reached the server is on record, even when nobody waits for it any more.
             if (outcome.value && outcome.value->uploaded) {
-                if (const std::optional<int> row = m_list.row(id)) {
-                    RemoteEdit edit = m_list.edits().at(*row);
-                    edit.originalHash = edit.uploadedHash = outcome.value->snapshotHash;
-                    edit.changed = outcome.value->changedSince;
-                    m_list.replace(*row, edit);
+                if (const std::optional<int> currentRow = m_list.row(id)) {
+                    RemoteEdit current = m_list.edits().at(*currentRow);
+                    current.originalHash = current.uploadedHash = outcome.value->snapshotHash;
+                    current.changed = outcome.value->changedSince;
+                    m_list.replace(*currentRow, current);
                     announce();
-                    store([&edit] { return RemoteEditStore::put(edit); });
+                    store([&current] { return RemoteEditStore::put(current); });
                 }
                 m_model.record(L("file_done", name));
             } else if (outcome.cancelled()) {

@@ -10,9 +10,9 @@ void ModelTest::start()
     model->openLocal(local.path());
 }
 
-void ModelTest::connectToServer(const ServerProfile& profile, const QString& password)
+void ModelTest::connectToServer(const ServerProfile& serverProfile, const QString& password)
 {
-    model->connect(profile, password);
+    model->connect(serverProfile, password);
     ASSERT_TRUE(eventually([&] { return model->isConnected() && !model->busy(); }))
         << model->errorMessage().toStdString();
 }
@@ -24,10 +24,10 @@ void ModelTest::connectAt(const QString& folder)
     connectToServer(at);
 }
 
-void ModelTest::select(bool local, const QStringList& names)
+void ModelTest::select(bool localPane, const QStringList& names)
 {
     const QSet<QString> set(names.cbegin(), names.cend());
-    if (local)
+    if (localPane)
         model->setLocalSelection(set);
     else
         model->setRemoteSelection(set);

@@ -210,7 +210,7 @@ TEST_P(RemoteFeaturesTest, FilesGoBothWaysThroughTheQueueAndBothPanesCompareUnti
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, RemoteFeaturesTest, testing::Values("FTP", "SFTP"),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const testing::TestParamInfo<std::string>& protocol) { return protocol.param; });
 
 TEST_F(ModelTest, OnlyFilesOfUpToTwentyMebibytesAreEditedAndAFailedDownloadLeavesNoCopy)
 {
