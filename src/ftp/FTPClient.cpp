@@ -14,6 +14,7 @@
 #include "PartialDownload.h"
 #include "RemotePath.h"
 #include "SecretMemory.h"
+#include "UploadFeed.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -53,11 +54,26 @@ constexpr std::array transientStatuses{6, 7, 18, 28, 52, 55, 56};
 constexpr int retries = 2;
 // curl's status when a command of "--quote" was refused.
 constexpr int quoteRefused = 21;
+// curl's status when the server refused the store command.
+constexpr int uploadRefused = 25;
 // The answer of a server that has no such entry, or will not say.
 constexpr int noSuchEntry = 550;
 // A file is fetched or stored by its full path, without a CWD into each folder on the way (and
 // a first one into "/" for the URL's "//"): each is a round trip on a long path.
 const QStringList byFullPath{u"--ftp-method"_s, u"nocwd"_s};
+
+bool endedWith(const std::exception_ptr& failure, int status)
+{
+    if (!failure)
+        return false;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FTPError& error) {
+        return error.kind() == FTPError::Kind::command && error.exitStatus() == status;
+    } catch (...) {
+        return false;
+    }
+}
 
 FTPError destinationChanged()
 {
@@ -192,9 +208,9 @@ QByteArray FTPClient::execute(const QString& path, bool directory, const QString
     const SecretMemory::Copy credentials(serverProfile.username + QLatin1Char(':') + password);
     const SecretMemory::Copy config(u"user = \""_s + escapeConfig(credentials.text()) + u"\"\n"_s);
     try {
-        if (replies)
+        if (replies && uploadFile < 0)
             return CurlProcess::runCapturing(words, config.text(), progress, token, outputFile, replies);
-        return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile);
+        return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile, replies);
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
             throw;
@@ -380,6 +396,9 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
 {
     validateFilePath(to);
     LocalFile source = openSource(file);
+    if (!overwrite && !resumeOffset && !usesSFTP() && ListingCommand::describesEntries(serverProfile) &&
+        uploadProbed(source, to, progress, token))
+        return;
     if (!overwrite || resumeOffset) {
         const std::optional<FileEntry> existing = entry(to, token);
         if (resumeOffset) {
@@ -398,6 +417,59 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
     if (resumeOffset)
         extra << QStringLiteral("--continue-at") << QString::number(*resumeOffset);
     execute(to, false, extra, progress, token, -1, source.descriptor());
+}
+
+bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const Progress& progress,
+                             std::stop_token token) const
+{
+    // curl stores while the answers to the MLSTs are on their way to this process. APPE, fed
+    // nothing, leaves a file that turns out to be there as it was, where STOR would empty it. The
+    // folder's MLST goes without "*": a server that will not describe it stops the run before
+    // anything is stored.
+    const QStringList extra = QStringList{u"--quote"_s,       u"MLST "_s + RemotePath::parent(to),
+                                          u"--quote"_s,       u"*MLST "_s + to,
+                                          u"--append"_s,      u"--upload-file"_s,
+                                          u"/dev/fd/3"_s,     u"--dump-header"_s,
+                                          u"-"_s} +
+                              byFullPath;
+    UploadFeed feed(source, progress);
+    std::optional<EntryReply::Answer> named;
+    QByteArray replies;
+    const auto received = [&](const QByteArray& soFar) {
+        replies = soFar;
+        if (named)
+            return;
+        const QList<EntryReply::Answer> answers = EntryReply::answers(soFar);
+        if (answers.size() >= 2)
+            named = answers[1];
+        // Replies nobody can read must not leave curl waiting for bytes.
+        if (named || EntryReply::transferAnnounced(soFar))
+            feed.send(named && named->code == noSuchEntry);
+    };
+    std::exception_ptr failure;
+    try {
+        execute(to, false, extra, {}, token, -1, feed.readEnd(), received);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    feed.finish();
+    CancellationError::check(token);
+    if (!named) {
+        if (failure && !endedWith(failure, quoteRefused))
+            std::rethrow_exception(failure);
+        return false;
+    }
+    if (named->code / 100 == 2)
+        throw destinationChanged();
+    // Nothing was sent: the listing decides, as it does when the server refused APPE outright, for
+    // STOR to follow.
+    if (named->code != noSuchEntry || (endedWith(failure, uploadRefused) && !EntryReply::transferAnnounced(replies)))
+        return false;
+    if (failure)
+        std::rethrow_exception(failure);
+    if (progress)
+        progress(1.0);
+    return true;
 }
 
 QString FTPClient::temporaryName(const QString& path)
