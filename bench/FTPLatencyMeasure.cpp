@@ -52,7 +52,8 @@ void run(const QString& program, const QStringList& arguments, const QByteArray&
          const std::optional<QStringList>& environment = std::nullopt)
 {
     const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    ChildProcess child({.program = program, .arguments = arguments, .environment = environment, .standardOutputFile = nowhere});
+    ChildProcess child(
+        {.program = program, .arguments = arguments, .environment = environment, .standardOutputFile = nowhere});
     ::close(nowhere);
     if (!input.isEmpty())
         child.write(input);
@@ -197,18 +198,21 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, const 
     }
     // Four at once, against lftp's mirror with as many.
     if (selection.wants(u"download-4"_s)) {
-        const double dravik4 =
-            seconds([&] { dravik(client, false, {many, local(u"dravik-4-many"_s), u"/many"_s}, 4); });
+        const double dravik4 = seconds([&] {
+            dravik(client, false, {many, local(u"dravik-4-many"_s), u"/many"_s}, 4);
+        });
         const double lftp4 =
             seconds([&] { lftp(profile, u"mirror --parallel=4 /many %1"_s.arg(local(u"lftp-4-many"_s))); });
         for (const QString& name : {u"dravik-4"_s, u"lftp-4"_s})
             if (QDir(local(name + u"-many"_s)).entryList(QDir::Files).size() != fileCount)
                 throw std::runtime_error("a folder download came out short");
-        std::printf("  %-22s Dravik %7.2f s, lftp %7.2f s; Dravik/lftp %.2f\n", "download, 4 at once:", dravik4,
-                    lftp4, dravik4 / lftp4);
+        std::printf("  %-22s Dravik %7.2f s, lftp %7.2f s; Dravik/lftp %.2f\n", "download, 4 at once:", dravik4, lftp4,
+                    dravik4 / lftp4);
     }
     if (selection.wants(u"upload-4"_s)) {
-        const double dravik4 = seconds([&] { dravik(client, true, {many, sources.many, u"/up-dravik-4-"_s + tag}, 4); });
+        const double dravik4 = seconds([&] {
+            dravik(client, true, {many, sources.many, u"/up-dravik-4-"_s + tag}, 4);
+        });
         const double lftp4 =
             seconds([&] { lftp(profile, u"mirror -R --parallel=4 %1 /up-lftp-4-%2"_s.arg(sources.many, tag)); });
         std::printf("  %-22s Dravik %7.2f s, lftp %7.2f s; Dravik/lftp %.2f\n", "upload, 4 at once:", dravik4, lftp4,
@@ -236,18 +240,19 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, const 
         });
         if (QDir(local(u"cli-down/small"_s)).entryList(QDir::Files).size() != cliCount)
             throw std::runtime_error("dravik-cli's download came out short");
-        std::printf("  %-22s dravik-cli %7.2f s, curl per file %7.2f s; ratio %.2f\n", "cli upload 200 x 4 KiB:",
-                    cliUp, curlUp, cliUp / curlUp);
-        std::printf("  %-22s dravik-cli %7.2f s, curl per file %7.2f s; ratio %.2f\n", "cli download 200 x 4 KiB:",
-                    cliDown, curlDown, cliDown / curlDown);
+        std::printf("  %-22s dravik-cli %7.2f s, curl per file %7.2f s; ratio %.2f\n", "cli upload 200 x 4 KiB:", cliUp,
+                    curlUp, cliUp / curlUp);
+        std::printf("  %-22s dravik-cli %7.2f s, curl per file %7.2f s; ratio %.2f\n",
+                    "cli download 200 x 4 KiB:", cliDown, curlDown, cliDown / curlDown);
     }
     if (selection.wants(u"cli-folder-size"_s)) {
         double perFile[2] = {};
         for (const int count : {200, 2000}) {
             const QString folder = u"k%1"_s.arg(count);
-            perFile[count == 2000] =
-                seconds([&] { cli(profileFile, {u"download"_s, u"/"_s + folder, local(u"cli-"_s + folder)}); }) *
-                1000 / count;
+            perFile[count == 2000] = seconds([&] {
+                                         cli(profileFile, {u"download"_s, u"/"_s + folder, local(u"cli-"_s + folder)});
+                                     }) *
+                                     1000 / count;
             if (QDir(local(u"cli-%1/%1"_s.arg(folder))).entryList(QDir::Files).size() != count)
                 throw std::runtime_error("dravik-cli's download came out short");
         }
@@ -273,8 +278,7 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, const 
             dravik(client, true,
                    {FileEntry{u"large.bin"_s, false, {}, {}}, sources.large, u"/up-dravik-"_s + tag + u".bin"_s});
         });
-        f.curl = seconds(
-            [&] { curl(profile, {u"--upload-file"_s, sources.large}, u"/up-curl-"_s + tag + u".bin"_s); });
+        f.curl = seconds([&] { curl(profile, {u"--upload-file"_s, sources.large}, u"/up-curl-"_s + tag + u".bin"_s); });
         f.lftp = seconds([&] { lftp(profile, u"put %1 -o /up-lftp-%2.bin"_s.arg(sources.large, tag)); });
         print("upload 16 MiB:", f);
     }

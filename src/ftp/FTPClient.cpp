@@ -396,8 +396,11 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
 {
     validateFilePath(to);
     LocalFile source = openSource(file);
-    if (!overwrite && !resumeOffset && !usesSFTP() && ListingCommand::describesEntries(serverProfile) &&
-        uploadProbed(source, to, progress, token))
+    // Over SFTP the upload's exclusive open is the check.
+    const bool fresh = !overwrite && !resumeOffset;
+    if (fresh && usesSFTP())
+        return sftp().upload(source, to, overwrite, resumeOffset, progress, token);
+    if (fresh && ListingCommand::describesEntries(serverProfile) && uploadProbed(source, to, progress, token))
         return;
     if (!overwrite || resumeOffset) {
         const std::optional<FileEntry> existing = entry(to, token);
@@ -426,10 +429,10 @@ bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const P
     // nothing, leaves a file that turns out to be there as it was, where STOR would empty it. The
     // folder's MLST goes without "*": a server that will not describe it stops the run before
     // anything is stored.
-    const QStringList extra = QStringList{u"--quote"_s,       u"MLST "_s + RemotePath::parent(to),
-                                          u"--quote"_s,       u"*MLST "_s + to,
-                                          u"--append"_s,      u"--upload-file"_s,
-                                          u"/dev/fd/3"_s,     u"--dump-header"_s,
+    const QStringList extra = QStringList{u"--quote"_s,   u"MLST "_s + RemotePath::parent(to),
+                                          u"--quote"_s,   u"*MLST "_s + to,
+                                          u"--append"_s,  u"--upload-file"_s,
+                                          u"/dev/fd/3"_s, u"--dump-header"_s,
                                           u"-"_s} +
                               byFullPath;
     UploadFeed feed(source, progress);

@@ -16,8 +16,7 @@ constexpr int pipeDepth = 1024 * 1024;
 
 } // namespace
 
-UploadFeed::UploadFeed(const LocalFile& source, Progress progress)
-    : m_source(source), m_progress(std::move(progress))
+UploadFeed::UploadFeed(const LocalFile& source, Progress progress) : m_source(source), m_progress(std::move(progress))
 {
     // Only a smaller pipe follows from a refusal; the copy is right either way.
     ::fcntl(m_pipe.writeEnd(), F_SETPIPE_SZ, pipeDepth);

@@ -1,7 +1,7 @@
 #include "AskRelayLocation.h"
-#include "FakeCurl.h"
 #include "FTPClient.h"
 #include "FTPError.h"
+#include "FakeCurl.h"
 #include "L10n.h"
 #include "ProFTPDServer.h"
 #include "PyFTPDServer.h"
