@@ -426,15 +426,16 @@ bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const P
                              std::stop_token token) const
 {
     // curl stores while the answers to the MLSTs are on their way to this process. APPE, fed
-    // nothing, leaves a file that turns out to be there as it was, where STOR would empty it. The
-    // folder's MLST goes without "*": a server that will not describe it stops the run before
-    // anything is stored.
-    const QStringList extra = QStringList{u"--quote"_s,   u"MLST "_s + RemotePath::parent(to),
-                                          u"--quote"_s,   u"*MLST "_s + to,
-                                          u"--append"_s,  u"--upload-file"_s,
-                                          u"/dev/fd/3"_s, u"--dump-header"_s,
-                                          u"-"_s} +
-                              byFullPath;
+    // nothing, leaves a file that turns out to be there as it was, where STOR would empty it. Until
+    // the server has described an entry, its folder's MLST goes first, without "*": a server that
+    // will not describe it stops the run before anything is stored.
+    const bool confirmed = ListingCommand::entriesConfirmed(serverProfile);
+    QStringList extra;
+    if (!confirmed)
+        extra << u"--quote"_s << u"MLST "_s + RemotePath::parent(to);
+    extra << u"--quote"_s << u"*MLST "_s + to << u"--append"_s << u"--upload-file"_s << u"/dev/fd/3"_s
+          << u"--dump-header"_s << u"-"_s << byFullPath;
+    const qsizetype namedAt = confirmed ? 0 : 1;
     UploadFeed feed(source, progress);
     std::optional<EntryReply::Answer> named;
     QByteArray replies;
@@ -443,8 +444,8 @@ bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const P
         if (named)
             return;
         const QList<EntryReply::Answer> answers = EntryReply::answers(soFar);
-        if (answers.size() >= 2)
-            named = answers[1];
+        if (answers.size() > namedAt)
+            named = answers[namedAt];
         // Replies nobody can read must not leave curl waiting for bytes.
         if (named || EntryReply::transferAnnounced(soFar))
             feed.send(named && named->code == noSuchEntry);
@@ -462,6 +463,8 @@ bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const P
             std::rethrow_exception(failure);
         return false;
     }
+    if (named->code / 100 == 2 || !confirmed)
+        ListingCommand::rememberEntriesConfirmed(serverProfile);
     if (named->code / 100 == 2)
         throw destinationChanged();
     // Nothing was sent: the listing decides, as it does when the server refused APPE outright, for

@@ -18,6 +18,7 @@ constexpr int commandRefused = 19;
 std::mutex lock;
 QHash<QByteArray, ListingCommand::Kind> learned;
 QSet<QByteArray> withoutEntries;
+QSet<QByteArray> withEntries;
 
 QByteArray key(const ServerProfile& profile)
 {
@@ -52,6 +53,20 @@ void ListingCommand::rememberNoEntries(const ServerProfile& profile)
     const QByteArray profileKey = key(profile);
     const std::lock_guard guard(lock);
     withoutEntries.insert(profileKey);
+}
+
+bool ListingCommand::entriesConfirmed(const ServerProfile& profile)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    return withEntries.contains(profileKey);
+}
+
+void ListingCommand::rememberEntriesConfirmed(const ServerProfile& profile)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    withEntries.insert(profileKey);
 }
 
 QStringList ListingCommand::words(Kind kind)

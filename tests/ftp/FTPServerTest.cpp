@@ -289,8 +289,8 @@ TEST_P(ServerOperations, ListingsLinksAndTransfersChangeExactlyTheFilesMeant)
     const bool describesEntries = GetParam() == Served::proftpd || GetParam() == Served::pyftpdlib;
     // The destination, the failure, and a file there afterwards with its content.
     const std::tuple<const char*, QString, const char*, QByteArray> fresh[] = {
-        {"/up load.bin", "(no error)", "/up load.bin", bytes},
         {"/existing", L("destination_changed"), "/existing", "old"},
+        {"/up load.bin", "(no error)", "/up load.bin", bytes},
         {"/folder", L("destination_changed"), "/folder/kept", "kept"},
     };
     for (const auto& [path, error, kept, content] : fresh) {
