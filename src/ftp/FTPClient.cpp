@@ -62,19 +62,6 @@ constexpr int noSuchEntry = 550;
 // a first one into "/" for the URL's "//"): each is a round trip on a long path.
 const QStringList byFullPath{u"--ftp-method"_s, u"nocwd"_s};
 
-bool endedWith(const std::exception_ptr& failure, int status)
-{
-    if (!failure)
-        return false;
-    try {
-        std::rethrow_exception(failure);
-    } catch (const FTPError& error) {
-        return error.kind() == FTPError::Kind::command && error.exitStatus() == status;
-    } catch (...) {
-        return false;
-    }
-}
-
 FTPError destinationChanged()
 {
     return FTPError::message(L("destination_changed"));
@@ -140,16 +127,8 @@ SFTPClient FTPClient::sftp() const
 
 bool FTPClient::isTransient(const std::exception_ptr& error)
 {
-    if (!error)
-        return false;
-    try {
-        std::rethrow_exception(error);
-    } catch (const FTPError& e) {
-        return e.kind() == FTPError::Kind::command &&
-               std::find(transientStatuses.begin(), transientStatuses.end(), e.exitStatus()) != transientStatuses.end();
-    } catch (...) {
-        return false;
-    }
+    const std::optional<int> status = FTPError::commandStatus(error);
+    return status && std::find(transientStatuses.begin(), transientStatuses.end(), *status) != transientStatuses.end();
 }
 
 QString FTPClient::escapeConfig(const QString& text)
@@ -459,7 +438,7 @@ bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const P
     feed.finish();
     CancellationError::check(token);
     if (!named) {
-        if (failure && !endedWith(failure, quoteRefused))
+        if (failure && FTPError::commandStatus(failure) != quoteRefused)
             std::rethrow_exception(failure);
         return false;
     }
@@ -469,7 +448,8 @@ bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const P
         throw destinationChanged();
     // Nothing was sent: the listing decides, as it does when the server refused APPE outright, for
     // STOR to follow.
-    if (named->code != noSuchEntry || (endedWith(failure, uploadRefused) && !EntryReply::transferAnnounced(replies)))
+    if (named->code != noSuchEntry ||
+        (FTPError::commandStatus(failure) == uploadRefused && !EntryReply::transferAnnounced(replies)))
         return false;
     if (failure)
         std::rethrow_exception(failure);

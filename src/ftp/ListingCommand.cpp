@@ -81,11 +81,5 @@ QStringList ListingCommand::words(Kind kind)
 
 bool ListingCommand::isRefusal(const std::exception_ptr& failure)
 {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const FTPError& error) {
-        return error.kind() == FTPError::Kind::command && error.exitStatus() == commandRefused;
-    } catch (...) {
-        return false;
-    }
+    return FTPError::commandStatus(failure) == commandRefused;
 }

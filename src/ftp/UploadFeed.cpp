@@ -11,7 +11,7 @@
 namespace {
 
 constexpr qsizetype chunkSize = 256 * 1024;
-// A pipe this deep lets curl take a whole chunk at a time rather than its default 64 KiB.
+// Deeper than a pipe's default 64 KiB, so that curl can take a whole chunk at a time.
 constexpr int pipeDepth = 1024 * 1024;
 
 } // namespace
