@@ -1,11 +1,11 @@
 // Dravik's FTP engine against curl run once per file and lftp's mirror over a path of 0, 10 and
 // 50 ms round trip: a local ProFTPD with explicit TLS behind a delaying relay that covers its
 // control port and its passive range. A folder of 100 files of 4 KiB and a 16 MiB file, each way,
-// one run of each; a run may be narrowed to some round trips and cases ("10 upload upload-large";
-// the cases are download, upload, download-4, upload-4, download-large and upload-large, and
-// dravik-cli's cli-small and cli-folder-size, which run only when named). Every FTP operation is a curl run with its
-// own login, so on a long path the time goes to round trips per file; this is where they show. Prints seconds and
-// ratios.
+// one run of each. A run may be narrowed to some round trips and cases ("10 upload upload-large":
+// download, upload, download-4, upload-4, download-large, upload-large, and dravik-cli's
+// cli-small and cli-folder-size, which run only when named). Every FTP operation is a curl run
+// with its own login, so on a long path the time goes to round trips per file; this is where they
+// show. Prints seconds and ratios.
 #include "ChildProcess.h"
 #include "DelayProxy.h"
 #include "DownloadCheckpoint.h"
@@ -291,6 +291,10 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, const 
         f.curl = seconds([&] { curl(profile, {u"--upload-file"_s, sources.large}, u"/up-curl-"_s + tag + u".bin"_s); });
         f.lftp = seconds([&] { lftp(profile, u"put %1 -o /up-lftp-%2.bin"_s.arg(sources.large, tag)); });
         print("upload 16 MiB:", f);
+        // The engine's part of it, without the request's planning.
+        const double alone = seconds(
+            [&] { client.upload(sources.large, u"/up-alone-"_s + tag + u".bin"_s, false, {}, [](double) {}, {}); });
+        std::printf("  %-22s FTPClient::upload %7.2f s\n", "upload 16 MiB, unplanned:", alone);
     }
     std::fflush(stdout);
 }
