@@ -4,22 +4,19 @@
 
 #include <QByteArray>
 #include <algorithm>
-#include <fcntl.h>
 #include <unistd.h>
 #include <utility>
 
 namespace {
 
-constexpr qsizetype chunkSize = 256 * 1024;
-// Deeper than a pipe's default 64 KiB, so that curl can take a whole chunk at a time.
-constexpr int pipeDepth = 1024 * 1024;
+// A pipe's depth: what is handed over is then never far ahead of what curl sent, which is what the
+// progress says.
+constexpr qsizetype chunkSize = 64 * 1024;
 
 } // namespace
 
 UploadFeed::UploadFeed(const LocalFile& source, Progress progress) : m_source(source), m_progress(std::move(progress))
 {
-    // Only a smaller pipe follows from a refusal; the copy is right either way.
-    ::fcntl(m_pipe.writeEnd(), F_SETPIPE_SZ, pipeDepth);
     m_worker = std::jthread([this](std::stop_token token) { feed(token); });
 }
 
