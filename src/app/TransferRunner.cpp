@@ -6,7 +6,6 @@
 #include "FTPError.h"
 #include "L10n.h"
 #include "LocalFileSystem.h"
-#include "RemotePath.h"
 #include "TransferPlanner.h"
 
 #include <QFile>
@@ -64,13 +63,8 @@ std::optional<TransferItem> TransferRunner::revalidate(const TransferItem& item,
     working.resumeOffset.reset();
     working.resumeCheckpoint = false;
 
-    const QString name = RemotePath::lastComponent(item.remotePath);
-    std::optional<FileEntry> found;
-    for (const FileEntry& entry : client.list(RemotePath::parent(item.remotePath), token))
-        if (entry.name == name) {
-            found = entry;
-            break;
-        }
+    // Only the item's own entry, whatever the size of its folder.
+    const std::optional<FileEntry> found = client.entry(item.remotePath, token);
 
     if (item.directory) {
         const bool changed = item.upload ? found && !found->isDirectory : [&] {

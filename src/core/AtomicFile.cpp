@@ -59,7 +59,7 @@ std::optional<QByteArray> read(const QString& path)
     }
 }
 
-static void writeThroughTemporary(const QString& path, const QByteArray& bytes)
+static void writeThroughTemporary(const QString& path, const QByteArray& bytes, Sync sync)
 {
     const auto [folder, name] = LocalFolder::containing(path);
     // Made owner-only from the start, so the content is never readable by others. As with
@@ -77,7 +77,7 @@ static void writeThroughTemporary(const QString& path, const QByteArray& bytes)
     }
     try {
         file->write(bytes);
-        if (::fsync(file->descriptor()) != 0)
+        if (sync == Sync::toDisk && ::fsync(file->descriptor()) != 0)
             SystemCall::fail("fsync", path);
         file->close();
         folder.rename(temporary, name, true);
@@ -87,9 +87,9 @@ static void writeThroughTemporary(const QString& path, const QByteArray& bytes)
     }
 }
 
-void write(const QString& path, const QByteArray& bytes)
+void write(const QString& path, const QByteArray& bytes, Sync sync)
 {
-    SystemCall::naming(path, [&] { writeThroughTemporary(path, bytes); });
+    SystemCall::naming(path, [&] { writeThroughTemporary(path, bytes, sync); });
 }
 
 void removeStaleTemporaries(const QString& path)

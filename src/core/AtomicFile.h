@@ -14,9 +14,11 @@ void ensurePrivateFolder(const QString& folder);
 // The whole file, or nothing when it does not exist; throws std::system_error otherwise, also
 // for anything but a regular file.
 std::optional<QByteArray> read(const QString& path);
-// Writes `bytes` to a new owner-only file beside `path`, flushes it to disk and renames it over
-// `path`. Throws std::system_error; `path` is untouched on failure.
-void write(const QString& path, const QByteArray& bytes);
+// Whether a write waits until its bytes are on the disk.
+enum class Sync { toDisk, skipped };
+// Writes `bytes` to a new owner-only file beside `path`, flushes it to disk (unless `sync` skips
+// that) and renames it over `path`. Throws std::system_error; `path` is untouched on failure.
+void write(const QString& path, const QByteArray& bytes, Sync sync = Sync::toDisk);
 // Removes the temporaries that writes of `path` left behind when their program was killed: only
 // names that write() makes, only regular files of this user, never through a link. The caller
 // must know that no write of `path` runs meanwhile.

@@ -17,6 +17,20 @@ FTPError FTPError::command(int exitStatus, const QString& detail)
     return FTPError(Kind::command, {}, exitStatus, detail);
 }
 
+std::optional<int> FTPError::commandStatus(const std::exception_ptr& failure)
+{
+    if (!failure)
+        return std::nullopt;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FTPError& error) {
+        if (error.kind() == Kind::command)
+            return error.exitStatus();
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
 static QString sentenceForStatus(int status)
 {
     switch (status) {

@@ -3,6 +3,8 @@
 #include "UserFacingError.h"
 
 #include <QString>
+#include <exception>
+#include <optional>
 
 // The error the engines raise and the interface shows: either a finished, localised message, or
 // a curl run that ended with a non-zero exit status and up to three of its diagnostic lines.
@@ -19,6 +21,9 @@ public:
     const QString& detail() const { return commandDetail; }
 
     QString errorDescription() const override;
+
+    // curl's exit status when `failure` is a run of curl that failed; nothing for anything else.
+    static std::optional<int> commandStatus(const std::exception_ptr& failure);
 
 private:
     FTPError(Kind kind, const QString& text, int status, const QString& detail);

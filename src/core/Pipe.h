@@ -15,6 +15,7 @@ public:
     int writeEnd() const { return m_write; }
     int takeRead();
     int takeWrite();
+    void closeRead() { closeFd(m_read); }
     void closeWrite() { closeFd(m_write); }
 
     // Closes `fd` unless it is -1, and leaves it -1.

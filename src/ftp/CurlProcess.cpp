@@ -50,7 +50,7 @@ void CurlProcess::useProgramForTesting(const QString& path)
 }
 
 QByteArray CurlProcess::run(const QStringList& arguments, const QString& config, const Progress& progress,
-                            std::stop_token token, int outputFile, int inputFile)
+                            std::stop_token token, int outputFile, int inputFile, const Received& received)
 {
     CurlProcess runner;
     const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
@@ -60,7 +60,7 @@ QByteArray CurlProcess::run(const QStringList& arguments, const QString& config,
                   .standardOutputFile = outputFile,
                   .passedFile = inputFile},
                  config);
-    return runner.execute(progress);
+    return runner.execute(progress, -1, received);
 }
 
 QByteArray CurlProcess::runCapturing(const QStringList& arguments, const QString& config, const Progress& progress,

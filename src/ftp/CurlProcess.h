@@ -25,9 +25,11 @@ public:
     // wrote to standard output; throws FTPError, CancellationError, or std::system_error when
     // curl cannot be started. `progress` is called on the calling thread. With an `outputFile`
     // descriptor curl's standard output goes there, uncapped, and nothing is returned. An
-    // `inputFile` descriptor is curl's "/dev/fd/3".
+    // `inputFile` descriptor is curl's "/dev/fd/3". `received` is shown the standard output as it
+    // arrives.
     static QByteArray run(const QStringList& arguments, const QString& config, const Progress& progress,
-                          std::stop_token token, int outputFile = -1, int inputFile = -1);
+                          std::stop_token token, int outputFile = -1, int inputFile = -1,
+                          const Received& received = {});
     // As run with an `outputFile`, but curl's "/dev/fd/3" is a pipe whose bytes are returned,
     // capped like standard output, and shown to `received` as they arrive: for what curl writes
     // beside the file, such as the server's replies.

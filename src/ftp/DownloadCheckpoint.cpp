@@ -149,6 +149,10 @@ std::optional<DownloadCheckpoint::Resume> DownloadCheckpoint::resumable(const QS
 void DownloadCheckpoint::save(const QString& file, const ServerProfile& profile, const QString& remote,
                               const FileEntry& source)
 {
+    // Not flushed to disk: nor is the partial file it describes, which a crash of the machine may
+    // leave shorter, and a resume from a shorter file is just as right. A checkpoint the crash
+    // spoils is not read, and the download starts over.
     AtomicFile::write(metadata(file),
-                      QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact));
+                      QJsonDocument(checkpointFor(profile, remote, source).toJson()).toJson(QJsonDocument::Compact),
+                      AtomicFile::Sync::skipped);
 }

@@ -99,6 +99,12 @@ std::optional<Answer> find(QByteArrayView text)
     return found.isEmpty() ? std::nullopt : std::optional<Answer>(found.first());
 }
 
+bool transferAnnounced(QByteArrayView text)
+{
+    const QList<Reply> all = replies(text);
+    return std::any_of(all.begin(), all.end(), [](const Reply& reply) { return reply.code / 100 == 1; });
+}
+
 bool isUnknownCommand(int code)
 {
     return code == 500 || code == 502 || code == 504;

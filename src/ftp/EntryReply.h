@@ -22,6 +22,8 @@ struct Answer {
 QList<Answer> answers(QByteArrayView replies);
 // The first of them, once it has arrived whole.
 std::optional<Answer> find(QByteArrayView replies);
+// Whether the server has announced a transfer on the data connection (a 1xx reply).
+bool transferAnnounced(QByteArrayView replies);
 // Whether `code` says the server does not know the command at all.
 bool isUnknownCommand(int code);
 

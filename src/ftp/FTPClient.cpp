@@ -14,6 +14,7 @@
 #include "PartialDownload.h"
 #include "RemotePath.h"
 #include "SecretMemory.h"
+#include "UploadFeed.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -53,6 +54,8 @@ constexpr std::array transientStatuses{6, 7, 18, 28, 52, 55, 56};
 constexpr int retries = 2;
 // curl's status when a command of "--quote" was refused.
 constexpr int quoteRefused = 21;
+// curl's status when the server refused the store command.
+constexpr int uploadRefused = 25;
 // The answer of a server that has no such entry, or will not say.
 constexpr int noSuchEntry = 550;
 // A file is fetched or stored by its full path, without a CWD into each folder on the way (and
@@ -124,16 +127,8 @@ SFTPClient FTPClient::sftp() const
 
 bool FTPClient::isTransient(const std::exception_ptr& error)
 {
-    if (!error)
-        return false;
-    try {
-        std::rethrow_exception(error);
-    } catch (const FTPError& e) {
-        return e.kind() == FTPError::Kind::command &&
-               std::find(transientStatuses.begin(), transientStatuses.end(), e.exitStatus()) != transientStatuses.end();
-    } catch (...) {
-        return false;
-    }
+    const std::optional<int> status = FTPError::commandStatus(error);
+    return status && std::find(transientStatuses.begin(), transientStatuses.end(), *status) != transientStatuses.end();
 }
 
 QString FTPClient::escapeConfig(const QString& text)
@@ -192,9 +187,9 @@ QByteArray FTPClient::execute(const QString& path, bool directory, const QString
     const SecretMemory::Copy credentials(serverProfile.username + QLatin1Char(':') + password);
     const SecretMemory::Copy config(u"user = \""_s + escapeConfig(credentials.text()) + u"\"\n"_s);
     try {
-        if (replies)
+        if (replies && uploadFile < 0)
             return CurlProcess::runCapturing(words, config.text(), progress, token, outputFile, replies);
-        return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile);
+        return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile, replies);
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
             throw;
@@ -380,6 +375,12 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
 {
     validateFilePath(to);
     LocalFile source = openSource(file);
+    // Over SFTP the upload's exclusive open is the check.
+    const bool fresh = !overwrite && !resumeOffset;
+    if (fresh && usesSFTP())
+        return sftp().upload(source, to, overwrite, resumeOffset, progress, token);
+    if (fresh && ListingCommand::describesEntries(serverProfile) && uploadProbed(source, to, progress, token))
+        return;
     if (!overwrite || resumeOffset) {
         const std::optional<FileEntry> existing = entry(to, token);
         if (resumeOffset) {
@@ -398,6 +399,63 @@ void FTPClient::upload(const QString& file, const QString& to, bool overwrite, s
     if (resumeOffset)
         extra << QStringLiteral("--continue-at") << QString::number(*resumeOffset);
     execute(to, false, extra, progress, token, -1, source.descriptor());
+}
+
+bool FTPClient::uploadProbed(const LocalFile& source, const QString& to, const Progress& progress,
+                             std::stop_token token) const
+{
+    // curl stores while the answers to the MLSTs are on their way to this process. APPE, fed
+    // nothing, leaves a file that turns out to be there as it was, where STOR would empty it. Until
+    // the server has described an entry, its folder's MLST goes first, without "*": a server that
+    // will not describe it stops the run before anything is stored.
+    const bool confirmed = ListingCommand::entriesConfirmed(serverProfile);
+    QStringList extra;
+    if (!confirmed)
+        extra << u"--quote"_s << u"MLST "_s + RemotePath::parent(to);
+    extra << u"--quote"_s << u"*MLST "_s + to << u"--append"_s << u"--upload-file"_s << u"/dev/fd/3"_s
+          << u"--dump-header"_s << u"-"_s << byFullPath;
+    const qsizetype namedAt = confirmed ? 0 : 1;
+    UploadFeed feed(source, progress);
+    std::optional<EntryReply::Answer> named;
+    QByteArray replies;
+    const auto received = [&](const QByteArray& soFar) {
+        replies = soFar;
+        if (named)
+            return;
+        const QList<EntryReply::Answer> answers = EntryReply::answers(soFar);
+        if (answers.size() > namedAt)
+            named = answers[namedAt];
+        // Replies nobody can read must not leave curl waiting for bytes.
+        if (named || EntryReply::transferAnnounced(soFar))
+            feed.send(named && named->code == noSuchEntry);
+    };
+    std::exception_ptr failure;
+    try {
+        execute(to, false, extra, {}, token, -1, feed.readEnd(), received);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    feed.finish();
+    CancellationError::check(token);
+    if (!named) {
+        if (failure && FTPError::commandStatus(failure) != quoteRefused)
+            std::rethrow_exception(failure);
+        return false;
+    }
+    if (named->code / 100 == 2 || !confirmed)
+        ListingCommand::rememberEntriesConfirmed(serverProfile);
+    if (named->code / 100 == 2)
+        throw destinationChanged();
+    // Nothing was sent: the listing decides, as it does when the server refused APPE outright, for
+    // STOR to follow.
+    if (named->code != noSuchEntry ||
+        (FTPError::commandStatus(failure) == uploadRefused && !EntryReply::transferAnnounced(replies)))
+        return false;
+    if (failure)
+        std::rethrow_exception(failure);
+    if (progress)
+        progress(1.0);
+    return true;
 }
 
 QString FTPClient::temporaryName(const QString& path)

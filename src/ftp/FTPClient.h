@@ -121,11 +121,16 @@ private:
     };
     ProbedRun runProbed(const QString& path, PartialDownload& partial, LocalFile& file, std::optional<qint64> offset,
                         bool freshCheckpoint, const Progress& progress, std::stop_token token) const;
+    // An upload that must not replace anything, checked in its own curl run: false, with nothing
+    // stored, when the server could not say whether `to` is there and the listing must decide.
+    bool uploadProbed(const LocalFile& source, const QString& to, const Progress& progress,
+                      std::stop_token token) const;
     // After the server refused MLST for `path` with `code`.
     void learnFromRefusal(const QString& path, int code, std::stop_token token) const;
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
     // `outputFile` becomes curl's standard output, `uploadFile` its "/dev/fd/3". With `replies`,
-    // "/dev/fd/3" is instead a pipe whose bytes are returned and shown to `replies` as they come.
+    // what curl writes to "/dev/fd/3" (or, with an `uploadFile`, to its standard output) is
+    // returned and shown to `replies` as it comes.
     QByteArray execute(const QString& path, bool directory, const QStringList& extra, const Progress& progress,
                        std::stop_token token, int outputFile = -1, int uploadFile = -1,
                        const CurlProcess::Received& replies = {}) const;

@@ -18,6 +18,7 @@ constexpr int commandRefused = 19;
 std::mutex lock;
 QHash<QByteArray, ListingCommand::Kind> learned;
 QSet<QByteArray> withoutEntries;
+QSet<QByteArray> withEntries;
 
 QByteArray key(const ServerProfile& profile)
 {
@@ -54,6 +55,20 @@ void ListingCommand::rememberNoEntries(const ServerProfile& profile)
     withoutEntries.insert(profileKey);
 }
 
+bool ListingCommand::entriesConfirmed(const ServerProfile& profile)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    return withEntries.contains(profileKey);
+}
+
+void ListingCommand::rememberEntriesConfirmed(const ServerProfile& profile)
+{
+    const QByteArray profileKey = key(profile);
+    const std::lock_guard guard(lock);
+    withEntries.insert(profileKey);
+}
+
 QStringList ListingCommand::words(Kind kind)
 {
     switch (kind) {
@@ -66,11 +81,5 @@ QStringList ListingCommand::words(Kind kind)
 
 bool ListingCommand::isRefusal(const std::exception_ptr& failure)
 {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const FTPError& error) {
-        return error.kind() == FTPError::Kind::command && error.exitStatus() == commandRefused;
-    } catch (...) {
-        return false;
-    }
+    return FTPError::commandStatus(failure) == commandRefused;
 }

@@ -26,6 +26,10 @@ public:
     // does not know the command.
     static bool describesEntries(const ServerProfile& profile);
     static void rememberNoEntries(const ServerProfile& profile);
+    // Whether the server of `profile` has described a folder or a file with MLST before: then an
+    // answer of 550 for an entry means there is none, without asking about its folder as well.
+    static bool entriesConfirmed(const ServerProfile& profile);
+    static void rememberEntriesConfirmed(const ServerProfile& profile);
     // Whether `failure` is the server answering the command itself with an error, after the
     // login and the change into the folder succeeded.
     static bool isRefusal(const std::exception_ptr& failure);

@@ -74,6 +74,20 @@ void writeAt(QByteArray& payload, qsizetype at, quint64 value, int octets)
         payload[at + index] = char(value >> (8 * (octets - 1 - index)));
 }
 
+// Whether anything, a link that leads nowhere included, has the name `path`.
+bool isTaken(SFTPWire& wire, const QString& path)
+{
+    QByteArray payload;
+    SFTPPacket::text(payload, path);
+    try {
+        SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::lstat, payload);
+        SFTPPacket::attrsReply(RemotePath::lastComponent(path), reply);
+        return true;
+    } catch (const SFTPFailure&) {
+        return false;
+    }
+}
+
 } // namespace
 
 FileEntry stat(SFTPWire& wire, const QString& path)
@@ -195,7 +209,16 @@ void upload(SFTPWire& wire, LocalFile& local, const QString& remotePath, bool ov
             throw FTPError::message(L("destination_changed"));
         flags = OpenFlag::write;
     }
-    const QByteArray handle = open(wire, remotePath, flags, permissions);
+    QByteArray handle;
+    try {
+        handle = open(wire, remotePath, flags, permissions);
+    } catch (const SFTPFailure&) {
+        // An exclusive open is refused alike for a name that is taken and for a folder that takes
+        // no files; only the first means the destination changed since the upload was planned.
+        if ((flags & OpenFlag::exclusive) != 0 && isTaken(wire, remotePath))
+            throw FTPError::message(L("destination_changed"));
+        throw;
+    }
     SFTPRequestWindow window(wire);
     try {
         if (permissions)

@@ -19,6 +19,7 @@ inline constexpr quint8 open = 3;
 inline constexpr quint8 close = 4;
 inline constexpr quint8 read = 5;
 inline constexpr quint8 write = 6;
+inline constexpr quint8 lstat = 7;
 inline constexpr quint8 setstat = 9;
 inline constexpr quint8 fsetstat = 10;
 inline constexpr quint8 opendir = 11;

@@ -1,6 +1,7 @@
 #include "AskRelayLocation.h"
 #include "FTPClient.h"
 #include "FTPError.h"
+#include "FakeCurl.h"
 #include "L10n.h"
 #include "ProFTPDServer.h"
 #include "PyFTPDServer.h"
@@ -279,15 +280,35 @@ TEST_P(ServerOperations, ListingsLinksAndTransfersChangeExactlyTheFilesMeant)
     }
     EXPECT_EQ(contentOf(s.local("/outside/keep.txt")), QByteArray("kept"));
 
-    // Uploads respect overwrite and resume.
+    // Uploads respect overwrite and resume. One that must not replace anything checks in its own
+    // curl run where the server describes entries, and leaves what is there as it was.
     const QByteArray bytes = QByteArray::fromRawData("0123456789abcdef", 16).repeated(4096);
     const QString source = local.write("source.bin", bytes);
-    client.upload(source, r("/up load.bin"), false, {}, {}, {});
-    EXPECT_EQ(contentOf(s.local("/up load.bin")), bytes);
-
     s.put("/existing", "old");
-    EXPECT_EQ(failureText([&] { client.upload(source, r("/existing"), false, {}, {}, {}); }), L("destination_changed"));
-    EXPECT_EQ(contentOf(s.local("/existing")), QByteArray("old"));
+    s.put("/folder/kept", "kept");
+    const bool describesEntries = GetParam() == Served::proftpd || GetParam() == Served::pyftpdlib;
+    // The destination, the failure, and a file there afterwards with its content.
+    const std::tuple<const char*, QString, const char*, QByteArray> fresh[] = {
+        {"/existing", L("destination_changed"), "/existing", "old"},
+        {"/up load.bin", "(no error)", "/up load.bin", bytes},
+        {"/folder", L("destination_changed"), "/folder/kept", "kept"},
+    };
+    for (const auto& [path, error, kept, content] : fresh) {
+        const FakeCurl relay("exec /usr/bin/curl \"$@\" < input-$run");
+        QList<double> fractions;
+        EXPECT_EQ(failureText([&] {
+                      client.upload(source, r(path), false, {}, [&](double fraction) { fractions << fraction; }, {});
+                  }),
+                  error)
+            << path;
+        EXPECT_EQ(contentOf(s.local(kept)), content) << path;
+        if (describesEntries) {
+            EXPECT_EQ(relay.runs(), 1) << path;
+        }
+        if (error == "(no error)") {
+            EXPECT_EQ(fractions.value(fractions.size() - 1), 1.0) << path;
+        }
+    }
     QList<double> progress;
     client.upload(source, r("/existing"), true, {}, [&](double fraction) { progress << fraction; }, {});
     EXPECT_EQ(contentOf(s.local("/existing")), bytes);
