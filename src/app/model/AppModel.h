@@ -1,15 +1,14 @@
 #pragma once
 
 #include "ActivityLog.h"
+#include "ComparisonRow.h"
 #include "FTPClient.h"
 #include "FileEntry.h"
-#include "FolderComparer.h"
-#include "RemoteEditing.h"
+#include "PartContext.h"
+#include "RemoteEdit.h"
 #include "ServerProfile.h"
 #include "StopQuestion.h"
-#include "TaskSlot.h"
 #include "TransferItem.h"
-#include "UpdateChecker.h"
 
 #include <QFuture>
 #include <QList>
@@ -24,27 +23,33 @@
 #include <memory>
 #include <optional>
 
+class ComparisonListModel;
 class FileFilterModel;
 class FileListModel;
+class FolderComparer;
 class LinkOpener;
 class LocalPane;
 class ProfileFileWatcher;
 class ProfileListModel;
 class Prompter;
+class RemoteEditListModel;
+class RemoteEditing;
 class RemoteSession;
 class TransferListModel;
 class TransferQueue;
+class UpdateChecker;
 
 // The single owner of the application's state: the profiles, the connection, both panes, the
-// transfer queue, the activity log, remote edits, the folder comparison and the update check. The window shows its
-// properties and item models and calls its operations; it holds nothing of its own but view state.
+// transfer queue, the activity log, remote edits, the folder comparison and the update check. The
+// window shows its properties and item models and calls its operations; it holds nothing of its
+// own but view state. The state lives in parts, one per concern, which the model wires together.
 //
-// Confined to the thread that made it (the main thread). Every operation returns at once; remote
-// work runs in the model's tasks, at most one of each kind (browse, planning, transfer, feature),
-// whose results come back to the main thread, where a result of a browse-kind task whose token was
-// replaced in the meantime is dropped silently. Questions go to the Prompter. Failures a person
-// must see land in errorMessage, which the window shows once and clears; most are also recorded
-// in the activity log. Cancellations are never shown.
+// Confined to the thread that made it (the main thread). Every operation returns at once; slow
+// work (listings, remote work) runs in the parts' task slots, at most one of each kind, whose
+// results come back to the main thread, where a result that a newer task replaced is dropped
+// silently. Questions go to the Prompter. Failures a person must see land in errorMessage, which
+// the window shows once and clears; most are also recorded in the activity log. Cancellations are
+// never shown.
 //
 // Note that connect() and disconnect() hide QObject's functions of those names inside the class:
 // code in a subclass calls QObject::connect explicitly.
@@ -110,8 +115,8 @@ public:
     // folder listed, the remote edits read and their scan started. No connection is opened. The
     // prompter must outlive the model.
     explicit AppModel(Prompter& prompter, QObject* parent = nullptr);
-    // Stops every task and waits for their threads, which end promptly since every engine call
-    // and every wait for an answer reacts to the stop.
+    // Each part's slots stop its tasks and wait for their threads, which end promptly since every
+    // engine call and every wait for an answer reacts to the stop.
     ~AppModel() override;
 
     // Profiles and the connection.
@@ -121,8 +126,6 @@ public:
     std::optional<ServerProfile> selectedProfile() const;
     std::optional<ServerProfile> connectedProfile() const;
     bool isConnected() const { return connectedProfile().has_value(); }
-    // The live connection (profile and password); none while disconnected or connecting.
-    const std::optional<FTPClient>& client() const;
 
     // Connects the selected profile with its stored password, or opens the editor: empty for no
     // selection, on the profile when it does not remember its password.
@@ -233,43 +236,43 @@ public:
     QString connectionNotice() const;
 
     // Remote editing.
-    const QList<RemoteEdit>& edits() const { return m_edits->edits(); }
-    bool showEdits() const { return m_edits->shown(); }
-    void setShowEdits(bool show) { m_edits->setShown(show); }
+    const QList<RemoteEdit>& edits() const;
+    bool showEdits() const;
+    void setShowEdits(bool show);
     // Downloads the single selected remote file into a private copy, then opens the edits window
     // and asks for an application to open the copy with; a file of this connection already being
     // edited is reopened without a download. Refused with "edit_size_limit" above
     // RemoteEdit::maximumBytes or without a size.
-    void editRemoteFile() { m_edits->edit(); }
+    void editRemoteFile();
     // Asks for an application (those for the file's type first) and opens the edit's local copy
     // with it; each call asks again.
-    void openEdit(const QUuid& id) { m_edits->open(id); }
+    void openEdit(const QUuid& id);
     // Recomputes every edit's changed badge from its local copy; the timer does it every 3 s.
-    void scanEdits() { m_edits->scan(); }
+    void scanEdits();
     // Uploads a snapshot of the local copy once the person confirms, told whether someone else
     // changed the server's file since. Needs a connection with the edit's own profile, no work
     // running and no transfer pending; "queue_reconnect" otherwise.
-    void uploadEdit(const QUuid& id) { m_edits->upload(id); }
+    void uploadEdit(const QUuid& id);
     // Drops the edit from the list; its local copy stays on disk.
-    void forgetEdit(const QUuid& id) { m_edits->forget(id); }
-    void showEditInFileManager(const QUuid& id) { m_edits->showInFileManager(id); }
+    void forgetEdit(const QUuid& id);
+    void showEditInFileManager(const QUuid& id);
     // Shows a local file or folder selected in the file manager, or opens its folder when no file
     // manager answers; a failure is reported.
     void showInFileManager(const QString& path);
 
     // Folder comparison.
-    bool comparing() const { return m_comparison->comparing(); }
-    const QList<ComparisonRow>& comparison() const { return m_comparison->rows(); }
-    bool showComparison() const { return m_comparison->shown(); }
-    void setShowComparison(bool show) { m_comparison->setShown(show); }
-    // Compares localURL with remotePath over the live connection, in the feature slot; the rows
-    // replace comparison and open its window. Ignored without a connection or while working.
-    void compareFolders() { m_comparison->compare(); }
+    bool comparing() const;
+    const QList<ComparisonRow>& comparison() const;
+    bool showComparison() const;
+    void setShowComparison(bool show);
+    // Compares localURL with remotePath over the live connection; the rows replace comparison and
+    // open its window. Ignored without a connection or while working.
+    void compareFolders();
 
     // Updates: checks the feed and, as the person answers, downloads, verifies and opens the
     // package, then emits quitRequested(). Ignored while a check runs.
-    bool checkingUpdates() const { return m_updates->checking(); }
-    void checkForUpdates() { m_updates->check(); }
+    bool checkingUpdates() const;
+    void checkForUpdates();
 
     bool busy() const;
     bool isWorking() const;
@@ -289,19 +292,8 @@ public:
     FileFilterModel* visibleRemoteFiles() const;
     TransferListModel* transferList() const;
     ActivityLog* activityLog() const { return m_activity.get(); }
-    RemoteEditListModel* remoteEditList() const { return &m_edits->list(); }
-    ComparisonListModel* comparisonList() const { return &m_comparison->list(); }
-
-    // For the parts of the model and the workspace features that join it.
-    Prompter& prompter() const { return m_prompter; }
-    QThreadPool& threadPool() { return m_pool; }
-    // The slot of the workspace features (comparison, remote editing); disconnect cancels it.
-    TaskSlot& featureTask() { return m_featureTask; }
-    // isWorking may have changed: compares with the last value and notifies.
-    void updateWorking();
-    // A store replaced `file`, which it could not read, after keeping it as `keptAs` (nothing
-    // happened when that is empty): tells the person where.
-    void reportKept(const QString& file, const QString& keptAs);
+    RemoteEditListModel* remoteEditList() const;
+    ComparisonListModel* comparisonList() const;
 
 Q_SIGNALS:
     void profilesChanged();
@@ -336,17 +328,27 @@ Q_SIGNALS:
     void quitRequested();
 
 private:
+    // Connects the parts' signals to the model's and to each other.
+    void wireParts();
+    // isWorking may have changed: compares with the last value and notifies.
+    void updateWorking();
+    // The live connection (profile and password); none while disconnected or connecting.
+    const std::optional<FTPClient>& client() const;
+    // The remote pane shows the new state of a connection of that profile after work over it,
+    // unless something else already lists it.
+    void relist(const QUuid& profileID);
     void setProfiles(QList<ServerProfile> profiles);
     // The list as the profiles file now holds it; the selection stays where its profile does.
     void adoptProfiles(QList<ServerProfile> profiles);
     // Puts the profile into the profiles file; the sentence of a failure.
     std::optional<QString> store(const ServerProfile& profile);
 
-    Prompter& m_prompter;
+    // Goes last, once every part's slots have waited for their jobs.
     QThreadPool m_pool;
     std::unique_ptr<ProfileListModel> m_profileList;
     std::unique_ptr<ProfileFileWatcher> m_profileFile;
     std::unique_ptr<ActivityLog> m_activity;
+    PartContext m_context;
     QUuid m_selectedProfileID;
     // Counts connectSaved, connect and disconnect calls: a password that arrives after a later one
     // belongs to a request the person has already replaced.
@@ -357,7 +359,6 @@ private:
     std::optional<ServerProfile> m_editingProfile;
     bool m_shuttingDown = false;
     bool m_working = false;
-    TaskSlot m_featureTask;
     std::unique_ptr<LinkOpener> m_links;
     std::unique_ptr<LocalPane> m_local;
     std::unique_ptr<RemoteSession> m_remote;
