@@ -7,10 +7,10 @@
 // Needs about 2 GiB of free space in the temporary folder.
 #include "ActivityLog.h"
 #include "ProFTPDServer.h"
-#include "Prompter.h"
 #include "QueueStore.h"
 #include "TemporaryFolder.h"
 #include "TransferQueue.h"
+#include "UnattendedPrompter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,24 +30,6 @@ namespace {
 constexpr qint64 largeSize = qint64(1) << 30;
 constexpr int waitingCount = 50000;
 constexpr int latencyInterval = 5; // milliseconds
-
-// Nobody is asked anything here.
-class Unattended : public Prompter {
-public:
-    QFuture<int> alert(const PromptAlert&) override { return QtFuture::makeReadyFuture(-1); }
-    QFuture<std::optional<ConflictAnswer>> conflict(const TransferConflict&) override
-    {
-        return QtFuture::makeReadyFuture(std::optional<ConflictAnswer>());
-    }
-    QFuture<std::optional<QString>> chooseFolder(const QString&) override
-    {
-        return QtFuture::makeReadyFuture(std::optional<QString>());
-    }
-    QFuture<std::optional<QString>> chooseApplication(const QString&, const QList<DesktopApplication>&) override
-    {
-        return QtFuture::makeReadyFuture(std::optional<QString>());
-    }
-};
 
 double percentile(std::vector<double> values, double fraction)
 {
@@ -84,7 +66,7 @@ int run()
     ProFTPDServer server;
     makeLargeFile(server.local(QStringLiteral("/large.bin")));
     TemporaryFolder local;
-    Unattended prompter;
+    UnattendedPrompter prompter;
     QThreadPool pool;
     ActivityLog activity;
     // The queue alone, as the model holds it; a failure shows in the figures.

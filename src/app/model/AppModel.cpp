@@ -171,16 +171,6 @@ std::optional<ServerProfile> AppModel::selectedProfile() const
     return std::nullopt;
 }
 
-std::optional<ServerProfile> AppModel::connectedProfile() const
-{
-    return m_remote->connectedProfile();
-}
-
-const std::optional<FTPClient>& AppModel::client() const
-{
-    return m_remote->client();
-}
-
 void AppModel::connectSaved()
 {
     const std::optional<ServerProfile> profile = selectedProfile();
@@ -314,108 +304,11 @@ void AppModel::adoptProfiles(QList<ServerProfile> profiles)
         setSelectedProfileID(this->profiles().isEmpty() ? QUuid() : this->profiles().first().id);
 }
 
-// The local pane.
-
-QString AppModel::localURL() const
-{
-    return m_local->url();
-}
-
-const QList<FileEntry>& AppModel::localFiles() const
-{
-    return m_local->pane().entries();
-}
-
-QSet<QString> AppModel::localSelection() const
-{
-    return m_local->pane().selection();
-}
-
-void AppModel::setLocalSelection(const QSet<QString>& names)
-{
-    m_local->pane().setSelection(names);
-}
-
-QString AppModel::localSearch() const
-{
-    return m_local->pane().search();
-}
-
-void AppModel::setLocalSearch(const QString& text)
-{
-    m_local->pane().setSearch(text);
-}
-
-void AppModel::refreshLocal()
-{
-    m_local->refresh();
-}
-
-void AppModel::openLocal(const QString& folder)
-{
-    m_local->open(folder);
-}
-
-void AppModel::chooseLocalFolder()
-{
-    m_local->chooseFolder();
-}
-
-void AppModel::openLocalSelection()
-{
-    m_local->openSelection();
-}
-
-void AppModel::createLocalFolder(const QString& name)
-{
-    m_local->createFolder(name);
-}
-
-// The remote pane.
-
-QString AppModel::remotePath() const
-{
-    return m_remote->path();
-}
-
-const QList<FileEntry>& AppModel::remoteFiles() const
-{
-    return m_remote->pane().entries();
-}
-
-QSet<QString> AppModel::remoteSelection() const
-{
-    return m_remote->pane().selection();
-}
-
-void AppModel::setRemoteSelection(const QSet<QString>& names)
-{
-    m_remote->pane().setSelection(names);
-}
-
-QString AppModel::remoteSearch() const
-{
-    return m_remote->pane().search();
-}
-
-void AppModel::setRemoteSearch(const QString& text)
-{
-    m_remote->pane().setSearch(text);
-}
+// The panes.
 
 void AppModel::browse(const std::optional<QString>& path)
 {
     m_remote->browse(path);
-}
-
-void AppModel::openRemoteSelection()
-{
-    m_remote->openSelection();
-}
-
-void AppModel::createRemoteFolder(const QString& name)
-{
-    m_remote->createFolder(name);
 }
 
 void AppModel::renameSelection(bool local, const QString& newName)
@@ -466,46 +359,6 @@ QList<FileEntry> AppModel::visible(const QList<FileEntry>& entries, const QStrin
 
 // The transfer queue.
 
-const QList<TransferItem>& AppModel::transfers() const
-{
-    return m_queue->list().items();
-}
-
-bool AppModel::planning() const
-{
-    return m_queue->planning();
-}
-
-bool AppModel::queuePaused() const
-{
-    return m_queue->paused();
-}
-
-void AppModel::setQueuePaused(bool paused)
-{
-    m_queue->setPaused(paused);
-}
-
-int AppModel::simultaneousTransfers() const
-{
-    return m_queue->simultaneous();
-}
-
-void AppModel::setSimultaneousTransfers(int count)
-{
-    m_queue->setSimultaneous(count);
-}
-
-int AppModel::pendingCount() const
-{
-    return m_queue->list().pendingCount();
-}
-
-int AppModel::completedCount() const
-{
-    return m_queue->list().completedCount();
-}
-
 void AppModel::enqueue(bool upload)
 {
     const FilePane& pane = upload ? m_local->pane() : m_remote->pane();
@@ -532,36 +385,6 @@ bool AppModel::enqueueDroppedUploads(const QStringList& paths)
     }
     m_queue->enqueue(true, sources, *client());
     return true;
-}
-
-void AppModel::runNext()
-{
-    m_queue->runNext();
-}
-
-void AppModel::cancel(const QUuid& id)
-{
-    m_queue->cancel(id);
-}
-
-void AppModel::cancelAll()
-{
-    m_queue->cancelAll();
-}
-
-void AppModel::retry(const QUuid& id)
-{
-    m_queue->retry(id, client());
-}
-
-void AppModel::clearFinished()
-{
-    m_queue->clearFinished();
-}
-
-void AppModel::persistQueue()
-{
-    m_queue->persist();
 }
 
 // The activity log and errors.
@@ -625,46 +448,11 @@ void AppModel::showInFileManager(const QString& path)
 
 // Remote editing.
 
-const QList<RemoteEdit>& AppModel::edits() const
-{
-    return m_edits->edits();
-}
-
-bool AppModel::showEdits() const
-{
-    return m_edits->shown();
-}
-
-void AppModel::setShowEdits(bool show)
-{
-    m_edits->setShown(show);
-}
-
 void AppModel::editRemoteFile()
 {
     const std::optional<FileEntry> entry = m_remote->pane().singleSelection();
     if (client() && !isWorking() && entry)
         m_edits->edit(*client(), *entry, remotePath());
-}
-
-void AppModel::openEdit(const QUuid& id)
-{
-    m_edits->open(id);
-}
-
-void AppModel::scanEdits()
-{
-    m_edits->scan();
-}
-
-void AppModel::uploadEdit(const QUuid& id)
-{
-    m_edits->upload(id, client(), !isWorking() && pendingCount() == 0);
-}
-
-void AppModel::forgetEdit(const QUuid& id)
-{
-    m_edits->forget(id);
 }
 
 void AppModel::showEditInFileManager(const QUuid& id)
@@ -673,27 +461,7 @@ void AppModel::showEditInFileManager(const QUuid& id)
         showInFileManager(*path);
 }
 
-// Folder comparison and updates.
-
-bool AppModel::comparing() const
-{
-    return m_comparison->comparing();
-}
-
-const QList<ComparisonRow>& AppModel::comparison() const
-{
-    return m_comparison->rows();
-}
-
-bool AppModel::showComparison() const
-{
-    return m_comparison->shown();
-}
-
-void AppModel::setShowComparison(bool show)
-{
-    m_comparison->setShown(show);
-}
+// Folder comparison.
 
 void AppModel::compareFolders()
 {
@@ -701,22 +469,7 @@ void AppModel::compareFolders()
         m_comparison->compare(*client(), localURL(), remotePath());
 }
 
-bool AppModel::checkingUpdates() const
-{
-    return m_updates->checking();
-}
-
-void AppModel::checkForUpdates()
-{
-    m_updates->check();
-}
-
 // State.
-
-bool AppModel::busy() const
-{
-    return m_remote->busy() || m_edits->busy();
-}
 
 bool AppModel::isWorking() const
 {

@@ -4,11 +4,17 @@
 #include "ComparisonRow.h"
 #include "FTPClient.h"
 #include "FileEntry.h"
+#include "FolderComparer.h"
+#include "LocalPane.h"
 #include "PartContext.h"
 #include "RemoteEdit.h"
+#include "RemoteEditing.h"
+#include "RemoteSession.h"
 #include "ServerProfile.h"
 #include "StopQuestion.h"
 #include "TransferItem.h"
+#include "TransferQueue.h"
+#include "UpdateChecker.h"
 
 #include <QFuture>
 #include <QList>
@@ -26,18 +32,12 @@
 class ComparisonListModel;
 class FileFilterModel;
 class FileListModel;
-class FolderComparer;
 class LinkOpener;
-class LocalPane;
 class ProfileFileWatcher;
 class ProfileListModel;
 class Prompter;
 class RemoteEditListModel;
-class RemoteEditing;
-class RemoteSession;
 class TransferListModel;
-class TransferQueue;
-class UpdateChecker;
 
 // The single owner of the application's state: the profiles, the connection, both panes, the
 // transfer queue, the activity log, remote edits, the folder comparison and the update check. The
@@ -124,7 +124,7 @@ public:
     QUuid selectedProfileID() const { return m_selectedProfileID; }
     void setSelectedProfileID(const QUuid& id);
     std::optional<ServerProfile> selectedProfile() const;
-    std::optional<ServerProfile> connectedProfile() const;
+    std::optional<ServerProfile> connectedProfile() const { return m_remote->connectedProfile(); }
     bool isConnected() const { return connectedProfile().has_value(); }
 
     // Connects the selected profile with its stored password, or opens the editor: empty for no
@@ -156,30 +156,30 @@ public:
     void openLink(const QString& text);
 
     // The local pane.
-    QString localURL() const;
-    const QList<FileEntry>& localFiles() const;
-    QSet<QString> localSelection() const;
-    void setLocalSelection(const QSet<QString>& names);
-    QString localSearch() const;
-    void setLocalSearch(const QString& text);
-    void refreshLocal();
-    void openLocal(const QString& folder);
+    QString localURL() const { return m_local->url(); }
+    const QList<FileEntry>& localFiles() const { return m_local->pane().entries(); }
+    QSet<QString> localSelection() const { return m_local->pane().selection(); }
+    void setLocalSelection(const QSet<QString>& names) { m_local->pane().setSelection(names); }
+    QString localSearch() const { return m_local->pane().search(); }
+    void setLocalSearch(const QString& text) { m_local->pane().setSearch(text); }
+    void refreshLocal() { m_local->refresh(); }
+    void openLocal(const QString& folder) { m_local->open(folder); }
     // Asks the Prompter for a folder, starting at localURL, and opens it.
-    void chooseLocalFolder();
-    void openLocalSelection();
-    void createLocalFolder(const QString& name);
+    void chooseLocalFolder() { m_local->chooseFolder(); }
+    void openLocalSelection() { m_local->openSelection(); }
+    void createLocalFolder(const QString& name) { m_local->createFolder(name); }
 
     // The remote pane.
-    QString remotePath() const;
-    const QList<FileEntry>& remoteFiles() const;
-    QSet<QString> remoteSelection() const;
-    void setRemoteSelection(const QSet<QString>& names);
-    QString remoteSearch() const;
-    void setRemoteSearch(const QString& text);
+    QString remotePath() const { return m_remote->path(); }
+    const QList<FileEntry>& remoteFiles() const { return m_remote->pane().entries(); }
+    QSet<QString> remoteSelection() const { return m_remote->pane().selection(); }
+    void setRemoteSelection(const QSet<QString>& names) { m_remote->pane().setSelection(names); }
+    QString remoteSearch() const { return m_remote->pane().search(); }
+    void setRemoteSearch(const QString& text) { m_remote->pane().setSearch(text); }
     // Lists `path`, or remotePath again; the folder changes only once the listing arrives.
     void browse(const std::optional<QString>& path = std::nullopt);
-    void openRemoteSelection();
-    void createRemoteFolder(const QString& name);
+    void openRemoteSelection() { m_remote->openSelection(); }
+    void createRemoteFolder(const QString& name) { m_remote->createFolder(name); }
     // Renames the single selected item of the local (true) or remote pane.
     void renameSelection(bool local, const QString& newName);
     // Moves the selected local items to the Trash, or deletes the remote ones for good, after the
@@ -195,28 +195,28 @@ public:
     QList<FileEntry> visible(const QList<FileEntry>& entries, const QString& search) const;
 
     // The transfer queue.
-    const QList<TransferItem>& transfers() const;
-    bool planning() const;
-    bool queuePaused() const;
-    void setQueuePaused(bool paused);
-    int simultaneousTransfers() const;
-    void setSimultaneousTransfers(int count);
-    int pendingCount() const;
-    int completedCount() const;
+    const QList<TransferItem>& transfers() const { return m_queue->list().items(); }
+    bool planning() const { return m_queue->planning(); }
+    bool queuePaused() const { return m_queue->paused(); }
+    void setQueuePaused(bool paused) { m_queue->setPaused(paused); }
+    int simultaneousTransfers() const { return m_queue->simultaneous(); }
+    void setSimultaneousTransfers(int count) { m_queue->setSimultaneous(count); }
+    int pendingCount() const { return m_queue->list().pendingCount(); }
+    int completedCount() const { return m_queue->list().completedCount(); }
     // Plans the selection of the local pane (upload) or the remote pane (download) and queues it.
     void enqueue(bool upload);
     // Plans an upload of files dropped on the remote pane; false, with nothing queued, when the
     // drop is refused.
     bool enqueueDroppedUploads(const QStringList& paths);
-    void runNext();
-    void cancel(const QUuid& id);
-    void cancelAll();
+    void runNext() { m_queue->runNext(); }
+    void cancel(const QUuid& id) { m_queue->cancel(id); }
+    void cancelAll() { m_queue->cancelAll(); }
     // Plans a failed or cancelled item again over the live connection of its profile and queues
     // it; "queue_reconnect" without that connection.
-    void retry(const QUuid& id);
-    void clearFinished();
+    void retry(const QUuid& id) { m_queue->retry(id, client()); }
+    void clearFinished() { m_queue->clearFinished(); }
     // Saves the queue when its saved content changed. Never fails: a failure lands in errorMessage.
-    void persistQueue();
+    void persistQueue() { m_queue->persist(); }
 
     // The activity log and errors.
     const QList<Activity>& activity() const;
@@ -236,9 +236,9 @@ public:
     QString connectionNotice() const;
 
     // Remote editing.
-    const QList<RemoteEdit>& edits() const;
-    bool showEdits() const;
-    void setShowEdits(bool show);
+    const QList<RemoteEdit>& edits() const { return m_edits->edits(); }
+    bool showEdits() const { return m_edits->shown(); }
+    void setShowEdits(bool show) { m_edits->setShown(show); }
     // Downloads the single selected remote file into a private copy, then opens the edits window
     // and asks for an application to open the copy with; a file of this connection already being
     // edited is reopened without a download. Refused with "edit_size_limit" above
@@ -246,35 +246,35 @@ public:
     void editRemoteFile();
     // Asks for an application (those for the file's type first) and opens the edit's local copy
     // with it; each call asks again.
-    void openEdit(const QUuid& id);
+    void openEdit(const QUuid& id) { m_edits->open(id); }
     // Recomputes every edit's changed badge from its local copy; the timer does it every 3 s.
-    void scanEdits();
+    void scanEdits() { m_edits->scan(); }
     // Uploads a snapshot of the local copy once the person confirms, told whether someone else
     // changed the server's file since. Needs a connection with the edit's own profile, no work
     // running and no transfer pending; "queue_reconnect" otherwise.
-    void uploadEdit(const QUuid& id);
+    void uploadEdit(const QUuid& id) { m_edits->upload(id, client(), !isWorking() && pendingCount() == 0); }
     // Drops the edit from the list; its local copy stays on disk.
-    void forgetEdit(const QUuid& id);
+    void forgetEdit(const QUuid& id) { m_edits->forget(id); }
     void showEditInFileManager(const QUuid& id);
     // Shows a local file or folder selected in the file manager, or opens its folder when no file
     // manager answers; a failure is reported.
     void showInFileManager(const QString& path);
 
     // Folder comparison.
-    bool comparing() const;
-    const QList<ComparisonRow>& comparison() const;
-    bool showComparison() const;
-    void setShowComparison(bool show);
+    bool comparing() const { return m_comparison->comparing(); }
+    const QList<ComparisonRow>& comparison() const { return m_comparison->rows(); }
+    bool showComparison() const { return m_comparison->shown(); }
+    void setShowComparison(bool show) { m_comparison->setShown(show); }
     // Compares localURL with remotePath over the live connection; the rows replace comparison and
     // open its window. Ignored without a connection or while working.
     void compareFolders();
 
     // Updates: checks the feed and, as the person answers, downloads, verifies and opens the
     // package, then emits quitRequested(). Ignored while a check runs.
-    bool checkingUpdates() const;
-    void checkForUpdates();
+    bool checkingUpdates() const { return m_updates->checking(); }
+    void checkForUpdates() { m_updates->check(); }
 
-    bool busy() const;
+    bool busy() const { return m_remote->busy() || m_edits->busy(); }
     bool isWorking() const;
 
     // The quit sequence: the queue saved, then no more saving (so that the cancellations that
@@ -333,7 +333,7 @@ private:
     // isWorking may have changed: compares with the last value and notifies.
     void updateWorking();
     // The live connection (profile and password); none while disconnected or connecting.
-    const std::optional<FTPClient>& client() const;
+    const std::optional<FTPClient>& client() const { return m_remote->client(); }
     // The remote pane shows the new state of a connection of that profile after work over it,
     // unless something else already lists it.
     void relist(const QUuid& profileID);
