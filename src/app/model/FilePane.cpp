@@ -11,6 +11,19 @@ void FilePane::setEntries(QList<FileEntry> entries)
     m_notify.files();
 }
 
+void FilePane::setListing(FileListModel::Listing listing)
+{
+    m_files.setListing(std::move(listing));
+    m_notify.files();
+}
+
+std::function<FileListModel::Listing(QList<FileEntry>)> FilePane::preparer() const
+{
+    return [locale = m_files.sortLocale(), order = m_files.sortOrder()](QList<FileEntry> entries) {
+        return FileListModel::prepare(std::move(entries), locale, order);
+    };
+}
+
 void FilePane::dropVanishedSelection()
 {
     QSet<QString> kept;

@@ -26,6 +26,9 @@ public:
     const QList<FileEntry>& entries() const { return m_files.entries(); }
     // A new listing; the selection is left to the caller.
     void setEntries(QList<FileEntry> entries);
+    void setListing(FileListModel::Listing listing);
+    // Makes a listing ready to show, on any thread, for the table's language and order of now.
+    std::function<FileListModel::Listing(QList<FileEntry>)> preparer() const;
     // Deselects the names the listing no longer holds.
     void dropVanishedSelection();
     const QSet<QString>& selection() const { return m_selection; }

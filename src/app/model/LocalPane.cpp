@@ -53,15 +53,16 @@ QList<FileEntry> LocalPane::list(const QString& folder, std::stop_token token)
 
 void LocalPane::refresh()
 {
-    m_listing.start<QList<FileEntry>>([folder = m_url](std::stop_token token) { return list(folder, token); },
-                                      [this](TaskOutcome<QList<FileEntry>> outcome) {
-                                          if (!outcome.value) {
-                                              m_pane.setEntries({});
-                                              return m_context.report(outcome.error);
-                                          }
-                                          m_pane.setEntries(std::move(*outcome.value));
-                                          m_pane.dropVanishedSelection();
-                                      });
+    m_listing.start<FileListModel::Listing>(
+        [folder = m_url, prepare = m_pane.preparer()](std::stop_token token) { return prepare(list(folder, token)); },
+        [this](TaskOutcome<FileListModel::Listing> outcome) {
+            if (!outcome.value) {
+                m_pane.setEntries({});
+                return m_context.report(outcome.error);
+            }
+            m_pane.setListing(std::move(*outcome.value));
+            m_pane.dropVanishedSelection();
+        });
 }
 
 void LocalPane::open(const QString& folder)

@@ -9,7 +9,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-using Listing = QList<FileEntry>;
+using Listing = FileListModel::Listing;
 // What a task without a result of its own returns.
 struct Done {};
 } // namespace
@@ -38,14 +38,15 @@ void RemoteSession::connect(const ServerProfile& profile, const QString& passwor
     m_context.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
     // The listing of a link's folder is what shows whether the link names a file or a folder.
     const QString listed = link ? link->folder() : profile.initialPath;
-    m_browseTask.start<Listing>([client, listed](std::stop_token stop) { return client.list(listed, stop); },
+    m_browseTask.start<Listing>([client, listed, prepare = m_pane.preparer()](
+                                    std::stop_token stop) { return prepare(client.list(listed, stop)); },
                                 [this, client, listed, link](TaskOutcome<Listing> outcome) {
                                     if (settle(outcome))
                                         adopt(client, listed, std::move(*outcome.value), link);
                                 });
 }
 
-void RemoteSession::adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+void RemoteSession::adopt(const FTPClient& client, const QString& folder, FileListModel::Listing listing,
                           const std::optional<ServerLink>& link)
 {
     m_client = client;
@@ -53,7 +54,7 @@ void RemoteSession::adopt(const FTPClient& client, const QString& folder, QList<
     Q_EMIT connectedProfileChanged();
     m_path = folder;
     Q_EMIT pathChanged();
-    m_pane.setEntries(std::move(entries));
+    m_pane.setListing(std::move(listing));
     m_context.record(L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
     if (link && !link->namesFolder)
         land(*link);
@@ -95,21 +96,21 @@ void RemoteSession::browse(const std::optional<QString>& path)
 
 void RemoteSession::show(const QString& target, bool throughLink)
 {
-    m_browseTask.start<Listing>(
-        [client = *m_client, target](std::stop_token stop) { return client.list(target, stop); },
-        [this, target, throughLink](TaskOutcome<Listing> outcome) {
-            // A link that does not list is taken for a file, and opening a file shows nothing.
-            if ((throughLink && !outcome.value) || !settle(outcome))
-                return;
-            if (throughLink)
-                m_pane.setSearch({});
-            if (target != m_path) {
-                m_path = target;
-                Q_EMIT pathChanged();
-            }
-            m_pane.setEntries(std::move(*outcome.value));
-            m_pane.setSelection({});
-        });
+    m_browseTask.start<Listing>([client = *m_client, target, prepare = m_pane.preparer()](
+                                    std::stop_token stop) { return prepare(client.list(target, stop)); },
+                                [this, target, throughLink](TaskOutcome<Listing> outcome) {
+                                    // A link that does not list is taken for a file, and opening a file shows nothing.
+                                    if ((throughLink && !outcome.value) || !settle(outcome))
+                                        return;
+                                    if (throughLink)
+                                        m_pane.setSearch({});
+                                    if (target != m_path) {
+                                        m_path = target;
+                                        Q_EMIT pathChanged();
+                                    }
+                                    m_pane.setListing(std::move(*outcome.value));
+                                    m_pane.setSelection({});
+                                });
 }
 
 void RemoteSession::openSelection()

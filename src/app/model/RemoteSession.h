@@ -64,7 +64,7 @@ private:
     // is not worth an error.
     void show(const QString& target, bool throughLink);
     // Makes the client the live connection, showing the first listing, of `folder`.
-    void adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+    void adopt(const FTPClient& client, const QString& folder, FileListModel::Listing listing,
                const std::optional<ServerLink>& link);
     // In the folder of a link that may name a file: selects the file, or opens the folder.
     void land(const ServerLink& link);
