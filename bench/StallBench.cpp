@@ -6,6 +6,7 @@
 // measure over an idle second, and the load averages, show what the machine itself adds.
 #include "AppModel.h"
 #include "Measurement.h"
+#include "PrivateHome.h"
 #include "ProFTPDServer.h"
 #include "TemporaryFolder.h"
 #include "UnattendedPrompter.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -111,9 +111,7 @@ int run()
 int main(int argc, char** argv)
 {
     // The model reads and writes the application's data folder: one of the benchmark's own.
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/dravik-bench-XXXXXX"));
-    qputenv("XDG_DATA_HOME", home.path().toUtf8() + "/data");
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8() + "/config");
+    const PrivateHome home;
     QCoreApplication application(argc, argv);
     try {
         return run();
