@@ -178,31 +178,25 @@ void AppModel::connectSaved()
         setEditingProfile(profile);
         return setShowConnectionEditor(true);
     }
-    const quint64 request = ++m_connectRequests;
+    m_connectRequest.begin();
     KeychainStore::readPassword(profile->id)
-        .then(this,
-              [this, profile, request](const QString& password) {
-                  if (request == m_connectRequests)
-                      connect(*profile, password);
-              })
-        .onFailed(this, [this, request] {
-            if (request == m_connectRequests)
-                report(std::current_exception());
-        });
+        .then(&m_connectRequest,
+              m_connectRequest.bind([this, profile](const QString& password) { connect(*profile, password); }))
+        .onFailed(&m_connectRequest, m_connectRequest.bind([this] { report(std::current_exception()); }));
 }
 
 void AppModel::connect(const ServerProfile& profile, const QString& password)
 {
-    const quint64 request = ++m_connectRequests;
+    m_connectRequest.begin();
     if (pendingCount() > 0)
         return setErrorMessage(L("wait_transfers"));
     // The question may stay open while the person asks for another server or disconnects.
-    confirmStop(StopQuestion::Stop::switchProfile, [this, profile, password, request](bool allowed) {
-        if (!allowed || request != m_connectRequests)
+    confirmStop(StopQuestion::Stop::switchProfile, m_connectRequest.bind([this, profile, password](bool allowed) {
+        if (!allowed)
             return;
         disconnect();
         m_remote->connect(profile, password, m_links->take(profile.id));
-    });
+    }));
 }
 
 void AppModel::requestDisconnect()
@@ -224,7 +218,7 @@ void AppModel::confirmStop(StopQuestion::Stop stop, const std::function<void(boo
 
 void AppModel::disconnect()
 {
-    ++m_connectRequests;
+    m_connectRequest.cancel();
     m_comparison->abandon();
     m_edits->abandon();
     m_remote->disconnect();

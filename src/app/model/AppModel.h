@@ -12,6 +12,7 @@
 #include "RemoteSession.h"
 #include "ServerProfile.h"
 #include "StopQuestion.h"
+#include "TaskSlot.h"
 #include "TransferItem.h"
 #include "TransferQueue.h"
 #include "UpdateChecker.h"
@@ -134,7 +135,7 @@ public:
     // Refused with "wait_transfers" while transfers are pending; asks first while an edit's
     // changes are being uploaded.
     void connect(const ServerProfile& profile, const QString& password);
-    // Ends the connection and all remote work: the feature and browse tasks, planning, the
+    // Ends the connection and all remote work: comparison, edit download or upload, browse, planning, the
     // waiting and running transfers (cancelled).
     void disconnect();
     // The person's disconnect: asks first while an edit's changes are being uploaded.
@@ -350,9 +351,9 @@ private:
     std::unique_ptr<ActivityLog> m_activity;
     PartContext m_context;
     QUuid m_selectedProfileID;
-    // Counts connectSaved, connect and disconnect calls: a password that arrives after a later one
-    // belongs to a request the person has already replaced.
-    quint64 m_connectRequests = 0;
+    // Each connectSaved, connect and disconnect replaces the request before: a password or an answer
+    // that arrives after a later one belongs to a request the person has already replaced.
+    TaskSlot m_connectRequest{m_pool};
     bool m_showHidden = false;
     QString m_errorMessage;
     bool m_showConnectionEditor = false;

@@ -102,13 +102,7 @@ public:
     quint64 begin();
     // `step`, to run only while the task it was bound in is current; pass the slot as the context
     // of the step's callback so that it is also dropped when the slot is gone.
-    template <typename Step> auto bind(Step step) const
-    {
-        return [this, number = m_number, step](auto&&... arguments) {
-            if (isCurrent(number))
-                step(std::forward<decltype(arguments)>(arguments)...);
-        };
-    }
+    template <typename Step> auto bind(Step step) const { return bound(std::function(std::move(step))); }
     // The current task ended.
     void finish();
 
@@ -129,6 +123,15 @@ private:
         int m_count = 0;
     };
 
+    // Of fixed arguments, so that QFuture::then can tell what the step takes.
+    template <typename... Arguments>
+    std::function<void(Arguments...)> bound(std::function<void(Arguments...)> step) const
+    {
+        return [this, number = m_number, step = std::move(step)](Arguments... arguments) {
+            if (isCurrent(number))
+                step(std::forward<Arguments>(arguments)...);
+        };
+    }
     bool isCurrent(quint64 number) const { return m_running && number == m_number; }
     void setRunning(bool running);
 

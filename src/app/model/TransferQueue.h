@@ -86,7 +86,7 @@ private:
         std::shared_ptr<std::atomic<double>> progress = std::make_shared<std::atomic<double>>(0.0);
     };
 
-    // The questions a worker puts to the person through the model's Prompter.
+    // The questions a worker puts to the person through the Prompter.
     ConflictBatchPolicy::Ask askConflict(const std::stop_token& token);
     TransferRunner runner(const std::stop_token& token);
     void start(int row);
