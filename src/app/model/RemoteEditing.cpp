@@ -193,13 +193,13 @@ void RemoteEditing::upload(const QUuid& id, const std::optional<FTPClient>& live
         [this, id, name, profileID = edit.profile.id, writingDirectly](TaskOutcome<RemoteEditJobs::Upload> outcome) {
             // What reached the server is on record, even when nobody waits for it any more.
             if (outcome.value && outcome.value->uploaded) {
-                if (const std::optional<int> row = m_list.row(id)) {
-                    RemoteEdit edit = m_list.edits().at(*row);
-                    edit.originalHash = edit.uploadedHash = outcome.value->snapshotHash;
-                    edit.changed = outcome.value->changedSince;
-                    m_list.replace(*row, edit);
+                if (const std::optional<int> at = m_list.row(id)) {
+                    RemoteEdit saved = m_list.edits().at(*at);
+                    saved.originalHash = saved.uploadedHash = outcome.value->snapshotHash;
+                    saved.changed = outcome.value->changedSince;
+                    m_list.replace(*at, saved);
                     Q_EMIT editsChanged();
-                    store([&edit] { return RemoteEditStore::put(edit); });
+                    store([&saved] { return RemoteEditStore::put(saved); });
                 }
                 m_context.record(L("file_done", name));
             } else if (outcome.cancelled()) {
