@@ -135,8 +135,8 @@ public:
     // Refused with "wait_transfers" while transfers are pending; asks first while an edit's
     // changes are being uploaded.
     void connect(const ServerProfile& profile, const QString& password);
-    // Ends the connection and all remote work: comparison, edit download or upload, browse, planning, the
-    // waiting and running transfers (cancelled).
+    // Ends the connection and all remote work: a comparison, an edit's download or upload, the
+    // browse, planning, the waiting and running transfers (cancelled).
     void disconnect();
     // The person's disconnect: asks first while an edit's changes are being uploaded.
     void requestDisconnect();
@@ -163,6 +163,7 @@ public:
     void setLocalSelection(const QSet<QString>& names) { m_local->pane().setSelection(names); }
     QString localSearch() const { return m_local->pane().search(); }
     void setLocalSearch(const QString& text) { m_local->pane().setSearch(text); }
+    // Both list the folder on the pool: localFiles changes once the listing arrives.
     void refreshLocal() { m_local->refresh(); }
     void openLocal(const QString& folder) { m_local->open(folder); }
     // Asks the Prompter for a folder, starting at localURL, and opens it.

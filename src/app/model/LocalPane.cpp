@@ -26,7 +26,7 @@ QString LocalPane::downloadsFolder()
 }
 
 LocalPane::LocalPane(const PartContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_url(downloadsFolder()),
+    : QObject(parent), m_context(context), m_url(downloadsFolder()), m_target(m_url),
       m_pane({[this] { Q_EMIT filesChanged(); }, [this] { Q_EMIT selectionChanged(); },
               [this] { Q_EMIT searchChanged(); }}),
       m_listing(context.pool)
@@ -53,24 +53,25 @@ QList<FileEntry> LocalPane::list(const QString& folder, std::stop_token token)
 
 void LocalPane::refresh()
 {
-    m_listing.start<FileListModel::Listing>(
-        [folder = m_url, prepare = m_pane.preparer()](std::stop_token token) { return prepare(list(folder, token)); },
-        [this](TaskOutcome<FileListModel::Listing> outcome) {
-            if (!outcome.value) {
-                m_pane.setEntries({});
-                return m_context.report(outcome.error);
-            }
-            m_pane.setListing(std::move(*outcome.value));
-            m_pane.dropVanishedSelection();
-        });
+    m_listing.start<FileListModel::Listing>([folder = m_target, prepare = m_pane.preparer()](
+                                                std::stop_token token) { return prepare(list(folder, token)); },
+                                            [this, folder = m_target](TaskOutcome<FileListModel::Listing> outcome) {
+                                                if (folder != m_url) {
+                                                    m_url = folder;
+                                                    Q_EMIT urlChanged();
+                                                }
+                                                if (!outcome.value) {
+                                                    m_pane.setEntries({});
+                                                    return m_context.report(outcome.error);
+                                                }
+                                                m_pane.setListing(std::move(*outcome.value));
+                                                m_pane.dropVanishedSelection();
+                                            });
 }
 
 void LocalPane::open(const QString& folder)
 {
-    if (folder != m_url) {
-        m_url = folder;
-        Q_EMIT urlChanged();
-    }
+    m_target = folder;
     m_pane.setSelection({});
     m_pane.setSearch({});
     refresh();

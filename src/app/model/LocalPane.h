@@ -10,7 +10,8 @@
 
 // The local pane of the model: the folder shown with its entries, selection and search, and the
 // file operations on this computer. The operations act on the file system at once; a listing
-// runs on the pool, and only the newest one is shown.
+// runs on the pool, and only the newest one is shown. The folder changes with the listing that
+// shows it, so that the entries are always those of url().
 class LocalPane : public QObject {
     Q_OBJECT
 
@@ -53,6 +54,8 @@ private:
 
     PartContext m_context;
     QString m_url;
+    // The folder listed next: url(), or the one being opened.
+    QString m_target;
     FilePane m_pane;
     TaskSlot m_listing;
 };
