@@ -39,22 +39,3 @@ void TaskSlot::setRunning(bool running)
     m_running = running;
     Q_EMIT runningChanged();
 }
-
-void TaskSlot::Jobs::started()
-{
-    const std::lock_guard guard(m_lock);
-    ++m_count;
-}
-
-void TaskSlot::Jobs::ended()
-{
-    const std::lock_guard guard(m_lock);
-    --m_count;
-    m_none.notify_all();
-}
-
-void TaskSlot::Jobs::waitUntilNone()
-{
-    std::unique_lock guard(m_lock);
-    m_none.wait(guard, [this] { return m_count == 0; });
-}

@@ -5,11 +5,10 @@
 
 #include <QObject>
 #include <QThreadPool>
-#include <condition_variable>
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <stop_token>
 
@@ -110,17 +109,25 @@ Q_SIGNALS:
     void runningChanged();
 
 private:
-    // The jobs of the slot still on the pool, current or not.
+    // The jobs of the slot still on the pool, current or not. An atomic rather than a lock, so
+    // that the thread sanitizer sees the ending job's work ordered before the wait returns.
     class Jobs {
     public:
-        void started();
-        void ended();
-        void waitUntilNone();
+        void started() { m_count.fetch_add(1, std::memory_order_relaxed); }
+        void ended()
+        {
+            m_count.fetch_sub(1, std::memory_order_release);
+            m_count.notify_all();
+        }
+        void waitUntilNone() const
+        {
+            for (int count = m_count.load(std::memory_order_acquire); count != 0;
+                 count = m_count.load(std::memory_order_acquire))
+                m_count.wait(count, std::memory_order_acquire);
+        }
 
     private:
-        std::mutex m_lock;
-        std::condition_variable m_none;
-        int m_count = 0;
+        std::atomic<int> m_count = 0;
     };
 
     // Of fixed arguments, so that QFuture::then can tell what the step takes.
