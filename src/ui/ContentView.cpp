@@ -19,11 +19,11 @@
 #include <QBoxLayout>
 #include <QEvent>
 
-ContentView::ContentView(AppModel& model, QWidget* parent)
-    : Retranslating(parent), m_model(model), m_sidebarWidth(PanelSizes::storedSidebarWidth()),
+ContentView::ContentView(AppModel& model, Prompter& prompter, QWidget* parent)
+    : Retranslating(parent), m_model(model), m_prompter(prompter), m_sidebarWidth(PanelSizes::storedSidebarWidth()),
       m_transferPanelHeight(PanelSizes::storedTransferPanelHeight())
 {
-    m_sidebar = new Sidebar(m_model);
+    m_sidebar = new Sidebar(m_model, m_prompter);
     connect(m_sidebar, &Sidebar::settingsRequested, this, &ContentView::settingsRequested);
     m_sidebarHandle = new ResizeHandle(Qt::Horizontal);
     m_connectionBar = new ConnectionBar(m_model);
@@ -164,8 +164,7 @@ void ContentView::showError()
     if (message.isEmpty() || m_showingError)
         return;
     m_showingError = true;
-    m_model.prompter()
-        .alert({PromptAlert::Style::warning, L("operation_failed"), message, {L("ok")}})
+    m_prompter.alert({PromptAlert::Style::warning, L("operation_failed"), message, {L("ok")}})
         .then(this, [this, message](int) {
             m_showingError = false;
             if (m_model.errorMessage() == message)

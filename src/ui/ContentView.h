@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class AppModel;
+class Prompter;
 class ComparisonView;
 class ConnectionBar;
 class ConnectionEditor;
@@ -25,7 +26,7 @@ class ContentView : public Retranslating<QWidget> {
     Q_OBJECT
 
 public:
-    explicit ContentView(AppModel& model, QWidget* parent = nullptr);
+    ContentView(AppModel& model, Prompter& prompter, QWidget* parent = nullptr);
 
     Sidebar* sidebar() const { return m_sidebar; }
     FilePaneView* localPane() const { return m_localPane; }
@@ -54,6 +55,7 @@ private:
     void retranslate() override;
 
     AppModel& m_model;
+    Prompter& m_prompter;
     Sidebar* m_sidebar = nullptr;
     ResizeHandle* m_sidebarHandle = nullptr;
     ConnectionBar* m_connectionBar = nullptr;

@@ -20,7 +20,7 @@ void bringToFront(QWidget* window)
 DravikApp::DravikApp(const QDBusConnection& bus) : m_appearance(bus)
 {
     m_model = std::make_unique<AppModel>(m_prompter);
-    m_window = std::make_unique<MainWindow>(*m_model);
+    m_window = std::make_unique<MainWindow>(*m_model, m_prompter);
     m_prompter.setWindow(m_window.get());
     DialogPlacement::shared().setWorkspace(m_window.get());
     connect(m_window.get(), &MainWindow::firstShown, this, [this] { m_delegate.setModel(m_model.get()); });

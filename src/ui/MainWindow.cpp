@@ -13,10 +13,10 @@
 
 using namespace Qt::StringLiterals;
 
-MainWindow::MainWindow(AppModel& model, QWidget* parent) : Retranslating(parent), m_model(model)
+MainWindow::MainWindow(AppModel& model, Prompter& prompter, QWidget* parent) : Retranslating(parent), m_model(model)
 {
     setObjectName(u"main"_s);
-    m_content = new ContentView(m_model);
+    m_content = new ContentView(m_model, prompter);
     setCentralWidget(m_content);
     setStatusBar(new StatusLine(m_model));
     connect(m_content, &ContentView::settingsRequested, this, &MainWindow::settingsRequested);

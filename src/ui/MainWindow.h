@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 class AppModel;
+class Prompter;
 class ContentView;
 class QAction;
 class QMenu;
@@ -16,7 +17,7 @@ class MainWindow : public Retranslating<QMainWindow> {
     Q_OBJECT
 
 public:
-    explicit MainWindow(AppModel& model, QWidget* parent = nullptr);
+    MainWindow(AppModel& model, Prompter& prompter, QWidget* parent = nullptr);
 
     ContentView* content() const { return m_content; }
     // Lets the next close through: the program is quitting.

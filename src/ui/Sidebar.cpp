@@ -44,7 +44,8 @@ QLabel* smallText()
 
 } // namespace
 
-Sidebar::Sidebar(AppModel& model, QWidget* parent) : Retranslating(parent), m_model(model)
+Sidebar::Sidebar(AppModel& model, Prompter& prompter, QWidget* parent)
+    : Retranslating(parent), m_model(model), m_prompter(prompter)
 {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(makeHeader());
@@ -224,7 +225,7 @@ void Sidebar::editProfile(const std::optional<ServerProfile>& profile)
 
 void Sidebar::confirmRemoval(const ServerProfile& profile)
 {
-    m_model.prompter()
+    m_prompter
         .alert({PromptAlert::Style::warning,
                 L("delete_connection_question"),
                 profile.name,

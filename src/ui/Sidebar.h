@@ -7,6 +7,7 @@
 #include <optional>
 
 class AppModel;
+class Prompter;
 class QCheckBox;
 class QLabel;
 class QListView;
@@ -20,7 +21,7 @@ class Sidebar : public Retranslating<QWidget> {
     Q_OBJECT
 
 public:
-    explicit Sidebar(AppModel& model, QWidget* parent = nullptr);
+    Sidebar(AppModel& model, Prompter& prompter, QWidget* parent = nullptr);
 
     QListView* profiles() const { return m_profiles; }
 
@@ -42,6 +43,7 @@ private:
     void retranslate() override;
 
     AppModel& m_model;
+    Prompter& m_prompter;
     QLabel* m_tagline = nullptr;
     QLabel* m_credit = nullptr;
     QLabel* m_connectionsTitle = nullptr;

@@ -132,6 +132,7 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
     Program program;
     AppModel& model = program.program.model();
     model.openLocal(local.path());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.localURL() == local.path(); }));
     FilePaneView& pane = *program.content().localPane();
 
     const auto check = [&](const char* name, const char* confirm, const QString& chosen) {

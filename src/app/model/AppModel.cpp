@@ -5,6 +5,7 @@
 #include "FTPError.h"
 #include "FileFilterModel.h"
 #include "FileListModel.h"
+#include "FolderComparer.h"
 #include "KeychainStore.h"
 #include "L10n.h"
 #include "LinkOpener.h"
@@ -16,11 +17,12 @@
 #include "Prompter.h"
 #include "QueueStore.h"
 #include "RemoteEditStore.h"
+#include "RemoteEditing.h"
 #include "RemotePath.h"
 #include "RemoteSession.h"
 #include "StoreFile.h"
-#include "ThreadHandoff.h"
 #include "TransferQueue.h"
+#include "UpdateChecker.h"
 
 #include <QDir>
 
@@ -32,15 +34,21 @@ constexpr int workerThreads = TransferRunner::maximumSimultaneous + 8;
 } // namespace
 
 AppModel::AppModel(Prompter& prompter, QObject* parent)
-    : QObject(parent), m_prompter(prompter), m_profileList(std::make_unique<ProfileListModel>()),
-      m_activity(std::make_unique<ActivityLog>()), m_featureTask(m_pool, *this),
-      m_links(std::make_unique<LinkOpener>(*this)), m_local(std::make_unique<LocalPane>(*this)),
-      m_remote(std::make_unique<RemoteSession>(*this)), m_queue(std::make_unique<TransferQueue>(*this)),
-      m_edits(std::make_unique<RemoteEditing>(*this)), m_comparison(std::make_unique<FolderComparer>(*this)),
-      m_updates(std::make_unique<UpdateChecker>(*this))
+    : QObject(parent), m_profileList(std::make_unique<ProfileListModel>()),
+      m_activity(std::make_unique<ActivityLog>()), m_context{prompter, m_pool, *m_activity,
+                                                             [this](const QString& sentence) {
+                                                                 setErrorMessage(sentence);
+                                                             }},
+      m_links(std::make_unique<LinkOpener>(m_context)), m_local(std::make_unique<LocalPane>(m_context)),
+      m_remote(std::make_unique<RemoteSession>(m_context, [this] { return isWorking(); })),
+      m_queue(std::make_unique<TransferQueue>(m_context)), m_edits(std::make_unique<RemoteEditing>(m_context)),
+      m_comparison(std::make_unique<FolderComparer>(m_context)),
+      m_updates(std::make_unique<UpdateChecker>(m_context, [this] { return pendingCount() == 0 && !planning(); }))
 {
-    acceptPostedWork(*this);
+    // The tests wait for every task through it.
+    m_pool.setParent(this);
     m_pool.setMaxThreadCount(workerThreads);
+    wireParts();
     try {
         StoreFile::removeStaleTemporaries({ProfileStore::file(), QueueStore::file(), RemoteEditStore::file()});
     } catch (...) {
@@ -75,14 +83,62 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
     m_edits->startScanning();
 }
 
-AppModel::~AppModel()
+AppModel::~AppModel() = default;
+
+void AppModel::wireParts()
 {
-    // The jobs still running use the parts, so they must end before any part goes.
-    m_featureTask.cancel();
-    m_edits->cancelTasks();
-    m_remote->cancelTasks();
-    m_queue->cancelTasks();
-    m_pool.waitForDone();
+    const auto forward = [this](auto* part, auto partSignal, auto modelSignal) {
+        QObject::connect(part, partSignal, this, modelSignal);
+    };
+    forward(m_local.get(), &LocalPane::urlChanged, &AppModel::localURLChanged);
+    forward(m_local.get(), &LocalPane::filesChanged, &AppModel::localFilesChanged);
+    forward(m_local.get(), &LocalPane::selectionChanged, &AppModel::localSelectionChanged);
+    forward(m_local.get(), &LocalPane::searchChanged, &AppModel::localSearchChanged);
+    forward(m_remote.get(), &RemoteSession::connectedProfileChanged, &AppModel::connectedProfileChanged);
+    forward(m_remote.get(), &RemoteSession::pathChanged, &AppModel::remotePathChanged);
+    forward(m_remote.get(), &RemoteSession::filesChanged, &AppModel::remoteFilesChanged);
+    forward(m_remote.get(), &RemoteSession::selectionChanged, &AppModel::remoteSelectionChanged);
+    forward(m_remote.get(), &RemoteSession::searchChanged, &AppModel::remoteSearchChanged);
+    forward(m_remote.get(), &RemoteSession::busyChanged, &AppModel::busyChanged);
+    forward(m_queue.get(), &TransferQueue::pausedChanged, &AppModel::queuePausedChanged);
+    forward(m_queue.get(), &TransferQueue::simultaneousChanged, &AppModel::simultaneousTransfersChanged);
+    forward(m_queue.get(), &TransferQueue::planningChanged, &AppModel::planningChanged);
+    forward(m_queue.get(), &TransferQueue::countsChanged, &AppModel::pendingCountChanged);
+    forward(m_queue.get(), &TransferQueue::countsChanged, &AppModel::completedCountChanged);
+    forward(m_edits.get(), &RemoteEditing::editsChanged, &AppModel::editsChanged);
+    forward(m_edits.get(), &RemoteEditing::shownChanged, &AppModel::showEditsChanged);
+    forward(m_edits.get(), &RemoteEditing::busyChanged, &AppModel::busyChanged);
+    forward(m_comparison.get(), &FolderComparer::rowsChanged, &AppModel::comparisonChanged);
+    forward(m_comparison.get(), &FolderComparer::shownChanged, &AppModel::showComparisonChanged);
+    forward(m_comparison.get(), &FolderComparer::comparingChanged, &AppModel::comparingChanged);
+    forward(m_updates.get(), &UpdateChecker::checkingChanged, &AppModel::checkingUpdatesChanged);
+    forward(m_updates.get(), &UpdateChecker::quitRequested, &AppModel::quitRequested);
+    // Working is busy, planning or comparing, whichever part changed it.
+    for (const auto changed : {&AppModel::busyChanged, &AppModel::planningChanged, &AppModel::comparingChanged})
+        QObject::connect(this, changed, this, &AppModel::updateWorking);
+
+    QObject::connect(m_queue.get(), &TransferQueue::transferEnded, this, [this](const QUuid& profileID) {
+        refreshLocal();
+        relist(profileID);
+    });
+    QObject::connect(m_edits.get(), &RemoteEditing::uploaded, this, &AppModel::relist);
+    QObject::connect(m_links.get(), &LinkOpener::savedChosen, this, &AppModel::setSelectedProfileID);
+    QObject::connect(m_links.get(), &LinkOpener::connectRequested, this, &AppModel::connectSaved);
+    QObject::connect(m_links.get(), &LinkOpener::editRequested, this, [this](const ServerProfile& profile) {
+        setEditingProfile(profile);
+        setShowConnectionEditor(true);
+    });
+    QObject::connect(this, &AppModel::showConnectionEditorChanged, this, [this] {
+        if (!m_showConnectionEditor)
+            m_links->clearNotice();
+    });
+}
+
+void AppModel::relist(const QUuid& profileID)
+{
+    const std::optional<ServerProfile> connected = connectedProfile();
+    if (connected && connected->id == profileID && !busy())
+        browse();
 }
 
 // Profiles and the connection.
@@ -115,16 +171,6 @@ std::optional<ServerProfile> AppModel::selectedProfile() const
     return std::nullopt;
 }
 
-std::optional<ServerProfile> AppModel::connectedProfile() const
-{
-    return m_remote->connectedProfile();
-}
-
-const std::optional<FTPClient>& AppModel::client() const
-{
-    return m_remote->client();
-}
-
 void AppModel::connectSaved()
 {
     const std::optional<ServerProfile> profile = selectedProfile();
@@ -132,31 +178,25 @@ void AppModel::connectSaved()
         setEditingProfile(profile);
         return setShowConnectionEditor(true);
     }
-    const quint64 request = ++m_connectRequests;
+    m_connectRequest.begin();
     KeychainStore::readPassword(profile->id)
-        .then(this,
-              [this, profile, request](const QString& password) {
-                  if (request == m_connectRequests)
-                      connect(*profile, password);
-              })
-        .onFailed(this, [this, request] {
-            if (request == m_connectRequests)
-                report(std::current_exception());
-        });
+        .then(&m_connectRequest,
+              m_connectRequest.bind([this, profile](const QString& password) { connect(*profile, password); }))
+        .onFailed(&m_connectRequest, m_connectRequest.bind([this] { report(std::current_exception()); }));
 }
 
 void AppModel::connect(const ServerProfile& profile, const QString& password)
 {
-    const quint64 request = ++m_connectRequests;
+    m_connectRequest.begin();
     if (pendingCount() > 0)
         return setErrorMessage(L("wait_transfers"));
     // The question may stay open while the person asks for another server or disconnects.
-    confirmStop(StopQuestion::Stop::switchProfile, [this, profile, password, request](bool allowed) {
-        if (!allowed || request != m_connectRequests)
+    confirmStop(StopQuestion::Stop::switchProfile, m_connectRequest.bind([this, profile, password](bool allowed) {
+        if (!allowed)
             return;
         disconnect();
         m_remote->connect(profile, password, m_links->take(profile.id));
-    });
+    }));
 }
 
 void AppModel::requestDisconnect()
@@ -173,13 +213,12 @@ void AppModel::confirmStop(StopQuestion::Stop stop, const std::function<void(boo
         StopQuestion::alert(stop, pendingCount() > 0 || planning(), m_edits->uploading());
     if (!question)
         return decided(true);
-    onAnswer(m_prompter.alert(*question), this, -1, [decided](int answer) { decided(answer == 1); });
+    onAnswer(m_context.prompter.alert(*question), this, -1, [decided](int answer) { decided(answer == 1); });
 }
 
 void AppModel::disconnect()
 {
-    ++m_connectRequests;
-    m_featureTask.cancel();
+    m_connectRequest.cancel();
     m_comparison->abandon();
     m_edits->abandon();
     m_remote->disconnect();
@@ -223,7 +262,7 @@ std::optional<QString> AppModel::store(const ServerProfile& profile)
     adoptProfiles(std::move(saved.profiles));
     setSelectedProfileID(profile.id);
     record(L("saved_connection", profile.name));
-    reportKept(ProfileStore::file(), saved.keptAs);
+    m_context.reportKept(ProfileStore::file(), saved.keptAs);
     return std::nullopt;
 }
 
@@ -239,14 +278,14 @@ void AppModel::removeProfile(const ServerProfile& profile)
                       return report(std::current_exception());
                   }
                   adoptProfiles(std::move(saved.profiles));
-                  reportKept(ProfileStore::file(), saved.keptAs);
+                  m_context.reportKept(ProfileStore::file(), saved.keptAs);
               })
         .onFailed(this, [this] { report(std::current_exception()); });
 }
 
 void AppModel::openLink(const QString& text)
 {
-    m_links->open(text);
+    m_links->open(text, profiles());
 }
 
 void AppModel::adoptProfiles(QList<ServerProfile> profiles)
@@ -259,114 +298,11 @@ void AppModel::adoptProfiles(QList<ServerProfile> profiles)
         setSelectedProfileID(this->profiles().isEmpty() ? QUuid() : this->profiles().first().id);
 }
 
-void AppModel::reportKept(const QString& file, const QString& keptAs)
-{
-    if (const std::optional<QString> notice = StoreFile::keptNotice(file, keptAs))
-        report(*notice);
-}
-
-// The local pane.
-
-QString AppModel::localURL() const
-{
-    return m_local->url();
-}
-
-const QList<FileEntry>& AppModel::localFiles() const
-{
-    return m_local->pane().entries();
-}
-
-QSet<QString> AppModel::localSelection() const
-{
-    return m_local->pane().selection();
-}
-
-void AppModel::setLocalSelection(const QSet<QString>& names)
-{
-    m_local->pane().setSelection(names);
-}
-
-QString AppModel::localSearch() const
-{
-    return m_local->pane().search();
-}
-
-void AppModel::setLocalSearch(const QString& text)
-{
-    m_local->pane().setSearch(text);
-}
-
-void AppModel::refreshLocal()
-{
-    m_local->refresh();
-}
-
-void AppModel::openLocal(const QString& folder)
-{
-    m_local->open(folder);
-}
-
-void AppModel::chooseLocalFolder()
-{
-    m_local->chooseFolder();
-}
-
-void AppModel::openLocalSelection()
-{
-    m_local->openSelection();
-}
-
-void AppModel::createLocalFolder(const QString& name)
-{
-    m_local->createFolder(name);
-}
-
-// The remote pane.
-
-QString AppModel::remotePath() const
-{
-    return m_remote->path();
-}
-
-const QList<FileEntry>& AppModel::remoteFiles() const
-{
-    return m_remote->pane().entries();
-}
-
-QSet<QString> AppModel::remoteSelection() const
-{
-    return m_remote->pane().selection();
-}
-
-void AppModel::setRemoteSelection(const QSet<QString>& names)
-{
-    m_remote->pane().setSelection(names);
-}
-
-QString AppModel::remoteSearch() const
-{
-    return m_remote->pane().search();
-}
-
-void AppModel::setRemoteSearch(const QString& text)
-{
-    m_remote->pane().setSearch(text);
-}
+// The panes.
 
 void AppModel::browse(const std::optional<QString>& path)
 {
     m_remote->browse(path);
-}
-
-void AppModel::openRemoteSelection()
-{
-    m_remote->openSelection();
-}
-
-void AppModel::createRemoteFolder(const QString& name)
-{
-    m_remote->createFolder(name);
 }
 
 void AppModel::renameSelection(bool local, const QString& newName)
@@ -417,46 +353,6 @@ QList<FileEntry> AppModel::visible(const QList<FileEntry>& entries, const QStrin
 
 // The transfer queue.
 
-const QList<TransferItem>& AppModel::transfers() const
-{
-    return m_queue->list().items();
-}
-
-bool AppModel::planning() const
-{
-    return m_queue->planning();
-}
-
-bool AppModel::queuePaused() const
-{
-    return m_queue->paused();
-}
-
-void AppModel::setQueuePaused(bool paused)
-{
-    m_queue->setPaused(paused);
-}
-
-int AppModel::simultaneousTransfers() const
-{
-    return m_queue->simultaneous();
-}
-
-void AppModel::setSimultaneousTransfers(int count)
-{
-    m_queue->setSimultaneous(count);
-}
-
-int AppModel::pendingCount() const
-{
-    return m_queue->list().pendingCount();
-}
-
-int AppModel::completedCount() const
-{
-    return m_queue->list().completedCount();
-}
-
 void AppModel::enqueue(bool upload)
 {
     const FilePane& pane = upload ? m_local->pane() : m_remote->pane();
@@ -464,7 +360,8 @@ void AppModel::enqueue(bool upload)
     for (const FileEntry& entry : pane.selectedEntries())
         sources.append(
             {entry, LocalFileSystem::joining(localURL(), entry.name), RemotePath::joining(remotePath(), entry.name)});
-    m_queue->enqueue(upload, sources);
+    if (client() && !isWorking() && !sources.isEmpty())
+        m_queue->enqueue(upload, sources, *client());
 }
 
 bool AppModel::enqueueDroppedUploads(const QStringList& paths)
@@ -480,38 +377,8 @@ bool AppModel::enqueueDroppedUploads(const QStringList& paths)
         report(std::current_exception());
         return false;
     }
-    m_queue->enqueue(true, sources);
+    m_queue->enqueue(true, sources, *client());
     return true;
-}
-
-void AppModel::runNext()
-{
-    m_queue->runNext();
-}
-
-void AppModel::cancel(const QUuid& id)
-{
-    m_queue->cancel(id);
-}
-
-void AppModel::cancelAll()
-{
-    m_queue->cancelAll();
-}
-
-void AppModel::retry(const QUuid& id)
-{
-    m_queue->retry(id);
-}
-
-void AppModel::clearFinished()
-{
-    m_queue->clearFinished();
-}
-
-void AppModel::persistQueue()
-{
-    m_queue->persist();
 }
 
 // The activity log and errors.
@@ -523,7 +390,7 @@ const QList<Activity>& AppModel::activity() const
 
 void AppModel::record(const QString& text)
 {
-    m_activity->record(text);
+    m_context.record(text);
 }
 
 void AppModel::setErrorMessage(const QString& message)
@@ -536,15 +403,12 @@ void AppModel::setErrorMessage(const QString& message)
 
 void AppModel::report(const QString& sentence, bool log)
 {
-    setErrorMessage(sentence);
-    if (log)
-        record(sentence);
+    m_context.report(sentence, log);
 }
 
 void AppModel::report(const std::exception_ptr& error, bool log)
 {
-    if (const std::optional<QString> sentence = ErrorText::sentence(error))
-        report(*sentence, log);
+    m_context.report(error, log);
 }
 
 // The connection editor.
@@ -576,12 +440,30 @@ void AppModel::showInFileManager(const QString& path)
         this, [this](const FTPError& error) { report(error.errorDescription()); });
 }
 
-// State.
+// Remote editing.
 
-bool AppModel::busy() const
+void AppModel::editRemoteFile()
 {
-    return m_remote->busy() || m_edits->busy();
+    const std::optional<FileEntry> entry = m_remote->pane().singleSelection();
+    if (client() && !isWorking() && entry)
+        m_edits->edit(*client(), *entry, remotePath());
 }
+
+void AppModel::showEditInFileManager(const QUuid& id)
+{
+    if (const std::optional<QString> path = m_edits->localPath(id))
+        showInFileManager(*path);
+}
+
+// Folder comparison.
+
+void AppModel::compareFolders()
+{
+    if (client() && !isWorking())
+        m_comparison->compare(*client(), localURL(), remotePath());
+}
+
+// State.
 
 bool AppModel::isWorking() const
 {
@@ -603,7 +485,7 @@ void AppModel::shutDown()
     persistQueue();
     m_shuttingDown = true;
     m_queue->stopSaving();
-    m_edits->stopScanning();
+    m_edits->shutDown();
     m_updates->cancel();
     disconnect();
 }
@@ -633,4 +515,14 @@ FileFilterModel* AppModel::visibleRemoteFiles() const
 TransferListModel* AppModel::transferList() const
 {
     return &m_queue->list();
+}
+
+RemoteEditListModel* AppModel::remoteEditList() const
+{
+    return &m_edits->list();
+}
+
+ComparisonListModel* AppModel::comparisonList() const
+{
+    return &m_comparison->list();
 }

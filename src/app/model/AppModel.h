@@ -1,14 +1,20 @@
 #pragma once
 
 #include "ActivityLog.h"
+#include "ComparisonRow.h"
 #include "FTPClient.h"
 #include "FileEntry.h"
 #include "FolderComparer.h"
+#include "LocalPane.h"
+#include "PartContext.h"
+#include "RemoteEdit.h"
 #include "RemoteEditing.h"
+#include "RemoteSession.h"
 #include "ServerProfile.h"
 #include "StopQuestion.h"
 #include "TaskSlot.h"
 #include "TransferItem.h"
+#include "TransferQueue.h"
 #include "UpdateChecker.h"
 
 #include <QFuture>
@@ -24,27 +30,27 @@
 #include <memory>
 #include <optional>
 
+class ComparisonListModel;
 class FileFilterModel;
 class FileListModel;
 class LinkOpener;
-class LocalPane;
 class ProfileFileWatcher;
 class ProfileListModel;
 class Prompter;
-class RemoteSession;
+class RemoteEditListModel;
 class TransferListModel;
-class TransferQueue;
 
 // The single owner of the application's state: the profiles, the connection, both panes, the
-// transfer queue, the activity log, remote edits, the folder comparison and the update check. The window shows its
-// properties and item models and calls its operations; it holds nothing of its own but view state.
+// transfer queue, the activity log, remote edits, the folder comparison and the update check. The
+// window shows its properties and item models and calls its operations; it holds nothing of its
+// own but view state. The state lives in parts, one per concern, which the model wires together.
 //
-// Confined to the thread that made it (the main thread). Every operation returns at once; remote
-// work runs in the model's tasks, at most one of each kind (browse, planning, transfer, feature),
-// whose results come back to the main thread, where a result of a browse-kind task whose token was
-// replaced in the meantime is dropped silently. Questions go to the Prompter. Failures a person
-// must see land in errorMessage, which the window shows once and clears; most are also recorded
-// in the activity log. Cancellations are never shown.
+// Confined to the thread that made it (the main thread). Every operation returns at once; slow
+// work (listings, remote work) runs in the parts' task slots, at most one of each kind, whose
+// results come back to the main thread, where a result that a newer task replaced is dropped
+// silently. Questions go to the Prompter. Failures a person must see land in errorMessage, which
+// the window shows once and clears; most are also recorded in the activity log. Cancellations are
+// never shown.
 //
 // Note that connect() and disconnect() hide QObject's functions of those names inside the class:
 // code in a subclass calls QObject::connect explicitly.
@@ -110,8 +116,8 @@ public:
     // folder listed, the remote edits read and their scan started. No connection is opened. The
     // prompter must outlive the model.
     explicit AppModel(Prompter& prompter, QObject* parent = nullptr);
-    // Stops every task and waits for their threads, which end promptly since every engine call
-    // and every wait for an answer reacts to the stop.
+    // Each part's slots stop its tasks and wait for their threads, which end promptly since every
+    // engine call and every wait for an answer reacts to the stop.
     ~AppModel() override;
 
     // Profiles and the connection.
@@ -119,10 +125,8 @@ public:
     QUuid selectedProfileID() const { return m_selectedProfileID; }
     void setSelectedProfileID(const QUuid& id);
     std::optional<ServerProfile> selectedProfile() const;
-    std::optional<ServerProfile> connectedProfile() const;
+    std::optional<ServerProfile> connectedProfile() const { return m_remote->connectedProfile(); }
     bool isConnected() const { return connectedProfile().has_value(); }
-    // The live connection (profile and password); none while disconnected or connecting.
-    const std::optional<FTPClient>& client() const;
 
     // Connects the selected profile with its stored password, or opens the editor: empty for no
     // selection, on the profile when it does not remember its password.
@@ -131,8 +135,8 @@ public:
     // Refused with "wait_transfers" while transfers are pending; asks first while an edit's
     // changes are being uploaded.
     void connect(const ServerProfile& profile, const QString& password);
-    // Ends the connection and all remote work: the feature and browse tasks, planning, the
-    // waiting and running transfers (cancelled).
+    // Ends the connection and all remote work: a comparison, an edit's download or upload, the
+    // browse, planning, the waiting and running transfers (cancelled).
     void disconnect();
     // The person's disconnect: asks first while an edit's changes are being uploaded.
     void requestDisconnect();
@@ -153,30 +157,31 @@ public:
     void openLink(const QString& text);
 
     // The local pane.
-    QString localURL() const;
-    const QList<FileEntry>& localFiles() const;
-    QSet<QString> localSelection() const;
-    void setLocalSelection(const QSet<QString>& names);
-    QString localSearch() const;
-    void setLocalSearch(const QString& text);
-    void refreshLocal();
-    void openLocal(const QString& folder);
+    QString localURL() const { return m_local->url(); }
+    const QList<FileEntry>& localFiles() const { return m_local->pane().entries(); }
+    QSet<QString> localSelection() const { return m_local->pane().selection(); }
+    void setLocalSelection(const QSet<QString>& names) { m_local->pane().setSelection(names); }
+    QString localSearch() const { return m_local->pane().search(); }
+    void setLocalSearch(const QString& text) { m_local->pane().setSearch(text); }
+    // Both list the folder on the pool: localFiles changes once the listing arrives.
+    void refreshLocal() { m_local->refresh(); }
+    void openLocal(const QString& folder) { m_local->open(folder); }
     // Asks the Prompter for a folder, starting at localURL, and opens it.
-    void chooseLocalFolder();
-    void openLocalSelection();
-    void createLocalFolder(const QString& name);
+    void chooseLocalFolder() { m_local->chooseFolder(); }
+    void openLocalSelection() { m_local->openSelection(); }
+    void createLocalFolder(const QString& name) { m_local->createFolder(name); }
 
     // The remote pane.
-    QString remotePath() const;
-    const QList<FileEntry>& remoteFiles() const;
-    QSet<QString> remoteSelection() const;
-    void setRemoteSelection(const QSet<QString>& names);
-    QString remoteSearch() const;
-    void setRemoteSearch(const QString& text);
+    QString remotePath() const { return m_remote->path(); }
+    const QList<FileEntry>& remoteFiles() const { return m_remote->pane().entries(); }
+    QSet<QString> remoteSelection() const { return m_remote->pane().selection(); }
+    void setRemoteSelection(const QSet<QString>& names) { m_remote->pane().setSelection(names); }
+    QString remoteSearch() const { return m_remote->pane().search(); }
+    void setRemoteSearch(const QString& text) { m_remote->pane().setSearch(text); }
     // Lists `path`, or remotePath again; the folder changes only once the listing arrives.
     void browse(const std::optional<QString>& path = std::nullopt);
-    void openRemoteSelection();
-    void createRemoteFolder(const QString& name);
+    void openRemoteSelection() { m_remote->openSelection(); }
+    void createRemoteFolder(const QString& name) { m_remote->createFolder(name); }
     // Renames the single selected item of the local (true) or remote pane.
     void renameSelection(bool local, const QString& newName);
     // Moves the selected local items to the Trash, or deletes the remote ones for good, after the
@@ -192,28 +197,28 @@ public:
     QList<FileEntry> visible(const QList<FileEntry>& entries, const QString& search) const;
 
     // The transfer queue.
-    const QList<TransferItem>& transfers() const;
-    bool planning() const;
-    bool queuePaused() const;
-    void setQueuePaused(bool paused);
-    int simultaneousTransfers() const;
-    void setSimultaneousTransfers(int count);
-    int pendingCount() const;
-    int completedCount() const;
+    const QList<TransferItem>& transfers() const { return m_queue->list().items(); }
+    bool planning() const { return m_queue->planning(); }
+    bool queuePaused() const { return m_queue->paused(); }
+    void setQueuePaused(bool paused) { m_queue->setPaused(paused); }
+    int simultaneousTransfers() const { return m_queue->simultaneous(); }
+    void setSimultaneousTransfers(int count) { m_queue->setSimultaneous(count); }
+    int pendingCount() const { return m_queue->list().pendingCount(); }
+    int completedCount() const { return m_queue->list().completedCount(); }
     // Plans the selection of the local pane (upload) or the remote pane (download) and queues it.
     void enqueue(bool upload);
     // Plans an upload of files dropped on the remote pane; false, with nothing queued, when the
     // drop is refused.
     bool enqueueDroppedUploads(const QStringList& paths);
-    void runNext();
-    void cancel(const QUuid& id);
-    void cancelAll();
+    void runNext() { m_queue->runNext(); }
+    void cancel(const QUuid& id) { m_queue->cancel(id); }
+    void cancelAll() { m_queue->cancelAll(); }
     // Plans a failed or cancelled item again over the live connection of its profile and queues
     // it; "queue_reconnect" without that connection.
-    void retry(const QUuid& id);
-    void clearFinished();
+    void retry(const QUuid& id) { m_queue->retry(id, client()); }
+    void clearFinished() { m_queue->clearFinished(); }
     // Saves the queue when its saved content changed. Never fails: a failure lands in errorMessage.
-    void persistQueue();
+    void persistQueue() { m_queue->persist(); }
 
     // The activity log and errors.
     const QList<Activity>& activity() const;
@@ -240,7 +245,7 @@ public:
     // and asks for an application to open the copy with; a file of this connection already being
     // edited is reopened without a download. Refused with "edit_size_limit" above
     // RemoteEdit::maximumBytes or without a size.
-    void editRemoteFile() { m_edits->edit(); }
+    void editRemoteFile();
     // Asks for an application (those for the file's type first) and opens the edit's local copy
     // with it; each call asks again.
     void openEdit(const QUuid& id) { m_edits->open(id); }
@@ -249,10 +254,10 @@ public:
     // Uploads a snapshot of the local copy once the person confirms, told whether someone else
     // changed the server's file since. Needs a connection with the edit's own profile, no work
     // running and no transfer pending; "queue_reconnect" otherwise.
-    void uploadEdit(const QUuid& id) { m_edits->upload(id); }
+    void uploadEdit(const QUuid& id) { m_edits->upload(id, client(), !isWorking() && pendingCount() == 0); }
     // Drops the edit from the list; its local copy stays on disk.
     void forgetEdit(const QUuid& id) { m_edits->forget(id); }
-    void showEditInFileManager(const QUuid& id) { m_edits->showInFileManager(id); }
+    void showEditInFileManager(const QUuid& id);
     // Shows a local file or folder selected in the file manager, or opens its folder when no file
     // manager answers; a failure is reported.
     void showInFileManager(const QString& path);
@@ -262,16 +267,16 @@ public:
     const QList<ComparisonRow>& comparison() const { return m_comparison->rows(); }
     bool showComparison() const { return m_comparison->shown(); }
     void setShowComparison(bool show) { m_comparison->setShown(show); }
-    // Compares localURL with remotePath over the live connection, in the feature slot; the rows
-    // replace comparison and open its window. Ignored without a connection or while working.
-    void compareFolders() { m_comparison->compare(); }
+    // Compares localURL with remotePath over the live connection; the rows replace comparison and
+    // open its window. Ignored without a connection or while working.
+    void compareFolders();
 
     // Updates: checks the feed and, as the person answers, downloads, verifies and opens the
     // package, then emits quitRequested(). Ignored while a check runs.
     bool checkingUpdates() const { return m_updates->checking(); }
     void checkForUpdates() { m_updates->check(); }
 
-    bool busy() const;
+    bool busy() const { return m_remote->busy() || m_edits->busy(); }
     bool isWorking() const;
 
     // The quit sequence: the queue saved, then no more saving (so that the cancellations that
@@ -289,19 +294,8 @@ public:
     FileFilterModel* visibleRemoteFiles() const;
     TransferListModel* transferList() const;
     ActivityLog* activityLog() const { return m_activity.get(); }
-    RemoteEditListModel* remoteEditList() const { return &m_edits->list(); }
-    ComparisonListModel* comparisonList() const { return &m_comparison->list(); }
-
-    // For the parts of the model and the workspace features that join it.
-    Prompter& prompter() const { return m_prompter; }
-    QThreadPool& threadPool() { return m_pool; }
-    // The slot of the workspace features (comparison, remote editing); disconnect cancels it.
-    TaskSlot& featureTask() { return m_featureTask; }
-    // isWorking may have changed: compares with the last value and notifies.
-    void updateWorking();
-    // A store replaced `file`, which it could not read, after keeping it as `keptAs` (nothing
-    // happened when that is empty): tells the person where.
-    void reportKept(const QString& file, const QString& keptAs);
+    RemoteEditListModel* remoteEditList() const;
+    ComparisonListModel* comparisonList() const;
 
 Q_SIGNALS:
     void profilesChanged();
@@ -336,28 +330,37 @@ Q_SIGNALS:
     void quitRequested();
 
 private:
+    // Connects the parts' signals to the model's and to each other.
+    void wireParts();
+    // isWorking may have changed: compares with the last value and notifies.
+    void updateWorking();
+    // The live connection (profile and password); none while disconnected or connecting.
+    const std::optional<FTPClient>& client() const { return m_remote->client(); }
+    // The remote pane shows the new state of a connection of that profile after work over it,
+    // unless something else already lists it.
+    void relist(const QUuid& profileID);
     void setProfiles(QList<ServerProfile> profiles);
     // The list as the profiles file now holds it; the selection stays where its profile does.
     void adoptProfiles(QList<ServerProfile> profiles);
     // Puts the profile into the profiles file; the sentence of a failure.
     std::optional<QString> store(const ServerProfile& profile);
 
-    Prompter& m_prompter;
+    // Goes last, once every part's slots have waited for their jobs.
     QThreadPool m_pool;
     std::unique_ptr<ProfileListModel> m_profileList;
     std::unique_ptr<ProfileFileWatcher> m_profileFile;
     std::unique_ptr<ActivityLog> m_activity;
+    PartContext m_context;
     QUuid m_selectedProfileID;
-    // Counts connectSaved, connect and disconnect calls: a password that arrives after a later one
-    // belongs to a request the person has already replaced.
-    quint64 m_connectRequests = 0;
+    // Each connectSaved, connect and disconnect replaces the request before: a password or an answer
+    // that arrives after a later one belongs to a request the person has already replaced.
+    TaskSlot m_connectRequest{m_pool};
     bool m_showHidden = false;
     QString m_errorMessage;
     bool m_showConnectionEditor = false;
     std::optional<ServerProfile> m_editingProfile;
     bool m_shuttingDown = false;
     bool m_working = false;
-    TaskSlot m_featureTask;
     std::unique_ptr<LinkOpener> m_links;
     std::unique_ptr<LocalPane> m_local;
     std::unique_ptr<RemoteSession> m_remote;

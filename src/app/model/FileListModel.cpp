@@ -11,33 +11,52 @@ using namespace Qt::StringLiterals;
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent), m_sortLocale(L10n::locale()) {}
 
+FileListModel::Listing FileListModel::prepare(QList<FileEntry> entries, const QLocale& locale,
+                                              const FileSortComparator& order)
+{
+    Listing listing{std::move(entries), locale, order, {}, {}};
+    listing.sortKeys = sortKeys(listing.entries, locale);
+    listing.rows = sortedRows(listing.entries, listing.sortKeys, order);
+    return listing;
+}
+
 void FileListModel::setEntries(QList<FileEntry> entries)
 {
+    setListing(prepare(std::move(entries), m_sortLocale, m_sortOrder));
+}
+
+void FileListModel::setListing(Listing listing)
+{
+    if (listing.locale != m_sortLocale)
+        listing = prepare(std::move(listing.entries), m_sortLocale, m_sortOrder);
+    else if (listing.order != m_sortOrder)
+        listing.rows = sortedRows(listing.entries, listing.sortKeys, m_sortOrder);
     beginResetModel();
-    m_entries = std::move(entries);
-    makeSortKeys();
-    m_rows = sortedRows();
+    m_entries = std::move(listing.entries);
+    m_sortKeys = std::move(listing.sortKeys);
+    m_rows = std::move(listing.rows);
     endResetModel();
 }
 
-void FileListModel::makeSortKeys()
+std::vector<QCollatorSortKey> FileListModel::sortKeys(const QList<FileEntry>& entries, const QLocale& locale)
 {
-    QCollator collator(m_sortLocale);
+    QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    m_sortKeys.clear();
-    m_sortKeys.reserve(m_entries.size());
-    for (const FileEntry& entry : std::as_const(m_entries))
-        m_sortKeys.push_back(collator.sortKey(entry.name));
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(entries.size());
+    for (const FileEntry& entry : entries)
+        keys.push_back(collator.sortKey(entry.name));
+    return keys;
 }
 
-QList<int> FileListModel::sortedRows() const
+QList<int> FileListModel::sortedRows(const QList<FileEntry>& entries, const std::vector<QCollatorSortKey>& keys,
+                                     const FileSortComparator& order)
 {
-    QList<int> rows(m_entries.size());
+    QList<int> rows(entries.size());
     std::iota(rows.begin(), rows.end(), 0);
-    std::stable_sort(rows.begin(), rows.end(), [this](int a, int b) {
-        return m_sortOrder.before(m_entries.at(a), m_sortKeys[a], m_entries.at(b), m_sortKeys[b]);
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](int a, int b) { return order.before(entries.at(a), keys[a], entries.at(b), keys[b]); });
     return rows;
 }
 
@@ -52,7 +71,7 @@ void FileListModel::setSortOrder(const FileSortComparator& order)
 void FileListModel::reorder()
 {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QList<int> rows = sortedRows();
+    const QList<int> rows = sortedRows(m_entries, m_sortKeys, m_sortOrder);
     // Rows kept by views (selection, current row) follow their entries.
     QList<int> newRow(m_entries.size());
     for (int row = 0; row < int(rows.size()); ++row)
@@ -79,7 +98,7 @@ void FileListModel::setLocale(const QLocale& locale)
 {
     if (locale != m_sortLocale) {
         m_sortLocale = locale;
-        makeSortKeys();
+        m_sortKeys = sortKeys(m_entries, m_sortLocale);
         reorder();
     }
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnTotal - 1);

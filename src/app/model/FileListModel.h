@@ -22,10 +22,24 @@ public:
     // Every column also answers these roles with the entry's own values.
     enum Role { NameRole = Qt::UserRole + 1, IsDirectoryRole, SizeRole, ModifiedRole };
 
+    // A listing made ready to show, on any thread: its sort keys for a language and its rows in a
+    // sort order, which are the slow part of a large folder.
+    struct Listing {
+        QList<FileEntry> entries;
+        QLocale locale;
+        FileSortComparator order;
+        std::vector<QCollatorSortKey> sortKeys;
+        QList<int> rows;
+    };
+    static Listing prepare(QList<FileEntry> entries, const QLocale& locale, const FileSortComparator& order);
+
     explicit FileListModel(QObject* parent = nullptr);
 
     const QList<FileEntry>& entries() const { return m_entries; }
     void setEntries(QList<FileEntry> entries);
+    // Keys or rows made for another language or order than the table's now are made again.
+    void setListing(Listing listing);
+    const QLocale& sortLocale() const { return m_sortLocale; }
     // The entry shown in `row`.
     const FileEntry& entry(int row) const { return m_entries.at(m_rows.at(row)); }
 
@@ -44,11 +58,12 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
 private:
-    void makeSortKeys();
+    static std::vector<QCollatorSortKey> sortKeys(const QList<FileEntry>& entries, const QLocale& locale);
+    // The listing's indices in the sort order.
+    static QList<int> sortedRows(const QList<FileEntry>& entries, const std::vector<QCollatorSortKey>& keys,
+                                 const FileSortComparator& order);
     // Puts the rows in the sort order; views keep their selection.
     void reorder();
-    // The listing's indices in the sort order.
-    QList<int> sortedRows() const;
 
     QList<FileEntry> m_entries;
     std::vector<QCollatorSortKey> m_sortKeys;

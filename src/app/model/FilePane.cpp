@@ -1,8 +1,6 @@
 #include "FilePane.h"
 
-#include "AppModel.h"
-
-FilePane::FilePane(AppModel& model, Signals signals) : m_model(model), m_signals(signals)
+FilePane::FilePane(Notifications notifications) : m_notify(std::move(notifications))
 {
     m_visible.setSourceModel(&m_files);
 }
@@ -10,7 +8,20 @@ FilePane::FilePane(AppModel& model, Signals signals) : m_model(model), m_signals
 void FilePane::setEntries(QList<FileEntry> entries)
 {
     m_files.setEntries(std::move(entries));
-    Q_EMIT(m_model.*m_signals.files)();
+    m_notify.files();
+}
+
+void FilePane::setListing(FileListModel::Listing listing)
+{
+    m_files.setListing(std::move(listing));
+    m_notify.files();
+}
+
+std::function<FileListModel::Listing(QList<FileEntry>)> FilePane::preparer() const
+{
+    return [locale = m_files.sortLocale(), order = m_files.sortOrder()](QList<FileEntry> entries) {
+        return FileListModel::prepare(std::move(entries), locale, order);
+    };
 }
 
 void FilePane::dropVanishedSelection()
@@ -27,7 +38,7 @@ void FilePane::setSelection(QSet<QString> names)
     if (names == m_selection)
         return;
     m_selection = std::move(names);
-    Q_EMIT(m_model.*m_signals.selection)();
+    m_notify.selection();
 }
 
 void FilePane::setSearch(const QString& text)
@@ -36,7 +47,7 @@ void FilePane::setSearch(const QString& text)
         return;
     m_search = text;
     m_visible.setSearch(text);
-    Q_EMIT(m_model.*m_signals.search)();
+    m_notify.search();
 }
 
 QList<FileEntry> FilePane::selectedEntries() const

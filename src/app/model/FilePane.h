@@ -7,26 +7,28 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <optional>
 
-class AppModel;
-
 // What both panes hold alike: the entries of their folder, the selection (entry names, not
-// paths) and the search text, each change announced through the model's signal for it.
+// paths) and the search text, each change announced through the owner's notification for it.
 class FilePane {
 public:
-    using Signal = void (AppModel::*)();
-    struct Signals {
-        Signal files;
-        Signal selection;
-        Signal search;
+    using Notify = std::function<void()>;
+    struct Notifications {
+        Notify files;
+        Notify selection;
+        Notify search;
     };
 
-    FilePane(AppModel& model, Signals signals);
+    explicit FilePane(Notifications notifications);
 
     const QList<FileEntry>& entries() const { return m_files.entries(); }
     // A new listing; the selection is left to the caller.
     void setEntries(QList<FileEntry> entries);
+    void setListing(FileListModel::Listing listing);
+    // Makes a listing ready to show, on any thread, for the table's language and order of now.
+    std::function<FileListModel::Listing(QList<FileEntry>)> preparer() const;
     // Deselects the names the listing no longer holds.
     void dropVanishedSelection();
     const QSet<QString>& selection() const { return m_selection; }
@@ -45,8 +47,7 @@ public:
     FileFilterModel& visibleFiles() { return m_visible; }
 
 private:
-    AppModel& m_model;
-    Signals m_signals;
+    Notifications m_notify;
     FileListModel m_files;
     FileFilterModel m_visible;
     QSet<QString> m_selection;

@@ -1,33 +1,39 @@
 #pragma once
 
 #include "ComparisonListModel.h"
+#include "FTPClient.h"
+#include "PartContext.h"
+#include "TaskSlot.h"
 
-class AppModel;
+#include <QObject>
 
-// The folder comparison of the model: the local pane's folder against the remote pane's, walked
-// in the model's feature slot, and the rows of the last comparison that succeeded.
-class FolderComparer {
+// The folder comparison of the model: a local folder against a remote one, walked on the pool,
+// and the rows of the last comparison that succeeded.
+class FolderComparer : public QObject {
+    Q_OBJECT
+
 public:
-    explicit FolderComparer(AppModel& model);
+    explicit FolderComparer(const PartContext& context, QObject* parent = nullptr);
 
     ComparisonListModel& list() { return m_list; }
     const QList<ComparisonRow>& rows() const { return m_list.rows(); }
-    bool comparing() const { return m_comparing; }
+    bool comparing() const { return m_task.running(); }
     bool shown() const { return m_shown; }
     void setShown(bool shown);
 
-    // Ignored without a connection, while the model works or while a comparison runs.
-    void compare();
-    // After a disconnect stopped the feature slot: no longer comparing, and the late result dropped.
-    void abandon();
+    // Ignored while a comparison runs.
+    void compare(const FTPClient& client, const QString& localFolder, const QString& remoteFolder);
+    // After a disconnect: no longer comparing, and the late result dropped.
+    void abandon() { m_task.cancel(); }
+
+Q_SIGNALS:
+    void rowsChanged();
+    void shownChanged();
+    void comparingChanged();
 
 private:
-    void setComparing(bool comparing);
-
-    AppModel& m_model;
+    PartContext m_context;
     ComparisonListModel m_list;
-    bool m_comparing = false;
     bool m_shown = false;
-    // The token of the newest comparison.
-    quint64 m_task = 0;
+    TaskSlot m_task;
 };

@@ -1,30 +1,23 @@
 #include "LinkOpener.h"
 
-#include "AppModel.h"
 #include "L10n.h"
 
 #include <utility>
 
-LinkOpener::LinkOpener(AppModel& model) : m_model(model)
-{
-    QObject::connect(&model, &AppModel::showConnectionEditorChanged, &model, [this] {
-        if (!m_model.showConnectionEditor())
-            m_notice.clear();
-    });
-}
+LinkOpener::LinkOpener(const PartContext& context, QObject* parent) : QObject(parent), m_context(context) {}
 
-void LinkOpener::open(const QString& text)
+void LinkOpener::open(const QString& text, const QList<ServerProfile>& profiles)
 {
     ServerLink link;
     try {
         link = ServerLink::parse(text);
     } catch (...) {
-        return m_model.report(std::current_exception());
+        return m_context.report(std::current_exception());
     }
     QStringList notes;
     if (link.hadPassword)
         notes << L("link_password_ignored");
-    const std::optional<ServerProfile> saved = link.match(m_model.profiles());
+    const std::optional<ServerProfile> saved = link.match(profiles);
     const ServerProfile profile = saved.value_or(link.newProfile());
     m_waiting = Waiting{profile.id, link};
     if (!saved) {
@@ -32,12 +25,12 @@ void LinkOpener::open(const QString& text)
             notes.prepend(L("link_fingerprint_needed"));
         return edit(profile, notes);
     }
-    m_model.setSelectedProfileID(profile.id);
+    Q_EMIT savedChosen(profile.id);
     if (!profile.rememberPassword)
         return edit(profile, notes);
     for (const QString& note : notes)
-        m_model.record(note);
-    m_model.connectSaved();
+        m_context.record(note);
+    Q_EMIT connectRequested();
 }
 
 std::optional<ServerLink> LinkOpener::take(const QUuid& profileID)
@@ -51,6 +44,5 @@ std::optional<ServerLink> LinkOpener::take(const QUuid& profileID)
 void LinkOpener::edit(const ServerProfile& profile, const QStringList& notes)
 {
     m_notice = notes.join(u' ');
-    m_model.setEditingProfile(profile);
-    m_model.setShowConnectionEditor(true);
+    Q_EMIT editRequested(profile);
 }

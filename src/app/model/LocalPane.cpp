@@ -1,6 +1,6 @@
 #include "LocalPane.h"
 
-#include "AppModel.h"
+#include "CancellationError.h"
 #include "L10n.h"
 #include "LocalFileSystem.h"
 #include "LocalFolder.h"
@@ -25,9 +25,11 @@ QString LocalPane::downloadsFolder()
     return QDir::homePath();
 }
 
-LocalPane::LocalPane(AppModel& model)
-    : m_model(model), m_url(downloadsFolder()),
-      m_pane(model, {&AppModel::localFilesChanged, &AppModel::localSelectionChanged, &AppModel::localSearchChanged})
+LocalPane::LocalPane(const PartContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_url(downloadsFolder()), m_target(m_url),
+      m_pane({[this] { Q_EMIT filesChanged(); }, [this] { Q_EMIT selectionChanged(); },
+              [this] { Q_EMIT searchChanged(); }}),
+      m_listing(context.pool)
 {
 }
 
@@ -36,30 +38,40 @@ QString LocalPane::path(const QString& name) const
     return LocalFileSystem::joining(m_url, name);
 }
 
-void LocalPane::refresh()
+QList<FileEntry> LocalPane::list(const QString& folder, std::stop_token token)
 {
     QList<FileEntry> entries;
-    try {
-        for (const LocalFileSystem::Child& child : LocalFileSystem::children(m_url)) {
-            const QString name = QFile::decodeName(child.name);
-            // An entry removed between the listing and this read is simply no longer there.
-            if (const auto attributes = LocalFileSystem::attributesIfPresent(path(name)))
-                entries.append({name, attributes->isDirectory, attributes->size, attributes->modified});
-        }
-    } catch (...) {
-        m_pane.setEntries({});
-        return m_model.report(std::current_exception());
+    for (const LocalFileSystem::Child& child : LocalFileSystem::children(folder)) {
+        CancellationError::check(token);
+        const QString name = QFile::decodeName(child.name);
+        // An entry removed between the listing and this read is simply no longer there.
+        if (const auto attributes = LocalFileSystem::attributesIfPresent(LocalFileSystem::joining(folder, name)))
+            entries.append({name, attributes->isDirectory, attributes->size, attributes->modified});
     }
-    m_pane.setEntries(FileEntry::sorted(std::move(entries)));
-    m_pane.dropVanishedSelection();
+    return FileEntry::sorted(std::move(entries));
+}
+
+void LocalPane::refresh()
+{
+    m_listing.start<FileListModel::Listing>([folder = m_target, prepare = m_pane.preparer()](
+                                                std::stop_token token) { return prepare(list(folder, token)); },
+                                            [this, folder = m_target](TaskOutcome<FileListModel::Listing> outcome) {
+                                                if (folder != m_url) {
+                                                    m_url = folder;
+                                                    Q_EMIT urlChanged();
+                                                }
+                                                if (!outcome.value) {
+                                                    m_pane.setEntries({});
+                                                    return m_context.report(outcome.error);
+                                                }
+                                                m_pane.setListing(std::move(*outcome.value));
+                                                m_pane.dropVanishedSelection();
+                                            });
 }
 
 void LocalPane::open(const QString& folder)
 {
-    if (folder != m_url) {
-        m_url = folder;
-        Q_EMIT m_model.localURLChanged();
-    }
+    m_target = folder;
     m_pane.setSelection({});
     m_pane.setSearch({});
     refresh();
@@ -67,7 +79,7 @@ void LocalPane::open(const QString& folder)
 
 void LocalPane::chooseFolder()
 {
-    m_model.prompter().chooseFolder(m_url).then(&m_model, [this](const std::optional<QString>& folder) {
+    m_context.prompter.chooseFolder(m_url).then(this, [this](const std::optional<QString>& folder) {
         if (folder)
             open(*folder);
     });
@@ -88,7 +100,7 @@ void LocalPane::createFolder(const QString& name)
         if (::mkdir(QFile::encodeName(path(name)).constData(), 0777) != 0)
             SystemCall::fail("mkdir", path(name));
     } catch (...) {
-        return m_model.report(std::current_exception());
+        return m_context.report(std::current_exception());
     }
     refresh();
 }
@@ -101,7 +113,7 @@ void LocalPane::rename(const QString& newName)
     try {
         LocalFolder(m_url).rename(*selection.cbegin(), newName, false);
     } catch (...) {
-        return m_model.report(std::current_exception());
+        return m_context.report(std::current_exception());
     }
     refresh();
 }
@@ -115,13 +127,13 @@ void LocalPane::trashSelection()
                                L("trash_question", QString::number(items.size())),
                                L("trash_hint"),
                                {L("cancel"), L("trash_action")}};
-    m_model.prompter().alert(question).then(&m_model, [this, items, folder = m_url](int answer) {
+    m_context.prompter.alert(question).then(this, [this, items, folder = m_url](int answer) {
         if (answer != 1)
             return;
         for (const FileEntry& item : items) {
             QFile file(LocalFileSystem::joining(folder, item.name));
             if (!file.moveToTrash()) {
-                m_model.report(file.errorString() + u": "_s + item.name);
+                m_context.report(file.errorString() + u": "_s + item.name);
                 break;
             }
         }

@@ -1,28 +1,37 @@
 #pragma once
 
 #include "FilePane.h"
+#include "PartContext.h"
+#include "TaskSlot.h"
 
+#include <QObject>
 #include <QString>
-
-class AppModel;
+#include <stop_token>
 
 // The local pane of the model: the folder shown with its entries, selection and search, and the
-// file operations on this computer, which act on the file system at once, on the main thread.
-class LocalPane {
+// file operations on this computer. The operations act on the file system at once; a listing
+// runs on the pool, and only the newest one is shown. The folder changes with the listing that
+// shows it, so that the entries are always those of url().
+class LocalPane : public QObject {
+    Q_OBJECT
+
 public:
     // Starts in the Downloads folder, or the home folder when there is none; nothing is listed yet.
-    explicit LocalPane(AppModel& model);
+    explicit LocalPane(const PartContext& context, QObject* parent = nullptr);
 
     // The person's Downloads folder, or the home folder when there is none.
     static QString downloadsFolder();
+    // The entries of `folder`, hidden ones included, folders first and names in natural order.
+    static QList<FileEntry> list(const QString& folder, std::stop_token token);
 
     const QString& url() const { return m_url; }
     FilePane& pane() { return m_pane; }
     const FilePane& pane() const { return m_pane; }
+    // A listing runs.
+    bool listing() const { return m_listing.running(); }
 
-    // Lists the folder, hidden entries included, folders first and names in natural order. A
-    // selected name that vanished is deselected. On a failure the pane is empty, the selection
-    // kept, and the error reported.
+    // Lists the folder again. A selected name that vanished is deselected. On a failure the pane
+    // is empty, the selection kept, and the error reported.
     void refresh();
     void open(const QString& folder);
     void chooseFolder();
@@ -34,10 +43,19 @@ public:
     // first failure is reported and ends the loop; the pane is listed again in every case.
     void trashSelection();
 
+Q_SIGNALS:
+    void urlChanged();
+    void filesChanged();
+    void selectionChanged();
+    void searchChanged();
+
 private:
     QString path(const QString& name) const;
 
-    AppModel& m_model;
+    PartContext m_context;
     QString m_url;
+    // The folder listed next: url(), or the one being opened.
+    QString m_target;
     FilePane m_pane;
+    TaskSlot m_listing;
 };

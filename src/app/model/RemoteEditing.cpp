@@ -1,6 +1,5 @@
 #include "RemoteEditing.h"
 
-#include "AppModel.h"
 #include "DesktopServices.h"
 #include "L10n.h"
 #include "MainThreadQuestion.h"
@@ -20,15 +19,17 @@ namespace {
 using Hashes = QList<std::pair<QUuid, QString>>;
 } // namespace
 
-RemoteEditing::RemoteEditing(AppModel& model) : m_model(model), m_scanTask(model.threadPool(), model)
+RemoteEditing::RemoteEditing(const PartContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_task(context.pool), m_scanTask(context.pool)
 {
+    acceptPostedWork(*this);
     m_timer.setInterval(scanInterval);
-    QObject::connect(&m_timer, &QTimer::timeout, &model, [this] { scan(); });
-}
-
-void RemoteEditing::announce()
-{
-    Q_EMIT m_model.editsChanged();
+    connect(&m_timer, &QTimer::timeout, this, &RemoteEditing::scan);
+    connect(&m_task, &TaskSlot::runningChanged, this, [this] {
+        if (!m_task.running())
+            m_uploading.reset();
+        Q_EMIT busyChanged();
+    });
 }
 
 void RemoteEditing::setShown(bool shown)
@@ -36,28 +37,13 @@ void RemoteEditing::setShown(bool shown)
     if (shown == m_shown)
         return;
     m_shown = shown;
-    Q_EMIT m_model.showEditsChanged();
+    Q_EMIT shownChanged();
 }
 
-void RemoteEditing::setBusy(bool busy)
+void RemoteEditing::shutDown()
 {
-    if (busy == m_busy)
-        return;
-    m_busy = busy;
-    Q_EMIT m_model.busyChanged();
-    m_model.updateWorking();
-}
-
-quint64 RemoteEditing::begin()
-{
-    setBusy(true);
-    return ++m_task;
-}
-
-void RemoteEditing::abandon()
-{
-    ++m_task;
-    finishUpload();
+    m_quitting = true;
+    m_timer.stop();
 }
 
 void RemoteEditing::load()
@@ -66,61 +52,53 @@ void RemoteEditing::load()
         m_list.setEdits(RemoteEditStore::load());
     } catch (...) {
         m_list.setEdits({});
-        m_model.report(std::current_exception());
+        m_context.report(std::current_exception());
     }
-    announce();
+    Q_EMIT editsChanged();
 }
 
 void RemoteEditing::store(const std::function<QString()>& change)
 {
     try {
-        m_model.reportKept(RemoteEditStore::file(), change());
+        m_context.reportKept(RemoteEditStore::file(), change());
     } catch (...) {
-        m_model.report(std::current_exception());
+        m_context.report(std::current_exception());
     }
 }
 
-void RemoteEditing::edit()
+void RemoteEditing::edit(const FTPClient& client, const FileEntry& entry, const QString& folder)
 {
-    const std::optional<FTPClient>& live = m_model.client();
-    const QSet<QString> selection = m_model.remoteSelection();
-    if (!live || m_model.isWorking() || selection.size() != 1)
+    if (entry.isDirectory)
         return;
-    const QList<FileEntry>& files = m_model.remoteFiles();
-    const auto entry = std::find_if(files.cbegin(), files.cend(),
-                                    [&](const FileEntry& file) { return file.name == *selection.cbegin(); });
-    if (entry == files.cend() || entry->isDirectory)
-        return;
-    if (!RemoteEdit::mayTake(*entry))
-        return m_model.setErrorMessage(L("edit_size_limit"));
-    const QString path = RemotePath::joining(m_model.remotePath(), entry->name);
+    if (!RemoteEdit::mayTake(entry))
+        return m_context.report(L("edit_size_limit"), false);
+    const QString path = RemotePath::joining(folder, entry.name);
     for (const RemoteEdit& edit : m_list.edits())
-        if (edit.profile == live->profile() && edit.remotePath == path)
+        if (edit.profile == client.profile() && edit.remotePath == path)
             return open(edit.id);
 
-    const quint64 task = begin();
-    m_model.featureTask().start<RemoteEditJobs::Copy>(
-        [client = *live, path, name = entry->name](std::stop_token token) {
+    m_task.start<RemoteEditJobs::Copy>(
+        [client, path, name = entry.name](std::stop_token token) {
             return RemoteEditJobs::download(client, path, name, token);
         },
-        [this, task, profile = live->profile(), path](TaskOutcome<RemoteEditJobs::Copy> outcome) {
+        [this, profile = client.profile(), path](TaskOutcome<RemoteEditJobs::Copy> outcome) {
             // A copy that arrived is kept even when nobody waits for it any more.
             RemoteEdit edit;
             if (const std::optional<RemoteEditJobs::Copy>& copy = outcome.value) {
                 edit = {QUuid::createUuid(), profile,    path, QUrl::fromLocalFile(copy->file),
                         copy->hash,          copy->hash, false};
                 m_list.append(edit);
-                announce();
+                Q_EMIT editsChanged();
                 store([&edit] { return RemoteEditStore::put(edit); });
             }
-            if (task != m_task)
+            if (!outcome.current)
                 return;
-            setBusy(false);
             if (!outcome.value)
-                return m_model.report(outcome.error);
+                return m_context.report(outcome.error);
             setShown(true);
             open(edit.id);
-        });
+        },
+        TaskSlot::Late::deliver);
 }
 
 void RemoteEditing::open(const QUuid& id)
@@ -129,23 +107,22 @@ void RemoteEditing::open(const QUuid& id)
     if (!row)
         return;
     const QString file = RemoteEditListModel::localPath(m_list.edits().at(*row));
-    onAnswer(m_model.prompter().chooseApplication(file, DesktopServices::applicationsFor(file)), &m_model,
+    onAnswer(m_context.prompter.chooseApplication(file, DesktopServices::applicationsFor(file)), this,
              std::optional<QString>(), [this, file](const std::optional<QString>& application) {
                  if (!application)
                      return;
                  try {
                      DesktopServices::launch(*application, file);
                  } catch (...) {
-                     m_model.report(std::current_exception());
+                     m_context.report(std::current_exception());
                  }
              });
 }
 
 void RemoteEditing::scan()
 {
-    if (m_scanning || m_list.edits().isEmpty())
+    if (m_scanTask.running() || m_list.edits().isEmpty())
         return;
-    m_scanning = true;
     QList<std::pair<QUuid, QString>> files;
     for (const RemoteEdit& edit : m_list.edits())
         files.append({edit.id, RemoteEditListModel::localPath(edit)});
@@ -162,7 +139,6 @@ void RemoteEditing::scan()
             return hashes;
         },
         [this](TaskOutcome<Hashes> outcome) {
-            m_scanning = false;
             if (!outcome.value)
                 return;
             bool anyChanged = false;
@@ -179,84 +155,74 @@ void RemoteEditing::scan()
                 anyChanged = true;
             }
             if (anyChanged)
-                announce();
+                Q_EMIT editsChanged();
         });
 }
 
-void RemoteEditing::upload(const QUuid& id)
+void RemoteEditing::upload(const QUuid& id, const std::optional<FTPClient>& live, bool free)
 {
     const std::optional<int> row = m_list.row(id);
     if (!row)
         return;
     const RemoteEdit edit = m_list.edits().at(*row);
-    const std::optional<FTPClient>& live = m_model.client();
-    if (!live || live->profile() != edit.profile || m_model.isWorking() || m_model.pendingCount() > 0)
-        return m_model.setErrorMessage(L("queue_reconnect"));
+    if (!live || live->profile() != edit.profile || !free)
+        return m_context.report(L("queue_reconnect"), false);
 
-    const quint64 task = begin();
     const QString name = RemoteEditListModel::name(edit);
-    m_uploading = name;
-    AppModel& model = m_model;
+    Prompter& prompter = m_context.prompter;
     // Set on the worker before the server's file is written over in place, which a cancellation
     // may then leave cut.
     const auto writingDirectly = std::make_shared<std::atomic_bool>(false);
     const auto directWrite = [this, name, writingDirectly] {
         writingDirectly->store(true);
-        postTo(m_model, [this, name] { m_model.record(L("edit_direct_write", name)); });
+        postTo(*this, [this, name] { m_context.record(L("edit_direct_write", name)); });
     };
-    m_model.featureTask().start<RemoteEditJobs::Upload>(
-        [edit, client = *live, name, &model, directWrite](std::stop_token token) {
-            const auto confirm = [&model, &name, token](bool remoteChanged) {
+    m_task.start<RemoteEditJobs::Upload>(
+        [this, edit, client = *live, name, &prompter, directWrite](std::stop_token token) {
+            const auto confirm = [this, &prompter, &name, token](bool remoteChanged) {
                 const PromptAlert question{PromptAlert::Style::warning,
                                            L("upload_edit"),
                                            name + u'\n' +
                                                L(remoteChanged ? "remote_edit_conflict" : "upload_edit_confirm"),
                                            {L("cancel"), L("overwrite")}};
                 return askOnMainThread<int>(
-                           model, [&model, question] { return model.prompter().alert(question); }, -1, token) == 1;
+                           *this, [&prompter, question] { return prompter.alert(question); }, -1, token) == 1;
             };
             return RemoteEditJobs::upload(edit, client, confirm, directWrite, token);
         },
-        [this, task, id, name, profile = edit.profile, writingDirectly](TaskOutcome<RemoteEditJobs::Upload> outcome) {
+        [this, id, name, profileID = edit.profile.id, writingDirectly](TaskOutcome<RemoteEditJobs::Upload> outcome) {
             // What reached the server is on record, even when nobody waits for it any more.
             if (outcome.value && outcome.value->uploaded) {
-                if (const std::optional<int> currentRow = m_list.row(id)) {
-                    RemoteEdit current = m_list.edits().at(*currentRow);
-                    current.originalHash = current.uploadedHash = outcome.value->snapshotHash;
-                    current.changed = outcome.value->changedSince;
-                    m_list.replace(*currentRow, current);
-                    announce();
-                    store([&current] { return RemoteEditStore::put(current); });
+                if (const std::optional<int> at = m_list.row(id)) {
+                    RemoteEdit saved = m_list.edits().at(*at);
+                    saved.originalHash = saved.uploadedHash = outcome.value->snapshotHash;
+                    saved.changed = outcome.value->changedSince;
+                    m_list.replace(*at, saved);
+                    Q_EMIT editsChanged();
+                    store([&saved] { return RemoteEditStore::put(saved); });
                 }
-                m_model.record(L("file_done", name));
+                m_context.record(L("file_done", name));
             } else if (outcome.cancelled()) {
                 reportCancelled(name, writingDirectly->load());
             }
-            if (task != m_task)
+            if (!outcome.current)
                 return;
-            finishUpload();
             if (!outcome.value)
-                return m_model.report(outcome.error);
-            // The pane shows the new size, as after a transfer of the queue.
-            const std::optional<ServerProfile> connected = m_model.connectedProfile();
-            if (outcome.value->uploaded && connected == profile && !m_model.busy())
-                m_model.browse();
-        });
+                return m_context.report(outcome.error);
+            if (outcome.value->uploaded)
+                Q_EMIT uploaded(profileID);
+        },
+        TaskSlot::Late::deliver);
+    m_uploading = name;
 }
 
 void RemoteEditing::reportCancelled(const QString& name, bool writingDirectly)
 {
     const QString line =
         L("file_cancelled", name) + u". "_s + L(writingDirectly ? "partial_upload" : "edit_server_unchanged");
-    if (m_model.shuttingDown())
-        return m_model.record(line);
-    m_model.report(line);
-}
-
-void RemoteEditing::finishUpload()
-{
-    m_uploading.reset();
-    setBusy(false);
+    if (m_quitting)
+        return m_context.record(line);
+    m_context.report(line);
 }
 
 void RemoteEditing::forget(const QUuid& id)
@@ -264,12 +230,13 @@ void RemoteEditing::forget(const QUuid& id)
     if (!m_list.row(id))
         return;
     m_list.remove(id);
-    announce();
+    Q_EMIT editsChanged();
     store([&id] { return RemoteEditStore::remove(id); });
 }
 
-void RemoteEditing::showInFileManager(const QUuid& id)
+std::optional<QString> RemoteEditing::localPath(const QUuid& id) const
 {
     if (const std::optional<int> row = m_list.row(id))
-        m_model.showInFileManager(RemoteEditListModel::localPath(m_list.edits().at(*row)));
+        return RemoteEditListModel::localPath(m_list.edits().at(*row));
+    return std::nullopt;
 }

@@ -1,6 +1,5 @@
 #include "RemoteSession.h"
 
-#include "AppModel.h"
 #include "L10n.h"
 #include "Prompter.h"
 #include "RemotePath.h"
@@ -10,41 +9,25 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-using Listing = QList<FileEntry>;
+using Listing = FileListModel::Listing;
 // What a task without a result of its own returns.
 struct Done {};
 } // namespace
 
-RemoteSession::RemoteSession(AppModel& model)
-    : m_model(model), m_path(u"/"_s),
-      m_pane(model, {&AppModel::remoteFilesChanged, &AppModel::remoteSelectionChanged, &AppModel::remoteSearchChanged}),
-      m_browseTask(model.threadPool(), model)
+RemoteSession::RemoteSession(const PartContext& context, std::function<bool()> working, QObject* parent)
+    : QObject(parent), m_context(context), m_working(std::move(working)), m_path(u"/"_s),
+      m_pane({[this] { Q_EMIT filesChanged(); }, [this] { Q_EMIT selectionChanged(); },
+              [this] { Q_EMIT searchChanged(); }}),
+      m_browseTask(context.pool)
 {
+    QObject::connect(&m_browseTask, &TaskSlot::runningChanged, this, &RemoteSession::busyChanged);
 }
 
-QUuid RemoteSession::replaceToken()
+template <typename Result> bool RemoteSession::settle(const TaskOutcome<Result>& outcome)
 {
-    m_browseID = QUuid::createUuid();
-    return m_browseID;
-}
-
-void RemoteSession::setBusy(bool busy)
-{
-    if (busy == m_busy)
-        return;
-    m_busy = busy;
-    Q_EMIT m_model.busyChanged();
-    m_model.updateWorking();
-}
-
-template <typename Result> bool RemoteSession::settle(const QUuid& token, const TaskOutcome<Result>& outcome)
-{
-    if (token != m_browseID)
-        return false;
-    setBusy(false);
-    if (outcome.value && !outcome.stopped)
+    if (outcome.value)
         return true;
-    m_model.report(outcome.error);
+    m_context.report(outcome.error);
     return false;
 }
 
@@ -52,28 +35,27 @@ void RemoteSession::connect(const ServerProfile& profile, const QString& passwor
                             const std::optional<ServerLink>& link)
 {
     const FTPClient client(profile, password);
-    setBusy(true);
-    const QUuid token = replaceToken();
-    m_model.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
+    m_context.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
     // The listing of a link's folder is what shows whether the link names a file or a folder.
     const QString listed = link ? link->folder() : profile.initialPath;
-    m_browseTask.start<Listing>([client, listed](std::stop_token stop) { return client.list(listed, stop); },
-                                [this, client, token, listed, link](TaskOutcome<Listing> outcome) {
-                                    if (settle(token, outcome))
+    m_browseTask.start<Listing>([client, listed, prepare = m_pane.preparer()](
+                                    std::stop_token stop) { return prepare(client.list(listed, stop)); },
+                                [this, client, listed, link](TaskOutcome<Listing> outcome) {
+                                    if (settle(outcome))
                                         adopt(client, listed, std::move(*outcome.value), link);
                                 });
 }
 
-void RemoteSession::adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+void RemoteSession::adopt(const FTPClient& client, const QString& folder, FileListModel::Listing listing,
                           const std::optional<ServerLink>& link)
 {
     m_client = client;
     m_connectedProfile = client.profile();
-    Q_EMIT m_model.connectedProfileChanged();
+    Q_EMIT connectedProfileChanged();
     m_path = folder;
-    Q_EMIT m_model.remotePathChanged();
-    m_pane.setEntries(std::move(entries));
-    m_model.record(L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
+    Q_EMIT pathChanged();
+    m_pane.setListing(std::move(listing));
+    m_context.record(L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
     if (link && !link->namesFolder)
         land(*link);
 }
@@ -92,20 +74,18 @@ void RemoteSession::land(const ServerLink& link)
 
 void RemoteSession::disconnect()
 {
-    replaceToken();
     m_browseTask.cancel();
     const bool wasConnected = m_connectedProfile.has_value();
     m_client.reset();
     m_connectedProfile.reset();
     if (wasConnected)
-        Q_EMIT m_model.connectedProfileChanged();
+        Q_EMIT connectedProfileChanged();
     m_pane.setEntries({});
     m_pane.setSelection({});
     if (m_path != u"/"_s) {
         m_path = u"/"_s;
-        Q_EMIT m_model.remotePathChanged();
+        Q_EMIT pathChanged();
     }
-    setBusy(false);
 }
 
 void RemoteSession::browse(const std::optional<QString>& path)
@@ -116,25 +96,21 @@ void RemoteSession::browse(const std::optional<QString>& path)
 
 void RemoteSession::show(const QString& target, bool throughLink)
 {
-    const QUuid token = replaceToken();
-    setBusy(true);
-    m_browseTask.start<Listing>(
-        [client = *m_client, target](std::stop_token stop) { return client.list(target, stop); },
-        [this, target, token, throughLink](TaskOutcome<Listing> outcome) {
-            // A link that does not list is taken for a file, and opening a file shows nothing.
-            if (throughLink && !outcome.value && token == m_browseID)
-                return setBusy(false);
-            if (!settle(token, outcome))
-                return;
-            if (throughLink)
-                m_pane.setSearch({});
-            if (target != m_path) {
-                m_path = target;
-                Q_EMIT m_model.remotePathChanged();
-            }
-            m_pane.setEntries(std::move(*outcome.value));
-            m_pane.setSelection({});
-        });
+    m_browseTask.start<Listing>([client = *m_client, target, prepare = m_pane.preparer()](
+                                    std::stop_token stop) { return prepare(client.list(target, stop)); },
+                                [this, target, throughLink](TaskOutcome<Listing> outcome) {
+                                    // A link that does not list is taken for a file, and opening a file shows nothing.
+                                    if ((throughLink && !outcome.value) || !settle(outcome))
+                                        return;
+                                    if (throughLink)
+                                        m_pane.setSearch({});
+                                    if (target != m_path) {
+                                        m_path = target;
+                                        Q_EMIT pathChanged();
+                                    }
+                                    m_pane.setListing(std::move(*outcome.value));
+                                    m_pane.setSelection({});
+                                });
 }
 
 void RemoteSession::openSelection()
@@ -150,39 +126,35 @@ void RemoteSession::openSelection()
 
 void RemoteSession::createFolder(const QString& name)
 {
-    if (!RemotePath::isValidName(name) || !m_client || m_busy)
+    if (!RemotePath::isValidName(name) || !m_client || busy())
         return;
     const QString path = RemotePath::joining(m_path, name);
-    const QUuid token = replaceToken();
-    setBusy(true);
     m_browseTask.start<Done>(
         [client = *m_client, path](std::stop_token stop) {
             client.createDirectory(path, stop);
             return Done{};
         },
-        [this, path, token](TaskOutcome<Done> outcome) {
-            if (!settle(token, outcome))
+        [this, path](TaskOutcome<Done> outcome) {
+            if (!settle(outcome))
                 return;
-            m_model.record(L("folder_created", path));
+            m_context.record(L("folder_created", path));
             browse(std::nullopt);
         });
 }
 
 void RemoteSession::performRemote(Operation operation)
 {
-    if (!m_client || m_model.isWorking())
+    if (!m_client || m_working())
         return;
-    setBusy(true);
-    const QUuid token = replaceToken();
     m_browseTask.start<Done>(
         [client = *m_client, operation = std::move(operation)](std::stop_token stop) {
             operation(client, stop);
             return Done{};
         },
-        [this, token](TaskOutcome<Done> outcome) {
-            if (!settle(token, outcome))
+        [this](TaskOutcome<Done> outcome) {
+            if (!settle(outcome))
                 return;
-            m_model.record(L("operation_done"));
+            m_context.record(L("operation_done"));
             browse(std::nullopt);
         });
 }
@@ -193,7 +165,7 @@ void RemoteSession::rename(const QString& newName)
     if (selection.size() != 1 || *selection.cbegin() == newName)
         return;
     if (m_pane.contains(newName))
-        return m_model.setErrorMessage(L("name_exists"));
+        return m_context.report(L("name_exists"), false);
     const QString from = RemotePath::joining(m_path, *selection.cbegin());
     const QString to = RemotePath::joining(m_path, newName);
     performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); });
@@ -209,7 +181,7 @@ void RemoteSession::deleteSelection()
                                L("delete_warning"),
                                {L("cancel"), L("delete_permanently")}};
     // The folder is the one the person saw the items in when confirming.
-    m_model.prompter().alert(question).then(&m_model, [this, items, folder = m_path](int answer) {
+    m_context.prompter.alert(question).then(this, [this, items, folder = m_path](int answer) {
         if (answer != 1)
             return;
         performRemote([items, folder](const FTPClient& client, std::stop_token stop) {

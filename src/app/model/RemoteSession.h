@@ -2,32 +2,36 @@
 
 #include "FTPClient.h"
 #include "FilePane.h"
+#include "PartContext.h"
 #include "ServerLink.h"
 #include "ServerProfile.h"
 #include "TaskSlot.h"
 
+#include <QObject>
 #include <QString>
-#include <QUuid>
 #include <functional>
 #include <optional>
 #include <stop_token>
 
-class AppModel;
-
 // The connection and the remote pane: the live client, the folder shown with its entries,
 // selection and search, and every remote operation of the pane. Connect, browse and the file
-// operations share one task slot and one token, browseID: each new one replaces the token, and a
-// task whose token is no longer current ends without touching anything.
-class RemoteSession {
+// operations share one task slot: each new one replaces the one before, which then ends without
+// touching anything.
+class RemoteSession : public QObject {
+    Q_OBJECT
+
 public:
     using Operation = std::function<void(const FTPClient&, std::stop_token)>;
 
-    explicit RemoteSession(AppModel& model);
+    // `working` tells whether any work of the model runs, this session's included; a file
+    // operation waits for none.
+    RemoteSession(const PartContext& context, std::function<bool()> working, QObject* parent = nullptr);
 
     const std::optional<FTPClient>& client() const { return m_client; }
     const std::optional<ServerProfile>& connectedProfile() const { return m_connectedProfile; }
     const QString& path() const { return m_path; }
-    bool busy() const { return m_busy; }
+    // A connect, a browse or a file operation runs.
+    bool busy() const { return m_browseTask.running(); }
     FilePane& pane() { return m_pane; }
     const FilePane& pane() const { return m_pane; }
 
@@ -38,8 +42,6 @@ public:
                  const std::optional<ServerLink>& link = std::nullopt);
     // Drops every browse-kind task and the connection; the pane shows "/" with nothing in it.
     void disconnect();
-    // Stops the running task without touching any state, for the model's destructor.
-    void cancelTasks() { m_browseTask.cancel(); }
     void browse(const std::optional<QString>& path);
     // Enters the selected folder, or the folder a selected symbolic link leads to.
     void openSelection();
@@ -49,30 +51,34 @@ public:
     void deleteSelection();
     void changePermissions(const QString& mode);
 
+Q_SIGNALS:
+    void connectedProfileChanged();
+    void pathChanged();
+    void filesChanged();
+    void selectionChanged();
+    void searchChanged();
+    void busyChanged();
+
 private:
     // Lists `target` and shows it. `throughLink`: `target` is a link that may be no folder, which
     // is not worth an error.
     void show(const QString& target, bool throughLink);
     // Makes the client the live connection, showing the first listing, of `folder`.
-    void adopt(const FTPClient& client, const QString& folder, QList<FileEntry> entries,
+    void adopt(const FTPClient& client, const QString& folder, FileListModel::Listing listing,
                const std::optional<ServerLink>& link);
     // In the folder of a link that may name a file: selects the file, or opens the folder.
     void land(const ServerLink& link);
     // Runs `operation` over the live client in the browse slot, then lists the folder again.
     void performRemote(Operation operation);
-    // A fresh browseID for a new browse-kind task, which is returned as its token.
-    QUuid replaceToken();
-    void setBusy(bool busy);
-    // Whether the outcome of a browse-kind task is to be applied: its token is still current (the
-    // pane then stops being busy) and it has a result (a failure is reported instead).
-    template <typename Result> bool settle(const QUuid& token, const TaskOutcome<Result>& outcome);
+    // Whether the outcome of a task is to be applied: it has a result (a failure is reported
+    // instead).
+    template <typename Result> bool settle(const TaskOutcome<Result>& outcome);
 
-    AppModel& m_model;
+    PartContext m_context;
+    std::function<bool()> m_working;
     std::optional<FTPClient> m_client;
     std::optional<ServerProfile> m_connectedProfile;
     QString m_path;
     FilePane m_pane;
-    bool m_busy = false;
-    QUuid m_browseID = QUuid::createUuid();
     TaskSlot m_browseTask;
 };

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QThreadPool>
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -20,6 +21,9 @@ template <typename Result> struct TaskOutcome {
     std::exception_ptr error;
     // A stop was requested, whether or not the job noticed it in time.
     bool stopped = false;
+    // The job was still its slot's current one when the outcome arrived. Only a job started with
+    // TaskSlot::Late::deliver ever hands over an outcome that is not.
+    bool current = true;
 
     bool cancelled() const
     {
@@ -36,25 +40,40 @@ template <typename Result> struct TaskOutcome {
     }
 };
 
-// One kind of task of the model (browse, planning, transfer, feature), of which at most one runs:
-// starting a task requests a stop of the one before. The blocking job runs on the pool with a stop
-// token; its outcome is handed to `done` on the context's thread (which accepts posted work), always, so that the owner
-// can compare its own tokens and drop a stale result. A cancelled job ends soon, because every engine call and every
-// wait for an answer reacts to the stop.
-class TaskSlot {
+// One kind of task of a part (browse, planning, a transfer, a feature), of which at most one is
+// current. Every start and every cancel counts: it requests a stop of the current job and makes
+// whatever that job still delivers stale. A job runs on the pool with a stop token; only the
+// current job's outcome reaches `done`, on the main thread, and the slot stops running just
+// before. A cancelled job ends soon, because every engine call and every wait for an answer
+// reacts to the stop. The slot's destructor cancels and waits for its jobs, and drops their
+// deliveries, so that no job outlives the part that owns the slot.
+//
+// Work made of asynchronous steps rather than one blocking job (network requests, questions) uses
+// begin(), bind() and finish() to the same effect.
+class TaskSlot : public QObject {
+    Q_OBJECT
+
 public:
-    TaskSlot(QThreadPool& pool, QObject& context) : m_pool(pool), m_context(context) {}
-    ~TaskSlot() { cancel(); }
+    // Whether `done` also hears of a job that is no longer current: an outcome with effects
+    // that must be kept whoever waits for it.
+    enum class Late { drop, deliver };
+
+    explicit TaskSlot(QThreadPool& pool, QObject* parent = nullptr);
+    ~TaskSlot() override;
     TaskSlot(const TaskSlot&) = delete;
     TaskSlot& operator=(const TaskSlot&) = delete;
 
+    // From a start until the current job's outcome arrives, or a cancel.
+    bool running() const { return m_running; }
+
     template <typename Result>
-    void start(std::function<Result(std::stop_token)> job, std::function<void(TaskOutcome<Result>)> done)
+    void start(std::function<Result(std::stop_token)> job, std::function<void(TaskOutcome<Result>)> done,
+               Late late = Late::drop)
     {
-        cancel();
-        m_stop = std::stop_source();
-        QObject& context = m_context;
-        startOnPool(m_pool, [job = std::move(job), done = std::move(done), token = m_stop.get_token(), &context] {
+        const quint64 number = begin();
+        m_jobs->started();
+        startOnPool(m_pool, [this, number, late, job = std::move(job), done = std::move(done),
+                             token = m_stop.get_token(), jobs = m_jobs] {
             TaskOutcome<Result> outcome;
             try {
                 outcome.value = job(token);
@@ -63,15 +82,69 @@ public:
                     token.stop_requested() ? std::make_exception_ptr(CancellationError()) : std::current_exception();
             }
             outcome.stopped = token.stop_requested();
-            postTo(context, [outcome = std::move(outcome), done]() mutable { done(std::move(outcome)); });
+            postTo(*this, [this, number, late, outcome = std::move(outcome), done]() mutable {
+                outcome.current = isCurrent(number);
+                if (outcome.current)
+                    finish();
+                else if (late == Late::drop)
+                    return;
+                done(std::move(outcome));
+            });
+            jobs->ended();
         });
     }
 
-    // Requests a stop of the running job; its outcome still arrives, as a cancellation.
-    void cancel() { m_stop.request_stop(); }
+    // Requests a stop of the current job, whose outcome is then stale.
+    void cancel();
+
+    // Starts a task of asynchronous steps, cancelling the current one; the number of the start.
+    quint64 begin();
+    // `step`, to run only while the task it was bound in is current; pass the slot as the context
+    // of the step's callback so that it is also dropped when the slot is gone.
+    template <typename Step> auto bind(Step step) const { return bound(std::function(std::move(step))); }
+    // The current task ended.
+    void finish();
+
+Q_SIGNALS:
+    void runningChanged();
 
 private:
+    // The jobs of the slot still on the pool, current or not. An atomic rather than a lock, so
+    // that the thread sanitizer sees the ending job's work ordered before the wait returns.
+    class Jobs {
+    public:
+        void started() { m_count.fetch_add(1, std::memory_order_relaxed); }
+        void ended()
+        {
+            m_count.fetch_sub(1, std::memory_order_release);
+            m_count.notify_all();
+        }
+        void waitUntilNone() const
+        {
+            for (int count = m_count.load(std::memory_order_acquire); count != 0;
+                 count = m_count.load(std::memory_order_acquire))
+                m_count.wait(count, std::memory_order_acquire);
+        }
+
+    private:
+        std::atomic<int> m_count = 0;
+    };
+
+    // Of fixed arguments, so that QFuture::then can tell what the step takes.
+    template <typename... Arguments>
+    std::function<void(Arguments...)> bound(std::function<void(Arguments...)> step) const
+    {
+        return [this, number = m_number, step = std::move(step)](Arguments... arguments) {
+            if (isCurrent(number))
+                step(std::forward<Arguments>(arguments)...);
+        };
+    }
+    bool isCurrent(quint64 number) const { return m_running && number == m_number; }
+    void setRunning(bool running);
+
     QThreadPool& m_pool;
-    QObject& m_context;
     std::stop_source m_stop{std::nostopstate};
+    quint64 m_number = 0;
+    bool m_running = false;
+    std::shared_ptr<Jobs> m_jobs = std::make_shared<Jobs>();
 };

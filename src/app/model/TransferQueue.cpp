@@ -1,6 +1,5 @@
 #include "TransferQueue.h"
 
-#include "AppModel.h"
 #include "CancellationError.h"
 #include "ErrorText.h"
 #include "L10n.h"
@@ -14,21 +13,21 @@
 
 using namespace Qt::StringLiterals;
 
-TransferQueue::TransferQueue(AppModel& model) : m_model(model), m_planningTask(model.threadPool(), model)
+TransferQueue::TransferQueue(const PartContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_planningTask(context.pool)
 {
+    acceptPostedWork(*this);
     m_simultaneous = std::clamp(L10n::preferences().value(QLatin1String(simultaneousKey), 1).toInt(), 1,
                                 TransferRunner::maximumSimultaneous);
-    QObject::connect(&m_list, &TransferListModel::countsChanged, &model, [&model] {
-        Q_EMIT model.pendingCountChanged();
-        Q_EMIT model.completedCountChanged();
-    });
+    connect(&m_list, &TransferListModel::countsChanged, this, &TransferQueue::countsChanged);
+    connect(&m_planningTask, &TaskSlot::runningChanged, this, &TransferQueue::planningChanged);
     m_progressTimer.setInterval(progressInterval);
-    QObject::connect(&m_progressTimer, &QTimer::timeout, &model, [this] { progressTick(); });
+    connect(&m_progressTimer, &QTimer::timeout, this, &TransferQueue::progressTick);
 }
 
-void TransferQueue::post(std::function<void()> work) const
+void TransferQueue::post(std::function<void()> work)
 {
-    postTo(m_model, std::move(work));
+    postTo(*this, std::move(work));
 }
 
 void TransferQueue::setPaused(bool paused)
@@ -36,7 +35,7 @@ void TransferQueue::setPaused(bool paused)
     if (paused == m_paused)
         return;
     m_paused = paused;
-    Q_EMIT m_model.queuePausedChanged();
+    Q_EMIT pausedChanged();
 }
 
 void TransferQueue::setSimultaneous(int count)
@@ -46,23 +45,14 @@ void TransferQueue::setSimultaneous(int count)
         return;
     m_simultaneous = count;
     L10n::preferences().setValue(QLatin1String(simultaneousKey), count);
-    Q_EMIT m_model.simultaneousTransfersChanged();
+    Q_EMIT simultaneousChanged();
     runNext();
-}
-
-void TransferQueue::setPlanning(bool planning)
-{
-    if (planning == m_planning)
-        return;
-    m_planning = planning;
-    Q_EMIT m_model.planningChanged();
-    m_model.updateWorking();
 }
 
 void TransferQueue::persist()
 {
     if (const std::optional<QString> failure = m_saver.persist(m_list))
-        m_model.setErrorMessage(*failure);
+        m_context.report(*failure, false);
 }
 
 void TransferQueue::restore(QList<TransferItem> items, bool leaveFile)
@@ -72,31 +62,30 @@ void TransferQueue::restore(QList<TransferItem> items, bool leaveFile)
     persist();
 }
 
-ConflictBatchPolicy::Ask TransferQueue::askConflict(const std::stop_token& token) const
+ConflictBatchPolicy::Ask TransferQueue::askConflict(const std::stop_token& token)
 {
-    AppModel& model = m_model;
-    return [&model, token](const TransferConflict& question) {
+    Prompter& prompter = m_context.prompter;
+    return [&queue = *this, &prompter, token](const TransferConflict& question) {
         return askOnMainThread<std::optional<ConflictAnswer>>(
-            model, [&model, question] { return model.prompter().conflict(question); }, std::nullopt, token);
+            queue, [&prompter, question] { return prompter.conflict(question); }, std::nullopt, token);
     };
 }
 
 TransferRunner TransferQueue::runner(const std::stop_token& token)
 {
-    AppModel& model = m_model;
-    Prompter& prompter = model.prompter();
-    const auto resume = [&model, &prompter, token](const QString& fileName) {
+    Prompter& prompter = m_context.prompter;
+    const auto resume = [this, &prompter, token](const QString& fileName) {
         const PromptAlert question{PromptAlert::Style::warning,
                                    L("resume_file"),
                                    fileName + u'\n' + L("resume_hint"),
                                    {L("cancel"), L("resume_file"), L("overwrite")}};
         const int answer = askOnMainThread<int>(
-            model, [&prompter, question] { return prompter.alert(question); }, -1, token);
+            *this, [&prompter, question] { return prompter.alert(question); }, -1, token);
         return answer == 1   ? TransferRunner::ResumeChoice::resume
                : answer == 2 ? TransferRunner::ResumeChoice::startOver
                              : TransferRunner::ResumeChoice::cancel;
     };
-    const auto record = [this](const QString& line) { post([this, line] { m_model.record(line); }); };
+    const auto record = [this](const QString& line) { post([this, line] { m_context.record(line); }); };
     const auto replaced = [this](const TransferItem& item) {
         post([this, item] {
             if (const std::optional<int> row = m_list.row(item.id)) {
@@ -108,31 +97,20 @@ TransferRunner TransferQueue::runner(const std::stop_token& token)
     return TransferRunner({askConflict(token), resume, record, replaced});
 }
 
-void TransferQueue::enqueue(bool upload, const QList<TransferSource>& sources)
+void TransferQueue::enqueue(bool upload, const QList<TransferSource>& sources, const FTPClient& client)
 {
-    const std::optional<FTPClient>& live = m_model.client();
-    if (!live || m_model.isWorking() || sources.isEmpty())
-        return;
-    const FTPClient client = *live;
-    setPlanning(true);
     m_planningTask.start<QList<PlannedTransfer>>(
         [this, upload, sources, client](std::stop_token token) {
             ConflictBatchPolicy policy(askConflict(token));
             return TransferRequest::plan(
                 upload, sources, client, policy.resolver(token), token,
-                [this](const QString& link) { post([this, link] { m_model.record(L("link_skipped", link)); }); });
+                [this](const QString& link) { post([this, link] { m_context.record(L("link_skipped", link)); }); });
         },
         [this, upload, client](TaskOutcome<QList<PlannedTransfer>> outcome) {
-            // Whoever stopped the task has already reset the planning state.
-            if (outcome.stopped)
-                return;
-            if (outcome.value) {
-                m_model.record(L("queued_items", QString::number(append(*outcome.value, upload, client))));
-                runNext();
-            } else {
-                m_model.report(outcome.error);
-            }
-            setPlanning(false);
+            if (!outcome.value)
+                return m_context.report(outcome.error);
+            m_context.record(L("queued_items", QString::number(append(*outcome.value, upload, client))));
+            runNext();
         });
 }
 
@@ -166,13 +144,12 @@ void TransferQueue::runNext()
 void TransferQueue::start(int row)
 {
     const TransferItem item = m_list.items().at(row);
-    Running& running =
-        *m_running.emplace(item.id, std::make_unique<Running>(m_model.threadPool(), m_model)).first->second;
+    Running& running = m_running.emplace(item.id, Running{std::make_unique<TaskSlot>(m_context.pool)}).first->second;
     m_list.finish(row, TransferItem::State::running, std::nullopt);
     persist();
-    m_model.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
+    m_context.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
     m_progressTimer.start();
-    running.task.start<bool>(
+    running.task->start<bool>(
         [this, item, progress = running.progress](std::stop_token token) {
             // An item the person skips when a retry asks again ends as cancelled.
             if (!runner(token).executeTransfer(
@@ -180,14 +157,14 @@ void TransferQueue::start(int row)
                 throw CancellationError();
             return true;
         },
-        [this, id = item.id](TaskOutcome<bool> outcome) { finishRunning(id, outcome); });
+        [this, id = item.id](TaskOutcome<bool> outcome) { finishRunning(id, outcome); }, TaskSlot::Late::deliver);
 }
 
 void TransferQueue::progressTick()
 {
     for (const auto& [id, running] : m_running) {
         const std::optional<int> row = m_list.row(id);
-        const double fraction = running->progress->load(std::memory_order_relaxed);
+        const double fraction = running.progress->load(std::memory_order_relaxed);
         if (row && m_list.items().at(*row).state == TransferItem::State::running &&
             m_list.items().at(*row).progress != fraction)
             m_list.setProgress(*row, fraction);
@@ -196,7 +173,11 @@ void TransferQueue::progressTick()
 
 void TransferQueue::finishRunning(const QUuid& id, const TaskOutcome<bool>& outcome)
 {
-    m_running.erase(id);
+    if (const auto ended = m_running.find(id); ended != m_running.end()) {
+        // This runs inside the slot's own delivery.
+        ended->second.task.release()->deleteLater();
+        m_running.erase(ended);
+    }
     if (m_running.empty())
         m_progressTimer.stop();
     const std::optional<int> row = m_list.row(id);
@@ -208,28 +189,26 @@ void TransferQueue::finishRunning(const QUuid& id, const TaskOutcome<bool>& outc
     const QUuid profileID = item.client.profile().id;
     if (outcome.value) {
         m_list.finish(*row, TransferItem::State::completed, std::nullopt);
-        m_model.record(L("file_done", name));
+        m_context.record(L("file_done", name));
     } else if (outcome.cancelled()) {
         m_list.finish(*row, TransferItem::State::cancelled, std::nullopt);
-        m_model.record(upload ? L("file_cancelled", name) + u". "_s + L("partial_upload") : L("file_cancelled", name));
+        m_context.record(upload ? L("file_cancelled", name) + u". "_s + L("partial_upload")
+                                : L("file_cancelled", name));
     } else {
         const QString sentence = ErrorText::sentence(outcome.error).value_or(QString());
         setPaused(true);
         m_list.finish(*row, TransferItem::State::failed, sentence);
-        m_model.record(L("file_error", name, sentence));
+        m_context.record(L("file_error", name, sentence));
     }
     persist();
-    m_model.refreshLocal();
-    const std::optional<ServerProfile> connected = m_model.connectedProfile();
-    if (connected && connected->id == profileID && !m_model.busy())
-        m_model.browse();
+    Q_EMIT transferEnded(profileID);
     runNext();
 }
 
 void TransferQueue::cancel(const QUuid& id)
 {
     if (const auto running = m_running.find(id); running != m_running.end())
-        return running->second->task.cancel();
+        return running->second.task->cancel();
     if (const std::optional<int> row = m_list.row(id)) {
         m_list.finish(*row, TransferItem::State::cancelled, std::nullopt);
         persist();
@@ -239,41 +218,27 @@ void TransferQueue::cancel(const QUuid& id)
 void TransferQueue::cancelAll()
 {
     m_planningTask.cancel();
-    setPlanning(false);
     m_list.cancelWaiting();
     persist();
     for (const auto& [id, running] : m_running)
-        running->task.cancel();
+        running.task->cancel();
 }
 
-void TransferQueue::cancelTasks()
-{
-    m_planningTask.cancel();
-    for (const auto& [id, running] : m_running)
-        running->task.cancel();
-}
-
-void TransferQueue::retry(const QUuid& id)
+void TransferQueue::retry(const QUuid& id, const std::optional<FTPClient>& live)
 {
     const std::optional<int> row = m_list.row(id);
-    if (m_planning || !row)
+    if (planning() || !row)
         return;
     const TransferItem item = m_list.items().at(*row);
     if (item.state != TransferItem::State::failed && item.state != TransferItem::State::cancelled)
         return;
-    const std::optional<FTPClient>& live = m_model.client();
     if (!live || live->profile() != item.client.profile())
-        return m_model.setErrorMessage(L("queue_reconnect"));
-    setPlanning(true);
+        return m_context.report(L("queue_reconnect"), false);
     m_planningTask.start<std::optional<TransferItem>>(
         [this, item, client = *live](std::stop_token token) { return runner(token).revalidate(item, client, token); },
         [this](TaskOutcome<std::optional<TransferItem>> outcome) {
-            // Whoever stopped the task has already reset the planning state.
-            if (outcome.stopped)
-                return;
-            setPlanning(false);
             if (!outcome.value)
-                return m_model.report(outcome.error);
+                return m_context.report(outcome.error);
             const std::optional<TransferItem>& again = *outcome.value;
             const std::optional<int> current = again ? m_list.row(again->id) : std::nullopt;
             if (!current)

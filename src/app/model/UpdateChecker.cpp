@@ -1,6 +1,5 @@
 #include "UpdateChecker.h"
 
-#include "AppModel.h"
 #include "CancellationError.h"
 #include "DesktopServices.h"
 #include "FTPError.h"
@@ -33,12 +32,16 @@ template <typename T, typename Use> void afterStep(QFuture<T> step, QObject* con
 
 } // namespace
 
-UpdateChecker::UpdateChecker(AppModel& model) : m_model(model) {}
+UpdateChecker::UpdateChecker(const PartContext& context, std::function<bool()> mayInstall, QObject* parent)
+    : QObject(parent), m_context(context), m_mayInstall(std::move(mayInstall)), m_steps(context.pool)
+{
+    connect(&m_steps, &TaskSlot::runningChanged, this, &UpdateChecker::checkingChanged);
+}
 
 UpdateChecker::~UpdateChecker()
 {
     // The aborted request may still reach this object's callbacks, which then find no check.
-    ++m_run;
+    m_steps.cancel();
     delete m_check.data();
 }
 
@@ -47,68 +50,56 @@ void UpdateChecker::check()
     if (checking())
         return;
     m_check = new UpdateCheck();
-    const quint64 run = ++m_run;
-    Q_EMIT m_model.checkingUpdatesChanged();
-    afterStep(m_check->fetchRelease(), &m_model,
-              [this, run](const std::optional<UpdateRelease>& release, std::exception_ptr error) {
-                  if (!current(run))
-                      return;
+    m_steps.begin();
+    afterStep(m_check->fetchRelease(), &m_steps,
+              m_steps.bind([this](const std::optional<UpdateRelease>& release, std::exception_ptr error) {
                   if (!release)
                       return end(error);
-                  offer(run, *release);
-              });
+                  offer(*release);
+              }));
 }
 
-void UpdateChecker::offer(quint64 run, const UpdateRelease& release)
+void UpdateChecker::offer(const UpdateRelease& release)
 {
-    Prompter& prompter = m_model.prompter();
+    Prompter& prompter = m_context.prompter;
     if (UpdateCheck::runningBuild() >= release.build) {
         const PromptAlert upToDate{PromptAlert::Style::informational, L("update_current"), {}, {L("ok")}};
-        return onAnswer(prompter.alert(upToDate), &m_model, -1, [this, run](int) {
-            if (current(run))
-                end();
-        });
+        return onAnswer(prompter.alert(upToDate), &m_steps, -1, m_steps.bind([this](int) { end(); }));
     }
     const PromptAlert available{PromptAlert::Style::informational,
                                 L("update_available", release.version),
                                 release.notesText(L10n::code()),
                                 {L("cancel"), L("download")}};
-    onAnswer(prompter.alert(available), &m_model, -1, [this, run, release](int answer) {
-        if (!current(run))
-            return;
+    onAnswer(prompter.alert(available), &m_steps, -1, m_steps.bind([this, release](int answer) {
         if (answer != 1)
             return end();
-        download(run, release);
-    });
+        download(release);
+    }));
 }
 
-void UpdateChecker::download(quint64 run, const UpdateRelease& release)
+void UpdateChecker::download(const UpdateRelease& release)
 {
-    afterStep(m_check->downloadPackage(release), &m_model,
-              [this, run, release](const std::optional<QString>& package, std::exception_ptr error) {
-                  if (!current(run))
-                      return;
+    afterStep(m_check->downloadPackage(release), &m_steps,
+              m_steps.bind([this, release](const std::optional<QString>& package, std::exception_ptr error) {
                   if (!package)
                       return end(error);
                   const PromptAlert ready{PromptAlert::Style::informational,
                                           L("update_ready", release.version),
                                           L("update_install_hint"),
                                           {L("cancel"), L("install_update")}};
-                  onAnswer(m_model.prompter().alert(ready), &m_model, -1, [this, run, package](int answer) {
-                      if (!current(run))
-                          return;
+                  onAnswer(m_context.prompter.alert(ready), &m_steps, -1, m_steps.bind([this, package](int answer) {
                       if (answer != 1)
                           return end();
                       install(*package);
-                  });
-              });
+                  }));
+              }));
 }
 
 void UpdateChecker::install(const QString& package)
 {
     // The installer replaces the program, which must not quit under a transfer or a request
     // still being planned.
-    if (m_model.pendingCount() > 0 || m_model.planning())
+    if (!m_mayInstall())
         return end(failure("wait_transfers"));
     try {
         DesktopServices::openWithDefault(package);
@@ -116,7 +107,7 @@ void UpdateChecker::install(const QString& package)
         return end(failure("update_unavailable"));
     }
     end();
-    Q_EMIT m_model.quitRequested();
+    Q_EMIT quitRequested();
 }
 
 void UpdateChecker::cancel()
@@ -127,12 +118,13 @@ void UpdateChecker::cancel()
 
 void UpdateChecker::end(std::exception_ptr error)
 {
-    // Deleted later: this may run inside a callback of the check's own request.
+    // First, so that the cancelled request's callbacks find no check. Deleted later: this may run
+    // inside a callback of the check's own request.
+    m_steps.finish();
     if (UpdateCheck* check = m_check.data()) {
         m_check.clear();
         check->cancel();
         check->deleteLater();
     }
-    Q_EMIT m_model.checkingUpdatesChanged();
-    m_model.report(error);
+    m_context.report(error);
 }

@@ -1,42 +1,53 @@
 #pragma once
 
+#include "PartContext.h"
+#include "TaskSlot.h"
 #include "UpdateRelease.h"
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <exception>
+#include <functional>
 
-class AppModel;
 class UpdateCheck;
 
 // The update check as the person goes through it: the feed, an alert that the program is current
 // or one with the new release's notes, the package downloaded and verified, an alert that it is
 // ready, and then, with no transfer pending, the package handed to the desktop and the program
-// asked to quit through the model's quitRequested(). One check at a time; every ending leaves no
-// partial package behind, and a failure is shown and recorded.
-class UpdateChecker {
+// asked to quit through quitRequested(). One check at a time; every ending leaves no partial
+// package behind, and a failure is shown and recorded.
+class UpdateChecker : public QObject {
+    Q_OBJECT
+
 public:
-    explicit UpdateChecker(AppModel& model);
-    ~UpdateChecker();
+    // `mayInstall` tells whether the program may quit for the installer now.
+    UpdateChecker(const PartContext& context, std::function<bool()> mayInstall, QObject* parent = nullptr);
+    ~UpdateChecker() override;
     UpdateChecker(const UpdateChecker&) = delete;
     UpdateChecker& operator=(const UpdateChecker&) = delete;
 
-    bool checking() const { return !m_check.isNull(); }
+    bool checking() const { return m_steps.running(); }
     // Ignored while a check runs.
     void check();
     // Ends a running check silently, for quitting.
     void cancel();
 
+Q_SIGNALS:
+    void checkingChanged();
+    // An update was handed to the installer: the program quits now.
+    void quitRequested();
+
 private:
-    // Whether the step of `run` still belongs to the running check.
-    bool current(quint64 run) const { return checking() && run == m_run; }
-    void offer(quint64 run, const UpdateRelease& release);
-    void download(quint64 run, const UpdateRelease& release);
+    // Each step is bound to the check it belongs to, and dropped once that check has ended.
+    void offer(const UpdateRelease& release);
+    void download(const UpdateRelease& release);
     void install(const QString& package);
     // Ends the check, reporting `error` unless it is a cancellation.
     void end(std::exception_ptr error = nullptr);
 
-    AppModel& m_model;
+    PartContext m_context;
+    std::function<bool()> m_mayInstall;
     QPointer<UpdateCheck> m_check;
-    quint64 m_run = 0;
+    TaskSlot m_steps;
 };

@@ -1,13 +1,15 @@
 #include "ModelTest.h"
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 
 void ModelTest::start()
 {
     model.reset();
     model = std::make_unique<AppModel>(prompter);
-    model->openLocal(local.path());
+    EXPECT_TRUE(listedLocally(*model, [&] { model->openLocal(local.path()); }));
 }
 
 void ModelTest::connectToServer(const ServerProfile& serverProfile, const QString& password)
@@ -43,8 +45,16 @@ QStringList ModelTest::activity() const
 
 void ModelTest::settle()
 {
-    model->threadPool().waitForDone();
+    // The model's private pool: every part's tasks run there.
+    model->findChild<QThreadPool*>()->waitForDone();
     QCoreApplication::processEvents();
+}
+
+bool listedLocally(AppModel& model, const std::function<void()>& change)
+{
+    QSignalSpy listed(&model, &AppModel::localFilesChanged);
+    change();
+    return listed.wait(30000);
 }
 
 bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit)

@@ -40,5 +40,7 @@ protected:
 
 // Serves the main thread's events until `done` holds, or fails after `limit`.
 bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));
+// Does `change`, then serves the main thread's events until the local pane shows a new listing.
+bool listedLocally(AppModel& model, const std::function<void()>& change);
 
 using ftptest::contentOf;

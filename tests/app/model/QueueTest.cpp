@@ -46,7 +46,7 @@ TEST_F(ModelTest, UploadsAndDownloadsRunToTheLastByte)
     model->enqueue(false);
     EXPECT_TRUE(model->planning());
     ASSERT_TRUE(eventually([&] { return idle(); }));
-    model->openLocal(local.file("up"));
+    ASSERT_TRUE(listedLocally(*model, [&] { model->openLocal(local.file("up")); }));
     select(true, {"a.bin", "b"});
     model->enqueue(true);
     ASSERT_TRUE(eventually([&] { return idle() && model->transfers().size() == 6; }));
@@ -77,7 +77,6 @@ TEST_F(ModelTest, UploadsAndDownloadsRunToTheLastByte)
     ASSERT_TRUE(eventually([&] { return prompter.asked.size() == 4; }));
     model->cancelAll();
     EXPECT_FALSE(model->planning());
-    EXPECT_TRUE(model->threadPool().waitForDone(1000));
     EXPECT_TRUE(eventually([&] { return prompter.withdrawn() == 1; }));
 }
 
@@ -254,7 +253,7 @@ TEST_F(ModelTest, SeveralTransfersRunAtOnceNeverIntoOneDestinationAndAFailureSta
         model->clearFinished();
         model->setQueuePaused(false);
         const QString folder = local.write(QString("%1/.keep").arg(&one - cases), {});
-        model->openLocal(QFileInfo(folder).path());
+        ASSERT_TRUE(listedLocally(*model, [&] { model->openLocal(QFileInfo(folder).path()); }));
         model->setSimultaneousTransfers(one.simultaneous);
         const qsizetype linesBefore = activity().size();
         ASSERT_TRUE(eventually([&] { return !model->isWorking(); }))

@@ -3,6 +3,7 @@
 #include "L10n.h"
 #include "ModelTest.h"
 #include "ProfileStore.h"
+#include "RemoteEditListModel.h"
 #include "RemoteEditStore.h"
 #include "SSHServer.h"
 #include "StopQuestion.h"
@@ -172,7 +173,7 @@ TEST_P(RemoteFeaturesTest, FilesGoBothWaysThroughTheQueueAndBothPanesCompareUnti
     put("down.bin", randomBytes(50000));
     start();
     QAbstractItemModelTester tester(model->comparisonList());
-    model->openLocal(local.file("tree"));
+    ASSERT_TRUE(listedLocally(*model, [&] { model->openLocal(local.file("tree")); }));
     connect();
     select(false, {"down.bin"});
     model->enqueue(false);
