@@ -112,7 +112,7 @@ void LocalPane::trashSelection()
     if (items.isEmpty())
         return;
     const PromptAlert question{PromptAlert::Style::warning,
-                               L("trash_question", QString::number(items.size())),
+                               L10n::plural(u"trash_question"_s, items.size()),
                                L("trash_hint"),
                                {L("cancel"), L("trash_action")}};
     m_model.prompter().alert(question).then(&m_model, [this, items, folder = m_url](int answer) {

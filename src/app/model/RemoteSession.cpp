@@ -168,7 +168,7 @@ void RemoteSession::createFolder(const QString& name)
         });
 }
 
-void RemoteSession::performRemote(Operation operation)
+void RemoteSession::performRemote(Operation operation, const QString& done)
 {
     if (!m_client || m_model.isWorking())
         return;
@@ -179,10 +179,10 @@ void RemoteSession::performRemote(Operation operation)
             operation(client, stop);
             return Done{};
         },
-        [this, token](TaskOutcome<Done> outcome) {
+        [this, token, done](TaskOutcome<Done> outcome) {
             if (!settle(token, outcome))
                 return;
-            m_model.record(L("operation_done"));
+            m_model.record(done);
             browse(std::nullopt);
         });
 }
@@ -196,7 +196,8 @@ void RemoteSession::rename(const QString& newName)
         return m_model.setErrorMessage(L("name_exists"));
     const QString from = RemotePath::joining(m_path, *selection.cbegin());
     const QString to = RemotePath::joining(m_path, newName);
-    performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); });
+    performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); },
+                  L("renamed_item", *selection.cbegin(), newName));
 }
 
 void RemoteSession::deleteSelection()
@@ -205,17 +206,21 @@ void RemoteSession::deleteSelection()
     if (items.isEmpty())
         return;
     const PromptAlert question{PromptAlert::Style::warning,
-                               L("remote_delete_question", QString::number(items.size())),
+                               L10n::plural(u"remote_delete_question"_s, items.size()),
                                L("delete_warning"),
                                {L("cancel"), L("delete_permanently")}};
     // The folder is the one the person saw the items in when confirming.
     m_model.prompter().alert(question).then(&m_model, [this, items, folder = m_path](int answer) {
         if (answer != 1)
             return;
-        performRemote([items, folder](const FTPClient& client, std::stop_token stop) {
-            for (const FileEntry& item : items)
-                client.deleteTree(RemotePath::joining(folder, item.name), item.isDirectory, 0, stop);
-        });
+        const QString done =
+            items.size() == 1 ? L("deleted_item", items.first().name) : L10n::plural(u"deleted_items"_s, items.size());
+        performRemote(
+            [items, folder](const FTPClient& client, std::stop_token stop) {
+                for (const FileEntry& item : items)
+                    client.deleteTree(RemotePath::joining(folder, item.name), item.isDirectory, 0, stop);
+            },
+            done);
     });
 }
 
@@ -226,8 +231,10 @@ void RemoteSession::changePermissions(const QString& mode)
         paths.append(RemotePath::joining(m_path, name));
     if (paths.isEmpty())
         return;
-    performRemote([paths, mode](const FTPClient& client, std::stop_token stop) {
-        for (const QString& path : paths)
-            client.permissions(path, mode, stop);
-    });
+    performRemote(
+        [paths, mode](const FTPClient& client, std::stop_token stop) {
+            for (const QString& path : paths)
+                client.permissions(path, mode, stop);
+        },
+        L("operation_done"));
 }

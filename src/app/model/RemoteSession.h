@@ -59,7 +59,8 @@ private:
     // In the folder of a link that may name a file: selects the file, or opens the folder.
     void land(const ServerLink& link);
     // Runs `operation` over the live client in the browse slot, then lists the folder again.
-    void performRemote(Operation operation);
+    // Runs `operation` on the server; `done` is the activity line that tells what it did.
+    void performRemote(Operation operation, const QString& done);
     // A fresh browseID for a new browse-kind task, which is returned as its token.
     QUuid replaceToken();
     void setBusy(bool busy);

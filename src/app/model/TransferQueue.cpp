@@ -127,7 +127,7 @@ void TransferQueue::enqueue(bool upload, const QList<TransferSource>& sources)
             if (outcome.stopped)
                 return;
             if (outcome.value) {
-                m_model.record(L("queued_items", QString::number(append(*outcome.value, upload, client))));
+                m_model.record(L10n::plural(u"queued_items"_s, append(*outcome.value, upload, client)));
                 runNext();
             } else {
                 m_model.report(outcome.error);
