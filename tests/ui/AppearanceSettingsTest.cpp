@@ -1,10 +1,12 @@
 #include "AppearanceSettings.h"
 #include "ConnectionEditor.h"
+#include "ContentView.h"
 #include "DockTileSession.h"
 #include "DravikApp.h"
 #include "L10n.h"
 #include "MainWindow.h"
 #include "SettingsWindow.h"
+#include "Sidebar.h"
 #include "WindowProbe.h"
 
 #include <QApplication>
@@ -114,7 +116,8 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
     Desktop desktop(prefersDark);
     DravikApp program(desktop.programBus);
     program.window().show();
-    program.showSettings();
+    // The sidebar's appearance item opens the settings.
+    control(*program.window().content()->sidebar(), L("appearance"))->click();
     ConnectionEditor editor(std::nullopt, {});
     editor.show();
     auto* settings = program.window().findChild<SettingsWindow*>();
