@@ -213,18 +213,26 @@ QLocale locale()
 QString text(const QString& key, const QStringList& args)
 {
     const auto found = lookup(code(), key);
-    const QString text = found ? found->second.value(otherForm) : key;
+    if (!found)
+        return args.isEmpty() ? key : format(key, args);
+    const auto& [language, forms] = *found;
+    QString text = forms.value(otherForm);
+    // A key that counts takes the form of its count, the first argument, in whatever digits the
+    // caller wrote it.
+    if (forms.size() > 1 && !args.isEmpty()) {
+        bool counted = false;
+        qint64 count = locale().toLongLong(args.first(), &counted);
+        if (!counted)
+            count = QLocale::c().toLongLong(args.first(), &counted);
+        if (counted)
+            text = forms.value(pluralCategory(language, count), text);
+    }
     return args.isEmpty() ? text : format(text, args);
 }
 
 QString plural(const QString& key, qint64 count, const QStringList& args)
 {
-    const QString number = locale().toString(count);
-    const auto found = lookup(code(), key);
-    if (!found)
-        return format(key, QStringList{number} + args);
-    const auto& [language, forms] = *found;
-    return format(forms.value(pluralCategory(language, count), forms.value(otherForm)), QStringList{number} + args);
+    return text(key, QStringList{locale().toString(count)} + args);
 }
 
 QStringList pluralCategories(const QString& code)

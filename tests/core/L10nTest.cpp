@@ -93,9 +93,15 @@ TEST_F(L10nTest, ACountPicksThePluralFormOfItsLanguage)
         const QString expected = QString::fromUtf8(c.expected).replace(u'#', L10n::locale().toString(c.count));
         EXPECT_EQ(L10n::plural(QStringLiteral("item_count"), c.count), expected) << c.language << " " << c.count;
     }
-    // Looked up as a plain text, a counting key reads in its general form.
+    // A count given as text chooses the form as well, in the language's digits or in ASCII ones;
+    // without a count the general form stands.
     L10n::selectForThisRun(QStringLiteral("en"));
-    EXPECT_EQ(L("item_count", "7"), QStringLiteral("7 items"));
+    EXPECT_EQ(L("item_count", "1"), QStringLiteral("1 item"));
+    EXPECT_EQ(L("item_count"), QStringLiteral("{0} items"));
+    L10n::selectForThisRun(QStringLiteral("ar"));
+    EXPECT_EQ(L("item_count", L10n::locale().toString(3)), L10n::plural(QStringLiteral("item_count"), 3));
+    EXPECT_EQ(L("item_count", "3"), QStringLiteral("3 عناصر"));
+    L10n::selectForThisRun(QStringLiteral("en"));
     EXPECT_EQ(L10n::plural(QStringLiteral("renamed_item"), 1, {QStringLiteral("b")}), QStringLiteral("Renamed 1 to b"));
     EXPECT_EQ(L10n::pluralCategories(QStringLiteral("ar")),
               QStringList({"few", "many", "one", "other", "two", "zero"}));

@@ -144,6 +144,11 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
     AppModel& model = program.program.model();
     model.openLocal(local.path());
     FilePaneView& pane = *program.content().localPane();
+    // The footer counts in the singular too.
+    EXPECT_TRUE(QTest::qWaitFor([&pane] {
+        const QList<QLabel*> labels = pane.findChildren<QLabel*>();
+        return std::any_of(labels.begin(), labels.end(), [](QLabel* label) { return label->text() == "1 item"; });
+    }));
 
     const auto check = [&](const char* name, const char* confirm, const QString& chosen) {
         command(pane, L(name))->trigger();
