@@ -58,8 +58,8 @@ private:
                const std::optional<ServerLink>& link);
     // In the folder of a link that may name a file: selects the file, or opens the folder.
     void land(const ServerLink& link);
-    // Runs `operation` over the live client in the browse slot, then lists the folder again.
-    // Runs `operation` on the server; `done` is the activity line that tells what it did.
+    // Runs `operation` over the live client in the browse slot, records `done` (what it did) in
+    // the activity, then lists the folder again.
     void performRemote(Operation operation, const QString& done);
     // A fresh browseID for a new browse-kind task, which is returned as its token.
     QUuid replaceToken();
