@@ -20,9 +20,9 @@ namespace {
 constexpr int requestTimeout = 30 * 1000;
 constexpr int resourceTimeout = 600 * 1000;
 
-std::exception_ptr failure(const char* key)
+std::exception_ptr failure(const char* key, const QString& host = {})
 {
-    return std::make_exception_ptr(FTPError::message(L(key)));
+    return std::make_exception_ptr(FTPError::message(L(key, host)));
 }
 
 template <typename T> QFuture<T> failed(std::exception_ptr error)
@@ -34,16 +34,17 @@ template <typename T> QFuture<T> failed(std::exception_ptr error)
     return promise.future();
 }
 
-// The sentences that curl's exit statuses give for the same failures of the other connections.
+// The failures of the connection itself name the update server, which the person never chose and
+// would not otherwise know from the server they are connected to.
 const char* networkKey(QNetworkReply::NetworkError error)
 {
     switch (error) {
-    case QNetworkReply::HostNotFoundError: return "host_not_found";
-    case QNetworkReply::ConnectionRefusedError: return "connect_failed";
-    case QNetworkReply::SslHandshakeFailedError: return "invalid_certificate";
+    case QNetworkReply::HostNotFoundError: return "update_host_not_found";
+    case QNetworkReply::ConnectionRefusedError: return "update_connect_failed";
+    case QNetworkReply::SslHandshakeFailedError: return "update_certificate";
     // Qt ends a transfer that stalls past its timeout as if it had been cancelled.
     case QNetworkReply::OperationCanceledError:
-    case QNetworkReply::TimeoutError: return "timeout";
+    case QNetworkReply::TimeoutError: return "update_timeout";
     default: return "update_unavailable";
     }
 }
@@ -62,11 +63,11 @@ std::exception_ptr failureOf(const QNetworkReply* reply, bool refused, bool canc
     if (cancelled)
         return std::make_exception_ptr(CancellationError());
     if (expired)
-        return failure("timeout");
+        return failure("update_timeout", reply->url().host());
     if (statusOf(reply) != 0 && statusOf(reply) != 200)
         return failure("update_unavailable");
     if (reply->error() != QNetworkReply::NoError)
-        return failure(networkKey(reply->error()));
+        return failure(networkKey(reply->error()), reply->url().host());
     return nullptr;
 }
 

@@ -2,6 +2,11 @@
 
 #include "L10n.h"
 
+#include <QRegularExpression>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
 FTPError::FTPError(Kind kind, const QString& text, int statusCode, const QString& detail)
     : errorKind(kind), messageText(text), status(statusCode), commandDetail(detail)
 {
@@ -31,7 +36,16 @@ std::optional<int> FTPError::commandStatus(const std::exception_ptr& failure)
     return std::nullopt;
 }
 
-static QString sentenceForStatus(int status)
+// A server's "550" (no such file, or no permission) to a transfer: curl reports it with the reply
+// code after the command it was waiting on, and after a refused STOR that can even be the
+// passive-mode reply, so the status alone would blame the connection.
+static bool refusedByServer(const QString& detail)
+{
+    static const QRegularExpression reply(u": 550\\b"_s);
+    return reply.match(detail).hasMatch();
+}
+
+static std::optional<QString> sentenceForStatus(int status)
 {
     switch (status) {
     case 6: return L("host_not_found");
@@ -41,7 +55,7 @@ static QString sentenceForStatus(int status)
     case 28: return L("timeout");
     case 60: return L("invalid_certificate");
     case 67: return L("auth_failed");
-    default: return L("ftp_error", QString::number(status));
+    default: return std::nullopt;
     }
 }
 
@@ -49,8 +63,13 @@ QString FTPError::errorDescription() const
 {
     if (errorKind == Kind::message)
         return messageText;
-    QString sentence = sentenceForStatus(status);
+    const std::optional<QString> known = sentenceForStatus(status);
+    // curl's line would only mislead here: the sentence says all there is to say.
+    if (!known && refusedByServer(commandDetail))
+        return L("permission_denied");
+    QString sentence = known.value_or(L("ftp_error", QString::number(status)));
+    // One line wherever it is shown: curl's lines follow the sentence, each after a separator.
     if (!commandDetail.isEmpty())
-        sentence += QLatin1Char('\n') + commandDetail;
+        sentence += u' ' + commandDetail.split(u'\n', Qt::SkipEmptyParts).join(u"; "_s);
     return sentence;
 }

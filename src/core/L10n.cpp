@@ -10,14 +10,25 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <unicode/locid.h>
+#include <unicode/plurrule.h>
+
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace L10n {
 namespace {
 
-using Table = QHash<QString, QString>;
+// A text by plural category; a text that counts nothing has only the "other" form.
+using Forms = QHash<QString, QString>;
+using Table = QHash<QString, Forms>;
 using Catalogue = QHash<QString, Table>;
+
+const QString otherForm = u"other"_s;
 
 std::mutex selectionLock;
 std::optional<QString> selection;
@@ -48,7 +59,24 @@ std::optional<QByteArray> readCatalogueFile()
     return std::nullopt;
 }
 
-// A document that is not an object of objects of strings yields no catalogue at all.
+// A text, or an object of the texts of a key that counts, one per plural category.
+std::optional<Forms> decodeForms(const QJsonValue& value)
+{
+    if (value.isString())
+        return Forms{{otherForm, value.toString()}};
+    if (!value.isObject() || value.toObject().isEmpty())
+        return std::nullopt;
+    Forms forms;
+    const QJsonObject object = value.toObject();
+    for (auto form = object.begin(); form != object.end(); ++form) {
+        if (!form->isString())
+            return std::nullopt;
+        forms.insert(form.key(), form->toString());
+    }
+    return forms;
+}
+
+// A document that is not an object of objects of texts yields no catalogue at all.
 Catalogue decodeCatalogue(const QByteArray& bytes)
 {
     const QJsonDocument document = QJsonDocument::fromJson(bytes);
@@ -62,9 +90,10 @@ Catalogue decodeCatalogue(const QByteArray& bytes)
         Table table;
         const QJsonObject texts = language->toObject();
         for (auto entry = texts.begin(); entry != texts.end(); ++entry) {
-            if (!entry->isString())
+            const std::optional<Forms> forms = decodeForms(*entry);
+            if (!forms)
                 return {};
-            table.insert(entry.key(), entry->toString());
+            table.insert(entry.key(), *forms);
         }
         catalogue.insert(language.key(), table);
     }
@@ -78,6 +107,49 @@ const Catalogue& catalogue()
         return bytes ? decodeCatalogue(*bytes) : Catalogue{};
     }();
     return loaded;
+}
+
+// The key's forms in `language`, or in English when that has none; with the language they are in.
+std::optional<std::pair<QString, Forms>> lookup(const QString& language, const QString& key)
+{
+    const Catalogue& texts = catalogue();
+    for (const QString& candidate : {language, u"en"_s}) {
+        const auto table = texts.constFind(candidate);
+        if (table == texts.cend())
+            continue;
+        if (const auto found = table->constFind(key); found != table->cend())
+            return std::pair(candidate, *found);
+    }
+    return std::nullopt;
+}
+
+// ICU's rules, made once per language: they are immutable and may be shared between threads.
+const icu::PluralRules* pluralRules(const QString& language)
+{
+    static const auto rules = [] {
+        std::map<QString, std::unique_ptr<icu::PluralRules>> made;
+        for (const AppLanguage& supported : AppLanguage::supported()) {
+            UErrorCode status = U_ZERO_ERROR;
+            std::unique_ptr<icu::PluralRules> one(
+                icu::PluralRules::forLocale(icu::Locale(supported.id.toLatin1().constData()), status));
+            if (U_SUCCESS(status))
+                made.emplace(supported.id, std::move(one));
+        }
+        return made;
+    }();
+    const auto found = rules.find(language);
+    return found == rules.end() ? nullptr : found->second.get();
+}
+
+QString fromICU(const icu::UnicodeString& text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+QString pluralCategory(const QString& language, qint64 count)
+{
+    const icu::PluralRules* rules = pluralRules(language);
+    return rules ? fromICU(rules->select(static_cast<double>(count))) : otherForm;
 }
 
 } // namespace
@@ -140,16 +212,41 @@ QLocale locale()
 
 QString text(const QString& key, const QStringList& args)
 {
-    const Catalogue& texts = catalogue();
-    const auto lookup = [&](const QString& language) -> std::optional<QString> {
-        const auto table = texts.constFind(language);
-        if (table == texts.cend())
-            return std::nullopt;
-        const auto found = table->constFind(key);
-        return found == table->cend() ? std::nullopt : std::optional<QString>(*found);
-    };
-    const QString found = lookup(code()).value_or(lookup(QStringLiteral("en")).value_or(key));
-    return args.isEmpty() ? found : format(found, args);
+    const auto found = lookup(code(), key);
+    if (!found)
+        return args.isEmpty() ? key : format(key, args);
+    const auto& [language, forms] = *found;
+    QString text = forms.value(otherForm);
+    // A key that counts takes the form of its count, the first argument, in whatever digits the
+    // caller wrote it.
+    if (forms.size() > 1 && !args.isEmpty()) {
+        bool counted = false;
+        qint64 count = locale().toLongLong(args.first(), &counted);
+        if (!counted)
+            count = QLocale::c().toLongLong(args.first(), &counted);
+        if (counted)
+            text = forms.value(pluralCategory(language, count), text);
+    }
+    return args.isEmpty() ? text : format(text, args);
+}
+
+QString plural(const QString& key, qint64 count, const QStringList& args)
+{
+    return text(key, QStringList{locale().toString(count)} + args);
+}
+
+QStringList pluralCategories(const QString& code)
+{
+    QStringList categories;
+    const icu::PluralRules* rules = pluralRules(code);
+    if (!rules)
+        return categories;
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::StringEnumeration> keywords(rules->getKeywords(status));
+    while (const icu::UnicodeString* keyword = U_SUCCESS(status) ? keywords->snext(status) : nullptr)
+        categories << fromICU(*keyword);
+    categories.sort();
+    return categories;
 }
 
 void selectForThisRun(const QString& requested)

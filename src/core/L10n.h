@@ -13,7 +13,14 @@ namespace L10n {
 
 inline constexpr const char* preferenceKey = "interfaceLanguage";
 
+// A key that counts something has a text per plural category of the language: its first argument
+// is the count, and chooses the form.
 QString text(const QString& key, const QStringList& args = {});
+// The same with the count as a number: {0} is the count in the language's digits, {1}, {2}, ...
+// are `args`.
+QString plural(const QString& key, qint64 count, const QStringList& args = {});
+// The plural categories ("one", "few", "other", ...) that a supported language distinguishes.
+QStringList pluralCategories(const QString& code);
 // Replaces each {N} that names an argument, from the last to the first.
 QString format(QString text, const QStringList& args);
 QString code();

@@ -10,6 +10,7 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <cmath>
 
 ServerProfile::ServerProfile() : id(QUuid::createUuid()), name(L("new_server")) {}
@@ -35,28 +36,52 @@ bool ServerProfile::isValidHost(const QString& host)
     return true;
 }
 
-static bool isValidFingerprint(const std::optional<QString>& fingerprint)
+static bool isBase64Digit(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'+' || c == u'/';
+}
+
+// What keeps a pasted fingerprint from being a SHA-256 digest in unpadded Base64 (43 characters,
+// optionally after "SHA256:" and with one "=" of padding), if anything.
+static std::optional<QString> fingerprintProblem(const std::optional<QString>& fingerprint)
 {
     QString text = fingerprint.value_or(QString());
     text.remove(QStringLiteral("SHA256:"));
-    while (text.size() % 4 != 0)
-        text += QLatin1Char('=');
-    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    // toLatin1 would turn a non-Latin character into '?', which base64 rejects anyway.
-    return decoded && decoded.decoded.size() == 32;
+    if (text.isEmpty())
+        return L("ssh_fingerprint_missing");
+    if (text.endsWith(u'='))
+        text.chop(1);
+    if (const auto wrong = std::find_if_not(text.cbegin(), text.cend(), isBase64Digit); wrong != text.cend())
+        return L("ssh_fingerprint_characters", TextRules::visible(QString(*wrong)));
+    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1() + '=', QByteArray::AbortOnBase64DecodingErrors);
+    if (text.size() != 43 || !decoded || decoded.decoded.size() != 32)
+        return L("ssh_fingerprint_length", QString::number(text.size()));
+    return std::nullopt;
+}
+
+QList<ServerProfile::Problem> ServerProfile::problems() const
+{
+    QList<Problem> found;
+    if (!isValidHost(host))
+        found.append({Field::host, L("invalid_host")});
+    if (port < 1 || port > 65535)
+        found.append({Field::port, L("invalid_port")});
+    if (protocolType == FTPProtocol::sftp)
+        if (const std::optional<QString> problem = fingerprintProblem(sshFingerprint))
+            found.append({Field::fingerprint, *problem});
+    if (username.isEmpty() || username.contains(QLatin1Char(':')) || TextRules::containsLineBreak(username))
+        found.append({Field::username, L("invalid_user")});
+    if (!initialPath.startsWith(QLatin1Char('/')) || TextRules::containsLineBreak(initialPath) ||
+        TextRules::containsNul(initialPath))
+        found.append({Field::initialPath, L("invalid_initial_path")});
+    return found;
 }
 
 void ServerProfile::validate() const
 {
-    if (!isValidHost(host) || port < 1 || port > 65535)
-        throw FTPError::message(L("invalid_host"));
-    if (protocolType == FTPProtocol::sftp && !isValidFingerprint(sshFingerprint))
-        throw FTPError::message(L("ssh_fingerprint_hint"));
-    if (username.isEmpty() || username.contains(QLatin1Char(':')) || TextRules::containsLineBreak(username))
-        throw FTPError::message(L("invalid_user"));
-    if (!initialPath.startsWith(QLatin1Char('/')) || TextRules::containsLineBreak(initialPath) ||
-        TextRules::containsNul(initialPath))
-        throw FTPError::message(L("invalid_initial_path"));
+    const QList<Problem> found = problems();
+    if (!found.isEmpty())
+        throw FTPError::message(found.first().sentence);
 }
 
 void ServerProfile::validatePassword(const QString& password)

@@ -3,6 +3,7 @@
 #include "FTPProtocol.h"
 
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QUuid>
 #include <optional>
@@ -25,6 +26,14 @@ struct ServerProfile {
 
     bool operator==(const ServerProfile&) const = default;
 
+    enum class Field { host, port, fingerprint, username, initialPath };
+    struct Problem {
+        Field field;
+        // Says what is wrong with the field, in the interface language.
+        QString sentence;
+    };
+    // Every field that breaks a rule, one sentence each, in the order of the rules.
+    QList<Problem> problems() const;
     // Throws FTPError (message kind) naming the first rule the profile breaks.
     void validate() const;
     // Not empty, no leading "-" (which ssh would read as an option), no white space, and none of

@@ -571,7 +571,7 @@ bool FTPClient::downloadProbed(const QString& path, const QString& to, bool over
         std::rethrow_exception(run.failure);
     CancellationError::check(token);
     partial.install(source->size, overwrite);
-    if (progress && !offset)
+    if (progress)
         progress(1.0);
     return true;
 }
@@ -582,9 +582,10 @@ FTPClient::ProbedRun FTPClient::runProbed(const QString& path, PartialDownload& 
 {
     // Without a resume curl need not ask the size with SIZE (a round trip, and on a long path over
     // TLS up to a second that curl idles waiting on the data connection): the entry has it, and
-    // the progress is measured on the file instead.
+    // the progress is measured on the file instead. So it is with a resume, whose bar curl counts
+    // from the offset: until it has the size, the part already here reads as all of the file.
     std::optional<GrowthProgress> growth;
-    if (!offset && progress)
+    if (progress)
         growth.emplace(file, 0, progress);
     // A fresh checkpoint is written the moment the entry is known, before its bytes arrive, so
     // that a download cut short at any point can continue.
@@ -613,7 +614,7 @@ FTPClient::ProbedRun FTPClient::runProbed(const QString& path, PartialDownload& 
     else
         extra << u"--ignore-content-length"_s;
     try {
-        execute(path, false, extra, growth ? Progress() : progress, token, file.descriptor(), -1, received);
+        execute(path, false, extra, Progress(), token, file.descriptor(), -1, received);
     } catch (...) {
         run.failure = std::current_exception();
     }
@@ -676,11 +677,18 @@ void FTPClient::downloadListed(const QString& path, const QString& to, bool over
         QStringList extra = byFullPath;
         if (offset)
             extra << QStringLiteral("--continue-at") << QString::number(*offset);
+        // curl counts a resumed run's bar from the offset, and shows it full until it has the size:
+        // the file's growth towards the known size tells the real fraction from the start.
+        std::optional<GrowthProgress> growth;
+        if (offset && expectedSize && progress) {
+            growth.emplace(file, 0, progress);
+            growth->setTotal(*expectedSize);
+        }
         // curl writes to standard output, which is the partial file opened here. Given the file
         // with "--output" it would open it by path and truncate it, and ext4 then writes the whole
         // download back to disk the moment curl closes it (its replace-by-truncate heuristic),
         // halving the throughput.
-        execute(path, false, extra, progress, token, file.descriptor());
+        execute(path, false, extra, growth ? Progress() : progress, token, file.descriptor());
     }
     CancellationError::check(token);
     partial.install(expectedSize, overwrite);

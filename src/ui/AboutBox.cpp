@@ -24,7 +24,6 @@ AboutBox::AboutBox(QWidget* parent) : Retranslating(parent)
     m_credits->setFont(creditsFont);
     m_credits->setWordWrap(true);
     m_close = new QPushButton;
-    m_close->setDefault(true);
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
@@ -33,6 +32,7 @@ AboutBox::AboutBox(QWidget* parent) : Retranslating(parent)
         layout->addWidget(label);
     }
     layout->addWidget(m_close, 0, Qt::AlignCenter);
+    m_close->setDefault(true);
     setMinimumWidth(320);
     retranslate();
     DialogPlacement::shared().registerDialog(this);

@@ -1,5 +1,6 @@
 #include "AppearanceSettings.h"
 
+#include "AppStyle.h"
 #include "Icons.h"
 #include "L10n.h"
 #include "ProductInfo.h"
@@ -69,8 +70,10 @@ QPalette darkPalette()
 
 void useStyle(const QString& name)
 {
-    if (QApplication::style()->name().compare(name, Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(name);
+    const auto* current = qobject_cast<const AppStyle*>(QApplication::style());
+    if (current && current->baseStyle()->name().compare(name, Qt::CaseInsensitive) == 0)
+        return;
+    QApplication::setStyle(new AppStyle(name));
 }
 
 // Forced light or dark, or the platform's own look when `dark` is unknown.

@@ -49,7 +49,6 @@ ApplicationChooser::ApplicationChooser(const QString& file, const QList<DesktopA
     auto* buttons = new QDialogButtonBox;
     m_open = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
     m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    m_open->setDefault(true);
     m_open->setEnabled(m_list->count() > 0);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -60,6 +59,7 @@ ApplicationChooser::ApplicationChooser(const QString& file, const QList<DesktopA
     layout->addWidget(name);
     layout->addWidget(m_list);
     layout->addWidget(buttons);
+    m_open->setDefault(true);
     resize(420, 440);
     retranslate();
 }

@@ -69,7 +69,6 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     auto* buttons = new QDialogButtonBox;
     m_ok = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
     m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
-    m_ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -83,6 +82,7 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(body);
     layout->addWidget(buttons);
+    m_ok->setDefault(true);
     retranslate();
 }
 

@@ -26,7 +26,8 @@ ConnectionEditor::ConnectionEditor(const std::optional<ServerProfile>& profile, 
 {
     buildForm();
 
-    m_error = new QLabel;
+    // Sentences quote what the person typed: shown as written, never as markup.
+    m_error = DisplayText::plain(new QLabel);
     m_error->setWordWrap(true);
     QPalette warning = m_error->palette();
     warning.setColor(QPalette::WindowText, Qt::red);
@@ -38,6 +39,7 @@ ConnectionEditor::ConnectionEditor(const std::optional<ServerProfile>& profile, 
     layout->addLayout(m_form);
     layout->addWidget(m_error);
     layout->addLayout(makeButtons());
+    m_saveConnect->setDefault(true);
     setFixedWidth(540);
 
     fillFields();
@@ -81,7 +83,6 @@ QLayout* ConnectionEditor::makeButtons()
     m_cancel = new QPushButton;
     m_save = new QPushButton;
     m_saveConnect = new QPushButton;
-    m_saveConnect->setDefault(true);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_save, &QPushButton::clicked, this, [this] { submit(false); });
     connect(m_saveConnect, &QPushButton::clicked, this, [this] { submit(true); });
@@ -198,6 +199,7 @@ void ConnectionEditor::showProtocolDetails()
     // With a key file the secret unlocks the key instead of logging in.
     const bool passphrase = sftp && !m_profile.sshKeyPath.value_or(QString()).isEmpty();
     DisplayText::nameField(m_passwordLabel, m_password, passphrase ? L("ssh_passphrase") : L("password"));
+    fitHeight();
 }
 
 void ConnectionEditor::readStoredPassword()
@@ -237,6 +239,8 @@ void ConnectionEditor::submit(bool connecting)
         m_profile.name = m_profile.host;
     m_host->setText(m_profile.host);
     m_name->setText(m_profile.name);
+    if (showProblems())
+        return;
     const QString password = m_password->text();
     m_saving = true;
     showSubmitState();
@@ -269,6 +273,60 @@ void ConnectionEditor::setError(const QString& text)
 {
     m_error->setText(text);
     m_error->setVisible(!text.isEmpty());
+    fitHeight();
+}
+
+QWidget* ConnectionEditor::fieldOf(ServerProfile::Field field) const
+{
+    switch (field) {
+    case ServerProfile::Field::host: return m_host;
+    case ServerProfile::Field::port: return m_port;
+    case ServerProfile::Field::fingerprint: return m_fingerprint;
+    case ServerProfile::Field::username: return m_username;
+    case ServerProfile::Field::initialPath: return m_initialPath;
+    }
+    return nullptr;
+}
+
+bool ConnectionEditor::showProblems()
+{
+    const QList<ServerProfile::Problem> problems = m_profile.problems();
+    QStringList sentences;
+    QWidget* first = nullptr;
+    for (QWidget* field : QList<QWidget*>{m_host, m_port, m_fingerprint, m_username, m_initialPath}) {
+        field->setPalette(QPalette());
+        field->setAccessibleDescription(QString());
+    }
+    for (const ServerProfile::Problem& problem : problems) {
+        QWidget* field = fieldOf(problem.field);
+        // The field's own background, turned towards red: marked in light and dark palettes alike.
+        QPalette marked = field->palette();
+        const QColor base = marked.color(QPalette::Base);
+        marked.setColor(QPalette::Base,
+                        QColor::fromRgbF(base.redF() * 0.6f + 0.4f, base.greenF() * 0.75f, base.blueF() * 0.75f));
+        field->setPalette(marked);
+        field->setAccessibleDescription(problem.sentence);
+        sentences << problem.sentence;
+        if (!first)
+            first = field;
+    }
+    setError(sentences.join(u'\n'));
+    if (first)
+        first->setFocus();
+    return first;
+}
+
+void ConnectionEditor::fitHeight()
+{
+    // The width is fixed: rows that appear and lines that wrap make the window taller instead of
+    // squeezing the fields.
+    if (!layout())
+        return;
+    layout()->activate();
+    const int height =
+        layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : layout()->totalSizeHint().height();
+    setMinimumHeight(height);
+    resize(width(), height);
 }
 
 void ConnectionEditor::retranslate()

@@ -58,6 +58,11 @@ private:
     void submit(bool connecting);
     void showSubmitState();
     void setError(const QString& text);
+    // Marks the fields that break a rule and says, one sentence each, what is wrong with them;
+    // whether there were any.
+    bool showProblems();
+    QWidget* fieldOf(ServerProfile::Field field) const;
+    void fitHeight();
     void retranslate() override;
 
     ServerProfile m_profile;

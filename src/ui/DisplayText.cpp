@@ -34,14 +34,18 @@ QLabel* plain(QLabel* label)
     return label;
 }
 
-void setPlainToolTip(QWidget* widget, const QString& text)
+QString plainToolTip(const QString& text)
 {
     // Qt takes a tooltip for rich text when it merely looks like markup; escaped inside a paragraph
     // of its own, it reads as written.
     if (Qt::mightBeRichText(text))
-        widget->setToolTip(u"<p style='white-space:pre-wrap'>"_s + text.toHtmlEscaped() + u"</p>"_s);
-    else
-        widget->setToolTip(text);
+        return u"<p style='white-space:pre-wrap'>"_s + text.toHtmlEscaped() + u"</p>"_s;
+    return text;
+}
+
+void setPlainToolTip(QWidget* widget, const QString& text)
+{
+    widget->setToolTip(plainToolTip(text));
 }
 
 QLabel* emphasised(QLabel* label, double scale)

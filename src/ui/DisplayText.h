@@ -24,6 +24,8 @@ QString path(const QString& path);
 QLabel* plain(QLabel* label);
 // The same for a tooltip, which has no text format of its own.
 void setPlainToolTip(QWidget* widget, const QString& text);
+// A tooltip's text that reads as written, for tooltips shown without a widget of their own.
+QString plainToolTip(const QString& text);
 // Bold, and `scale` times the normal size: titles and the names of items.
 QLabel* emphasised(QLabel* label, double scale = 1.0);
 // A button that shows only an icon still carries its help text, as tooltip and accessible name.

@@ -1,5 +1,7 @@
 #include "Icons.h"
 
+#include "SymbolIconEngine.h"
+
 #include <QDirIterator>
 #include <QStandardPaths>
 
@@ -7,19 +9,20 @@ using namespace Qt::StringLiterals;
 
 namespace Icons {
 
-// Names from the freedesktop icon naming specification that the fallback theme draws in colour.
+// Names from the freedesktop icon naming specification; those the fallback theme draws only in a
+// pale grey, which reads as disabled, are its symbolic ones, drawn in the text colour.
 const QList<std::pair<QString, QString>>& table()
 {
     static const QList<std::pair<QString, QString>> symbols = {
         {u"app"_s, u"application-x-executable"_s},
-        {u"arrow.clockwise"_s, u"view-refresh"_s},
+        {u"arrow.clockwise"_s, u"view-refresh-symbolic"_s},
         {u"arrow.down.circle.fill"_s, u"go-down"_s},
-        {u"arrow.left"_s, u"go-previous"_s},
+        {u"arrow.left"_s, u"go-previous-symbolic"_s},
         {u"arrow.left.arrow.right"_s, u"network-transmit-receive"_s},
         {u"arrow.left.arrow.right.circle"_s, u"network-transmit-receive"_s},
-        {u"arrow.right"_s, u"go-next"_s},
+        {u"arrow.right"_s, u"go-next-symbolic"_s},
         {u"arrow.triangle.2.circlepath"_s, u"software-update-available"_s},
-        {u"arrow.up"_s, u"go-up"_s},
+        {u"arrow.up"_s, u"go-up-symbolic"_s},
         {u"arrow.up.circle.fill"_s, u"go-up"_s},
         {u"bolt.horizontal"_s, u"network-wired"_s},
         {u"chevron.left.forwardslash.chevron.right"_s, u"text-x-script"_s},
@@ -83,9 +86,18 @@ QIcon builtInApplication()
 
 QIcon icon(const QString& symbol)
 {
-    for (const auto& [name, themed] : table())
-        if (name == symbol)
+    static const QString symbolic = u"-symbolic"_s;
+    for (const auto& [name, themed] : table()) {
+        if (name != symbol)
+            continue;
+        if (!themed.endsWith(symbolic))
             return QIcon::fromTheme(themed);
+        // Without the SVG renderer the symbolic drawing is missing: the legacy one has the shape.
+        QIcon shape = QIcon::fromTheme(themed);
+        if (shape.isNull())
+            shape = QIcon::fromTheme(themed.chopped(symbolic.size()));
+        return shape.isNull() ? shape : QIcon(new SymbolIconEngine(shape));
+    }
     return {};
 }
 

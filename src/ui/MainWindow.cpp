@@ -21,7 +21,9 @@ MainWindow::MainWindow(AppModel& model, Prompter& prompter, QWidget* parent) : R
     setStatusBar(new StatusLine(m_model));
     connect(m_content, &ContentView::settingsRequested, this, &MainWindow::settingsRequested);
     makeMenus();
-    setWindowTitle(ProductInfo::name() + u' ' + ProductInfo::version());
+    // The desktop writes the program's name after every window's own title ("0.1.0 — Dravik FTP"),
+    // so the name here would stand twice.
+    setWindowTitle(ProductInfo::version());
     setMinimumSize(1000, 650);
     resize(1180, 760);
     retranslate();

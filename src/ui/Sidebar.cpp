@@ -179,14 +179,16 @@ QWidget* Sidebar::makeFooter()
     auto* footer = new QWidget;
     m_language = shortcut("globe");
     connect(m_language, &QToolButton::clicked, this, &Sidebar::settingsRequested);
+    m_appearance = shortcut("circle.lefthalf.filled");
+    connect(m_appearance, &QToolButton::clicked, this, &Sidebar::settingsRequested);
     m_checkUpdates = shortcut("arrow.triangle.2.circlepath");
     connect(m_checkUpdates, &QToolButton::clicked, &m_model, &AppModel::checkForUpdates);
     connect(&m_model, &AppModel::checkingUpdatesChanged, this, &Sidebar::showUpdateCheck);
     auto* layout = new QVBoxLayout(footer);
     layout->setContentsMargins(0, 6, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(m_language);
-    layout->addWidget(m_checkUpdates);
+    for (QWidget* button : {m_language, m_appearance, m_checkUpdates})
+        layout->addWidget(button);
     return footer;
 }
 
@@ -252,6 +254,7 @@ void Sidebar::retranslate()
     m_chooseFolder->setText(L("choose_folder"));
     m_hiddenFiles->setText(L("hidden_files"));
     m_language->setText(L("language_button"));
+    m_appearance->setText(L("appearance"));
     showUpdateCheck();
 }
 

@@ -59,5 +59,6 @@ private:
     QToolButton* m_chooseFolder = nullptr;
     QCheckBox* m_hiddenFiles = nullptr;
     QToolButton* m_language = nullptr;
+    QToolButton* m_appearance = nullptr;
     QToolButton* m_checkUpdates = nullptr;
 };

@@ -21,7 +21,6 @@ TextPrompt::TextPrompt(Question question, const QString& text, QWidget* parent)
     auto* buttons = new QDialogButtonBox;
     m_cancel = buttons->addButton(QString(), QDialogButtonBox::RejectRole);
     m_confirm = buttons->addButton(QString(), QDialogButtonBox::AcceptRole);
-    m_confirm->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (m_confirm->isEnabled())
             accept();
@@ -34,6 +33,9 @@ TextPrompt::TextPrompt(Question question, const QString& text, QWidget* parent)
     layout->addWidget(m_message);
     layout->addWidget(m_field);
     layout->addWidget(buttons);
+    // Only a button already inside the dialog becomes its default: made earlier, the dialog would
+    // pick the first button of the focus chain (Cancel) when shown, and Return would cancel.
+    m_confirm->setDefault(true);
     setMinimumWidth(360);
     retranslate();
     check();

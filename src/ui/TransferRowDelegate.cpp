@@ -1,12 +1,16 @@
 #include "TransferRowDelegate.h"
 
+#include "DisplayText.h"
 #include "Icons.h"
 #include "L10n.h"
 #include "TransferItem.h"
 #include "TransferListModel.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -168,5 +172,15 @@ bool TransferRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, 
         Q_EMIT retryRequested(id);
     else if (canCancel(index))
         Q_EMIT cancelRequested(id);
+    return true;
+}
+
+bool TransferRowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index)
+{
+    const QString error = index.data(TransferListModel::ErrorRole).toString();
+    if (event->type() != QEvent::ToolTip || error.isEmpty())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QToolTip::showText(event->globalPos(), DisplayText::plainToolTip(error), view);
     return true;
 }

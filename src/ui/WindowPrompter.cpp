@@ -8,6 +8,7 @@
 #include "L10n.h"
 #include "ProductInfo.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,11 +43,20 @@ protected:
 
 WindowPrompter::WindowPrompter(QWidget* window) : m_window(window) {}
 
+QWidget* WindowPrompter::owner() const
+{
+    QWidget* top = QApplication::activeModalWidget();
+    for (QWidget* over = top; over && m_window; over = over->parentWidget())
+        if (over == m_window)
+            return top;
+    return m_window;
+}
+
 QFuture<int> WindowPrompter::alert(const PromptAlert& alert)
 {
     const QMessageBox::Icon icon =
         alert.style == PromptAlert::Style::warning ? QMessageBox::Warning : QMessageBox::Information;
-    auto* box = new AlertBox(icon, ProductInfo::name(), alert.message, QMessageBox::NoButton, m_window);
+    auto* box = new AlertBox(icon, ProductInfo::name(), alert.message, QMessageBox::NoButton, owner());
     box->setInformativeText(alert.informativeText);
     // Messages quote server names and errors: shown as they stand, never as markup.
     for (QLabel* label : box->findChildren<QLabel*>())
@@ -64,18 +74,18 @@ QFuture<int> WindowPrompter::alert(const PromptAlert& alert)
 
 QFuture<std::optional<ConflictAnswer>> WindowPrompter::conflict(const TransferConflict& conflict)
 {
-    auto* dialog = new ConflictDialog(conflict, m_window);
+    auto* dialog = new ConflictDialog(conflict, owner());
     return openForChoice<ConflictAnswer>(dialog, [dialog] { return std::optional(dialog->answer()); });
 }
 
 QFuture<std::optional<QString>> WindowPrompter::chooseFolder(const QString& start)
 {
-    return FileChooser::choose(m_window, L("choose_folder"), start, QFileDialog::Directory);
+    return FileChooser::choose(owner(), L("choose_folder"), start, QFileDialog::Directory);
 }
 
 QFuture<std::optional<QString>> WindowPrompter::chooseApplication(const QString& file,
                                                                   const QList<DesktopApplication>& applications)
 {
-    auto* chooser = new ApplicationChooser(file, applications, m_window);
+    auto* chooser = new ApplicationChooser(file, applications, owner());
     return openForChoice<QString>(chooser, [chooser] { return chooser->chosenID(); });
 }

@@ -22,5 +22,10 @@ public:
                                                       const QList<DesktopApplication>& applications) override;
 
 private:
+    // The window a question opens over: the dialog already open over the main window (the remote
+    // edits, say), or else the main window. Beside such a dialog instead of over it, the question
+    // would be blocked by it and get neither the focus nor a single key.
+    QWidget* owner() const;
+
     QPointer<QWidget> m_window;
 };

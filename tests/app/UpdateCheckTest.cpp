@@ -146,7 +146,10 @@ TEST_F(UpdateCheckTest, FeedsComeOnlyFromTheVerifiedUpdateServerOverHTTPS)
     HTTPSServer untrusted(true);
     qputenv("DRAVIK_UPDATE_SERVER", untrusted.address().toUtf8());
     untrusted.put("/updates.json", QJsonDocument(feed()).toJson());
-    EXPECT_EQ(outcome(check.fetchRelease()), L("invalid_certificate"));
+    // The failures of the connection name the update server.
+    EXPECT_EQ(outcome(check.fetchRelease()), L("update_certificate", "127.0.0.1"));
+    qputenv("DRAVIK_UPDATE_SERVER", "127.0.0.1:1");
+    EXPECT_EQ(outcome(check.fetchRelease()), L("update_connect_failed", "127.0.0.1"));
 }
 
 TEST_F(UpdateCheckTest, OnlyAVerifiedPackageIsInstalledAndEveryOtherEndingRemovesThePartialFile)

@@ -63,6 +63,50 @@ TEST_F(L10nTest, PlaceholdersAreReplacedFromTheLast)
     EXPECT_TRUE(L("ftp_error", "47").contains("47"));
 }
 
+TEST_F(L10nTest, ACountPicksThePluralFormOfItsLanguage)
+{
+    // "#" is the count as the language writes numbers.
+    const struct {
+        const char* language;
+        qint64 count;
+        const char* expected;
+    } cases[] = {
+        {"en", 1, "# item"},
+        {"en", 0, "# items"},
+        {"en", 2, "# items"},
+        {"fr", 0, "# élément"},
+        {"fr", 1000000, "# d’éléments"},
+        {"ru", 21, "# объект"},
+        {"ru", 3, "# объекта"},
+        {"ru", 11, "# объектов"},
+        {"pl", 22, "# elementy"},
+        {"ro", 19, "# elemente"},
+        {"ro", 20, "# de elemente"},
+        {"ar", 2, "عنصران (#)"},
+        {"ar", 3, "# عناصر"},
+        {"ar", 11, "# عنصرًا"},
+        {"ar", 100, "# عنصر"},
+        {"ja", 1, "# 項目"},
+    };
+    for (const auto& c : cases) {
+        L10n::selectForThisRun(QString::fromLatin1(c.language));
+        const QString expected = QString::fromUtf8(c.expected).replace(u'#', L10n::locale().toString(c.count));
+        EXPECT_EQ(L10n::plural(QStringLiteral("item_count"), c.count), expected) << c.language << " " << c.count;
+    }
+    // A count given as text chooses the form as well, in the language's digits or in ASCII ones;
+    // without a count the general form stands.
+    L10n::selectForThisRun(QStringLiteral("en"));
+    EXPECT_EQ(L("item_count", "1"), QStringLiteral("1 item"));
+    EXPECT_EQ(L("item_count"), QStringLiteral("{0} items"));
+    L10n::selectForThisRun(QStringLiteral("ar"));
+    EXPECT_EQ(L("item_count", L10n::locale().toString(3)), L10n::plural(QStringLiteral("item_count"), 3));
+    EXPECT_EQ(L("item_count", "3"), QStringLiteral("3 عناصر"));
+    L10n::selectForThisRun(QStringLiteral("en"));
+    EXPECT_EQ(L10n::plural(QStringLiteral("renamed_item"), 1, {QStringLiteral("b")}), QStringLiteral("Renamed 1 to b"));
+    EXPECT_EQ(L10n::pluralCategories(QStringLiteral("ar")),
+              QStringList({"few", "many", "one", "other", "two", "zero"}));
+}
+
 TEST_F(L10nTest, ByteCountUsesDecimalUnitsAndTheLanguage)
 {
     const std::pair<qint64, const char*> english[] = {

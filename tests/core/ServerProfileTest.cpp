@@ -23,9 +23,10 @@ QString failure(const ServerProfile& profile)
     return ftptest::failureText([&] { profile.validate(); });
 }
 
-QString sentence(const char* key)
+// The text of a key, or a sentence already made (which names no key), or no error at all.
+QString sentence(const QString& expected)
 {
-    return *key ? L(QString::fromLatin1(key)) : QStringLiteral("(no error)");
+    return expected.isEmpty() ? QStringLiteral("(no error)") : L(expected);
 }
 
 const QString digest43 = QStringLiteral("47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU");
@@ -46,10 +47,10 @@ TEST(ServerProfile, ValidationRulesInOrder)
             p.sshFingerprint = pin;
         };
     };
-    const std::vector<std::tuple<const char*, Change, const char*>> cases = {
+    const std::vector<std::tuple<const char*, Change, QString>> cases = {
         {"valid", [](ServerProfile&) {}, ""},
-        {"port 0", [](ServerProfile& p) { p.port = 0; }, "invalid_host"},
-        {"port 65536", [](ServerProfile& p) { p.port = 65536; }, "invalid_host"},
+        {"port 0", [](ServerProfile& p) { p.port = 0; }, "invalid_port"},
+        {"port 65536", [](ServerProfile& p) { p.port = 65536; }, "invalid_port"},
         {"port 1", [](ServerProfile& p) { p.port = 1; }, ""},
         {"port 65535", [](ServerProfile& p) { p.port = 65535; }, ""},
         {"user with colon", [](ServerProfile& p) { p.username = "a:b"; }, "invalid_user"},
@@ -70,17 +71,32 @@ TEST(ServerProfile, ValidationRulesInOrder)
         {"SFTP pin", sftp("SHA256:" + digest43), ""},
         {"SFTP pin without prefix", sftp(digest43), ""},
         {"SFTP pin with padding", sftp(digest43 + '='), ""},
+        // A wrong fingerprint says what is wrong with it.
         {"SFTP pin of 20 bytes", sftp("SHA256:" + QString::fromLatin1(QByteArray(20, 'x').toBase64())),
-         "ssh_fingerprint_hint"},
-        {"SFTP without pin", sftp(std::nullopt), "ssh_fingerprint_hint"},
-        {"SFTP pin with space", sftp("SHA256:" + digest43.left(20) + ' ' + digest43.mid(21)), "ssh_fingerprint_hint"},
-        {"SFTP pin with star", sftp("SHA256:" + digest43.left(42) + '*'), "ssh_fingerprint_hint"},
+         L("ssh_fingerprint_length", "27")},
+        {"SFTP pin of 44 characters", sftp(digest43 + 'A'), L("ssh_fingerprint_length", "44")},
+        {"SFTP without pin", sftp(std::nullopt), "ssh_fingerprint_missing"},
+        {"SFTP pin of only the prefix", sftp("SHA256:"), "ssh_fingerprint_missing"},
+        {"SFTP pin with space", sftp("SHA256:" + digest43.left(20) + ' ' + digest43.mid(21)),
+         L("ssh_fingerprint_characters", " ")},
+        {"SFTP pin with star", sftp("SHA256:" + digest43.left(42) + '*'), L("ssh_fingerprint_characters", "*")},
     };
-    for (const auto& [label, change, key] : cases) {
+    for (const auto& [label, change, expected] : cases) {
         ServerProfile profile = validProfile();
         change(profile);
-        EXPECT_EQ(failure(profile), sentence(key)) << label;
+        EXPECT_EQ(failure(profile), sentence(expected)) << label;
     }
+
+    // Each field at fault is named with a sentence of its own.
+    ServerProfile several = validProfile(FTPProtocol::sftp);
+    several.host.clear();
+    several.port = 0;
+    several.sshFingerprint = "*";
+    QStringList named;
+    for (const ServerProfile::Problem& problem : several.problems())
+        named << QString::number(int(problem.field)) + ' ' + problem.sentence;
+    EXPECT_EQ(named, QStringList({"0 " + L("invalid_host"), "1 " + L("invalid_port"),
+                                  "2 " + L("ssh_fingerprint_characters", "*")}));
 }
 
 TEST(ServerProfile, JsonRoundTripKeepsEveryFieldAndOmitsAbsentOnes)

@@ -1,9 +1,11 @@
 #include "AppLanguage.h"
+#include "L10n.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <gtest/gtest.h>
@@ -28,7 +30,19 @@ QSet<QString> placeholders(const QString& text)
 
 } // namespace
 
-TEST(Translations, EveryLanguageHasEveryEnglishKeyWithTheSamePlaceholders)
+// A text, or a counting key's texts by plural category.
+QMap<QString, QString> formsOf(const QJsonValue& value)
+{
+    if (value.isString())
+        return {{"", value.toString()}};
+    QMap<QString, QString> forms;
+    const QJsonObject object = value.toObject();
+    for (auto form = object.begin(); form != object.end(); ++form)
+        forms.insert(form.key(), form->toString());
+    return forms;
+}
+
+TEST(Translations, EveryLanguageHasEveryEnglishKeyWithTheSamePlaceholdersAndItsPluralForms)
 {
     const QJsonObject languages = catalogue();
     const QJsonObject english = languages.value("en").toObject();
@@ -41,10 +55,17 @@ TEST(Translations, EveryLanguageHasEveryEnglishKeyWithTheSamePlaceholders)
         EXPECT_EQ(table.size(), english.size()) << id;
         int copiedFromEnglish = 0;
         for (auto entry = english.begin(); entry != english.end(); ++entry) {
-            const QString text = table.value(entry.key()).toString();
-            EXPECT_FALSE(text.isEmpty()) << id << " lacks " << entry.key().toStdString();
-            EXPECT_EQ(placeholders(text), placeholders(entry->toString())) << id << " " << entry.key().toStdString();
-            copiedFromEnglish += language.id != "en" && text == entry->toString();
+            const std::string key = entry.key().toStdString();
+            const QMap<QString, QString> forms = formsOf(table.value(entry.key()));
+            // A key that counts has exactly the forms the language's plural rules choose from.
+            const QStringList wanted = entry->isObject() ? L10n::pluralCategories(language.id) : QStringList{""};
+            EXPECT_EQ(forms.keys(), wanted) << id << " " << key;
+            const QSet<QString> expected = placeholders(formsOf(*entry).last());
+            for (const QString& text : forms) {
+                EXPECT_FALSE(text.isEmpty()) << id << " lacks " << key;
+                EXPECT_EQ(placeholders(text), expected) << id << " " << key;
+            }
+            copiedFromEnglish += language.id != "en" && forms == formsOf(*entry);
         }
         // Brand names and a few technical words legitimately stay as they are.
         EXPECT_LT(copiedFromEnglish, 12) << id << " looks untranslated";
@@ -55,8 +76,8 @@ TEST(Translations, EveryKeyTheCodeLooksUpExistsInEnglishAndNamesThisComputer)
 {
     const QJsonObject english = catalogue().value("en").toObject();
     // Every key the sources look up with L("key", ...) or L10n::text("key" ...).
-    static const QRegularExpression lookup(
-        QStringLiteral("\\b(?:L|L10n::text)\\(\\s*(?:QStringLiteral\\(|QString::fromLatin1\\()?\"([a-z0-9_]+)\""));
+    static const QRegularExpression lookup(QStringLiteral(
+        "\\b(?:L|L10n::text|L10n::plural)\\(\\s*(?:QStringLiteral\\(|QString::fromLatin1\\(|u)?\"([a-z0-9_]+)\""));
     int used = 0;
     QDirIterator it(QStringLiteral(DRAVIK_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
                     QDirIterator::Subdirectories);

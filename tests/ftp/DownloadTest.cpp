@@ -10,8 +10,10 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTimeZone>
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <sys/stat.h>
 
 using namespace ftptest;
@@ -129,8 +131,18 @@ TEST_F(Downloads, ACancelledCheckpointedDownloadResumesWhereItStopped)
     EXPECT_EQ(permissionsOf(DownloadCheckpoint::metadata(part)), 0600u);
 
     // Bytes already received are kept, not fetched again: marking them shows the resume appended.
+    // The progress counts the whole file from the start: what is kept shows at once, never all.
     local.write(QFileInfo(part).fileName(), QByteArray(kept, 'M'));
-    download("/slow/large file.bin", false, {}, id, true);
+    std::mutex reportedLock;
+    QList<double> reported;
+    download("/slow/large file.bin", false, {}, id, true, [&](double fraction) {
+        std::lock_guard guard(reportedLock);
+        reported << fraction;
+    });
+    ASSERT_GT(reported.size(), 1);
+    EXPECT_GE(reported.first(), double(kept) / double(bytes.size()) - 0.01);
+    EXPECT_LT(reported.first(), 0.9);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
     EXPECT_EQ(contentOf(destination), QByteArray(kept, 'M') + bytes.mid(kept));
     EXPECT_EQ(files(), QStringList{"download.bin"});
 }

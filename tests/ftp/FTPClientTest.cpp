@@ -85,7 +85,7 @@ TEST(FTPClientCommandLine, ThePasswordTravelsOnStandardInputAndIsMaskedInDiagnos
             ADD_FAILURE();
         } catch (const FTPError& error) {
             EXPECT_EQ(error.exitStatus(), 67);
-            EXPECT_EQ(error.errorDescription(), L("auth_failed") + '\n' + detail);
+            EXPECT_EQ(error.errorDescription(), L("auth_failed") + ' ' + detail);
         }
         EXPECT_EQ(curl.input(run += 2), configuration);
         EXPECT_FALSE(curl.arguments(run).join(' ').contains(password.isEmpty() ? "alice:" : password));

@@ -263,7 +263,7 @@ TEST_F(SFTPSession, TheWatchdogEndsOnlyIdleConnections)
     };
     EXPECT_EQ(statAfterIdling(9), "(no error)") << "idle for 90 s";
     EXPECT_EQ(statAfterIdling(9), "(no error)") << "idle for 90 s again";
-    EXPECT_EQ(statAfterIdling(10), L("ftp_error", "56") + '\n' + L("connect_failed")) << "idle for 100 s";
+    EXPECT_EQ(statAfterIdling(10), L("ftp_error", "56") + ' ' + L("connect_failed")) << "idle for 100 s";
     wire.close();
 }
 

@@ -70,7 +70,7 @@ Reply answering(quint32 id, Reply reply)
 
 const QByteArray version3 = frame(char(Type::version) + be32(3));
 const QString lostBeforeHandshake = L("connect_failed");
-const QString lostAfterHandshake = L("ftp_error", "56") + '\n' + L("connect_failed");
+const QString lostAfterHandshake = L("ftp_error", "56") + ' ' + L("connect_failed");
 
 // The server's whole side: its version, then the replies in order. The wire numbers its requests
 // 1, 2, ..., so each reply carries the identifier of the request it answers.

@@ -1,16 +1,21 @@
 #include "AppearanceSettings.h"
 #include "ConnectionEditor.h"
+#include "ContentView.h"
 #include "DockTileSession.h"
 #include "DravikApp.h"
+#include "Icons.h"
 #include "L10n.h"
 #include "MainWindow.h"
 #include "SettingsWindow.h"
+#include "Sidebar.h"
 #include "WindowProbe.h"
 
 #include <QApplication>
 #include <QDBusConnectionInterface>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,6 +40,68 @@ bool isDark(const QWidget* window)
 {
     return window->palette().color(QPalette::Window).lightness() < 128 &&
            window->palette().color(QPalette::WindowText).lightness() > 128;
+}
+
+// How far the opaque pixels of `image` stand from the window's background: the most different one,
+// or on average.
+int contrast(const QImage& image, const QWidget& window, bool average = false)
+{
+    const int background = qGray(window.palette().color(QPalette::Window).rgb());
+    int most = 0, sum = 0, count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 200) {
+                const int difference = std::abs(qGray(image.pixel(x, y)) - background);
+                most = std::max(most, difference);
+                sum += difference;
+                ++count;
+            }
+    return average ? sum / std::max(count, 1) : most;
+}
+
+// The ring of the first radio button that is not chosen, against its window.
+int ringContrast(const QWidget& window)
+{
+    for (QRadioButton* button : window.findChildren<QRadioButton*>()) {
+        if (button->isChecked())
+            continue;
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect ring = button->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, button);
+        return contrast(button->grab(ring).toImage(), window);
+    }
+    return 0;
+}
+
+// How many pixels of the highlight colour a tool button gains by taking the keyboard focus.
+int focusRing()
+{
+    QWidget window;
+    auto* button = new QToolButton(&window);
+    button->setAutoRaise(true);
+    button->setIcon(Icons::icon("arrow.up"));
+    auto* other = new QToolButton(&window);
+    other->move(40, 0);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    const auto highlighted = [button] {
+        const QImage image = button->grab().toImage();
+        const QColor highlight = button->palette().color(QPalette::Highlight);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                count += std::abs(pixel.red() - highlight.red()) + std::abs(pixel.green() - highlight.green()) +
+                             std::abs(pixel.blue() - highlight.blue()) <
+                         40;
+            }
+        return count;
+    };
+    other->setFocus();
+    const int before = highlighted();
+    window.setAttribute(Qt::WA_KeyboardFocusChange);
+    button->setFocus(Qt::TabFocusReason);
+    return highlighted() - before;
 }
 
 // Hears the program's signal on the session bus, as the companion does.
@@ -114,7 +181,8 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
     Desktop desktop(prefersDark);
     DravikApp program(desktop.programBus);
     program.window().show();
-    program.showSettings();
+    // The sidebar's appearance item opens the settings.
+    control(*program.window().content()->sidebar(), L("appearance"))->click();
     ConnectionEditor editor(std::nullopt, {});
     editor.show();
     auto* settings = program.window().findChild<SettingsWindow*>();
@@ -144,6 +212,13 @@ TEST(AppearanceSettings, AChoiceIsStoredShownInEveryWindowAndTheCompanionFollows
             EXPECT_EQ(isDark(window), choice.icon == Icon::dark)
                 << choice.stored << " " << window->metaObject()->className();
         EXPECT_TRUE(programShows(choice.icon)) << choice.stored;
+        EXPECT_GT(ringContrast(*settings), 40) << choice.stored;
+        // An enabled symbol reads as enabled: drawn in the text colour, faded only when disabled.
+        const QIcon up = Icons::icon("arrow.up");
+        const int enabled = contrast(up.pixmap(16).toImage(), *settings, true);
+        EXPECT_GT(enabled, 100) << choice.stored;
+        EXPECT_LT(contrast(up.pixmap(16, QIcon::Disabled).toImage(), *settings, true), enabled) << choice.stored;
+        EXPECT_GT(focusRing(), 20) << choice.stored;
         EXPECT_EQ(desktop.session.changes(1), 1) << choice.stored;
         EXPECT_EQ(desktop.counter.taken(), 1) << choice.stored;
         EXPECT_TRUE(desktop.session.shows(choice.icon)) << choice.stored;

@@ -59,6 +59,21 @@ void choose(const QWidget& editor, FTPProtocol protocol)
     editor.findChild<QComboBox*>()->setCurrentIndex(FTPProtocols::allCases().indexOf(protocol));
 }
 
+// Every shown line of text has the height it needs, wrapped at its width, and no field is squeezed.
+QStringList clipped(const QWidget& editor)
+{
+    QTest::qWait(0);
+    QStringList found;
+    for (QLabel* label : editor.findChildren<QLabel*>())
+        if (label->isVisible() && label->wordWrap() && label->height() < label->heightForWidth(label->width()))
+            found << label->text();
+    for (QLineEdit* field : editor.findChildren<QLineEdit*>())
+        if (field->isVisible() && !field->accessibleName().isEmpty() &&
+            field->height() < field->minimumSizeHint().height())
+            found << field->accessibleName();
+    return found;
+}
+
 ServerProfile profile(FTPProtocol protocol, qint64 port = 21)
 {
     ServerProfile profile;
@@ -99,6 +114,7 @@ TEST(ConnectionEditor, SavesTrimmedTextsConnectsOnlyWhenAskedAndShowsAFailedSave
     ConnectionEditor editor(std::nullopt, owner.services());
     type(editor, "name", "   ");
     type(editor, "server", "  ftp.example.org\t ");
+    type(editor, "username", "anna");
     type(editor, "password", " secret ");
     press(editor, "save");
     ASSERT_EQ(owner.saved.size(), 1);
@@ -120,6 +136,30 @@ TEST(ConnectionEditor, SavesTrimmedTextsConnectsOnlyWhenAskedAndShowsAFailedSave
     press(failing, "save_connect");
     EXPECT_EQ(owner.connected.size(), 1);
     EXPECT_EQ(owner.saved.last().username, "bob");
+}
+
+TEST(ConnectionEditor, EachFieldAtFaultIsMarkedAndNamedAndNothingIsClipped)
+{
+    Owner owner;
+    for (const char* language : {"en", "de", "ar", "ja"}) {
+        L10n::selectForThisRun(language);
+        ConnectionEditor editor(std::nullopt, owner.services());
+        editor.show();
+        choose(editor, FTPProtocol::sftp);
+        EXPECT_EQ(clipped(editor), QStringList()) << language;
+        editor.findChild<QSpinBox*>()->setValue(0);
+        type(editor, "username", "anna");
+        type(editor, "ssh_fingerprint", "SHA256:abc");
+        press(editor, "save");
+        EXPECT_TRUE(owner.saved.isEmpty());
+        const QStringList sentences{L("invalid_host"), L("invalid_port"), L("ssh_fingerprint_length", "3")};
+        EXPECT_TRUE(shows(editor, sentences.join('\n'))) << language;
+        for (const auto& [key, sentence] : {std::pair{"server", sentences[0]}, {"ssh_fingerprint", sentences[2]}})
+            EXPECT_EQ(field(editor, key)->accessibleDescription(), sentence) << language;
+        EXPECT_EQ(field(editor, "username")->accessibleDescription(), "");
+        EXPECT_EQ(clipped(editor), QStringList()) << language;
+    }
+    L10n::selectForThisRun("en");
 }
 
 TEST(ConnectionEditor, SFTPKeyFilePassphraseAndFingerprint)

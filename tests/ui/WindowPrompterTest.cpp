@@ -2,6 +2,7 @@
 #include "ApplicationChooser.h"
 #include "QtPrinters.h"
 #include "TemporaryFolder.h"
+#include "TextPrompt.h"
 #include "WindowProbe.h"
 
 #include <QDir>
@@ -75,4 +76,109 @@ TEST(WindowPrompter, TheChoosersAnswerTheChosenFolderAndApplication)
     QTest::keyClick(list, Qt::Key_Return);
     ASSERT_TRUE(application.isFinished());
     EXPECT_EQ(application.result(), QString("emacs.desktop"));
+}
+
+namespace {
+
+// A key as the keyboard delivers it: to whatever has the focus in the dialog.
+void press(QWidget* dialog, Qt::Key key)
+{
+    QApplication::setActiveWindow(dialog);
+    QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, key);
+    QTest::qWait(0);
+}
+
+} // namespace
+
+TEST(WindowPrompter, ReturnConfirmsAndEscapeCancelsEveryDialog)
+{
+    QWidget window;
+    window.show();
+    WindowPrompter prompter(&window);
+    const QList<DesktopApplication> editors{{"kate.desktop", "Kate", "", true}, {"vim.desktop", "Vim", "", false}};
+    const TransferConflict conflict{true, "/home/me/a.txt", "/srv/a.txt", FileEntry{"a.txt", false, 9, {}},
+                                    FileEntry{"a.txt", false, 3, {}}};
+    std::optional<QString> prompted;
+    const struct {
+        const char* name;
+        std::function<std::function<QString()>()> open; // opens the dialog; what it answered
+        QList<Qt::Key> keys;
+        QString answer; // "-" for no answer
+    } cases[] = {
+        {"text prompt",
+         [&] {
+             prompted.reset();
+             TextPrompt::ask(&window, {"new_remote_folder", "folder_name", "create", {}, {}}, "Reports",
+                             [&](const QString& text) { prompted = text; });
+             return [&] { return prompted.value_or("-"); };
+         },
+         {Qt::Key_Return},
+         "Reports"},
+        {"text prompt escaped",
+         [&] {
+             prompted.reset();
+             TextPrompt::ask(&window, {"new_remote_folder", "folder_name", "create", {}, {}}, "Reports",
+                             [&](const QString& text) { prompted = text; });
+             return [&] { return prompted.value_or("-"); };
+         },
+         {Qt::Key_Escape},
+         "-"},
+        {"chooser",
+         [&] {
+             auto chosen =
+                 std::make_shared<QFuture<std::optional<QString>>>(prompter.chooseApplication("/tmp/n.txt", editors));
+             return [chosen] { return chosen->isFinished() ? chosen->result().value_or("-") : QString("open"); };
+         },
+         {Qt::Key_Down, Qt::Key_Return},
+         "vim.desktop"},
+        {"chooser escaped",
+         [&] {
+             auto chosen =
+                 std::make_shared<QFuture<std::optional<QString>>>(prompter.chooseApplication("/tmp/n.txt", editors));
+             return [chosen] { return chosen->isFinished() ? chosen->result().value_or("-") : QString("open"); };
+         },
+         {Qt::Key_Escape},
+         "-"},
+        {"conflict",
+         [&] {
+             auto chosen = std::make_shared<QFuture<std::optional<ConflictAnswer>>>(prompter.conflict(conflict));
+             return [chosen] {
+                 if (!chosen->isFinished())
+                     return QString("open");
+                 return chosen->result() ? ConflictActions::rawValue(chosen->result()->action) : QString("-");
+             };
+         },
+         {Qt::Key_Return},
+         "skip"},
+        {"conflict escaped",
+         [&] {
+             auto chosen = std::make_shared<QFuture<std::optional<ConflictAnswer>>>(prompter.conflict(conflict));
+             return [chosen] {
+                 if (!chosen->isFinished())
+                     return QString("open");
+                 return chosen->result() ? ConflictActions::rawValue(chosen->result()->action) : QString("-");
+             };
+         },
+         {Qt::Key_Escape},
+         "-"},
+    };
+    for (const auto& c : cases) {
+        const auto answered = c.open();
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr) << c.name;
+        for (Qt::Key key : c.keys)
+            press(dialog, key);
+        EXPECT_EQ(answered(), c.answer) << c.name;
+    }
+
+    // Asked while a dialog is open over the window, the question opens over that dialog: beside
+    // it, it would be blocked by it and get no key at all.
+    QDialog sheet(&window);
+    sheet.open();
+    QFuture<std::optional<QString>> over = prompter.chooseApplication("/tmp/n.txt", editors);
+    QWidget* chooser = QApplication::activeModalWidget();
+    EXPECT_EQ(chooser->parentWidget(), &sheet);
+    press(chooser, Qt::Key_Return);
+    ASSERT_TRUE(over.isFinished());
+    EXPECT_EQ(over.result(), QString("kate.desktop"));
 }

@@ -9,23 +9,30 @@
 #include "MainWindow.h"
 #include "PanelSizes.h"
 #include "ProFTPDServer.h"
+#include "ProductInfo.h"
 #include "QtPrinters.h"
 #include "ResizeHandle.h"
 #include "Sidebar.h"
 #include "TemporaryFolder.h"
 #include "TextPrompt.h"
+#include "TransferListModel.h"
 #include "TransferPanel.h"
+#include "TransferRowDelegate.h"
 #include "WindowProbe.h"
 #include "WindowPrompter.h"
 
 #include <QDir>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTcpServer>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolTip>
 #include <cmath>
 
 namespace {
@@ -95,6 +102,10 @@ TEST(Workspace, HandlesResizeFromTheShownSizeAndTheSizesAreKept)
     PanelSizes::storeSidebarWidth(50);
     {
         Program program;
+        // The desktop shows a window's title followed by the program's name: the name once.
+        const QString title = program.program.window().windowTitle() + " — " + ProductInfo::name();
+        EXPECT_EQ(title.count(ProductInfo::name()), 1);
+        EXPECT_TRUE(title.contains(ProductInfo::version()));
         ContentView& content = program.content();
         EXPECT_EQ(content.sidebar()->width(), 180);
         EXPECT_EQ(content.transferPanel()->height(), 198);
@@ -134,6 +145,11 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
     model.openLocal(local.path());
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.localURL() == local.path(); }));
     FilePaneView& pane = *program.content().localPane();
+    // The footer counts in the singular too.
+    EXPECT_TRUE(QTest::qWaitFor([&pane] {
+        const QList<QLabel*> labels = pane.findChildren<QLabel*>();
+        return std::any_of(labels.begin(), labels.end(), [](QLabel* label) { return label->text() == "1 item"; });
+    }));
 
     const auto check = [&](const char* name, const char* confirm, const QString& chosen) {
         command(pane, L(name))->trigger();
@@ -244,6 +260,31 @@ TEST(Workspace, ALanguageSwitchRendersTheWindowAgainAndArabicMirrorsAllButThePan
         // This computer stays on the left, the server on the right.
         EXPECT_LT(content.localPane()->x(), content.remotePane()->x()) << code;
     }
+}
+
+// A failed transfer's error takes one line of its row, shortened to fit; the tooltip has all of it,
+// as written.
+TEST(Workspace, ATransferRowShowsItsWholeErrorInItsTooltip)
+{
+    const QString error = L("permission_denied") + " curl: (25) <b>upload</b> failed " + QString(200, 'x');
+    QStandardItemModel items;
+    auto* item = new QStandardItem("report.pdf");
+    item->setData(int(TransferItem::State::failed), TransferListModel::StateRole);
+    item->setData(error, TransferListModel::ErrorRole);
+    items.appendRow(item);
+    QListView view;
+    view.setModel(&items);
+    view.setItemDelegate(new TransferRowDelegate(&view));
+    view.resize(500, 200);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const QPoint row = view.visualRect(items.index(0, 0)).center();
+    QHelpEvent help(QEvent::ToolTip, row, view.viewport()->mapToGlobal(row));
+    QCoreApplication::sendEvent(view.viewport(), &help);
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    EXPECT_EQ(shown.toPlainText(), error);
+    QToolTip::hideText();
 }
 
 TEST(Workspace, AFailureIsShownInAnAlertThatClearsItOnceRead)

@@ -2,9 +2,9 @@
 //
 // Runs the program's windows on the display it is given (Xvfb, by scripts/take-screenshots)
 // against a throwaway FTPS server and writes what a person sees, in English, German, Arabic and
-// Japanese: the connected main window with a transfer running, the connection editor and the
-// conflict dialog; then the same in English in light and dark appearance, with the settings
-// window. Language and appearance are switched live between the sets, as a person would.
+// Japanese: the connected main window with a transfer running, the connection editor (also for a
+// new SFTP profile saved with its fields at fault) and the conflict dialog; then the same in English in light and dark
+// appearance, with the settings window. Language and appearance are switched live between the sets, as a person would.
 
 #include "AppModel.h"
 #include "AppearanceSettings.h"
@@ -13,6 +13,7 @@
 #include "DemoContent.h"
 #include "DravikApp.h"
 #include "Icons.h"
+#include "L10n.h"
 #include "MainWindow.h"
 #include "PrivateHome.h"
 #include "PrivateKeyring.h"
@@ -21,7 +22,10 @@
 #include "TemporaryFolder.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <cstdio>
 #include <functional>
@@ -111,6 +115,22 @@ int main(int argc, char** argv)
             waitFor([] { return shown<ConnectionEditor>() != nullptr; }, "the connection editor");
             save(shown<ConnectionEditor>(), output + QStringLiteral("/editor-%1.png").arg(set));
             shown<ConnectionEditor>()->reject();
+
+            // A new SFTP profile saved too early: every field at fault says so, nothing is cut.
+            waitFor([&] { return !model.showConnectionEditor() && shown<ConnectionEditor>() == nullptr; },
+                    "the editor to close");
+            QTest::qWait(100);
+            model.setEditingProfile(std::nullopt);
+            model.setShowConnectionEditor(true);
+            waitFor([] { return shown<ConnectionEditor>() != nullptr; }, "the new connection's editor");
+            ConnectionEditor* editor = shown<ConnectionEditor>();
+            editor->findChild<QComboBox*>()->setCurrentIndex(int(FTPProtocols::allCases().indexOf(FTPProtocol::sftp)));
+            editor->findChild<QSpinBox*>()->setValue(0);
+            for (QPushButton* button : editor->findChildren<QPushButton*>())
+                if (button->text() == L("save"))
+                    button->click();
+            save(editor, output + QStringLiteral("/editor-sftp-%1.png").arg(set));
+            editor->reject();
 
             model.setRemoteSelection({QStringLiteral("Welcome.txt")});
             model.enqueue(false);

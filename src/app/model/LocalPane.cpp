@@ -124,7 +124,7 @@ void LocalPane::trashSelection()
     if (items.isEmpty())
         return;
     const PromptAlert question{PromptAlert::Style::warning,
-                               L("trash_question", QString::number(items.size())),
+                               L10n::plural(u"trash_question"_s, items.size()),
                                L("trash_hint"),
                                {L("cancel"), L("trash_action")}};
     m_context.prompter.alert(question).then(this, [this, items, folder = m_url](int answer) {

@@ -142,7 +142,7 @@ void RemoteSession::createFolder(const QString& name)
         });
 }
 
-void RemoteSession::performRemote(Operation operation)
+void RemoteSession::performRemote(Operation operation, const QString& done)
 {
     if (!m_client || m_working())
         return;
@@ -151,10 +151,10 @@ void RemoteSession::performRemote(Operation operation)
             operation(client, stop);
             return Done{};
         },
-        [this](TaskOutcome<Done> outcome) {
+        [this, done](TaskOutcome<Done> outcome) {
             if (!settle(outcome))
                 return;
-            m_context.record(L("operation_done"));
+            m_context.record(done);
             browse(std::nullopt);
         });
 }
@@ -168,7 +168,8 @@ void RemoteSession::rename(const QString& newName)
         return m_context.report(L("name_exists"), false);
     const QString from = RemotePath::joining(m_path, *selection.cbegin());
     const QString to = RemotePath::joining(m_path, newName);
-    performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); });
+    performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); },
+                  L("renamed_item", *selection.cbegin(), newName));
 }
 
 void RemoteSession::deleteSelection()
@@ -177,17 +178,21 @@ void RemoteSession::deleteSelection()
     if (items.isEmpty())
         return;
     const PromptAlert question{PromptAlert::Style::warning,
-                               L("remote_delete_question", QString::number(items.size())),
+                               L10n::plural(u"remote_delete_question"_s, items.size()),
                                L("delete_warning"),
                                {L("cancel"), L("delete_permanently")}};
     // The folder is the one the person saw the items in when confirming.
     m_context.prompter.alert(question).then(this, [this, items, folder = m_path](int answer) {
         if (answer != 1)
             return;
-        performRemote([items, folder](const FTPClient& client, std::stop_token stop) {
-            for (const FileEntry& item : items)
-                client.deleteTree(RemotePath::joining(folder, item.name), item.isDirectory, 0, stop);
-        });
+        const QString done =
+            items.size() == 1 ? L("deleted_item", items.first().name) : L10n::plural(u"deleted_items"_s, items.size());
+        performRemote(
+            [items, folder](const FTPClient& client, std::stop_token stop) {
+                for (const FileEntry& item : items)
+                    client.deleteTree(RemotePath::joining(folder, item.name), item.isDirectory, 0, stop);
+            },
+            done);
     });
 }
 
@@ -198,8 +203,10 @@ void RemoteSession::changePermissions(const QString& mode)
         paths.append(RemotePath::joining(m_path, name));
     if (paths.isEmpty())
         return;
-    performRemote([paths, mode](const FTPClient& client, std::stop_token stop) {
-        for (const QString& path : paths)
-            client.permissions(path, mode, stop);
-    });
+    performRemote(
+        [paths, mode](const FTPClient& client, std::stop_token stop) {
+            for (const QString& path : paths)
+                client.permissions(path, mode, stop);
+        },
+        L("operation_done"));
 }

@@ -109,7 +109,7 @@ void TransferQueue::enqueue(bool upload, const QList<TransferSource>& sources, c
         [this, upload, client](TaskOutcome<QList<PlannedTransfer>> outcome) {
             if (!outcome.value)
                 return m_context.report(outcome.error);
-            m_context.record(L("queued_items", QString::number(append(*outcome.value, upload, client))));
+            m_context.record(L10n::plural(u"queued_items"_s, append(*outcome.value, upload, client)));
             runNext();
         });
 }

@@ -150,7 +150,7 @@ TEST_F(ModelTest, RemoteFileOperationsChangeTheServerAndListTheFolderAgain)
     model->renameSelection(false, "renamed.txt");
     ASSERT_TRUE(eventually([&] { return !model->busy() && names(model->remoteFiles()).contains("renamed.txt"); }));
     EXPECT_EQ(contentOf(server.local("/renamed.txt")), "top");
-    EXPECT_EQ(activity().last(), "Done.");
+    EXPECT_EQ(activity().last(), "Renamed top.txt to renamed.txt");
 
     select(false, {"renamed.txt"});
     model->changePermissions("600");
@@ -160,7 +160,7 @@ TEST_F(ModelTest, RemoteFileOperationsChangeTheServerAndListTheFolderAgain)
     // The first button cancels; the second deletes, folders with everything in them.
     server.put("/made/inner.txt", "inner");
     select(false, {"made", "renamed.txt"});
-    prompter.alertAnswers = {0, 1};
+    prompter.alertAnswers = {0, 1, 1};
     model->deleteSelection(false);
     QCoreApplication::processEvents();
     EXPECT_FALSE(model->busy());
@@ -169,8 +169,17 @@ TEST_F(ModelTest, RemoteFileOperationsChangeTheServerAndListTheFolderAgain)
     ASSERT_TRUE(eventually([&] { return !model->busy() && model->remoteFiles().size() == 2; }));
     EXPECT_FALSE(QFileInfo::exists(server.local("/made")));
     EXPECT_FALSE(QFileInfo::exists(server.local("/renamed.txt")));
+    EXPECT_EQ(activity().last(), "Deleted 2 items");
+    server.put("/gone.txt", "gone");
+    model->browse();
+    ASSERT_TRUE(eventually([&] { return !model->busy() && names(model->remoteFiles()).contains("gone.txt"); }));
+    select(false, {"gone.txt"});
+    model->deleteSelection(false);
+    ASSERT_TRUE(eventually([&] { return !model->busy() && !names(model->remoteFiles()).contains("gone.txt"); }));
+    EXPECT_EQ(activity().last(), "Deleted gone.txt");
     EXPECT_EQ(prompter.asked,
-              (QStringList{"alert: Delete 2 items from the server?", "alert: Delete 2 items from the server?"}));
+              (QStringList{"alert: Delete 2 items from the server?", "alert: Delete 2 items from the server?",
+                           "alert: Delete 1 item from the server?"}));
     EXPECT_EQ(model->errorMessage(), QString());
 
     // A link is opened as the folder it leads to; one that leads to a file or nowhere opens nothing.

@@ -129,7 +129,7 @@ TEST(StartUpTest, SavedProfilesKeepTheirPlaceAndTheirPasswordsLiveInTheKeyring)
     EXPECT_EQ(save(model, remembered, ProFTPDServer::password()), std::nullopt);
     ServerProfile invalid = asking;
     invalid.host.clear();
-    EXPECT_EQ(save(model, invalid, {}), "Enter a valid server name and a port from 1 to 65535.");
+    EXPECT_EQ(save(model, invalid, {}), L("invalid_host"));
     EXPECT_EQ(model.profiles(), (QList<ServerProfile>{remembered, asking}));
     EXPECT_EQ(ProfileStore::load(), model.profiles());
     EXPECT_FALSE(contentOf(ProfileStore::file()).contains("never stored"));
