@@ -2,11 +2,13 @@
 
 #include "AppModel.h"
 #include "DesktopServices.h"
+#include "DisconnectedPage.h"
 #include "DisplayText.h"
 #include "FTPError.h"
 #include "FileFilterModel.h"
 #include "FileListModel.h"
 #include "FileTableView.h"
+#include "FilterField.h"
 #include "Icons.h"
 #include "L10n.h"
 #include "PathLabel.h"
@@ -48,7 +50,7 @@ FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
     m_pages = new QStackedWidget;
     m_pages->addWidget(makeTable());
     if (!m_local)
-        m_pages->addWidget(makeDisconnectedPage());
+        m_pages->addWidget(new DisconnectedPage(m_model));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(makeHeader());
@@ -174,7 +176,7 @@ QWidget* FilePaneView::makeHeader()
             layout->addWidget(iconButton(action));
     layout->addWidget(m_fileActions);
 
-    m_search = new QLineEdit;
+    m_search = new FilterField;
     m_search->addAction(Icons::icon(u"magnifyingglass"_s), QLineEdit::LeadingPosition);
     m_search->setClearButtonEnabled(true);
     connect(m_search, &QLineEdit::textEdited, this,
@@ -185,8 +187,10 @@ QWidget* FilePaneView::makeHeader()
 QWidget* FilePaneView::makeTable()
 {
     m_table = new FileTableView;
+    // Read before the table is given the rows, as the table sorts them by its own heading then.
+    const FileSortComparator order = (m_local ? m_model.localFileList() : m_model.remoteFileList())->sortOrder();
     m_table->setModel(m_local ? m_model.visibleLocalFiles() : m_model.visibleRemoteFiles());
-    m_table->sortByColumn(FileListModel::nameColumn, Qt::AscendingOrder);
+    m_table->sortByColumn(int(order.field), order.order);
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionResizeMode(FileListModel::nameColumn, QHeaderView::Stretch);
     header->resizeSection(FileListModel::sizeColumn, 80);
@@ -198,28 +202,6 @@ QWidget* FilePaneView::makeTable()
     connect(m_table, &QAbstractItemView::activated, m_openFolder, &QAction::trigger);
     connect(m_table, &QWidget::customContextMenuRequested, this, &FilePaneView::showContextMenu);
     return m_table;
-}
-
-QWidget* FilePaneView::makeDisconnectedPage()
-{
-    auto* page = new QWidget;
-    auto* icon = new QLabel;
-    icon->setPixmap(Icons::icon(u"externaldrive.connected.to.line.below"_s).pixmap(48));
-    m_connectHint = new QLabel;
-    m_connectHint->setWordWrap(true);
-    m_connectHint->setAlignment(Qt::AlignCenter);
-    m_addConnection = new QPushButton;
-    connect(m_addConnection, &QPushButton::clicked, this, [this] {
-        m_model.setEditingProfile(std::nullopt);
-        m_model.setShowConnectionEditor(true);
-    });
-    auto* layout = new QVBoxLayout(page);
-    layout->addStretch();
-    layout->addWidget(icon, 0, Qt::AlignCenter);
-    layout->addWidget(m_connectHint);
-    layout->addWidget(m_addConnection, 0, Qt::AlignCenter);
-    layout->addStretch();
-    return page;
 }
 
 QWidget* FilePaneView::makeFooter()
@@ -396,10 +378,6 @@ void FilePaneView::retranslate()
     m_search->setPlaceholderText(L("filter_files"));
     m_search->setAccessibleName(L("filter_files"));
     m_table->setAccessibleName(m_local ? L("this_mac") : L("ftp_server"));
-    if (m_connectHint) {
-        m_connectHint->setText(L("connect_hint"));
-        m_addConnection->setText(L("add_connection"));
-    }
     m_transferButton->setText(m_local ? L("upload") : L("download"));
     showCount();
 }

@@ -41,7 +41,6 @@ private:
     void makeCommands();
     QWidget* makeHeader();
     QWidget* makeTable();
-    QWidget* makeDisconnectedPage();
     QWidget* makeFooter();
     QToolButton* iconButton(QAction* action);
 
@@ -82,8 +81,6 @@ private:
     QLineEdit* m_search = nullptr;
     QStackedWidget* m_pages = nullptr;
     FileTableView* m_table = nullptr;
-    QLabel* m_connectHint = nullptr;
-    QPushButton* m_addConnection = nullptr;
     QLabel* m_count = nullptr;
     QPushButton* m_transferButton = nullptr;
     bool m_showingSelection = false;

@@ -4,6 +4,7 @@
 #include "ContentView.h"
 #include "FilePaneView.h"
 #include "L10n.h"
+#include "PanelSizes.h"
 #include "ProductInfo.h"
 #include "StatusLine.h"
 
@@ -26,7 +27,15 @@ MainWindow::MainWindow(AppModel& model, Prompter& prompter, QWidget* parent) : R
     setWindowTitle(ProductInfo::version());
     setMinimumSize(1000, 650);
     resize(1180, 760);
+    // Data the window cannot read leaves the size above.
+    restoreGeometry(PanelSizes::storedWindowGeometry());
     retranslate();
+}
+
+MainWindow::~MainWindow()
+{
+    if (m_shown)
+        PanelSizes::storeWindowGeometry(saveGeometry());
 }
 
 QAction* MainWindow::addCommand(QMenu* menu, const char* key, const QList<QKeySequence>& shortcuts)

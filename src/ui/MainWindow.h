@@ -18,6 +18,8 @@ class MainWindow : public Retranslating<QMainWindow> {
 
 public:
     MainWindow(AppModel& model, Prompter& prompter, QWidget* parent = nullptr);
+    // Stores where the window was, for the next start.
+    ~MainWindow() override;
 
     ContentView* content() const { return m_content; }
     // Lets the next close through: the program is quitting.

@@ -27,7 +27,7 @@ double stored(const QString& key, double fallback)
     return number && std::isfinite(value) ? value : fallback;
 }
 
-void store(const QString& key, double value)
+void store(const QString& key, const QVariant& value)
 {
     QSettings preferences = L10n::preferences();
     preferences.setValue(key, value);
@@ -83,6 +83,17 @@ double storedTransferPanelHeight()
 void storeTransferPanelHeight(double height)
 {
     store(u"transferPanelHeight"_s, height);
+}
+
+QByteArray storedWindowGeometry()
+{
+    const QSettings preferences = L10n::preferences();
+    return preferences.value(u"windowGeometry"_s).toByteArray();
+}
+
+void storeWindowGeometry(const QByteArray& geometry)
+{
+    store(u"windowGeometry"_s, geometry);
 }
 
 } // namespace PanelSizes

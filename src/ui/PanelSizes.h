@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 // The sizes the person gives the sidebar and the transfer panel by dragging their handles: stored
 // in the preferences as set, shown within what the window leaves for them.
 namespace PanelSizes {
@@ -23,5 +25,9 @@ double storedSidebarWidth();
 void storeSidebarWidth(double width);
 double storedTransferPanelHeight();
 void storeTransferPanelHeight(double height);
+// The main window's place, size and whether it is maximised ("windowGeometry"), as
+// QWidget::saveGeometry() writes them; empty when none is stored.
+QByteArray storedWindowGeometry();
+void storeWindowGeometry(const QByteArray& geometry);
 
 } // namespace PanelSizes

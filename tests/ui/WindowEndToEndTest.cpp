@@ -83,6 +83,10 @@ TEST(WindowEndToEnd, ASavedProfileConnectsAndFilesGoBothWaysThroughTheWindow)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     model.openLocal(local.path());
 
+    // The server's pane offers to connect once there is a profile to connect.
+    QAbstractButton* connectHere = control(*content.remotePane(), L("connect"));
+    ASSERT_NE(connectHere, nullptr);
+    EXPECT_FALSE(connectHere->isVisibleTo(&window));
     control(*content.sidebar(), L("add_connection"))->click();
     ASSERT_TRUE(eventually([] { return openWindow<ConnectionEditor>() != nullptr; }));
     ConnectionEditor& editor = *openWindow<ConnectionEditor>();
@@ -101,7 +105,11 @@ TEST(WindowEndToEnd, ASavedProfileConnectsAndFilesGoBothWaysThroughTheWindow)
     ASSERT_EQ(ProfileStore::load().size(), 1);
     EXPECT_EQ(ProfileStore::load().first().host, address.host);
 
-    control(content, L("connect"))->click();
+    EXPECT_TRUE(connectHere->isVisibleTo(&window));
+    EXPECT_TRUE(connectHere->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(control<QLabel>(*content.remotePane(), L("connect_profile_hint", "Test server")));
+    connectHere->setFocus();
+    QTest::keyClick(connectHere, Qt::Key_Space);
     ASSERT_TRUE(eventually([&] { return model.isConnected() && !model.busy(); })) << model.errorMessage().toStdString();
 
     FilePaneView& remote = *content.remotePane();

@@ -136,6 +136,39 @@ TEST(Workspace, HandlesResizeFromTheShownSizeAndTheSizesAreKept)
     EXPECT_EQ(again.content().transferPanel()->height(), 248);
 }
 
+// The window comes back where and as large as it was left; stored data it cannot read is no size.
+TEST(Workspace, TheWindowOpensAsItWasLeft)
+{
+    {
+        Program program;
+        program.program.window().resize(1111, 777);
+    }
+    {
+        DravikApp again;
+        EXPECT_EQ(again.window().size(), QSize(1111, 777));
+    }
+    preferences().setValue("windowGeometry", QByteArray("not a window"));
+    DravikApp unreadable;
+    EXPECT_EQ(unreadable.window().size(), QSize(1180, 760));
+}
+
+TEST(Workspace, EscapeEmptiesAFilterBeingTypedAndOnlyThen)
+{
+    Program program;
+    auto* filter = control<QLineEdit>(*program.content().localPane(), L("filter_files"));
+    ASSERT_NE(filter, nullptr);
+    filter->setFocus();
+    QTest::keyClicks(filter, "rep");
+    EXPECT_EQ(program.program.model().localSearch(), "rep");
+    QTest::keyClick(filter, Qt::Key_Escape);
+    EXPECT_EQ(filter->text(), QString());
+    EXPECT_EQ(program.program.model().localSearch(), QString());
+    QKeyEvent escape(QEvent::ShortcutOverride, Qt::Key_Escape, Qt::NoModifier);
+    escape.ignore();
+    QCoreApplication::sendEvent(filter, &escape);
+    EXPECT_FALSE(escape.isAccepted());
+}
+
 TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
 {
     TemporaryFolder local;

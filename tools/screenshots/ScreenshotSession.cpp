@@ -93,6 +93,15 @@ int main(int argc, char** argv)
         if (!QTest::qWaitForWindowExposed(&window))
             throw std::runtime_error("the window was never shown");
         model.openLocal(local.file(QStringLiteral("Documents")));
+        // The server's pane before a connection, offering the saved profile.
+        for (const char* language : {"en", "de", "ar", "ja"}) {
+            program.language().setSelection(QString::fromLatin1(language));
+            save(&window, output + QStringLiteral("/disconnected-%1.png").arg(QString::fromLatin1(language)));
+        }
+        program.language().setSelection(QStringLiteral("en"));
+        program.appearance().setSelection(AppearanceSettings::Mode::dark);
+        save(&window, output + QStringLiteral("/disconnected-dark.png"));
+        program.appearance().setSelection(AppearanceSettings::Mode::system);
         model.connectSaved();
         waitFor([&] { return model.isConnected() && !model.busy(); }, "the connection");
         model.browse(QStringLiteral("/slow"));

@@ -23,6 +23,7 @@
 #include "StoreFile.h"
 #include "TransferQueue.h"
 #include "UpdateChecker.h"
+#include "ViewChoices.h"
 
 #include <QDir>
 
@@ -66,8 +67,7 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
         profilesRead = false;
         report(std::current_exception(), false);
     }
-    if (!profiles().isEmpty())
-        setSelectedProfileID(profiles().first().id);
+    restoreViewChoices();
     QList<TransferItem> restored;
     bool queueRead = true;
     try {
@@ -84,6 +84,24 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
 }
 
 AppModel::~AppModel() = default;
+
+void AppModel::restoreViewChoices()
+{
+    const QUuid stored = ViewChoices::storedProfileID();
+    const bool storedExists = std::any_of(profiles().cbegin(), profiles().cend(),
+                                          [&stored](const ServerProfile& profile) { return profile.id == stored; });
+    if (storedExists)
+        setSelectedProfileID(stored);
+    else if (!profiles().isEmpty())
+        setSelectedProfileID(profiles().first().id);
+    setShowHidden(ViewChoices::storedShowHidden());
+    for (const bool local : {true, false}) {
+        FileListModel& files = local ? m_local->pane().files() : m_remote->pane().files();
+        files.setSortOrder(ViewChoices::storedSortOrder(local));
+        QObject::connect(&files, &FileListModel::sortOrderChanged, this,
+                         [&files, local] { ViewChoices::storeSortOrder(local, files.sortOrder()); });
+    }
+}
 
 void AppModel::wireParts()
 {
@@ -160,6 +178,7 @@ void AppModel::setSelectedProfileID(const QUuid& id)
     if (id == m_selectedProfileID)
         return;
     m_selectedProfileID = id;
+    ViewChoices::storeProfileID(id);
     Q_EMIT selectedProfileChanged();
 }
 
@@ -337,6 +356,7 @@ void AppModel::setShowHidden(bool show)
     if (show == m_showHidden)
         return;
     m_showHidden = show;
+    ViewChoices::storeShowHidden(show);
     m_local->pane().setShowHidden(show);
     m_remote->pane().setShowHidden(show);
     Q_EMIT showHiddenChanged();

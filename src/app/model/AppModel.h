@@ -332,6 +332,8 @@ Q_SIGNALS:
 private:
     // Connects the parts' signals to the model's and to each other.
     void wireParts();
+    // The profile, hidden files and sort orders as the person left them.
+    void restoreViewChoices();
     // isWorking may have changed: compares with the last value and notifies.
     void updateWorking();
     // The live connection (profile and password); none while disconnected or connecting.

@@ -66,6 +66,7 @@ void FileListModel::setSortOrder(const FileSortComparator& order)
         return;
     m_sortOrder = order;
     reorder();
+    Q_EMIT sortOrderChanged();
 }
 
 void FileListModel::reorder()

@@ -57,6 +57,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
+Q_SIGNALS:
+    void sortOrderChanged();
+
 private:
     static std::vector<QCollatorSortKey> sortKeys(const QList<FileEntry>& entries, const QLocale& locale);
     // The listing's indices in the sort order.

@@ -71,8 +71,11 @@ void LocalPane::refresh()
 
 void LocalPane::open(const QString& folder)
 {
+    // Going up selects the folder left; the listing drops the name if it has gone.
+    const QFileInfo left(m_url);
+    const bool up = QDir(folder) != QDir(m_url) && left.dir() == QDir(folder);
     m_target = folder;
-    m_pane.setSelection({});
+    m_pane.setSelection(up ? QSet<QString>{left.fileName()} : QSet<QString>{});
     m_pane.setSearch({});
     refresh();
 }
@@ -102,6 +105,7 @@ void LocalPane::createFolder(const QString& name)
     } catch (...) {
         return m_context.report(std::current_exception());
     }
+    m_pane.setSelection({name});
     refresh();
 }
 

@@ -90,15 +90,19 @@ void RemoteSession::disconnect()
 
 void RemoteSession::browse(const std::optional<QString>& path)
 {
-    if (m_client)
-        show(path.value_or(m_path), false);
+    if (!m_client)
+        return;
+    const QString target = path.value_or(m_path);
+    // Going up selects the folder left, so that the way back down is one key away.
+    const bool up = target != m_path && RemotePath::parent(m_path) == target;
+    show(target, false, up ? QSet<QString>{RemotePath::lastComponent(m_path)} : QSet<QString>{});
 }
 
-void RemoteSession::show(const QString& target, bool throughLink)
+void RemoteSession::show(const QString& target, bool throughLink, const QSet<QString>& select)
 {
     m_browseTask.start<Listing>([client = *m_client, target, prepare = m_pane.preparer()](
                                     std::stop_token stop) { return prepare(client.list(target, stop)); },
-                                [this, target, throughLink](TaskOutcome<Listing> outcome) {
+                                [this, target, throughLink, select](TaskOutcome<Listing> outcome) {
                                     // A link that does not list is taken for a file, and opening a file shows nothing.
                                     if ((throughLink && !outcome.value) || !settle(outcome))
                                         return;
@@ -109,7 +113,7 @@ void RemoteSession::show(const QString& target, bool throughLink)
                                         Q_EMIT pathChanged();
                                     }
                                     m_pane.setListing(std::move(*outcome.value));
-                                    m_pane.setSelection({});
+                                    m_pane.setSelection(select);
                                 });
 }
 
@@ -138,7 +142,7 @@ void RemoteSession::createFolder(const QString& name)
             if (!settle(outcome))
                 return;
             m_context.record(L("folder_created", path));
-            browse(std::nullopt);
+            show(m_path, false, {RemotePath::lastComponent(path)});
         });
 }
 

@@ -60,9 +60,9 @@ Q_SIGNALS:
     void busyChanged();
 
 private:
-    // Lists `target` and shows it. `throughLink`: `target` is a link that may be no folder, which
-    // is not worth an error.
-    void show(const QString& target, bool throughLink);
+    // Lists `target` and shows it with `select` selected. `throughLink`: `target` is a link that
+    // may be no folder, which is not worth an error.
+    void show(const QString& target, bool throughLink, const QSet<QString>& select = {});
     // Makes the client the live connection, showing the first listing, of `folder`.
     void adopt(const FTPClient& client, const QString& folder, FileListModel::Listing listing,
                const std::optional<ServerLink>& link);

@@ -140,6 +140,14 @@ TEST_F(ModelTest, RemoteFileOperationsChangeTheServerAndListTheFolderAgain)
     ASSERT_TRUE(eventually([&] { return !model->busy() && names(model->remoteFiles()).contains("made"); }));
     EXPECT_TRUE(QFileInfo(server.local("/made")).isDir());
     EXPECT_TRUE(activity().contains("Folder created: /made"));
+    EXPECT_EQ(model->remoteSelection(), QSet<QString>{"made"});
+    // Going up selects the folder left; going elsewhere selects nothing.
+    const std::pair<QString, QSet<QString>> visits[] = {{"/made", {}}, {"/", {"made"}}};
+    for (const auto& visit : visits) {
+        model->browse(visit.first);
+        ASSERT_TRUE(eventually([&] { return !model->busy() && model->remotePath() == visit.first; }));
+        EXPECT_EQ(model->remoteSelection(), visit.second) << visit.first.toStdString();
+    }
 
     // Renaming onto a name the listing holds sends nothing.
     select(false, {"top.txt"});
@@ -231,6 +239,7 @@ TEST(LocalPaneTest, LocalOperationsActAtOnceAndNeverReplaceAnExistingItem)
     }
 
     EXPECT_TRUE(listedLocally(model, [&] { model.createLocalFolder("new"); }));
+    EXPECT_EQ(model.localSelection(), QSet<QString>{"new"});
     model.createLocalFolder("new");
     EXPECT_TRUE(QFileInfo(local.file("new")).isDir());
     EXPECT_EQ(model.errorMessage(), "File exists: " + local.file("new"));
@@ -248,6 +257,9 @@ TEST(LocalPaneTest, LocalOperationsActAtOnceAndNeverReplaceAnExistingItem)
     EXPECT_TRUE(listedLocally(model, [&] { model.openLocalSelection(); }));
     EXPECT_EQ(model.localURL(), local.file("sub"));
     EXPECT_EQ(names(model.localFiles()), QStringList{"inner.txt"});
+    EXPECT_EQ(model.localSelection(), QSet<QString>{});
+    EXPECT_TRUE(listedLocally(model, [&] { model.openLocal(local.path()); }));
+    EXPECT_EQ(model.localSelection(), QSet<QString>{"sub"});
 }
 
 TEST(LocalPaneTest, TrashingStopsAtTheFirstItemThatCannotGoAndListsTheFolderAgain)

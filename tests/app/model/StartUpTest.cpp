@@ -1,3 +1,5 @@
+#include "FileFilterModel.h"
+#include "FileListModel.h"
 #include "KeychainStore.h"
 #include "L10n.h"
 #include "ModelTest.h"
@@ -8,8 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSettings>
 #include <unistd.h>
 
 namespace {
@@ -210,6 +214,57 @@ TEST(StartUpTest, ProfilesStayInStepWithOtherProgramsAndNeedNoSecretStore)
     model.removeProfile(other);
     ASSERT_TRUE(eventually([&] { return model.profiles().size() == 1; })) << model.errorMessage().toStdString();
     EXPECT_EQ(ProfileStore::load(), QList<ServerProfile>{stored});
+}
+
+// How the window showed things comes back at the next start; what no longer applies, or cannot be
+// read, is the default.
+TEST(StartUpTest, ViewChoicesComeBackAndUnreadableOnesAreTheDefaults)
+{
+    const ServerProfile first = named("First");
+    const ServerProfile second = named("Second");
+    write(ProfileStore::file(), QJsonDocument(QJsonArray{first.toJson(), second.toJson()}).toJson());
+    ScriptedPrompter prompter;
+    const FileSortComparator bySize{FileSortComparator::Field::size, Qt::DescendingOrder};
+    const FileSortComparator byDate{FileSortComparator::Field::modified, Qt::AscendingOrder};
+    {
+        AppModel model(prompter);
+        model.setSelectedProfileID(second.id);
+        model.setShowHidden(true);
+        // As the tables' headings sort.
+        model.visibleLocalFiles()->sort(FileListModel::sizeColumn, Qt::DescendingOrder);
+        model.visibleRemoteFiles()->sort(FileListModel::modifiedColumn, Qt::AscendingOrder);
+    }
+    struct Case {
+        const char* what;
+        QList<std::pair<QString, QVariant>> stored;
+        QUuid profile;
+        bool hidden;
+        FileSortComparator local, remote;
+    };
+    const Case cases[] = {
+        {"as left", {}, second.id, true, bySize, byDate},
+        {"unreadable",
+         {{"selectedProfileID", "second"},
+          {"showHidden", "yes"},
+          {"localSortOrder", "colour descending"},
+          {"remoteSortOrder", "size"}},
+         first.id,
+         false,
+         {},
+         {}},
+        {"a removed profile", {{"selectedProfileID", QUuid::createUuid().toString()}}, first.id, false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        QSettings preferences = L10n::preferences();
+        for (const auto& [key, value] : c.stored)
+            preferences.setValue(key, value);
+        preferences.sync();
+        const AppModel model(prompter);
+        EXPECT_EQ(model.selectedProfileID(), c.profile) << c.what;
+        EXPECT_EQ(model.showHidden(), c.hidden) << c.what;
+        EXPECT_EQ(model.localFileList()->sortOrder(), c.local) << c.what;
+        EXPECT_EQ(model.remoteFileList()->sortOrder(), c.remote) << c.what;
+    }
 }
 
 // What a save killed between writing and renaming leaves behind goes at the next start; nothing
