@@ -16,8 +16,6 @@ class DisconnectedPage : public Retranslating<QWidget> {
 public:
     explicit DisconnectedPage(AppModel& model, QWidget* parent = nullptr);
 
-    QPushButton* connectButton() const { return m_connect; }
-
 private:
     void showState();
     void retranslate() override;

@@ -39,7 +39,7 @@ void store(const QString& key, const QVariant& value)
 
 bool storedShowHidden()
 {
-    // QSettings reads any text as false but "true"; only the two words it writes count.
+    // QSettings would read any other text ("yes", a typo) as true; only its own "true" shows them.
     return stored(showHiddenKey).toString() == u"true"_s;
 }
 
