@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 
-// The sizes the person gives the sidebar and the transfer panel by dragging their handles: stored
-// in the preferences as set, shown within what the window leaves for them.
+// The sizes the person gives the window, and the sidebar and the transfer panel by dragging their
+// handles: stored in the preferences as set, the panels shown within what the window leaves them.
 namespace PanelSizes {
 
 inline constexpr double defaultSidebarWidth = 230;
