@@ -3,6 +3,7 @@
 #include "ConnectionBar.h"
 #include "ContentView.h"
 #include "DravikApp.h"
+#include "FileListModel.h"
 #include "FilePaneView.h"
 #include "FileTableView.h"
 #include "L10n.h"
@@ -22,6 +23,7 @@
 #include "WindowPrompter.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -142,10 +144,16 @@ TEST(Workspace, TheWindowOpensAsItWasLeft)
     {
         Program program;
         program.program.window().resize(1111, 777);
+        program.content().localPane()->table()->sortByColumn(FileListModel::sizeColumn, Qt::DescendingOrder);
     }
     {
         DravikApp again;
         EXPECT_EQ(again.window().size(), QSize(1111, 777));
+        // The table shows the order it sorts in, not its own first heading.
+        const QHeaderView* heading = again.window().content()->localPane()->table()->horizontalHeader();
+        EXPECT_EQ(heading->sortIndicatorSection(), FileListModel::sizeColumn);
+        EXPECT_EQ(heading->sortIndicatorOrder(), Qt::DescendingOrder);
+        EXPECT_EQ(again.model().localFileList()->sortOrder().field, FileSortComparator::Field::size);
     }
     preferences().setValue("windowGeometry", QByteArray("not a window"));
     DravikApp unreadable;
