@@ -108,7 +108,7 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const int end = row.right() - 2 * margin - buttonSize;
     // The status keeps what it needs up to half the row; the name and the error share the rest.
     const int statusWidth =
-        std::min(metrics.horizontalAdvance(status) + (running ? barWidth + margin : 0), (end - textLeft) / 2);
+        std::min(metrics.horizontalAdvance(status) + margin + (running ? barWidth + margin : 0), (end - textLeft) / 2);
     const int statusLeft = end - statusWidth;
     const QRect line(textLeft, row.top(), statusLeft - textLeft - margin, row.height());
     const bool selected = option.state & QStyle::State_Selected;
