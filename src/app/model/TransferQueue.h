@@ -96,7 +96,7 @@ private:
         std::shared_ptr<std::atomic<double>> progress = std::make_shared<std::atomic<double>>(0.0);
         // The file's size in bytes once the worker knows it; negative until then.
         std::shared_ptr<std::atomic<qint64>> total = std::make_shared<std::atomic<qint64>>(-1);
-        TransferRate rate;
+        TransferRate rate{};
     };
 
     // The questions a worker puts to the person through the Prompter.
