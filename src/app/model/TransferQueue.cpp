@@ -12,8 +12,25 @@
 #include <QSet>
 #include <QSettings>
 #include <algorithm>
+#include <filesystem>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Only an upload's size is at hand before it runs (a download shows its time left alone); it is
+// for display only, so a source that cannot be read is left to the transfer to report.
+qint64 sourceSize(const QString& path)
+{
+    try {
+        const std::optional<LocalAttributes> source = LocalAttributes::readIfPresent(path);
+        return source && source->size ? *source->size : -1;
+    } catch (const std::filesystem::filesystem_error&) {
+        return -1;
+    }
+}
+
+} // namespace
 
 TransferQueue::TransferQueue(const PartContext& context, QObject* parent)
     : QObject(parent), m_context(context), m_planningTask(context.pool)
@@ -153,10 +170,8 @@ void TransferQueue::start(int row)
     m_progressTimer.start();
     running.task->start<bool>(
         [this, item, progress = running.progress, total = running.total](std::stop_token token) {
-            // Only an upload's size is at hand before it runs; a download shows its time left alone.
             if (item.upload && !item.directory)
-                if (const std::optional<LocalAttributes> source = LocalAttributes::readIfPresent(item.localURL))
-                    total->store(source->size.value_or(-1), std::memory_order_relaxed);
+                total->store(sourceSize(item.localURL), std::memory_order_relaxed);
             // An item the person skips when a retry asks again ends as cancelled.
             if (!runner(token).executeTransfer(
                     item, [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, token))
