@@ -22,6 +22,7 @@ DravikApp::DravikApp(const QDBusConnection& bus) : m_appearance(bus)
     m_model = std::make_unique<AppModel>(m_prompter);
     m_window = std::make_unique<MainWindow>(*m_model, m_prompter);
     m_prompter.setWindow(m_window.get());
+    m_desktopProgress = std::make_unique<DesktopProgress>(*m_model, *m_window, bus);
     DialogPlacement::shared().setWorkspace(m_window.get());
     connect(m_window.get(), &MainWindow::firstShown, this, [this] { m_delegate.setModel(m_model.get()); });
     connect(m_window.get(), &MainWindow::quitRequested, &m_delegate, &AppDelegate::requestQuit);
@@ -37,6 +38,7 @@ DravikApp::DravikApp(const QDBusConnection& bus) : m_appearance(bus)
 DravikApp::~DravikApp()
 {
     delete m_settings;
+    m_desktopProgress.reset();
     m_window.reset();
 }
 

@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "AppearanceSettings.h"
+#include "DesktopProgress.h"
 #include "LanguageSettings.h"
 #include "QuitSignals.h"
 #include "WindowPrompter.h"
@@ -46,6 +47,7 @@ private:
     WindowPrompter m_prompter;
     std::unique_ptr<AppModel> m_model;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<DesktopProgress> m_desktopProgress;
     AppDelegate m_delegate;
     QuitSignals m_quitSignals;
     QPointer<SettingsWindow> m_settings;

@@ -35,9 +35,10 @@ TransferPanel::TransferPanel(AppModel& model, QWidget* parent) : Retranslating(p
     connect(list, &QAbstractItemModel::rowsInserted, this, &TransferPanel::updateCommands);
     connect(list, &QAbstractItemModel::modelReset, this, &TransferPanel::updateCommands);
     connect(list, &QAbstractItemModel::dataChanged, this, &TransferPanel::updateCommands);
-    for (auto change : {&AppModel::queuePausedChanged, &AppModel::planningChanged})
+    for (auto change : {&AppModel::queuePausedChanged, &AppModel::planningChanged, &AppModel::connectedProfileChanged})
         connect(&m_model, change, this, &TransferPanel::updateCommands);
     connect(&m_model, &AppModel::pendingCountChanged, this, &TransferPanel::retranslate);
+    connect(&m_model, &AppModel::queueTimeLeftChanged, this, &TransferPanel::updateTimeLeft);
     connect(m_transfers->selectionModel(), &QItemSelectionModel::currentChanged, this, &TransferPanel::updateCommands);
     retranslate();
 }
@@ -93,6 +94,10 @@ QWidget* TransferPanel::makeToolbar()
     connect(m_cancelAll, &QPushButton::clicked, &m_model, &AppModel::cancelAll);
     m_clearList = new QPushButton;
     connect(m_clearList, &QPushButton::clicked, &m_model, &AppModel::clearFinished);
+    m_retryFailed = new QPushButton;
+    connect(m_retryFailed, &QPushButton::clicked, &m_model, &AppModel::retryAllFailed);
+    m_timeLeft = new QLabel;
+    m_timeLeft->setForegroundRole(QPalette::PlaceholderText);
     m_retry = new QToolButton;
     m_retry->setIcon(Icons::icon(u"arrow.clockwise"_s));
     m_retry->setAutoRaise(true);
@@ -103,9 +108,10 @@ QWidget* TransferPanel::makeToolbar()
     connect(m_cancel, &QToolButton::clicked, this, &TransferPanel::cancelSelected);
     auto* layout = new QHBoxLayout(toolbar);
     layout->setContentsMargins(4, 0, 4, 0);
-    for (QPushButton* button : {m_pause, m_cancelAll, m_clearList})
+    for (QPushButton* button : {m_pause, m_cancelAll, m_clearList, m_retryFailed})
         layout->addWidget(button);
     layout->addStretch();
+    layout->addWidget(m_timeLeft);
     layout->addWidget(m_retry);
     layout->addWidget(m_cancel);
     return toolbar;
@@ -140,9 +146,16 @@ void TransferPanel::updateCommands()
     m_pause->setText(m_model.queuePaused() ? L("resume_queue") : L("pause_queue"));
     m_cancelAll->setEnabled(m_model.pendingCount() > 0 || m_model.planning());
     m_clearList->setEnabled(m_model.transferList()->rowCount() > m_model.pendingCount());
+    m_retryFailed->setEnabled(m_model.canRetryAllFailed());
     const QModelIndex current = m_transfers->currentIndex();
     m_retry->setEnabled(TransferRowDelegate::canRetry(current));
     m_cancel->setEnabled(TransferRowDelegate::canCancel(current));
+}
+
+void TransferPanel::updateTimeLeft()
+{
+    const std::optional<double> seconds = m_model.pendingCount() > 0 ? m_model.queueSecondsLeft() : std::nullopt;
+    m_timeLeft->setText(seconds ? L("queue_time_left", TransferListModel::duration(*seconds)) : QString());
 }
 
 void TransferPanel::retranslate()
@@ -154,6 +167,7 @@ void TransferPanel::retranslate()
     m_pause->setToolTip(L("pause_hint"));
     m_cancelAll->setText(L("cancel_all"));
     m_clearList->setText(L("clear_list"));
+    m_retryFailed->setText(L("retry_failed"));
     DisplayText::setIconButtonText(m_retry, L("retry_transfer"));
     DisplayText::setIconButtonText(m_cancel, L("cancel_transfer"));
     m_transfers->setAccessibleName(L("transfers"));
@@ -161,6 +175,7 @@ void TransferPanel::retranslate()
     m_ready->setText(L("ready_transfer"));
     m_hint->setText(L("transfer_hint"));
     updateCommands();
+    updateTimeLeft();
     m_transfers->viewport()->update();
     m_activity->viewport()->update();
 }

@@ -29,6 +29,7 @@ private:
     void retrySelected();
     void cancelSelected();
     void updateCommands();
+    void updateTimeLeft();
     void retranslate() override;
 
     AppModel& m_model;
@@ -36,6 +37,8 @@ private:
     QPushButton* m_pause = nullptr;
     QPushButton* m_cancelAll = nullptr;
     QPushButton* m_clearList = nullptr;
+    QPushButton* m_retryFailed = nullptr;
+    QLabel* m_timeLeft = nullptr;
     QToolButton* m_retry = nullptr;
     QToolButton* m_cancel = nullptr;
     QStackedWidget* m_pages = nullptr;

@@ -17,9 +17,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int margin = 6;
-constexpr int iconSize = 24;
-constexpr int buttonSize = 22;
-constexpr int barWidth = 120;
+constexpr int iconSize = 16;
+constexpr int buttonSize = 18;
+constexpr int barWidth = 80;
 
 TransferItem::State state(const QModelIndex& index)
 {
@@ -73,9 +73,10 @@ bool TransferRowDelegate::canCancel(const QModelIndex& index)
            (state(index) == TransferItem::State::waiting || state(index) == TransferItem::State::running);
 }
 
+// One line a row, so that a long queue shows many items at once.
 QSize TransferRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    return {300, 2 * option.fontMetrics.height() + 3 * margin};
+    return {300, std::max(option.fontMetrics.height(), buttonSize) + margin};
 }
 
 QRect TransferRowDelegate::buttonArea(const QRect& row, Qt::LayoutDirection direction)
@@ -88,69 +89,72 @@ QRect TransferRowDelegate::buttonArea(const QRect& row, Qt::LayoutDirection dire
 void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyle* style = paintBackground(painter, option, index);
-    const QWidget* widget = option.widget;
-
     const QRect row = option.rect;
-    const int line = option.fontMetrics.height();
+    const QFontMetrics& metrics = option.fontMetrics;
     const bool upload = index.data(TransferListModel::UploadRole).toBool();
     const TransferItem::State itemState = state(index);
     cachedIcon(upload ? "arrow.up.circle.fill" : "arrow.down.circle.fill")
         .paint(painter,
                visual(option, QRect(row.left() + margin, row.center().y() - iconSize / 2, iconSize, iconSize)));
 
-    const int statusLeft = row.right() - 2 * margin - buttonSize - barWidth - 50;
+    const bool running = itemState == TransferItem::State::running;
+    const QLocale locale = L10n::locale();
+    const double progress = index.data(TransferListModel::ProgressRole).toDouble();
+    const QString pace = index.data(TransferListModel::PaceRole).toString();
+    const QString status = running ? locale.toString(int(progress * 100)) + locale.percent() +
+                                         (pace.isEmpty() ? QString() : u" · "_s + pace)
+                                   : stateText(itemState);
     const int textLeft = row.left() + 2 * margin + iconSize;
-    const QString error = index.data(TransferListModel::ErrorRole).toString();
-    // One line stands in the middle of the row; with an error below it, the two share the row.
-    const int firstLine = error.isEmpty() ? row.center().y() - line / 2 : row.top() + margin;
-    const QRect nameArea(textLeft, firstLine, statusLeft - textLeft - margin, line);
+    const int end = row.right() - 2 * margin - buttonSize;
+    // The status keeps what it needs up to half the row; the name and the error share the rest.
+    const int statusWidth =
+        std::min(metrics.horizontalAdvance(status) + margin + (running ? barWidth + margin : 0), (end - textLeft) / 2);
+    const int statusLeft = end - statusWidth;
+    const QRect line(textLeft, row.top(), statusLeft - textLeft - margin, row.height());
     const bool selected = option.state & QStyle::State_Selected;
     const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const QColor secondary = option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText);
     const Qt::Alignment leading = Qt::AlignVCenter | Qt::AlignLeading;
+    const QString error = index.data(TransferListModel::ErrorRole).toString();
     painter->save();
-    const QString name = index.data(Qt::DisplayRole).toString();
     const QString direction = upload ? L("to_server") : L("to_mac");
     painter->setPen(text);
-    const QString shownName = option.fontMetrics.elidedText(name, Qt::ElideMiddle, nameArea.width() * 2 / 3);
-    const int nameWidth = option.fontMetrics.horizontalAdvance(shownName);
-    painter->drawText(visual(option, nameArea), leading, shownName);
+    const QString shownName = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle,
+                                                 error.isEmpty() ? line.width() * 2 / 3 : line.width() / 3);
+    int used = metrics.horizontalAdvance(shownName) + margin;
+    painter->drawText(visual(option, line), leading, shownName);
     painter->setPen(secondary);
-    painter->drawText(visual(option, nameArea.adjusted(nameWidth + margin, 0, 0, 0)), leading,
-                      option.fontMetrics.elidedText(direction, Qt::ElideRight, nameArea.width() - nameWidth - margin));
+    const QString shownDirection =
+        metrics.elidedText(direction, Qt::ElideRight, error.isEmpty() ? line.width() - used : line.width() / 4);
+    painter->drawText(visual(option, line.adjusted(used, 0, 0, 0)), leading, shownDirection);
+    used += metrics.horizontalAdvance(shownDirection) + margin;
     if (!error.isEmpty()) {
         painter->setPen(selected ? text : errorColour(option.palette));
-        const QRect errorArea(textLeft, nameArea.bottom() + margin / 2,
-                              row.right() - textLeft - 2 * margin - buttonSize, line);
-        painter->drawText(visual(option, errorArea), leading,
-                          option.fontMetrics.elidedText(error, Qt::ElideRight, errorArea.width()));
+        painter->drawText(visual(option, line.adjusted(used, 0, 0, 0)), leading,
+                          metrics.elidedText(error, Qt::ElideRight, line.width() - used));
     }
 
-    const QRect statusArea(statusLeft, firstLine, barWidth + 50, line);
-    if (itemState == TransferItem::State::running) {
-        const double progress = index.data(TransferListModel::ProgressRole).toDouble();
-        const int percent = int(progress * 100);
+    QRect statusArea(statusLeft, row.top(), statusWidth, row.height());
+    if (running) {
         QStyleOptionProgressBar bar;
-        bar.rect = visual(option, QRect(statusLeft, statusArea.top() + line / 4, barWidth, line / 2));
+        bar.rect =
+            visual(option, QRect(statusLeft, row.center().y() - metrics.height() / 4, barWidth, metrics.height() / 2));
         bar.minimum = 0;
         bar.maximum = 100;
-        bar.progress = percent;
+        bar.progress = int(progress * 100);
         bar.direction = option.direction;
         bar.state = QStyle::State_Enabled | QStyle::State_Horizontal;
         bar.palette = option.palette;
         // The style fills the groove with the base colour, which is the row's own: the button
         // colour sets it off from the row in light and dark palettes alike.
         bar.palette.setColor(QPalette::Base, option.palette.color(QPalette::Button));
-        style->drawControl(QStyle::CE_ProgressBarGroove, &bar, painter, widget);
-        style->drawControl(QStyle::CE_ProgressBarContents, &bar, painter, widget);
-        painter->setPen(secondary);
-        const QLocale locale = L10n::locale();
-        painter->drawText(visual(option, statusArea.adjusted(barWidth + margin, 0, 0, 0)), leading,
-                          locale.toString(percent) + locale.percent());
-    } else {
-        painter->setPen(secondary);
-        painter->drawText(visual(option, statusArea), leading, stateText(itemState));
+        style->drawControl(QStyle::CE_ProgressBarGroove, &bar, painter, option.widget);
+        style->drawControl(QStyle::CE_ProgressBarContents, &bar, painter, option.widget);
+        statusArea.setLeft(statusLeft + barWidth + margin);
     }
+    painter->setPen(secondary);
+    painter->drawText(visual(option, statusArea), leading,
+                      metrics.elidedText(status, Qt::ElideRight, statusArea.width()));
 
     if (canRetry(index) || canCancel(index))
         cachedIcon(canRetry(index) ? "arrow.clockwise" : "xmark.circle")

@@ -4,9 +4,9 @@
 
 #include <QUuid>
 
-// One item of the transfer queue: its direction, its file and where it goes, its state (a bar and
-// the percentage while it runs), its error in red, and the button that retries a finished item or
-// cancels a pending one.
+// One item of the transfer queue on one line: its direction, its file and where it goes, its error
+// in red, its state (while it runs a bar, the percentage and its pace), and the button that retries
+// a finished item or cancels a pending one.
 class TransferRowDelegate : public RowDelegate {
     Q_OBJECT
 

@@ -2,6 +2,7 @@
 #include "ConflictDialog.h"
 #include "ConnectionBar.h"
 #include "ContentView.h"
+#include "DesktopProgress.h"
 #include "DravikApp.h"
 #include "FileListModel.h"
 #include "FilePaneView.h"
@@ -22,6 +23,7 @@
 #include "WindowProbe.h"
 #include "WindowPrompter.h"
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -79,6 +81,44 @@ QStringList placesShowing(const QString& name, QStringList& rendered)
     places.sort();
     return places;
 }
+
+// The desktop around the program: a notification server, and a launcher that hears progress.
+class DesktopListener : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    explicit DesktopListener(QDBusConnection bus) : m_bus(bus)
+    {
+        m_bus.registerObject("/org/freedesktop/Notifications", this, QDBusConnection::ExportAllSlots);
+        m_bus.registerService("org.freedesktop.Notifications");
+        m_bus.connect(QString(), QString(), "com.canonical.Unity.LauncherEntry", "Update", this,
+                      SLOT(launcherUpdate(QString, QVariantMap)));
+    }
+
+    QStringList notified;
+    // "uri visible": each change of the launcher's progress.
+    QStringList launcher;
+    double lastProgress = -1;
+
+public Q_SLOTS:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        notified << summary + " | " + body;
+        return 1;
+    }
+    void launcherUpdate(const QString& uri, const QVariantMap& properties)
+    {
+        const QString entry = uri + ' ' + properties.value("progress-visible").toString();
+        if (launcher.isEmpty() || launcher.last() != entry)
+            launcher << entry;
+        lastProgress = properties.value("progress").toDouble();
+    }
+
+private:
+    QDBusConnection m_bus;
+};
 
 } // namespace
 
@@ -328,6 +368,52 @@ TEST(Workspace, ATransferRowShowsItsWholeErrorInItsTooltip)
     QToolTip::hideText();
 }
 
+TEST(Workspace, AQueueEndingWhileThePersonIsElsewhereIsNotifiedAndItsProgressIsOnTheLauncher)
+{
+    const ProFTPDServer server;
+    const TemporaryFolder local;
+    local.write("a.txt", "alpha");
+    local.write("b.txt", "beta");
+    DesktopListener desktop(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop"));
+    Program program;
+    AppModel& model = program.program.model();
+    // The person is in another window: one of the program's that never shows.
+    QWidget elsewhere;
+    DesktopProgress shown(model, elsewhere, QDBusConnection::sessionBus(), std::chrono::milliseconds(0));
+    program.program.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.program.window().isActiveWindow(); }));
+    DesktopProgress unseen(model, program.program.window(), QDBusConnection::sessionBus(),
+                           std::chrono::milliseconds(0));
+    model.connect(server.profile(FTPProtocol::ftp), ProFTPDServer::password());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.isConnected() && !model.busy(); }, 30000));
+    model.openLocal(local.path());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.localFiles().size() == 2; }));
+
+    model.setLocalSelection({"a.txt"});
+    model.enqueue(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.completedCount() == 1 && !desktop.notified.isEmpty(); }));
+    EXPECT_EQ(desktop.notified, QStringList{"Transfers finished | "});
+    const QString uri = "application://" + ProductInfo::applicationID() + ".desktop";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.launcher.size() == 2; }));
+    EXPECT_EQ(desktop.launcher, (QStringList{uri + " true", uri + " false"}));
+
+    // A source gone by the time its turn comes fails, and the queue stops there.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isWorking(); }));
+    model.setQueuePaused(true);
+    model.setLocalSelection({"b.txt"});
+    model.enqueue(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.pendingCount() == 1 && !model.planning(); }));
+    QFile::remove(local.file("b.txt"));
+    model.setQueuePaused(false);
+    model.runNext();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.notified.size() == 2; }));
+    EXPECT_TRUE(desktop.notified.last().startsWith("Transfers stopped at a failure | b.txt: "))
+        << desktop.notified.last().toStdString();
+    QTest::qWait(200);
+    EXPECT_EQ(desktop.notified.size(), 2) << "nothing while the person is in the window";
+    QDBusConnection::disconnectFromBus("desktop");
+}
+
 TEST(Workspace, AFailureIsShownInAnAlertThatClearsItOnceRead)
 {
     Program program;
@@ -351,3 +437,5 @@ TEST(Workspace, QuittingWithNothingPendingQuitsAtOnceAfterSavingTheQueue)
     EXPECT_TRUE(program.program.model().shuttingDown());
     EXPECT_EQ(openWindow<QDialog>(), nullptr);
 }
+
+#include "WorkspaceTest.moc"

@@ -123,6 +123,7 @@ void AppModel::wireParts()
     forward(m_queue.get(), &TransferQueue::planningChanged, &AppModel::planningChanged);
     forward(m_queue.get(), &TransferQueue::countsChanged, &AppModel::pendingCountChanged);
     forward(m_queue.get(), &TransferQueue::countsChanged, &AppModel::completedCountChanged);
+    forward(m_queue.get(), &TransferQueue::timeLeftChanged, &AppModel::queueTimeLeftChanged);
     forward(m_edits.get(), &RemoteEditing::editsChanged, &AppModel::editsChanged);
     forward(m_edits.get(), &RemoteEditing::shownChanged, &AppModel::showEditsChanged);
     forward(m_edits.get(), &RemoteEditing::busyChanged, &AppModel::busyChanged);

@@ -205,6 +205,8 @@ public:
     void setSimultaneousTransfers(int count) { m_queue->setSimultaneous(count); }
     int pendingCount() const { return m_queue->list().pendingCount(); }
     int completedCount() const { return m_queue->list().completedCount(); }
+    // What the pending transfers still need, in seconds; none while nothing moves.
+    std::optional<double> queueSecondsLeft() const { return m_queue->list().secondsLeft(m_queue->simultaneous()); }
     // Plans the selection of the local pane (upload) or the remote pane (download) and queues it.
     void enqueue(bool upload);
     // Plans an upload of files dropped on the remote pane; false, with nothing queued, when the
@@ -216,6 +218,9 @@ public:
     // Plans a failed or cancelled item again over the live connection of its profile and queues
     // it; "queue_reconnect" without that connection.
     void retry(const QUuid& id) { m_queue->retry(id, client()); }
+    // The same over every failed item of the live connection's profile, in one planning job.
+    bool canRetryAllFailed() const { return m_queue->canRetryAllFailed(client()); }
+    void retryAllFailed() { m_queue->retryAllFailed(client()); }
     void clearFinished() { m_queue->clearFinished(); }
     // Saves the queue when its saved content changed. Never fails: a failure lands in errorMessage.
     void persistQueue() { m_queue->persist(); }
@@ -317,6 +322,7 @@ Q_SIGNALS:
     void simultaneousTransfersChanged();
     void pendingCountChanged();
     void completedCountChanged();
+    void queueTimeLeftChanged();
     void errorMessageChanged();
     void showConnectionEditorChanged();
     void editingProfileChanged();

@@ -1,7 +1,12 @@
 #include "TransferListModel.h"
 
+#include "L10n.h"
 #include "QueueStore.h"
 #include "TextRules.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
 
 std::optional<int> TransferListModel::row(const QUuid& id) const
 {
@@ -58,6 +63,8 @@ void TransferListModel::changeState(int row, TransferItem::State state)
     count(item, -1);
     item.state = state;
     count(item, 1);
+    if (state != TransferItem::State::running)
+        m_paces.remove(item.id);
     if (wasSaved != QueueStore::isSaved(state))
         ++m_savedFormVersion;
 }
@@ -73,10 +80,62 @@ void TransferListModel::finish(int row, TransferItem::State state, const std::op
     Q_EMIT countsChanged();
 }
 
-void TransferListModel::setProgress(int row, double progress)
+void TransferListModel::setProgress(int row, double progress, const Pace& pace)
 {
     m_items[row].progress = progress;
-    Q_EMIT dataChanged(index(row), index(row), {ProgressRole});
+    m_paces.insert(m_items.at(row).id, pace);
+    Q_EMIT dataChanged(index(row), index(row), {ProgressRole, PaceRole});
+}
+
+std::optional<double> TransferListModel::secondsLeft(int simultaneous) const
+{
+    double running = 0;
+    double wholeItems = 0;
+    int measured = 0;
+    int waiting = 0;
+    for (const TransferItem& item : m_items) {
+        if (item.state == TransferItem::State::waiting && !item.directory)
+            ++waiting;
+        const auto pace = m_paces.constFind(item.id);
+        if (item.state != TransferItem::State::running || pace == m_paces.cend() || !pace->perSecond ||
+            *pace->perSecond <= 0)
+            continue;
+        running += (1 - item.progress) / *pace->perSecond;
+        wholeItems += 1 / *pace->perSecond;
+        ++measured;
+    }
+    if (measured == 0)
+        return std::nullopt;
+    return (running + waiting * wholeItems / measured) / std::clamp(simultaneous, 1, std::max(measured, 1));
+}
+
+QString TransferListModel::duration(double seconds)
+{
+    const qint64 whole = std::llround(std::max(seconds, 0.0));
+    const QLocale locale = L10n::locale();
+    const auto twoDigits = [&locale](qint64 value) -> QString {
+        return (value < 10 ? locale.toString(0) : QString()) + locale.toString(value);
+    };
+    const QString minutes =
+        whole >= 3600 ? locale.toString(whole / 3600) + u':' + twoDigits(whole / 60 % 60) : locale.toString(whole / 60);
+    return minutes + u':' + twoDigits(whole % 60);
+}
+
+QString TransferListModel::paceText(const TransferItem& item) const
+{
+    const auto pace = m_paces.constFind(item.id);
+    if (item.state != TransferItem::State::running || pace == m_paces.cend())
+        return {};
+    QStringList parts;
+    if (pace->total)
+        parts << L("bytes_of_total", L10n::byteCount(qint64(item.progress * double(*pace->total))),
+                   L10n::byteCount(*pace->total));
+    if (pace->perSecond && *pace->perSecond > 0) {
+        if (pace->total)
+            parts << L("per_second", L10n::byteCount(qint64(*pace->perSecond * double(*pace->total))));
+        parts << L("time_left", duration((1 - item.progress) / *pace->perSecond));
+    }
+    return parts.join(u" · "_s);
 }
 
 void TransferListModel::cancelWaiting()
@@ -160,6 +219,7 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const
     case ProgressRole: return item.progress;
     case ErrorRole: return item.error.value_or(QString());
     case DirectoryRole: return item.directory;
+    case PaceRole: return paceText(item);
     }
     return {};
 }
@@ -173,6 +233,7 @@ QHash<int, QByteArray> TransferListModel::roleNames() const
                   {StateRole, "state"},
                   {ProgressRole, "progress"},
                   {ErrorRole, "error"},
-                  {DirectoryRole, "directory"}});
+                  {DirectoryRole, "directory"},
+                  {PaceRole, "pace"}});
     return names;
 }

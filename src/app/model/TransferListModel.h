@@ -26,6 +26,14 @@ public:
         ProgressRole,
         ErrorRole, // empty when there is none
         DirectoryRole,
+        // While it runs: the bytes done of the total, the speed and the time left, as far as known.
+        PaceRole,
+    };
+
+    // How a running item moves: its size when known, and its fraction done per second.
+    struct Pace {
+        std::optional<qint64> total;
+        std::optional<double> perSecond;
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -39,7 +47,12 @@ public:
     void append(QList<TransferItem> items);
     // Sets the state, then the error; a completed item is also done to the last byte.
     void finish(int row, TransferItem::State state, const std::optional<QString>& error);
-    void setProgress(int row, double progress);
+    void setProgress(int row, double progress, const Pace& pace = {});
+    // The time the pending items still need: the running ones at their pace, each waiting file as
+    // long as a running one takes on average, `simultaneous` at a time. None while nothing moves.
+    std::optional<double> secondsLeft(int simultaneous) const;
+    // "1:05" or "2:03:10": a duration in the language's digits.
+    static QString duration(double seconds);
     // Every waiting item becomes cancelled, in one change.
     void cancelWaiting();
     // Puts `item` in the place of the row, which keeps its state when `keepState` is set.
@@ -62,10 +75,13 @@ Q_SIGNALS:
 private:
     void count(const TransferItem& item, int sign);
     void changeState(int row, TransferItem::State state);
+    QString paceText(const TransferItem& item) const;
 
     QList<TransferItem> m_items;
     QList<QByteArray> m_records;
     QHash<QUuid, int> m_rows;
+    // Running items only.
+    QHash<QUuid, Pace> m_paces;
     int m_pending = 0;
     int m_completed = 0;
     quint64 m_savedFormVersion = 0;

@@ -1,8 +1,10 @@
 #include "TransferQueue.h"
 
 #include "CancellationError.h"
+#include "EngineClock.h"
 #include "ErrorText.h"
 #include "L10n.h"
+#include "LocalAttributes.h"
 #include "MainThreadQuestion.h"
 #include "Prompter.h"
 #include "ThreadHandoff.h"
@@ -10,8 +12,25 @@
 #include <QSet>
 #include <QSettings>
 #include <algorithm>
+#include <filesystem>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Only an upload's size is at hand before it runs (a download shows its time left alone); it is
+// for display only, so a source that cannot be read is left to the transfer to report.
+qint64 sourceSize(const QString& path)
+{
+    try {
+        const std::optional<LocalAttributes> source = LocalAttributes::readIfPresent(path);
+        return source && source->size ? *source->size : -1;
+    } catch (const std::filesystem::filesystem_error&) {
+        return -1;
+    }
+}
+
+} // namespace
 
 TransferQueue::TransferQueue(const PartContext& context, QObject* parent)
     : QObject(parent), m_context(context), m_planningTask(context.pool)
@@ -150,7 +169,9 @@ void TransferQueue::start(int row)
     m_context.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
     m_progressTimer.start();
     running.task->start<bool>(
-        [this, item, progress = running.progress](std::stop_token token) {
+        [this, item, progress = running.progress, total = running.total](std::stop_token token) {
+            if (item.upload && !item.directory)
+                total->store(sourceSize(item.localURL), std::memory_order_relaxed);
             // An item the person skips when a retry asks again ends as cancelled.
             if (!runner(token).executeTransfer(
                     item, [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, token))
@@ -162,13 +183,23 @@ void TransferQueue::start(int row)
 
 void TransferQueue::progressTick()
 {
-    for (const auto& [id, running] : m_running) {
+    const EngineClock::Clock::time_point now = EngineClock::current().now();
+    bool moved = false;
+    for (auto& [id, running] : m_running) {
         const std::optional<int> row = m_list.row(id);
         const double fraction = running.progress->load(std::memory_order_relaxed);
-        if (row && m_list.items().at(*row).state == TransferItem::State::running &&
-            m_list.items().at(*row).progress != fraction)
-            m_list.setProgress(*row, fraction);
+        if (!row || m_list.items().at(*row).state != TransferItem::State::running)
+            continue;
+        running.rate.add(now, fraction);
+        if (m_list.items().at(*row).progress == fraction)
+            continue;
+        const qint64 total = running.total->load(std::memory_order_relaxed);
+        m_list.setProgress(*row, fraction,
+                           {total >= 0 ? std::optional<qint64>(total) : std::nullopt, running.rate.perSecond()});
+        moved = true;
     }
+    if (moved)
+        Q_EMIT timeLeftChanged();
 }
 
 void TransferQueue::finishRunning(const QUuid& id, const TaskOutcome<bool>& outcome)
@@ -201,6 +232,7 @@ void TransferQueue::finishRunning(const QUuid& id, const TaskOutcome<bool>& outc
         m_context.record(L("file_error", name, sentence));
     }
     persist();
+    Q_EMIT timeLeftChanged();
     Q_EMIT transferEnded(profileID);
     runNext();
 }
@@ -234,16 +266,55 @@ void TransferQueue::retry(const QUuid& id, const std::optional<FTPClient>& live)
         return;
     if (!live || live->profile() != item.client.profile())
         return m_context.report(L("queue_reconnect"), false);
-    m_planningTask.start<std::optional<TransferItem>>(
-        [this, item, client = *live](std::stop_token token) { return runner(token).revalidate(item, client, token); },
-        [this](TaskOutcome<std::optional<TransferItem>> outcome) {
+    replan({item}, *live);
+}
+
+QList<TransferItem> TransferQueue::failedItems(const FTPClient& live) const
+{
+    QList<TransferItem> failed;
+    for (const TransferItem& item : m_list.items())
+        if (item.state == TransferItem::State::failed && item.client.profile() == live.profile())
+            failed.append(item);
+    return failed;
+}
+
+bool TransferQueue::canRetryAllFailed(const std::optional<FTPClient>& live) const
+{
+    return !planning() && live && !failedItems(*live).isEmpty();
+}
+
+void TransferQueue::retryAllFailed(const std::optional<FTPClient>& live)
+{
+    if (planning())
+        return;
+    const QList<TransferItem> failed = live ? failedItems(*live) : QList<TransferItem>();
+    if (failed.isEmpty())
+        return m_context.report(L("queue_reconnect"), false);
+    replan(failed, *live);
+}
+
+void TransferQueue::replan(const QList<TransferItem>& items, const FTPClient& live)
+{
+    m_planningTask.start<QList<TransferItem>>(
+        [this, items, client = live](std::stop_token token) {
+            QList<TransferItem> again;
+            const TransferRunner itemRunner = runner(token);
+            for (const TransferItem& item : items)
+                if (std::optional<TransferItem> revalidated = itemRunner.revalidate(item, client, token))
+                    again.append(std::move(*revalidated));
+            return again;
+        },
+        [this](TaskOutcome<QList<TransferItem>> outcome) {
             if (!outcome.value)
                 return m_context.report(outcome.error);
-            const std::optional<TransferItem>& again = *outcome.value;
-            const std::optional<int> current = again ? m_list.row(again->id) : std::nullopt;
-            if (!current)
+            bool replaced = false;
+            for (const TransferItem& again : *outcome.value)
+                if (const std::optional<int> current = m_list.row(again.id)) {
+                    m_list.replace(*current, again);
+                    replaced = true;
+                }
+            if (!replaced)
                 return;
-            m_list.replace(*current, *again);
             persist();
             setPaused(false);
             runNext();

@@ -6,6 +6,7 @@
 #include "TaskSlot.h"
 #include "TransferItem.h"
 #include "TransferListModel.h"
+#include "TransferRate.h"
 #include "TransferRequest.h"
 #include "TransferRunner.h"
 
@@ -61,12 +62,19 @@ public:
     // Plans a failed or cancelled item again over `live`, which must be a connection of the item's
     // profile ("queue_reconnect" otherwise).
     void retry(const QUuid& id, const std::optional<FTPClient>& live);
+    // Whether retryAllFailed over `live` has anything to plan: a failed item of its profile, and
+    // no planning under way.
+    bool canRetryAllFailed(const std::optional<FTPClient>& live) const;
+    // Plans every failed item of `live`'s profile again, in one planning job; items of other
+    // profiles wait for their own connection ("queue_reconnect" when none is of this one).
+    void retryAllFailed(const std::optional<FTPClient>& live);
     void clearFinished();
     void persist();
     // No more saving from now on.
     void stopSaving() { m_saver.stop(); }
 
-    // Moves the latest progress of every running transfer to its row; what the timer calls.
+    // Moves the latest progress of every running transfer, and its pace, to its row; what the
+    // timer calls.
     void progressTick();
 
 Q_SIGNALS:
@@ -75,6 +83,8 @@ Q_SIGNALS:
     void planningChanged();
     // pendingCount or completedCount of the list may have changed.
     void countsChanged();
+    // The queue's time left may have changed (TransferListModel::secondsLeft).
+    void timeLeftChanged();
     // A transfer over a connection of that profile ended, whichever way.
     void transferEnded(const QUuid& profileID);
 
@@ -84,6 +94,9 @@ private:
         std::unique_ptr<TaskSlot> task;
         // The engine's latest fraction, written from the worker thread.
         std::shared_ptr<std::atomic<double>> progress = std::make_shared<std::atomic<double>>(0.0);
+        // The file's size in bytes once the worker knows it; negative until then.
+        std::shared_ptr<std::atomic<qint64>> total = std::make_shared<std::atomic<qint64>>(-1);
+        TransferRate rate{};
     };
 
     // The questions a worker puts to the person through the Prompter.
@@ -91,6 +104,9 @@ private:
     TransferRunner runner(const std::stop_token& token);
     void start(int row);
     void finishRunning(const QUuid& id, const TaskOutcome<bool>& outcome);
+    QList<TransferItem> failedItems(const FTPClient& live) const;
+    // Revalidates the items over `live` and queues them again.
+    void replan(const QList<TransferItem>& items, const FTPClient& live);
     // Runs on the main thread later; dropped when the queue is gone.
     void post(std::function<void()> work);
 

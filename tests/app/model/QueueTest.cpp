@@ -7,9 +7,11 @@
 #include "QuitSignals.h"
 #include "RecordingClock.h"
 #include "TransferListModel.h"
+#include "TransferRate.h"
 
 #include <QAbstractItemModelTester>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <csignal>
 
 using namespace std::chrono_literals;
@@ -145,37 +147,48 @@ TEST_F(ModelTest, CancellingOneTransferLeavesTheOtherAndAConnectWaitsForBoth)
 
 TEST_F(ModelTest, AQueueSavedAtASignalToQuitComesBackFailedAndRetryRunsItAgain)
 {
+    using enum TransferItem::State;
     local.write("a.txt", "alpha");
     local.write("b.txt", "beta");
+    local.write("c.txt", "gamma");
     ProfileStore::save({profile});
     start();
     connectToServer();
     model->setQueuePaused(true);
-    select(true, {"a.txt", "b.txt"});
+    select(true, {"a.txt", "b.txt", "c.txt"});
     model->enqueue(true);
-    ASSERT_TRUE(eventually([&] { return model->pendingCount() == 2 && !model->planning(); }));
+    ASSERT_TRUE(eventually([&] { return model->pendingCount() == 3 && !model->planning(); }));
     {
         QuitSignals signals;
         QObject::connect(&signals, &QuitSignals::quitRequested, model.get(), &AppModel::shutDown);
         ::raise(SIGTERM);
         ASSERT_TRUE(eventually([&] { return model->shuttingDown(); }));
     }
-    EXPECT_EQ(states(*model), QList<TransferItem::State>(2, TransferItem::State::cancelled));
+    EXPECT_EQ(states(*model), QList<TransferItem::State>(3, cancelled));
 
     start();
-    ASSERT_EQ(states(*model), QList<TransferItem::State>(2, TransferItem::State::failed));
+    ASSERT_EQ(states(*model), QList<TransferItem::State>(3, failed));
     const QUuid first = model->transfers().first().id;
-    model->retry(first);
+    EXPECT_FALSE(model->canRetryAllFailed()) << "not without a connection";
+    model->retryAllFailed();
     EXPECT_EQ(model->errorMessage(), "Connect to this transfer's server first, with no other work running.");
     EXPECT_FALSE(model->planning());
 
     connectToServer();
     model->retry(first);
-    ASSERT_TRUE(eventually([&] { return model->transfers().first().state == TransferItem::State::completed; }));
+    ASSERT_TRUE(eventually([&] { return model->transfers().first().state == completed; }));
     EXPECT_EQ(contentOf(server.local("/a.txt")), "alpha");
-    EXPECT_EQ(model->transfers().last().state, TransferItem::State::failed);
+    EXPECT_EQ(states(*model), (QList{completed, failed, failed}));
     EXPECT_FALSE(model->queuePaused());
-    EXPECT_EQ(QueueStore::load({profile}).size(), 1);
+    EXPECT_EQ(QueueStore::load({profile}).size(), 2);
+
+    ASSERT_TRUE(model->canRetryAllFailed());
+    model->retryAllFailed();
+    ASSERT_TRUE(eventually([&] { return states(*model) == QList<TransferItem::State>(3, completed); }));
+    EXPECT_EQ(contentOf(server.local("/b.txt")), "beta");
+    EXPECT_EQ(contentOf(server.local("/c.txt")), "gamma");
+    EXPECT_FALSE(model->canRetryAllFailed());
+    EXPECT_EQ(QueueStore::load({profile}).size(), 0);
 }
 
 TEST_F(ModelTest, ARetriedDownloadWithAValidCheckpointAsksWhetherToContinueIt)
@@ -206,6 +219,42 @@ TEST_F(ModelTest, ARetriedDownloadWithAValidCheckpointAsksWhetherToContinueIt)
     EXPECT_EQ(contentOf(local.file("file.bin")), QByteArray(100, 'X') + original.mid(100));
 }
 
+TEST(TransferRate, AveragesTheLastSecondsOfProgress)
+{
+    using namespace std::chrono;
+    const struct {
+        const char* name;
+        QList<std::pair<double, double>> samples; // seconds, fraction done
+        std::optional<double> perSecond;
+        std::optional<double> secondsLeft;
+    } cases[] = {
+        {"one sample", {{0, 0.2}}, std::nullopt, std::nullopt},
+        {"no time between", {{1, 0.2}, {1, 0.3}}, std::nullopt, std::nullopt},
+        {"steady", {{0, 0}, {1, 0.1}, {2, 0.2}, {3, 0.3}}, 0.1, 7},
+        {"a fast start is forgotten", {{0, 0}, {1, 0.5}, {4, 0.5}, {5, 0.52}, {9, 0.6}}, 0.02, 20},
+        {"stalled", {{0, 0}, {5, 0.5}, {6, 0.5}, {11, 0.5}}, 0, std::nullopt},
+    };
+    for (const auto& test : cases) {
+        TransferRate rate;
+        for (const auto& [at, done] : test.samples)
+            rate.add(
+                TransferRate::Clock::time_point(duration_cast<TransferRate::Clock::duration>(duration<double>(at))),
+                done);
+        const std::optional<double> perSecond = rate.perSecond();
+        const std::optional<double> left = rate.secondsLeft(1);
+        EXPECT_EQ(perSecond.has_value(), test.perSecond.has_value()) << test.name;
+        if (perSecond && test.perSecond) {
+            EXPECT_NEAR(*perSecond, *test.perSecond, 1e-9) << test.name;
+        }
+        EXPECT_EQ(left.has_value(), test.secondsLeft.has_value()) << test.name;
+        if (left && test.secondsLeft) {
+            EXPECT_NEAR(*left, *test.secondsLeft, 1e-6) << test.name;
+        }
+    }
+    EXPECT_EQ(TransferListModel::duration(65.4), "1:05");
+    EXPECT_EQ(TransferListModel::duration(7390), "2:03:10");
+}
+
 TEST_F(ModelTest, ARetriedUploadContinuesThePartialFileItsCancelledAttemptLeftWithoutAsking)
 {
     const QByteArray bytes = randomBytes(640000);
@@ -215,6 +264,12 @@ TEST_F(ModelTest, ARetriedUploadContinuesThePartialFileItsCancelledAttemptLeftWi
     select(true, {"big.bin"});
     model->enqueue(true);
     ASSERT_TRUE(eventually([&] { return QFileInfo(server.local("/slow/big.bin")).size() >= 100000; }));
+    // Its row tells how far it is, how fast it goes and how long it still needs, and so does the queue.
+    const QRegularExpression pace(QString::fromUtf8(R"(^[\d.,]+ [KM]B of 640 KB · [\d.,]+ [KM]?B/s · \d+:\d\d left$)"));
+    ASSERT_TRUE(eventually([&] {
+        return pace.match(model->transferList()->index(0).data(TransferListModel::PaceRole).toString()).hasMatch();
+    })) << model->transferList()->index(0).data(TransferListModel::PaceRole).toString().toStdString();
+    EXPECT_TRUE(model->queueSecondsLeft().has_value());
     const QUuid id = model->transfers().first().id;
     model->cancel(id);
     ASSERT_TRUE(eventually([&] { return idle(); }));
