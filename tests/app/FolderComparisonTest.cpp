@@ -79,7 +79,7 @@ TEST(ComparisonRow, StatusFollowsPresenceKindSizeAndTwoSecondsOfDate)
         EXPECT_EQ(ComparisonRow({"f", local, remote}).statusKey(), key) << key;
 }
 
-// Pairing is the same over SFTP, where a session of the application compares both panes.
+// Over SFTP the same pairing runs where the application compares both panes of a session.
 TEST(FolderComparison, PairsRealTreesOnAServer)
 {
     const QStringList expected{"A.txt local_only",
