@@ -33,14 +33,6 @@ TEST(ProfileStoreTest, SavedProfilesComeBackInOrderFromAPrivateSortedFile)
     const QList<ServerProfile> profiles{first, sftp};
     QDir().mkpath(ProfileStore::folder());
     QFile::setPermissions(ProfileStore::folder(), QFile::Permissions(0x7755));
-
-    // Another program's list, which a change works on rather than replaces.
-    ProfileStore::save({sftp});
-    EXPECT_EQ(ProfileStore::put(first).profiles, (QList<ServerProfile>{sftp, first}));
-    ServerProfile renamed = sftp;
-    renamed.name = QStringLiteral("B, renamed");
-    EXPECT_EQ(ProfileStore::put(renamed).profiles, (QList<ServerProfile>{renamed, first}));
-    EXPECT_EQ(ProfileStore::remove(first.id).profiles, QList<ServerProfile>{renamed});
     ProfileStore::save(profiles);
 
     EXPECT_EQ(ProfileStore::load(), profiles);

@@ -1,6 +1,7 @@
 #include "ServerLink.h"
 
 #include "L10n.h"
+#include "Loopback.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -25,15 +26,9 @@ QString reading(const QString& text)
     return described.isEmpty() ? failure : described;
 }
 
-ServerProfile saved(const char* name, FTPProtocol protocol, const char* host, qint64 port, const char* user)
+ServerProfile saved(const char* name, FTPProtocol protocol, const char* host, int port, const char* user)
 {
-    ServerProfile profile;
-    profile.name = name;
-    profile.protocolType = protocol;
-    profile.host = host;
-    profile.port = port;
-    profile.username = user;
-    return profile;
+    return Loopback::profile(name, protocol, port, user, host);
 }
 
 } // namespace

@@ -4,24 +4,6 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
-TEST(ChildProcess, RunsWithExplicitArgumentsAndEnvironmentOrTheInheritedOne)
-{
-    qputenv("DRAVIK_CHILD_TEST", "inherited");
-    const QString script = "printf '%s|%s|%s' \"$1\" \"$GREETING\" \"$DRAVIK_CHILD_TEST\"; cat >&2; exit 3";
-    ChildProcess given({"/bin/sh", {"-c", script, "sh", "a b"}, QStringList{"GREETING=hello"}});
-    given.write("from stdin");
-    given.closeStandardInput();
-    EXPECT_EQ(SystemCall::readToEnd(given.standardOutput()), QByteArray("a b|hello|"));
-    EXPECT_EQ(SystemCall::readToEnd(given.standardError()), QByteArray("from stdin"));
-    EXPECT_EQ(given.waitForExit(), 3);
-    EXPECT_FALSE(given.isRunning());
-
-    ChildProcess inherited({"/bin/sh", {"-c", script, "sh", "x"}, std::nullopt});
-    inherited.closeStandardInput();
-    EXPECT_EQ(SystemCall::readToEnd(inherited.standardOutput()), QByteArray("x||inherited"));
-    EXPECT_EQ(inherited.waitForExit(), 3);
-}
-
 TEST(ChildProcess, TerminateEndsARunningChildAndIsHarmlessAfterExit)
 {
     ChildProcess child({"/bin/sleep", {"30"}, std::nullopt});

@@ -61,12 +61,6 @@ TEST(ServerProfile, ValidationRulesInOrder)
         {"relative path", [](ServerProfile& p) { p.initialPath = "pub"; }, "invalid_initial_path"},
         {"path with NUL", [](ServerProfile& p) { p.initialPath = QString("/a") + QChar(0); }, "invalid_initial_path"},
         {"path with CR", [](ServerProfile& p) { p.initialPath = "/a\rb"; }, "invalid_initial_path"},
-        {"host before path",
-         [](ServerProfile& p) {
-             p.host.clear();
-             p.initialPath = "x";
-         },
-         "invalid_host"},
         {"fingerprint ignored for FTP", [](ServerProfile& p) { p.sshFingerprint = "nonsense"; }, ""},
         {"SFTP pin", sftp("SHA256:" + digest43), ""},
         {"SFTP pin without prefix", sftp(digest43), ""},

@@ -8,7 +8,6 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <thread>
 
 namespace {
@@ -32,14 +31,8 @@ FTPError failure()
 
 } // namespace
 
-TEST(CurlProcess, PassesArgumentsAndConfigurationAndReturnsStandardOutputUpToSixteenMebibytes)
+TEST(CurlProcess, ReturnsStandardOutputUpToSixteenMebibytes)
 {
-    {
-        FakeCurl curl(QStringLiteral("printf 'listing\\r\\n'"));
-        EXPECT_EQ(run(), QByteArray("listing\r\n"));
-        EXPECT_EQ(curl.arguments(), (QStringList{"--one", "two words"}));
-        EXPECT_EQ(curl.input(), QByteArray("user = \"u:p\"\n"));
-    }
     {
         FakeCurl curl(QStringLiteral("head -c 16777216 /dev/zero"));
         EXPECT_EQ(run().size(), 16777216);
@@ -89,24 +82,6 @@ TEST(CurlProgress, ReadsTheLastPercentageWithADecimalPointOfAChunk)
             EXPECT_DOUBLE_EQ(*fraction, *expected) << chunk;
         }
     }
-}
-
-TEST(CurlProcess, ProgressFragmentsAreReportedAndASuccessEndsAtOne)
-{
-    FakeCurl curl(QStringLiteral("printf '##   12.5%%\\r' >&2; sleep 0.2; printf '#####  40.0%%\\r' >&2; sleep 0.2;"
-                                 "printf '7%%' >&2"));
-    std::mutex lock;
-    QList<double> seen;
-    run([&](double fraction) {
-        std::lock_guard guard(lock);
-        seen << fraction;
-    });
-    ASSERT_FALSE(seen.isEmpty());
-    EXPECT_EQ(seen.last(), 1.0);
-    for (double fraction : seen.first(seen.size() - 1))
-        EXPECT_TRUE(fraction == 0.125 || fraction == 0.4) << fraction;
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-    EXPECT_TRUE(seen.contains(0.4));
 }
 
 TEST(CurlProcess, AStopPreventsTheLaunchOrTerminatesAChildThatIgnoresItsInput)

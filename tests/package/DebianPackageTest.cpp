@@ -95,10 +95,6 @@ TEST_F(DebianPackage, DeclaresWhatItRunsAndPutsEverythingWhereTheDesktopLooks)
     // dpkg refuses a package whose configuration files are not in it.
     const QByteArray conffiles = dpkgDeb({"-I", package, "conffiles"}).output;
     EXPECT_EQ(conffiles, "/etc/xdg/autostart/app.dravik.application.DockTile.desktop\n");
-
-    const CliTestRun help = CliTestRun::run({"--help"}, {}, root("/usr/bin/dravik-cli"));
-    EXPECT_EQ(help.exitStatus, 0) << help.error.data();
-    EXPECT_TRUE(help.output.contains("list PATH")) << help.output.data();
 }
 
 TEST_F(DebianPackage, TheUnpackedProgramListsAnSFTPFolderThroughTheUnpackedAskRelay)

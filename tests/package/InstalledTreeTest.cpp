@@ -102,7 +102,6 @@ TEST(InstalledTree, BashCompletesCommandsOptionsSavedProfilesAndLocalPaths)
         {{"--saved", "Work", "plan", ""}, {"download", "upload"}},
         {{"--saved", "Work", "plan", "download", "/a", "b", "--"}, {"--json", "--on-conflict"}},
         {{"plan", "--on-conflict", "re"}, {"rename", "resume"}},
-        {{"list", "--j"}, {"--json"}},
         {{"--profile", folder + "dravik-c"}, {folder + "dravik-cli.1.gz"}},
         {{"--saved", "Work", "put", folder + "dr"}, {folder + "dravik-cli.1.gz", folder + "dravik.1.gz"}},
     };

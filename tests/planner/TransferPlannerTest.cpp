@@ -179,7 +179,7 @@ TEST_F(TransferPlannerTest, DownloadDestinationsThatAreLinksOrOfTheOtherKindAreR
               L("invalid_filename", ".."));
 }
 
-TEST_F(TransferPlannerTest, CancellationAndResolverFailuresEndPlanning)
+TEST_F(TransferPlannerTest, AStopEndsPlanning)
 {
     const QString local = tree.file(QStringLiteral("up/a"));
     const FileEntry remote = remoteEntry(QStringLiteral("a"), false);
@@ -187,10 +187,6 @@ TEST_F(TransferPlannerTest, CancellationAndResolverFailuresEndPlanning)
     stop.request_stop();
     EXPECT_EQ(upload(tree.path(QStringLiteral("up")), std::nullopt, {}, stop.get_token()), QStringLiteral("cancelled"));
     EXPECT_EQ(download(remote, local, noListing, {}, stop.get_token()), QStringLiteral("cancelled"));
-    const TransferPlanner::Resolver userCancels = [](const TransferConflict&) -> ConflictAction {
-        throw CancellationError();
-    };
-    EXPECT_EQ(download(remote, local, noListing, userCancels), QStringLiteral("cancelled"));
 }
 
 // Conflicts at every level of a tree: each answer is taken, a new name skips the taken ones, and

@@ -93,10 +93,7 @@ TEST_F(SFTPSession, ListingsAndTransfersArriveByteForByteEachInASessionOfItsOwn)
     const Case cases[] = {
         {"upload of a new file", true, {}, big, false, {}, "(no error)", big},
         {"upload over a longer file", true, QByteArray(2000, 'x'), "short", true, {}, "(no error)", "short"},
-        {"refused overwrite", true, "kept", "new", false, {}, L("destination_changed"), "kept"},
         {"upload resumed mid-chunk", true, big.first(300'000), big, false, 300'000, "(no error)", big},
-        {"upload resumed onto a changed file", true, QByteArray(10, 'x'), big, false, 20, L("destination_changed"),
-         QByteArray(10, 'x')},
         {"empty upload", true, "old", {}, true, {}, "(no error)", {}},
         {"download from the start", false, {}, "big", false, {}, "(no error)", big},
         {"download continuing mid-chunk", false, big.first(700'000), "big", false, 700'000, "(no error)", big},

@@ -1,6 +1,7 @@
 #include "FakeCurl.h"
 
 #include "CurlProcess.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,12 +30,6 @@ FakeCurl::~FakeCurl()
     CurlProcess::useProgramForTesting({});
 }
 
-QByteArray FakeCurl::read(const QString& name) const
-{
-    QFile file(folder.file(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 int FakeCurl::runs() const
 {
     return int(QDir(folder.path()).entryList({QStringLiteral("arguments-*")}).size());
@@ -42,14 +37,15 @@ int FakeCurl::runs() const
 
 QStringList FakeCurl::arguments(int run) const
 {
-    QStringList words = QString::fromUtf8(read(QStringLiteral("arguments-%1").arg(run))).split(QLatin1Char('\n'));
+    QStringList words = QString::fromUtf8(ftptest::contentOf(folder.file(QStringLiteral("arguments-%1").arg(run))))
+                            .split(QLatin1Char('\n'));
     words.removeLast();
     return words;
 }
 
 QByteArray FakeCurl::input(int run) const
 {
-    return read(QStringLiteral("input-%1").arg(run));
+    return ftptest::contentOf(folder.file(QStringLiteral("input-%1").arg(run)));
 }
 
 bool FakeCurl::started(int run) const

@@ -24,6 +24,5 @@ public:
     bool started(int run = 1) const;
 
 private:
-    QByteArray read(const QString& name) const;
     TemporaryFolder folder;
 };

@@ -38,6 +38,17 @@ int freePort()
     return ntohs(bound.sin_port);
 }
 
+ServerProfile profile(const QString& name, FTPProtocol protocol, int port, const QString& user, const QString& host)
+{
+    ServerProfile profile;
+    profile.name = name;
+    profile.host = host;
+    profile.port = port;
+    profile.username = user;
+    profile.protocolType = protocol;
+    return profile;
+}
+
 bool answers(int port, const char* greeting, const char* host)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "ServerProfile.h"
 
 #include <QString>
 #include <functional>
@@ -15,6 +16,9 @@ int freePort();
 // Whether something accepts connections on `port`; with a non-empty `greeting`, whether it also
 // says those first octets within two seconds.
 bool answers(int port, const char* greeting = "", const char* host = "127.0.0.1");
+// A profile named `name` for a server at `host`:`port` (a fixture's on loopback), logging in as `user`.
+ServerProfile profile(const QString& name, FTPProtocol protocol, int port, const QString& user,
+                      const QString& host = QStringLiteral("127.0.0.1"));
 
 } // namespace Loopback
 

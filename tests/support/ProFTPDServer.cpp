@@ -42,27 +42,14 @@ QString ProFTPDServer::put(const QString& remote, const QByteArray& bytes) const
 void ProFTPDServer::dropConnections() const
 {
     // ProFTPD serves each session in a child process of its own.
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        // The parent's id is the second field after the parenthesised command name.
-        const QByteArray fields = stat.readAll();
-        const QList<QByteArray> after = fields.mid(fields.lastIndexOf(')') + 2).split(' ');
-        if (after.size() > 1 && after.at(1).toInt() == server.pid())
-            ::kill(pid.toInt(), SIGKILL);
-    }
+    for (const int pid : ftptest::childrenOf(server.pid()))
+        ::kill(pid, SIGKILL);
 }
 
 ServerProfile ProFTPDServer::profile(FTPProtocol protocol) const
 {
-    ServerProfile profile;
-    profile.name = QStringLiteral("ProFTPD on loopback");
-    profile.host = listenAddress;
-    profile.port = server.port();
-    profile.username = QStringLiteral("tester");
-    profile.protocolType = protocol;
-    return profile;
+    return Loopback::profile(QStringLiteral("ProFTPD on loopback"), protocol, server.port(), QStringLiteral("tester"),
+                             listenAddress);
 }
 
 ChildProcess::Options ProFTPDServer::command(const Options& options, int port)

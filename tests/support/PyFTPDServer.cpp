@@ -17,11 +17,5 @@ PyFTPDServer::PyFTPDServer()
 
 ServerProfile PyFTPDServer::profile() const
 {
-    ServerProfile profile;
-    profile.name = u"pyftpdlib on loopback"_s;
-    profile.host = u"127.0.0.1"_s;
-    profile.port = server.port();
-    profile.username = u"tester"_s;
-    profile.protocolType = FTPProtocol::ftp;
-    return profile;
+    return Loopback::profile(u"pyftpdlib on loopback"_s, FTPProtocol::ftp, server.port(), u"tester"_s);
 }

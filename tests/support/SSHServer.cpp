@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "SystemCall.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -130,11 +131,7 @@ void SSHServer::createAccount()
 
 QString SSHServer::put(const QString& name, const QByteArray& bytes) const
 {
-    QFile file(path(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write into the account's home");
-    file.close();
-    giveToAccount(path(name));
+    giveToAccount(ftptest::writeFile(path(name), bytes));
     return path(name);
 }
 
@@ -171,12 +168,8 @@ void SSHServer::startServer(int fixedPort)
 
 ServerProfile SSHServer::profile(bool withKey) const
 {
-    ServerProfile profile;
-    profile.name = QStringLiteral("sshd fixture");
-    profile.host = QStringLiteral("127.0.0.1");
-    profile.port = server.port();
-    profile.username = username.isEmpty() ? QStringLiteral("nobody") : username;
-    profile.protocolType = FTPProtocol::sftp;
+    ServerProfile profile = Loopback::profile(QStringLiteral("sshd fixture"), FTPProtocol::sftp, server.port(),
+                                              username.isEmpty() ? QStringLiteral("nobody") : username);
     profile.sshFingerprint = hostFingerprint;
     if (withKey)
         profile.sshKeyPath = clientKey;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -54,17 +55,34 @@ QByteArray randomBytes(qsizetype size)
     return bytes;
 }
 
+void setModified(const QString& path, qint64 lateBy)
+{
+    const qint64 ms = 1'700'000'000'000 + lateBy;
+    const timespec time{ms / 1000, (ms % 1000) * 1'000'000};
+    const timespec times[2] = {time, time};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+QList<int> childrenOf(qint64 parent, const QByteArray& name)
+{
+    QList<int> found;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        // The parent's id is the second field after the parenthesised command name.
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if ((name.isEmpty() || stat.contains(QByteArray("(" + name + ")"))) && fields.size() >= 2 &&
+            fields.at(1).toLongLong() == parent)
+            found << pid.toInt();
+    }
+    return found;
+}
+
 QList<QByteArray> childProcesses(const QByteArray& name)
 {
     QList<QByteArray> found;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QByteArray stat = contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-        if (stat.contains(QByteArray("(" + name + ")")) && fields.size() >= 2 &&
-            fields.at(1).toLongLong() == ::getpid())
-            found << contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline")) + '\n' +
-                         contentOf(QStringLiteral("/proc/") + pid + QStringLiteral("/environ"));
-    }
+    for (const int pid : childrenOf(::getpid(), name))
+        found << contentOf(QStringLiteral("/proc/%1/cmdline").arg(pid)) + '\n' +
+                     contentOf(QStringLiteral("/proc/%1/environ").arg(pid));
     return found;
 }
 

@@ -17,6 +17,11 @@ QString writeFile(const QString& path, const QByteArray& bytes);
 void useDownloadsFolder(const QString& path);
 // Reproducible bytes of every value.
 QByteArray randomBytes(qsizetype size);
+// Sets the modification time of `path` itself (not of a link's target) to 2023-11-14T22:13:20Z
+// and `lateBy` milliseconds.
+void setModified(const QString& path, qint64 lateBy = 0);
+// The process ids of the running children of `parent` whose command is `name` (any, when empty).
+QList<int> childrenOf(qint64 parent, const QByteArray& name = {});
 // The command line and environment ("\n" between them) of each running child of this process
 // whose command is `name`, such as "curl" or "ssh".
 QList<QByteArray> childProcesses(const QByteArray& name);
