@@ -32,7 +32,7 @@ public:
     FileTableView* table() const { return m_table; }
 
 private:
-    struct Command {
+    struct LabelledAction {
         QAction* action;
         const char* key;
     };
@@ -61,7 +61,7 @@ private:
 
     AppModel& m_model;
     const bool m_local;
-    QList<Command> m_commands;
+    QList<LabelledAction> m_commands;
     QList<std::pair<QAbstractButton*, const char*>> m_iconButtons;
     QAction* m_up = nullptr;
     QAction* m_refresh = nullptr;

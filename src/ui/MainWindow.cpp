@@ -80,7 +80,7 @@ void MainWindow::makeMenus()
     QAction* updates = addCommand(help, "check_updates");
     connect(updates, &QAction::triggered, &m_model, &AppModel::checkForUpdates);
     connect(&m_model, &AppModel::checkingUpdatesChanged, updates, [this, updates] {
-        updates->setEnabled(!m_model.checkingUpdates());
+        updates->setEnabled(m_model.can(Command::checkUpdates));
         updates->setText(m_model.checkingUpdates() ? L("checking_updates") : L("check_updates"));
     });
 }
@@ -106,6 +106,6 @@ void MainWindow::retranslate()
 {
     for (const auto& [menu, key] : std::as_const(m_menus))
         menu->setTitle(L(key));
-    for (const Command& command : std::as_const(m_commands))
+    for (const LabelledAction& command : std::as_const(m_commands))
         command.action->setText(L(command.key));
 }

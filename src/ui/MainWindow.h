@@ -35,7 +35,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct Command {
+    struct LabelledAction {
         QAction* action;
         const char* key;
     };
@@ -47,7 +47,7 @@ private:
     AppModel& m_model;
     ContentView* m_content = nullptr;
     QList<std::pair<QMenu*, const char*>> m_menus;
-    QList<Command> m_commands;
+    QList<LabelledAction> m_commands;
     bool m_closing = false;
     bool m_shown = false;
 };

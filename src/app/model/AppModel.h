@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ActivityLog.h"
+#include "CommandRules.h"
 #include "ComparisonRow.h"
 #include "FTPClient.h"
 #include "FileEntry.h"
@@ -181,7 +182,7 @@ public:
     // Lists `path`, or remotePath again; the folder changes only once the listing arrives.
     void browse(const std::optional<QString>& path = std::nullopt);
     void openRemoteSelection() { m_remote->openSelection(); }
-    void createRemoteFolder(const QString& name) { m_remote->createFolder(name); }
+    void createRemoteFolder(const QString& name);
     // Renames the single selected item of the local (true) or remote pane.
     void renameSelection(bool local, const QString& newName);
     // Moves the selected local items to the Trash, or deletes the remote ones for good, after the
@@ -278,6 +279,8 @@ public:
 
     bool busy() const { return m_remote->busy() || m_edits->busy(); }
     bool isWorking() const;
+    // Whether the command is available now; commandsChanged tells when any answer changes.
+    bool can(Command command) const { return CommandRules::allows(command, commandState()); }
 
     // The quit sequence: the queue saved, then no more saving (so that the cancellations that
     // follow stay out of the file), the edit scan and any update check stopped, then everything
@@ -326,6 +329,7 @@ Q_SIGNALS:
     void comparisonChanged();
     void showComparisonChanged();
     void checkingUpdatesChanged();
+    void commandsChanged();
     // An update was handed to the installer: the program quits now, through its own quit path.
     void quitRequested();
 
@@ -334,6 +338,9 @@ private:
     void wireParts();
     // isWorking may have changed: compares with the last value and notifies.
     void updateWorking();
+    CommandState commandState() const;
+    // Any input of the command rules changed: notifies when an answer did.
+    void updateCommands();
     // The live connection (profile and password); none while disconnected or connecting.
     const std::optional<FTPClient>& client() const { return m_remote->client(); }
     // The remote pane shows the new state of a connection of that profile after work over it,
@@ -361,6 +368,7 @@ private:
     std::optional<ServerProfile> m_editingProfile;
     bool m_shuttingDown = false;
     bool m_working = false;
+    unsigned long long m_commands = 0;
     std::unique_ptr<LinkOpener> m_links;
     std::unique_ptr<LocalPane> m_local;
     std::unique_ptr<RemoteSession> m_remote;
