@@ -66,13 +66,13 @@ FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
     updateCommands();
 }
 
-QAction* FilePaneView::addCommand(const char* key, const char* symbol, const QKeySequence& shortcut)
+QAction* FilePaneView::addCommand(const char* key, const char* symbol, const QList<QKeySequence>& shortcuts)
 {
     auto* action = new QAction(this);
     if (symbol)
         action->setIcon(Icons::icon(QString::fromLatin1(symbol)));
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
+    if (!shortcuts.isEmpty()) {
+        action->setShortcuts(shortcuts);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
     }
@@ -82,14 +82,15 @@ QAction* FilePaneView::addCommand(const char* key, const char* symbol, const QKe
 
 void FilePaneView::makeCommands()
 {
-    m_up = addCommand("go_up", "arrow.up", QKeySequence(Qt::ALT | Qt::Key_Up));
-    m_refresh = addCommand("refresh", "arrow.clockwise", QKeySequence(Qt::Key_F5));
+    m_up = addCommand("go_up", "arrow.up", {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::Key_Backspace)});
+    // F5 belongs to the window: it refreshes both panes.
+    m_refresh = addCommand("refresh", "arrow.clockwise");
     m_newFolder = addCommand(m_local ? "new_local_folder" : "new_remote_folder", "folder.badge.plus",
-                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+                             {QKeySequence(Qt::Key_F7), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)});
     m_openFolder = addCommand("open_folder", nullptr);
-    m_goFolder = addCommand("go_folder", nullptr, QKeySequence(Qt::CTRL | Qt::Key_L));
-    m_rename = addCommand("rename", nullptr, QKeySequence(Qt::Key_F2));
-    m_delete = addCommand(m_local ? "trash_action" : "delete_remote", nullptr, QKeySequence::Delete);
+    m_goFolder = addCommand("go_folder", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_L)});
+    m_rename = addCommand("rename", nullptr, {QKeySequence(Qt::Key_F2)});
+    m_delete = addCommand(m_local ? "trash_action" : "delete_remote", nullptr, {QKeySequence(QKeySequence::Delete)});
     m_transfer = addCommand(m_local ? "upload_server" : "download_mac", m_local ? "arrow.right" : "arrow.left");
     connect(m_up, &QAction::triggered, this, &FilePaneView::goUp);
     connect(m_refresh, &QAction::triggered, this, [this] { m_local ? m_model.refreshLocal() : m_model.browse(); });

@@ -37,7 +37,7 @@ private:
         const char* key;
     };
 
-    QAction* addCommand(const char* key, const char* symbol, const QKeySequence& shortcut = {});
+    QAction* addCommand(const char* key, const char* symbol, const QList<QKeySequence>& shortcuts = {});
     void makeCommands();
     QWidget* makeHeader();
     QWidget* makeTable();

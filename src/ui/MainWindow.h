@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandRules.h"
 #include "Retranslating.h"
 
 #include <QList>
@@ -41,6 +42,9 @@ private:
     };
 
     QAction* addCommand(QMenu* menu, const char* key, const QList<QKeySequence>& shortcuts = {});
+    // An item that calls the model's operation and is enabled while the model allows the command.
+    void addModelCommand(QMenu* menu, const char* key, Command command, const QKeySequence& shortcut,
+                         void (AppModel::*operation)());
     void makeMenus();
     void retranslate() override;
 
