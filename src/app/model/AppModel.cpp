@@ -273,6 +273,11 @@ std::optional<QString> AppModel::store(const ServerProfile& profile)
     return std::nullopt;
 }
 
+QFuture<QString> AppModel::storedPassword(const QUuid& profileID) const
+{
+    return KeychainStore::readPassword(profileID);
+}
+
 void AppModel::removeProfile(const ServerProfile& profile)
 {
     KeychainStore::removePassword(profile.id)

@@ -149,6 +149,8 @@ public:
     // has happened, except that a desktop without any secret store gets the profile all the same,
     // only not remembering its password. Never connects.
     QFuture<std::optional<QString>> save(const ServerProfile& profile, const QString& password);
+    // The password the secret store keeps for the profile; empty when it keeps none.
+    QFuture<QString> storedPassword(const QUuid& profileID) const;
     // Deletes the profile and its password; a failure is reported and leaves the list as it was.
     void removeProfile(const ServerProfile& profile);
     // Opens the server of an ftp://, ftps:// or sftp:// link, browsed to the link's path (to the
