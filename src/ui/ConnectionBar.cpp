@@ -90,9 +90,9 @@ ConnectionBar::ConnectionBar(AppModel& model, QWidget* parent) : Retranslating(p
     layout->addWidget(m_connect);
     layout->addWidget(m_disconnect);
 
-    for (auto change :
-         {&AppModel::connectedProfileChanged, &AppModel::selectedProfileChanged, &AppModel::profilesChanged,
-          &AppModel::planningChanged, &AppModel::isWorkingChanged, &AppModel::comparingChanged})
+    for (auto change : {&AppModel::connectedProfileChanged, &AppModel::selectedProfileChanged,
+                        &AppModel::profilesChanged, &AppModel::planningChanged, &AppModel::isWorkingChanged,
+                        &AppModel::comparingChanged, &AppModel::commandsChanged})
         connect(&m_model, change, this, &ConnectionBar::showState);
     retranslate();
 }
@@ -112,10 +112,10 @@ void ConnectionBar::showState()
     m_preparing->setVisible(m_model.planning());
     m_comparing->setVisible(m_model.comparing());
     m_working->setVisible(working);
-    m_compare->setEnabled(connected && !working && !m_model.comparing());
+    m_compare->setEnabled(m_model.can(Command::compare));
     m_editConnection->setEnabled(selected.has_value());
     m_connect->setVisible(!connected);
-    m_connect->setEnabled(!working);
+    m_connect->setEnabled(m_model.can(Command::connect));
     m_disconnect->setVisible(connected.has_value());
 }
 

@@ -7,7 +7,6 @@
 #include "DialogPlacement.h"
 #include "FileListModel.h"
 #include "FilePaneView.h"
-#include "KeychainStore.h"
 #include "L10n.h"
 #include "PanelSizes.h"
 #include "Prompter.h"
@@ -132,7 +131,7 @@ void ContentView::showConnectionEditor()
                     return m_model.save(profile, password);
                 },
                 [this](const ServerProfile& profile, const QString& password) { m_model.connect(profile, password); },
-                [](const QUuid& id) { return KeychainStore::readPassword(id); }};
+                [this](const QUuid& id) { return m_model.storedPassword(id); }};
             auto* editor = new ConnectionEditor(m_model.editingProfile(), std::move(services), this);
             editor->setTransfersPending(m_model.pendingCount() > 0);
             editor->setNotice(m_model.connectionNotice());

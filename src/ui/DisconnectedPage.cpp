@@ -38,7 +38,7 @@ DisconnectedPage::DisconnectedPage(AppModel& model, QWidget* parent) : Retransla
     layout->addWidget(m_hint);
     layout->addLayout(buttons);
     layout->addStretch();
-    for (const auto changed : {&AppModel::selectedProfileChanged, &AppModel::isWorkingChanged})
+    for (const auto changed : {&AppModel::selectedProfileChanged, &AppModel::commandsChanged})
         connect(&m_model, changed, this, &DisconnectedPage::showState);
     retranslate();
 }
@@ -48,7 +48,7 @@ void DisconnectedPage::showState()
     const std::optional<ServerProfile> selected = m_model.selectedProfile();
     m_hint->setText(selected ? L("connect_profile_hint", selected->name) : L("connect_hint"));
     m_connect->setVisible(selected.has_value());
-    m_connect->setEnabled(!m_model.isWorking());
+    m_connect->setEnabled(m_model.can(Command::connect));
 }
 
 void DisconnectedPage::retranslate()

@@ -1,10 +1,8 @@
 #include "FilePaneView.h"
 
 #include "AppModel.h"
-#include "DesktopServices.h"
 #include "DisconnectedPage.h"
 #include "DisplayText.h"
-#include "FTPError.h"
 #include "FileFilterModel.h"
 #include "FileListModel.h"
 #include "FileTableView.h"
@@ -30,18 +28,6 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const FileEntry* entryNamed(const QList<FileEntry>& entries, const QString& name)
-{
-    for (const FileEntry& entry : entries)
-        if (entry.name == name)
-            return &entry;
-    return nullptr;
-}
-
-} // namespace
 
 FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
     : Retranslating(parent), m_model(model), m_local(local)
@@ -75,22 +61,20 @@ FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
     });
     connect(&m_model, m_local ? &AppModel::localURLChanged : &AppModel::remotePathChanged, this,
             &FilePaneView::showPlace);
-    for (auto change : {&AppModel::localSelectionChanged, &AppModel::remoteSelectionChanged,
-                        &AppModel::isWorkingChanged, &AppModel::busyChanged, &AppModel::connectedProfileChanged,
-                        &AppModel::pendingCountChanged, &AppModel::localURLChanged, &AppModel::remotePathChanged})
-        connect(&m_model, change, this, &FilePaneView::updateCommands);
+    connect(&m_model, &AppModel::commandsChanged, this, &FilePaneView::updateCommands);
+    connect(&m_model, &AppModel::connectedProfileChanged, this, &FilePaneView::updateCommands);
     retranslate();
     showPlace();
     updateCommands();
 }
 
-QAction* FilePaneView::addCommand(const char* key, const char* symbol, const QKeySequence& shortcut)
+QAction* FilePaneView::addCommand(const char* key, const char* symbol, const QList<QKeySequence>& shortcuts)
 {
     auto* action = new QAction(this);
     if (symbol)
         action->setIcon(Icons::icon(QString::fromLatin1(symbol)));
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
+    if (!shortcuts.isEmpty()) {
+        action->setShortcuts(shortcuts);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
     }
@@ -100,14 +84,15 @@ QAction* FilePaneView::addCommand(const char* key, const char* symbol, const QKe
 
 void FilePaneView::makeCommands()
 {
-    m_up = addCommand("go_up", "arrow.up", QKeySequence(Qt::ALT | Qt::Key_Up));
-    m_refresh = addCommand("refresh", "arrow.clockwise", QKeySequence(Qt::Key_F5));
+    m_up = addCommand("go_up", "arrow.up", {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::Key_Backspace)});
+    // F5 belongs to the window: it refreshes both panes.
+    m_refresh = addCommand("refresh", "arrow.clockwise");
     m_newFolder = addCommand(m_local ? "new_local_folder" : "new_remote_folder", "folder.badge.plus",
-                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+                             {QKeySequence(Qt::Key_F7), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)});
     m_openFolder = addCommand("open_folder", nullptr);
-    m_goFolder = addCommand("go_folder", nullptr, QKeySequence(Qt::CTRL | Qt::Key_L));
-    m_rename = addCommand("rename", nullptr, QKeySequence(Qt::Key_F2));
-    m_delete = addCommand(m_local ? "trash_action" : "delete_remote", nullptr, QKeySequence::Delete);
+    m_goFolder = addCommand("go_folder", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_L)});
+    m_rename = addCommand("rename", nullptr, {QKeySequence(Qt::Key_F2)});
+    m_delete = addCommand(m_local ? "trash_action" : "delete_remote", nullptr, {QKeySequence(QKeySequence::Delete)});
     m_transfer = addCommand(m_local ? "upload_server" : "download_mac", m_local ? "arrow.right" : "arrow.left");
     connect(m_up, &QAction::triggered, this, &FilePaneView::goUp);
     connect(m_refresh, &QAction::triggered, this, [this] { m_local ? m_model.refreshLocal() : m_model.browse(); });
@@ -137,7 +122,7 @@ QToolButton* FilePaneView::iconButton(QAction* action)
     button->setDefaultAction(action);
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    for (const Command& command : std::as_const(m_commands))
+    for (const LabelledAction& command : std::as_const(m_commands))
         if (command.action == action)
             m_iconButtons.append({button, command.key});
     return button;
@@ -264,35 +249,28 @@ void FilePaneView::showCount()
 
 void FilePaneView::updateCommands()
 {
-    const bool connected = m_model.isConnected();
-    const bool reachable = m_local || connected;
-    const bool working = m_model.isWorking();
-    const bool pending = m_model.pendingCount() > 0;
-    const QSet<QString> selection = m_local ? m_model.localSelection() : m_model.remoteSelection();
-    const FileEntry* single =
-        selection.size() == 1 ? entryNamed(m_local ? m_model.localFiles() : m_model.remoteFiles(), *selection.cbegin())
-                              : nullptr;
-    const QString place = m_local ? m_model.localURL() : m_model.remotePath();
-    const bool atRoot = m_local ? QDir(place).isRoot() : place == u"/"_s;
-
-    m_up->setEnabled(reachable && !atRoot);
+    const auto can = [this](Command local, Command remote) { return m_model.can(m_local ? local : remote); };
+    const bool reachable = can(Command::localRefresh, Command::remoteRefresh);
+    m_up->setEnabled(can(Command::localUp, Command::remoteUp));
     m_refresh->setEnabled(reachable);
-    m_newFolder->setEnabled(m_local || (connected && !m_model.busy()));
-    m_openFolder->setEnabled(single && (single->isDirectory || single->isSymbolicLink));
-    m_goFolder->setEnabled(reachable);
-    m_rename->setEnabled(reachable && single && !working && !pending);
-    m_delete->setEnabled(reachable && !selection.isEmpty() && !working && !pending);
-    m_transfer->setEnabled(connected && !selection.isEmpty() && !working);
+    m_newFolder->setEnabled(can(Command::localNewFolder, Command::remoteNewFolder));
+    m_openFolder->setEnabled(can(Command::localOpenFolder, Command::remoteOpenFolder));
+    m_goFolder->setEnabled(can(Command::localGoTo, Command::remoteGoTo));
+    m_rename->setEnabled(can(Command::localRename, Command::remoteRename));
+    m_delete->setEnabled(can(Command::localDelete, Command::remoteDelete));
+    m_transfer->setEnabled(can(Command::upload, Command::download));
+    if (m_chooseFolder)
+        m_chooseFolder->setEnabled(m_model.can(Command::chooseLocalFolder));
     if (m_editRemote)
-        m_editRemote->setEnabled(connected && single && !single->isDirectory && !working);
+        m_editRemote->setEnabled(m_model.can(Command::editRemote));
     if (m_permissions)
-        m_permissions->setEnabled(connected && !selection.isEmpty() && !working && !pending);
+        m_permissions->setEnabled(m_model.can(Command::permissions));
     if (m_showInFileManager)
-        m_showInFileManager->setEnabled(single);
+        m_showInFileManager->setEnabled(m_model.can(Command::showInFileManager));
     m_fileActions->setEnabled(reachable);
     m_search->setEnabled(reachable);
     if (!m_local)
-        m_pages->setCurrentIndex(connected ? 0 : 1);
+        m_pages->setCurrentIndex(m_model.isConnected() ? 0 : 1);
 }
 
 void FilePaneView::showContextMenu(const QPoint& position)
@@ -317,8 +295,7 @@ void FilePaneView::showInFileManager()
     const QSet<QString> selection = m_model.localSelection();
     if (selection.size() != 1)
         return;
-    DesktopServices::showInFileManager(QDir(m_model.localURL()).filePath(*selection.cbegin()))
-        .onFailed(this, [this](const FTPError& error) { m_model.report(error.errorDescription()); });
+    m_model.showInFileManager(QDir(m_model.localURL()).filePath(*selection.cbegin()));
 }
 
 void FilePaneView::goUp()
@@ -369,7 +346,7 @@ void FilePaneView::askPermissions()
 
 void FilePaneView::retranslate()
 {
-    for (const Command& command : std::as_const(m_commands))
+    for (const LabelledAction& command : std::as_const(m_commands))
         command.action->setText(L(command.key));
     for (const auto& [button, key] : std::as_const(m_iconButtons))
         DisplayText::setIconButtonText(button, L(key));

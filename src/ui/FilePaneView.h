@@ -32,12 +32,12 @@ public:
     FileTableView* table() const { return m_table; }
 
 private:
-    struct Command {
+    struct LabelledAction {
         QAction* action;
         const char* key;
     };
 
-    QAction* addCommand(const char* key, const char* symbol, const QKeySequence& shortcut = {});
+    QAction* addCommand(const char* key, const char* symbol, const QList<QKeySequence>& shortcuts = {});
     void makeCommands();
     QWidget* makeHeader();
     QWidget* makeTable();
@@ -60,7 +60,7 @@ private:
 
     AppModel& m_model;
     const bool m_local;
-    QList<Command> m_commands;
+    QList<LabelledAction> m_commands;
     QList<std::pair<QAbstractButton*, const char*>> m_iconButtons;
     QAction* m_up = nullptr;
     QAction* m_refresh = nullptr;

@@ -46,10 +46,20 @@ QAction* MainWindow::addCommand(QMenu* menu, const char* key, const QList<QKeySe
     return action;
 }
 
+void MainWindow::addModelCommand(QMenu* menu, const char* key, Command command, const QKeySequence& shortcut,
+                                 void (AppModel::*operation)())
+{
+    QAction* action = addCommand(menu, key, {shortcut});
+    connect(action, &QAction::triggered, &m_model, operation);
+    const auto follow = [this, action, command] { action->setEnabled(m_model.can(command)); };
+    connect(&m_model, &AppModel::commandsChanged, action, follow);
+    follow();
+}
+
 void MainWindow::makeMenus()
 {
     QMenu* file = menuBar()->addMenu(QString());
-    m_menus.append({file, "file_menu"});
+    m_menus.append({file, "menu_file"});
     connect(addCommand(file, "new_connection", {QKeySequence::New}), &QAction::triggered, this, [this] {
         m_model.setEditingProfile(std::nullopt);
         m_model.setShowConnectionEditor(true);
@@ -57,26 +67,43 @@ void MainWindow::makeMenus()
     connect(addCommand(file, "choose_local", {QKeySequence::Open}), &QAction::triggered, &m_model,
             &AppModel::chooseLocalFolder);
     file->addSeparator();
-    connect(addCommand(file, "settings", {QKeySequence::Preferences, QKeySequence(Qt::CTRL | Qt::Key_Comma)}),
-            &QAction::triggered, this, &MainWindow::settingsRequested);
+    connect(addCommand(file, "settings", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}), &QAction::triggered, this,
+            &MainWindow::settingsRequested);
     file->addSeparator();
     connect(addCommand(file, "quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}), &QAction::triggered, this,
             &MainWindow::quitRequested);
 
+    QMenu* server = menuBar()->addMenu(QString());
+    m_menus.append({server, "menu_server"});
+    addModelCommand(server, "connect", Command::connect, QKeySequence(Qt::CTRL | Qt::Key_K), &AppModel::connectSaved);
+    addModelCommand(server, "disconnect", Command::disconnect, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+                    &AppModel::requestDisconnect);
+    server->addSeparator();
+    addModelCommand(server, "compare_folders", Command::compare, QKeySequence(Qt::CTRL | Qt::Key_M),
+                    &AppModel::compareFolders);
+
     QMenu* transfer = menuBar()->addMenu(QString());
-    m_menus.append({transfer, "transfer"});
-    transfer->addAction(m_content->localPane()->transferAction());
-    transfer->addAction(m_content->remotePane()->transferAction());
+    m_menus.append({transfer, "menu_transfer"});
+    const std::pair<QAction*, QKeySequence> transfers[] = {
+        {m_content->localPane()->transferAction(), QKeySequence(Qt::CTRL | Qt::Key_U)},
+        {m_content->remotePane()->transferAction(), QKeySequence(Qt::CTRL | Qt::Key_D)}};
+    for (const auto& [action, shortcut] : transfers) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        transfer->addAction(action);
+    }
     transfer->addSeparator();
-    connect(addCommand(transfer, "refresh_panels", {QKeySequence(Qt::CTRL | Qt::Key_R)}), &QAction::triggered, this,
-            [this] {
+    connect(addCommand(transfer, "refresh_panels", {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}),
+            &QAction::triggered, this, [this] {
                 m_model.refreshLocal();
                 m_model.browse(m_model.remotePath());
             });
+
+    QMenu* view = menuBar()->addMenu(QString());
+    m_menus.append({view, "menu_view"});
     // The desktop's file managers show hidden files with Ctrl+H.
-    QAction* hidden =
-        addCommand(transfer, "show_hidden",
-                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_H)});
+    QAction* hidden = addCommand(
+        view, "show_hidden", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_H)});
     hidden->setCheckable(true);
     hidden->setChecked(m_model.showHidden());
     connect(hidden, &QAction::toggled, &m_model, &AppModel::setShowHidden);
@@ -84,12 +111,12 @@ void MainWindow::makeMenus()
             [this, hidden] { hidden->setChecked(m_model.showHidden()); });
 
     QMenu* help = menuBar()->addMenu(QString());
-    m_menus.append({help, "help_menu"});
+    m_menus.append({help, "menu_help"});
     connect(addCommand(help, "about_app"), &QAction::triggered, this, &MainWindow::aboutRequested);
     QAction* updates = addCommand(help, "check_updates");
     connect(updates, &QAction::triggered, &m_model, &AppModel::checkForUpdates);
     connect(&m_model, &AppModel::checkingUpdatesChanged, updates, [this, updates] {
-        updates->setEnabled(!m_model.checkingUpdates());
+        updates->setEnabled(m_model.can(Command::checkUpdates));
         updates->setText(m_model.checkingUpdates() ? L("checking_updates") : L("check_updates"));
     });
 }
@@ -115,6 +142,6 @@ void MainWindow::retranslate()
 {
     for (const auto& [menu, key] : std::as_const(m_menus))
         menu->setTitle(L(key));
-    for (const Command& command : std::as_const(m_commands))
+    for (const LabelledAction& command : std::as_const(m_commands))
         command.action->setText(L(command.key));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandRules.h"
 #include "Retranslating.h"
 
 #include <QList>
@@ -37,19 +38,22 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct Command {
+    struct LabelledAction {
         QAction* action;
         const char* key;
     };
 
     QAction* addCommand(QMenu* menu, const char* key, const QList<QKeySequence>& shortcuts = {});
+    // An item that calls the model's operation and is enabled while the model allows the command.
+    void addModelCommand(QMenu* menu, const char* key, Command command, const QKeySequence& shortcut,
+                         void (AppModel::*operation)());
     void makeMenus();
     void retranslate() override;
 
     AppModel& m_model;
     ContentView* m_content = nullptr;
     QList<std::pair<QMenu*, const char*>> m_menus;
-    QList<Command> m_commands;
+    QList<LabelledAction> m_commands;
     bool m_closing = false;
     bool m_shown = false;
 };

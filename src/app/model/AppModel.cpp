@@ -50,6 +50,7 @@ AppModel::AppModel(Prompter& prompter, QObject* parent)
     m_pool.setParent(this);
     m_pool.setMaxThreadCount(workerThreads);
     wireParts();
+    m_commands = CommandRules::all(commandState());
     try {
         StoreFile::removeStaleTemporaries({ProfileStore::file(), QueueStore::file(), RemoteEditStore::file()});
     } catch (...) {
@@ -135,6 +136,12 @@ void AppModel::wireParts()
     // Working is busy, planning or comparing, whichever part changed it.
     for (const auto changed : {&AppModel::busyChanged, &AppModel::planningChanged, &AppModel::comparingChanged})
         QObject::connect(this, changed, this, &AppModel::updateWorking);
+    for (const auto changed :
+         {&AppModel::connectedProfileChanged, &AppModel::isWorkingChanged, &AppModel::pendingCountChanged,
+          &AppModel::checkingUpdatesChanged, &AppModel::localURLChanged, &AppModel::localFilesChanged,
+          &AppModel::localSelectionChanged, &AppModel::remotePathChanged, &AppModel::remoteFilesChanged,
+          &AppModel::remoteSelectionChanged})
+        QObject::connect(this, changed, this, &AppModel::updateCommands);
 
     QObject::connect(m_queue.get(), &TransferQueue::transferEnded, this, [this](const QUuid& profileID) {
         refreshLocal();
@@ -286,6 +293,11 @@ std::optional<QString> AppModel::store(const ServerProfile& profile)
     return std::nullopt;
 }
 
+QFuture<QString> AppModel::storedPassword(const QUuid& profileID) const
+{
+    return KeychainStore::readPassword(profileID);
+}
+
 void AppModel::removeProfile(const ServerProfile& profile)
 {
     KeychainStore::removePassword(profile.id)
@@ -325,9 +337,15 @@ void AppModel::browse(const std::optional<QString>& path)
     m_remote->browse(path);
 }
 
+void AppModel::createRemoteFolder(const QString& name)
+{
+    if (can(Command::remoteNewFolder))
+        m_remote->createFolder(name);
+}
+
 void AppModel::renameSelection(bool local, const QString& newName)
 {
-    if (!RemotePath::isValidName(newName) || pendingCount() > 0)
+    if (!RemotePath::isValidName(newName) || !can(local ? Command::localRename : Command::remoteRename))
         return;
     if (local)
         return m_local->rename(newName);
@@ -336,7 +354,7 @@ void AppModel::renameSelection(bool local, const QString& newName)
 
 void AppModel::deleteSelection(bool local)
 {
-    if (pendingCount() > 0 || isWorking())
+    if (!can(local ? Command::localDelete : Command::remoteDelete))
         return;
     if (local)
         return m_local->trashSelection();
@@ -345,9 +363,8 @@ void AppModel::deleteSelection(bool local)
 
 void AppModel::changePermissions(const QString& mode)
 {
-    if (pendingCount() > 0)
-        return;
-    m_remote->changePermissions(mode);
+    if (can(Command::permissions))
+        m_remote->changePermissions(mode);
 }
 
 // Both panes.
@@ -381,7 +398,7 @@ void AppModel::enqueue(bool upload)
     for (const FileEntry& entry : pane.selectedEntries())
         sources.append(
             {entry, LocalFileSystem::joining(localURL(), entry.name), RemotePath::joining(remotePath(), entry.name)});
-    if (client() && !isWorking() && !sources.isEmpty())
+    if (client() && can(upload ? Command::upload : Command::download))
         m_queue->enqueue(upload, sources, *client());
 }
 
@@ -466,7 +483,7 @@ void AppModel::showInFileManager(const QString& path)
 void AppModel::editRemoteFile()
 {
     const std::optional<FileEntry> entry = m_remote->pane().singleSelection();
-    if (client() && !isWorking() && entry)
+    if (client() && can(Command::editRemote))
         m_edits->edit(*client(), *entry, remotePath());
 }
 
@@ -480,7 +497,7 @@ void AppModel::showEditInFileManager(const QUuid& id)
 
 void AppModel::compareFolders()
 {
-    if (client() && !isWorking())
+    if (client() && can(Command::compare))
         m_comparison->compare(*client(), localURL(), remotePath());
 }
 
@@ -497,6 +514,28 @@ void AppModel::updateWorking()
         return;
     m_working = isWorking();
     Q_EMIT isWorkingChanged();
+}
+
+CommandState AppModel::commandState() const
+{
+    const auto pane = [](const FilePane& files, bool atRoot) {
+        return CommandState::Pane{atRoot, static_cast<int>(files.selection().size()), files.singleSelection()};
+    };
+    return {isConnected(),
+            isWorking(),
+            pendingCount() > 0,
+            checkingUpdates(),
+            pane(m_local->pane(), QDir(localURL()).isRoot()),
+            pane(m_remote->pane(), remotePath() == u"/"_s)};
+}
+
+void AppModel::updateCommands()
+{
+    const unsigned long long commands = CommandRules::all(commandState());
+    if (commands == m_commands)
+        return;
+    m_commands = commands;
+    Q_EMIT commandsChanged();
 }
 
 void AppModel::shutDown()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ActivityLog.h"
+#include "CommandRules.h"
 #include "ComparisonRow.h"
 #include "FTPClient.h"
 #include "FileEntry.h"
@@ -148,6 +149,8 @@ public:
     // has happened, except that a desktop without any secret store gets the profile all the same,
     // only not remembering its password. Never connects.
     QFuture<std::optional<QString>> save(const ServerProfile& profile, const QString& password);
+    // The password the secret store keeps for the profile; empty when it keeps none.
+    QFuture<QString> storedPassword(const QUuid& profileID) const;
     // Deletes the profile and its password; a failure is reported and leaves the list as it was.
     void removeProfile(const ServerProfile& profile);
     // Opens the server of an ftp://, ftps:// or sftp:// link, browsed to the link's path (to the
@@ -181,7 +184,7 @@ public:
     // Lists `path`, or remotePath again; the folder changes only once the listing arrives.
     void browse(const std::optional<QString>& path = std::nullopt);
     void openRemoteSelection() { m_remote->openSelection(); }
-    void createRemoteFolder(const QString& name) { m_remote->createFolder(name); }
+    void createRemoteFolder(const QString& name);
     // Renames the single selected item of the local (true) or remote pane.
     void renameSelection(bool local, const QString& newName);
     // Moves the selected local items to the Trash, or deletes the remote ones for good, after the
@@ -283,6 +286,8 @@ public:
 
     bool busy() const { return m_remote->busy() || m_edits->busy(); }
     bool isWorking() const;
+    // Whether the command is available now; commandsChanged tells when any answer changes.
+    bool can(Command command) const { return CommandRules::allows(command, commandState()); }
 
     // The quit sequence: the queue saved, then no more saving (so that the cancellations that
     // follow stay out of the file), the edit scan and any update check stopped, then everything
@@ -332,6 +337,7 @@ Q_SIGNALS:
     void comparisonChanged();
     void showComparisonChanged();
     void checkingUpdatesChanged();
+    void commandsChanged();
     // An update was handed to the installer: the program quits now, through its own quit path.
     void quitRequested();
 
@@ -342,6 +348,9 @@ private:
     void restoreViewChoices();
     // isWorking may have changed: compares with the last value and notifies.
     void updateWorking();
+    CommandState commandState() const;
+    // Any input of the command rules changed: notifies when an answer did.
+    void updateCommands();
     // The live connection (profile and password); none while disconnected or connecting.
     const std::optional<FTPClient>& client() const { return m_remote->client(); }
     // The remote pane shows the new state of a connection of that profile after work over it,
@@ -369,6 +378,7 @@ private:
     std::optional<ServerProfile> m_editingProfile;
     bool m_shuttingDown = false;
     bool m_working = false;
+    unsigned long long m_commands = 0;
     std::unique_ptr<LinkOpener> m_links;
     std::unique_ptr<LocalPane> m_local;
     std::unique_ptr<RemoteSession> m_remote;

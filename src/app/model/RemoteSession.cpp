@@ -130,7 +130,7 @@ void RemoteSession::openSelection()
 
 void RemoteSession::createFolder(const QString& name)
 {
-    if (!RemotePath::isValidName(name) || !m_client || busy())
+    if (!RemotePath::isValidName(name) || !m_client)
         return;
     const QString path = RemotePath::joining(m_path, name);
     m_browseTask.start<Done>(

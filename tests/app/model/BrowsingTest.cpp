@@ -281,3 +281,81 @@ TEST(LocalPaneTest, TrashingStopsAtTheFirstItemThatCannotGoAndListsTheFolderAgai
     EXPECT_EQ(QDir(trash).entryList(QDir::Files), QStringList{"a.txt"});
     EXPECT_EQ(model.activity().first().text, model.errorMessage());
 }
+
+namespace {
+
+struct CommandCase {
+    const char* state;
+    std::function<void()> enter;
+    QSet<Command> enabled;
+};
+
+} // namespace
+
+// Each row enters a state from the one before; every command not listed must be unavailable.
+TEST_F(ModelTest, EachStateOffersExactlyItsCommandsAndTheGuardsAgree)
+{
+    server.put("/folder/inner.txt", "i");
+    server.put("/file.txt", "f");
+    QFile(local.path() + "/mine.txt").open(QIODevice::WriteOnly);
+    start();
+    using enum Command;
+    const QSet<Command> always{localUp,   localRefresh,      refreshPanels, localNewFolder,
+                               localGoTo, chooseLocalFolder, newConnection, checkUpdates};
+    const QSet<Command> connected =
+        always + QSet<Command>{remoteRefresh, remoteNewFolder, remoteGoTo, disconnect, compare};
+    const QList<CommandCase> cases = {
+        {"disconnected", [] {}, always + QSet<Command>{Command::connect}},
+        {"disconnected, a local file selected", [this] { select(true, {"mine.txt"}); },
+         always + QSet<Command>{Command::connect, localRename, localDelete, showInFileManager}},
+        {"connected at the root, a local file selected", [this] { connectToServer(); },
+         connected + QSet<Command>{localRename, localDelete, showInFileManager, upload}},
+        {"a remote folder selected", [this] { select(false, {"folder"}); },
+         connected + QSet<Command>{localRename, localDelete, showInFileManager, upload, remoteOpenFolder, remoteRename,
+                                   remoteDelete, permissions, download}},
+        {"a remote file and a folder selected",
+         [this] {
+             select(false, {"folder", "file.txt"});
+         },
+         connected +
+             QSet<Command>{localRename, localDelete, showInFileManager, upload, remoteDelete, permissions, download}},
+        {"a remote file selected", [this] { select(false, {"file.txt"}); },
+         connected + QSet<Command>{localRename, localDelete, showInFileManager, upload, remoteRename, remoteDelete,
+                                   permissions, download, editRemote}},
+        {"a remote listing runs", [this] { model->browse(); },
+         always + QSet<Command>{remoteRefresh, remoteGoTo, disconnect, showInFileManager}},
+        {"a transfer waits",
+         [this] {
+             ASSERT_TRUE(eventually([this] { return !model->busy(); }));
+             select(false, {"file.txt"});
+             model->setQueuePaused(true);
+             model->enqueue(false);
+             ASSERT_TRUE(eventually([this] { return model->pendingCount() == 1 && !model->planning(); }));
+         },
+         connected + QSet<Command>{showInFileManager, upload, download, editRemote}},
+    };
+    int changes = 0;
+    QObject::connect(model.get(), &AppModel::commandsChanged, [&] { ++changes; });
+    for (const CommandCase& row : cases) {
+        SCOPED_TRACE(row.state);
+        const int before = changes;
+        row.enter();
+        if (&row != &cases.first()) {
+            EXPECT_GT(changes, before);
+        }
+        for (int command = 0; command <= static_cast<int>(checkUpdates); ++command)
+            EXPECT_EQ(model->can(static_cast<Command>(command)), row.enabled.contains(static_cast<Command>(command)))
+                << "command " << command;
+    }
+
+    // With a transfer waiting, the guards refuse what the commands refuse.
+    model->renameSelection(false, "renamed.txt");
+    model->renameSelection(true, "renamed.txt");
+    model->deleteSelection(false);
+    model->changePermissions("600");
+    settle();
+    EXPECT_TRUE(QFile::exists(local.path() + "/mine.txt"));
+    EXPECT_TRUE(QFile::exists(server.local("/file.txt")));
+    EXPECT_FALSE(QFile::exists(server.local("/renamed.txt")));
+    EXPECT_TRUE(prompter.alerts.isEmpty());
+}
