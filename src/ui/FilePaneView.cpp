@@ -273,19 +273,29 @@ void FilePaneView::updateCommands()
         m_pages->setCurrentIndex(m_model.isConnected() ? 0 : 1);
 }
 
+QList<QAction*> FilePaneView::contextActions(const QPoint& position)
+{
+    if (!m_table->indexAt(position).isValid()) {
+        m_local ? m_model.setLocalSelection({}) : m_model.setRemoteSelection({});
+        return {m_newFolder, m_refresh, m_goFolder};
+    }
+    QList<QAction*> actions{m_openFolder};
+    if (m_editRemote)
+        actions << m_editRemote;
+    actions << m_transfer << nullptr << m_rename << m_delete;
+    if (m_showInFileManager)
+        actions << nullptr << m_showInFileManager;
+    return actions;
+}
+
 void FilePaneView::showContextMenu(const QPoint& position)
 {
     QMenu menu;
-    menu.addAction(m_openFolder);
-    if (m_editRemote)
-        menu.addAction(m_editRemote);
-    menu.addAction(m_transfer);
-    menu.addSeparator();
-    menu.addAction(m_rename);
-    menu.addAction(m_delete);
-    if (m_showInFileManager) {
-        menu.addSeparator();
-        menu.addAction(m_showInFileManager);
+    for (QAction* action : contextActions(position)) {
+        if (action)
+            menu.addAction(action);
+        else
+            menu.addSeparator();
     }
     menu.exec(m_table->viewport()->mapToGlobal(position));
 }

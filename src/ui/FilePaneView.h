@@ -30,6 +30,10 @@ public:
     // offers it too.
     QAction* transferAction() const { return m_transfer; }
     FileTableView* table() const { return m_table; }
+    // The commands of the menu at a point of the table: the item commands over a row, the
+    // folder's own over empty space, where the selection is given up so that no command acts on
+    // rows the pointer is not on. A null entry is a separator.
+    QList<QAction*> contextActions(const QPoint& position);
 
 private:
     struct LabelledAction {

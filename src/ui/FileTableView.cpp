@@ -33,6 +33,8 @@ FileTableView::FileTableView(QWidget* parent) : QTableView(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table in one press; the arrows move within it.
+    setTabKeyNavigation(false);
     setShowGrid(false);
     setAlternatingRowColors(true);
     setWordWrap(false);

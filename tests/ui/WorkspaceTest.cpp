@@ -257,6 +257,18 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
     check("rename", "rename", "notes.txt");
     EXPECT_FALSE(QFile::exists(local.file("report.txt")));
     EXPECT_TRUE(QFile::exists(local.file("notes.txt")));
+
+    // Tab leaves the table at once and keeps the selection; empty space has the folder's menu and
+    // lets go of the selection, which the item commands would act on.
+    model.setLocalSelection({"notes.txt"});
+    pane.table()->setFocus();
+    QTest::keyClick(pane.table(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), pane.table());
+    EXPECT_EQ(model.localSelection(), QSet<QString>({"notes.txt"}));
+    const QList<QAction*> overEmptySpace = pane.contextActions(QPoint(1, pane.table()->viewport()->height() - 1));
+    EXPECT_EQ(overEmptySpace, QList<QAction*>({command(pane, L("new_local_folder")), command(pane, L("refresh")),
+                                               command(pane, L("go_folder"))}));
+    EXPECT_TRUE(model.localSelection().isEmpty());
 }
 
 // A name from a server that looks like markup reads as written wherever it is shown.
