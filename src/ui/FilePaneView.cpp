@@ -234,6 +234,12 @@ void FilePaneView::showSelection()
     }
     m_showingSelection = true;
     selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The keyboard starts from what the model selected (the folder just left, the one just made).
+    if (!rows.isEmpty()) {
+        const QModelIndex first = rows.first().topLeft();
+        selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+        m_table->scrollTo(first);
+    }
     m_showingSelection = false;
 }
 

@@ -252,6 +252,11 @@ TEST(Workspace, NewFolderAndRenameAreConfirmedOnlyForUsableNames)
     };
     check("new_local_folder", "create", "Folder");
     EXPECT_TRUE(QFileInfo(local.file("Folder")).isDir());
+    // The keyboard goes on from the new folder.
+    EXPECT_TRUE(QTest::qWaitFor([&pane] {
+        return pane.table()->currentIndex().siblingAtColumn(FileListModel::nameColumn).data(FileListModel::NameRole) ==
+               QStringLiteral("Folder");
+    }));
 
     model.setLocalSelection({"report.txt"});
     check("rename", "rename", "notes.txt");
