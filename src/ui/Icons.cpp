@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace Icons {
 
-// Names from the freedesktop icon naming specification; those the fallback theme draws only in a
+// Standard freedesktop icon names; those the fallback theme draws only in a
 // pale grey, which reads as disabled, are its symbolic ones, drawn in the text colour.
 const QList<std::pair<QString, QString>>& table()
 {
