@@ -129,7 +129,9 @@ TEST(WindowPrompter, ReturnConfirmsAndEscapeCancelsEveryDialog)
              return [chosen] {
                  if (!chosen->isFinished())
                      return QString("open");
-                 return chosen->result() ? ConflictActions::rawValue(chosen->result()->action) : QString("-");
+                 const std::optional<ConflictAnswer> answer = chosen->result();
+                 return answer ? ConflictActions::rawValue(answer->action) + (answer->applyToBatch ? "+batch" : "")
+                               : QString("-");
              };
          },
          {Qt::Key_Return},
