@@ -1,3 +1,4 @@
+#include "CliTestRun.h"
 #include "FileFilterModel.h"
 #include "FileListModel.h"
 #include "KeychainStore.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QSettings>
 #include <unistd.h>
 
@@ -48,17 +48,6 @@ std::optional<QString> save(AppModel& model, const ServerProfile& profile, const
     QFuture<std::optional<QString>> saved = model.save(profile, password);
     EXPECT_TRUE(eventually([&] { return saved.isFinished(); }));
     return saved.result();
-}
-
-// One run of the build's dravik-cli; its exit status.
-int runCli(const QStringList& arguments)
-{
-    QProcess cli;
-    cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    cli.start(DRAVIK_BINARY_DIR "/bin/dravik-cli", arguments);
-    cli.closeWriteChannel();
-    EXPECT_TRUE(cli.waitForFinished(60000));
-    return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
 }
 
 } // namespace
@@ -199,7 +188,9 @@ TEST(StartUpTest, ProfilesStayInStepWithOtherProgramsAndNeedNoSecretStore)
     EXPECT_EQ(model.errorMessage(), L("unreadable_kept", "servers.json", ProfileStore::folder() + '/' + kept.first()));
 
     const ServerProfile other = named("From the command line");
-    ASSERT_EQ(runCli({"save-profile", folder.write("other.json", QJsonDocument(other.toJson()).toJson())}), 0);
+    ASSERT_EQ(CliTestRun::run({"save-profile", folder.write("other.json", QJsonDocument(other.toJson()).toJson())})
+                  .exitStatus,
+              0);
     ASSERT_TRUE(eventually([&] { return model.profiles().size() == 2; }));
     EXPECT_EQ(model.profiles(), (QList<ServerProfile>{stored, other}));
     EXPECT_EQ(model.selectedProfileID(), stored.id);
@@ -208,7 +199,7 @@ TEST(StartUpTest, ProfilesStayInStepWithOtherProgramsAndNeedNoSecretStore)
     EXPECT_EQ(ProfileStore::load(), (QList<ServerProfile>{stored, other, asking}));
 
     // The selected profile removed elsewhere: the selection moves to the first.
-    ASSERT_EQ(runCli({"remove-profile", asking.idText()}), 0);
+    ASSERT_EQ(CliTestRun::run({"remove-profile", asking.idText()}).exitStatus, 0);
     ASSERT_TRUE(eventually([&] { return model.profiles().size() == 2; }));
     EXPECT_EQ(model.selectedProfileID(), stored.id);
     model.removeProfile(other);
