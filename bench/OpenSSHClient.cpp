@@ -1,6 +1,7 @@
 #include "OpenSSHClient.h"
 
 #include "ChildProcess.h"
+#include "CliTestRun.h"
 #include "SSHPasswordSocket.h"
 #include "SSHServer.h"
 #include "SystemCall.h"
@@ -14,9 +15,9 @@ namespace OpenSSHClient {
 
 void scan(quint16 port, const QString& knownHosts)
 {
-    QByteArray keys;
-    SSHServer::run(u"/usr/bin/ssh-keyscan"_s, {u"-T"_s, u"10"_s, u"-p"_s, QString::number(port), u"127.0.0.1"_s},
-                   &keys);
+    const QByteArray keys = CliTestRun::run({u"-T"_s, u"10"_s, u"-p"_s, QString::number(port), u"127.0.0.1"_s}, {},
+                                            u"/usr/bin/ssh-keyscan"_s)
+                                .output;
     QFile file(knownHosts);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(keys) != keys.size())
         throw std::runtime_error("cannot write the known hosts");

@@ -1,4 +1,5 @@
 #include "SSHPasswordSocket.h"
+#include "CliTestRun.h"
 #include "SSHServer.h"
 
 #include <QFileInfo>
@@ -63,13 +64,12 @@ TEST(SSHPasswordSocket, TellsAnotherUserNothing)
     const QString relay = programs.file(QStringLiteral("AskRelay"));
     QFile::copy(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"), relay);
 
-    QByteArray output;
     qputenv("DRAVIK_AUTH_SOCKET", socket.path().toUtf8());
-    const int status = SSHServer::run(QStringLiteral("/usr/bin/setpriv"),
-                                      {"--reuid=nobody", "--regid=nogroup", "--clear-groups", relay}, &output);
+    const CliTestRun run = CliTestRun::run({"--reuid=nobody", "--regid=nogroup", "--clear-groups", relay}, {},
+                                           QStringLiteral("/usr/bin/setpriv"));
     qunsetenv("DRAVIK_AUTH_SOCKET");
     // The helper got through to the socket (it would exit 1 otherwise) and received no octet.
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(output, QByteArray("\n"));
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.output, QByteArray("\n"));
     EXPECT_EQ(fetch(socket.path()), QByteArray("secret"));
 }

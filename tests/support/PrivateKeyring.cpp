@@ -1,5 +1,6 @@
 #include "PrivateKeyring.h"
 
+#include "CliTestRun.h"
 #include <QDir>
 #include <QFile>
 #include <QThread>
@@ -94,8 +95,6 @@ int PrivateKeyring::itemCount(const QString& service, const QString& account) co
 
 QString PrivateKeyring::run(const QString& program, const QStringList& arguments) const
 {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(20000);
-    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    const CliTestRun run = CliTestRun::run(arguments, {}, program);
+    return QString::fromUtf8(run.output + run.error);
 }

@@ -1,7 +1,6 @@
 #include "SSHServer.h"
 
-#include "ChildProcess.h"
-#include "SystemCall.h"
+#include "CliTestRun.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -26,26 +25,19 @@ QString randomText(int length, const QString& alphabet)
 void runWithRetries(const QString& program, const QStringList& arguments, const QByteArray& input = {})
 {
     for (int attempt = 0; attempt < 20; ++attempt) {
-        if (SSHServer::run(program, arguments, nullptr, input) == 0)
+        if (CliTestRun::run(arguments, input, program).exitStatus == 0)
             return;
         QThread::msleep(250);
     }
     throw std::runtime_error(QString("failed: " + program).toStdString());
 }
 
-} // namespace
-
-int SSHServer::run(const QString& program, const QStringList& arguments, QByteArray* output, const QByteArray& input)
+CliTestRun keygen(const QStringList& arguments)
 {
-    ChildProcess child(
-        {.program = program, .arguments = arguments, .environment = std::nullopt, .discardStandardError = true});
-    child.write(input);
-    child.closeStandardInput();
-    const QByteArray collected = SystemCall::readToEnd(child.standardOutput());
-    if (output)
-        *output = collected;
-    return child.waitForExit();
+    return CliTestRun::run(arguments, {}, QStringLiteral("/usr/bin/ssh-keygen"));
 }
+
+} // namespace
 
 bool SSHServer::canCreateAccounts()
 {
@@ -81,11 +73,10 @@ void SSHServer::makeHostKey()
     const QString hostKey = root.file(QStringLiteral("host_key"));
     QFile::remove(hostKey);
     QFile::remove(hostKey + ".pub");
-    if (run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", QString(), "-f", hostKey}) != 0)
+    if (keygen({"-q", "-t", "ed25519", "-N", QString(), "-f", hostKey}).exitStatus != 0)
         throw std::runtime_error("ssh-keygen failed");
-    QByteArray listed;
-    run(QStringLiteral("/usr/bin/ssh-keygen"), {"-l", "-E", "sha256", "-f", hostKey + ".pub"}, &listed);
-    hostFingerprint = QString::fromUtf8(listed).split(QLatin1Char(' ')).value(1);
+    hostFingerprint =
+        QString::fromUtf8(keygen({"-l", "-E", "sha256", "-f", hostKey + ".pub"}).output).split(' ').value(1);
 }
 
 void SSHServer::replaceHostKey()
@@ -123,7 +114,7 @@ void SSHServer::createAccount()
 
     clientKey = root.file(QStringLiteral("client_key"));
     clientPassphrase = randomText(16, letters);
-    run(QStringLiteral("/usr/bin/ssh-keygen"), {"-q", "-t", "ed25519", "-N", clientPassphrase, "-f", clientKey});
+    keygen({"-q", "-t", "ed25519", "-N", clientPassphrase, "-f", clientKey});
     QDir().mkpath(homeFolder + "/.ssh");
     QFile::copy(clientKey + ".pub", homeFolder + "/.ssh/authorized_keys");
     giveToAccount(homeFolder);
@@ -137,7 +128,7 @@ QString SSHServer::put(const QString& name, const QByteArray& bytes) const
 
 void SSHServer::giveToAccount(const QString& path) const
 {
-    run(QStringLiteral("/bin/chown"), {"-R", username, path});
+    CliTestRun::run({"-R", username, path}, {}, QStringLiteral("/bin/chown"));
 }
 
 void SSHServer::startServer(int fixedPort)

@@ -43,10 +43,6 @@ public:
     // How many connections the server has accepted so far, host-key scans included.
     int connections() const;
 
-    // Runs a program to its end; returns the exit status and its standard output.
-    static int run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr,
-                   const QByteArray& input = {});
-
 private:
     void createAccount();
     void removeAccount() const;

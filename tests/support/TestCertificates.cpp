@@ -1,20 +1,18 @@
 #include "TestCertificates.h"
 
+#include "CliTestRun.h"
 #include "TemporaryFolder.h"
 
-#include <QProcess>
 #include <stdexcept>
 
 namespace TestCertificates {
 
 QByteArray openssl(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral("openssl"), arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        throw std::runtime_error("openssl " + arguments.join(' ').toStdString() + ": " +
-                                 process.readAllStandardError().toStdString());
-    return process.readAllStandardOutput();
+    const CliTestRun run = CliTestRun::run(arguments, {}, QStringLiteral("/usr/bin/openssl"));
+    if (run.exitStatus != 0)
+        throw std::runtime_error("openssl " + arguments.join(' ').toStdString() + ": " + run.error.toStdString());
+    return run.output;
 }
 
 QString file(const QString& name)

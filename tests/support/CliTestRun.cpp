@@ -11,7 +11,8 @@ CliTestRun finished(QProcess& process)
 {
     process.waitForFinished(120000);
     CliTestRun result;
-    result.exitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    const bool ran = process.exitStatus() == QProcess::NormalExit && process.error() != QProcess::FailedToStart;
+    result.exitStatus = ran ? process.exitCode() : -1;
     result.output = process.readAllStandardOutput();
     result.error = process.readAllStandardError();
     return result;

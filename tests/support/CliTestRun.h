@@ -6,7 +6,8 @@
 #include <functional>
 #include <sys/types.h>
 
-// One run of dravik-cli (by default the build tree's), with the given standard input.
+// One run of a program to its end (by default the build tree's dravik-cli), with the given standard
+// input.
 struct CliTestRun {
     int exitStatus = -1;
     QByteArray output;
