@@ -25,8 +25,7 @@ class SFTPCommands : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (!SSHServer::canCreateAccounts())
-            GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
+        REQUIRE_ACCOUNTS();
         server = std::make_unique<SSHServer>();
         for (bool key : {false, true})
             local.write(profileFile(key), QJsonDocument(server->profile(key).toJson()).toJson());

@@ -1,4 +1,3 @@
-#include "AskRelayLocation.h"
 #include "FTPClient.h"
 #include "FTPError.h"
 #include "FakeCurl.h"
@@ -131,7 +130,6 @@ class ServedFolder {
 public:
     explicit ServedFolder(Served served)
     {
-        AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
         if (served == Served::sshd || served == Served::gesftpserver) {
             ssh = std::make_unique<SSHServer>(served == Served::sshd ? QStringLiteral("internal-sftp")
                                                                      : QStringLiteral("/usr/libexec/gesftpserver"));
@@ -187,8 +185,8 @@ class ServerOperations : public testing::TestWithParam<Served> {
 protected:
     void SetUp() override
     {
-        if ((GetParam() == Served::sshd || GetParam() == Served::gesftpserver) && !SSHServer::canCreateAccounts())
-            GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
+        if (GetParam() == Served::sshd || GetParam() == Served::gesftpserver)
+            REQUIRE_ACCOUNTS();
         served = std::make_unique<ServedFolder>(GetParam());
     }
 

@@ -99,8 +99,7 @@ TEST_F(DebianPackage, DeclaresWhatItRunsAndPutsEverythingWhereTheDesktopLooks)
 
 TEST_F(DebianPackage, TheUnpackedProgramListsAnSFTPFolderThroughTheUnpackedAskRelay)
 {
-    if (!SSHServer::canCreateAccounts())
-        GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
+    REQUIRE_ACCOUNTS();
     const SSHServer server;
     server.put("packaged.txt", "bytes");
     const QString profile = work.write("profile.json", QJsonDocument(server.profile().toJson()).toJson());

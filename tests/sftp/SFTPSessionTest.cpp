@@ -37,9 +37,7 @@ class SFTPSession : public testing::Test {
 protected:
     void SetUp() override
     {
-        AskRelayLocation::setPath(askRelay);
-        if (!SSHServer::canCreateAccounts())
-            GTEST_SKIP() << "logging in needs a throwaway account, which only root can create";
+        REQUIRE_ACCOUNTS();
         // The connection's private folders land here, where the test can see that they go. ssh
         // would split a path with a blank and expand one with a "%" if they were passed as they are;
         // the fixture's key file lives there too.

@@ -1,5 +1,6 @@
 #include "SSHServer.h"
 
+#include "AskRelayLocation.h"
 #include "CliTestRun.h"
 #include "TestFiles.h"
 
@@ -46,6 +47,7 @@ bool SSHServer::canCreateAccounts()
 
 SSHServer::SSHServer(const QString& sftpServer) : sftpSubsystem(sftpServer)
 {
+    AskRelayLocation::setPath(QStringLiteral(DRAVIK_BINARY_DIR "/bin/AskRelay"));
     // The account must be able to walk down to its home inside this folder.
     ::chmod(root.path().toUtf8().constData(), 0755);
     makeHostKey();

@@ -8,7 +8,8 @@
 
 // OpenSSH's sshd on a free loopback port with its own configuration and a freshly generated host
 // key, serving SFTP to a throwaway account with a random password and a passphrase-protected
-// ed25519 key. Creating the account needs root; without it the fixture serves no login.
+// ed25519 key. Creating the account needs root; without it the fixture serves no login. Clients
+// built from its profiles ask for the password through the build's AskRelay.
 class SSHServer {
 public:
     // `sftpServer`: the sftp subsystem's command, OpenSSH's own by default (with "-P name" it
@@ -60,3 +61,7 @@ private:
     QString homeFolder;
     ServerProcess server;
 };
+
+#define REQUIRE_ACCOUNTS()                                                                                             \
+    if (!SSHServer::canCreateAccounts())                                                                               \
+    GTEST_SKIP() << "logging in needs a throwaway account, which only root can create"

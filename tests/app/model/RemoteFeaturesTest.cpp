@@ -1,4 +1,3 @@
-#include "AskRelayLocation.h"
 #include "ComparisonListModel.h"
 #include "L10n.h"
 #include "ModelTest.h"
@@ -28,10 +27,8 @@ protected:
         remote.initialPath = "/tree";
         if (!sftp())
             return;
-        if (!SSHServer::canCreateAccounts())
-            GTEST_SKIP() << "the SFTP login needs root";
+        REQUIRE_ACCOUNTS();
         ssh = std::make_unique<SSHServer>();
-        AskRelayLocation::setPath(DRAVIK_BINARY_DIR "/bin/AskRelay");
         remote = ssh->profile();
         remote.initialPath = root();
     }
