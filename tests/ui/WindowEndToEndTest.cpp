@@ -214,6 +214,8 @@ TEST(WindowEndToEnd, RowsDraggedOntoTheOtherPaneAreTransferredThereAndNowhereEls
         SCOPED_TRACE(drag.row + std::string(drag.disconnected ? " after disconnecting" : ""));
         ASSERT_TRUE(eventually([&] { return model.pendingCount() == 0 && !model.isWorking(); }));
         clickRow(*drag.from.table(), drag.row);
+        const QModelIndex dragged = drag.from.table()->currentIndex();
+        EXPECT_TRUE(dragged.flags() & Qt::ItemIsDragEnabled);
         const std::unique_ptr<QMimeData> rows(drag.from.table()->mimeData());
         ASSERT_NE(rows, nullptr);
         if (drag.disconnected)
