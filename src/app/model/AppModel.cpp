@@ -95,7 +95,7 @@ void AppModel::restoreViewChoices()
         setSelectedProfileID(profiles().first().id);
     setShowHidden(ViewChoices::storedShowHidden());
     for (const bool local : {true, false}) {
-        FileListModel& files = local ? (*m_local).files() : (*m_remote).files();
+        FileListModel& files = (local ? localPane() : remotePane()).files();
         files.setSortOrder(ViewChoices::storedSortOrder(local));
         QObject::connect(&files, &FileListModel::sortOrderChanged, this,
                          [&files, local] { ViewChoices::storeSortOrder(local, files.sortOrder()); });
@@ -371,8 +371,8 @@ void AppModel::setShowHidden(bool show)
         return;
     m_showHidden = show;
     ViewChoices::storeShowHidden(show);
-    (*m_local).setShowHidden(show);
-    (*m_remote).setShowHidden(show);
+    m_local->setShowHidden(show);
+    m_remote->setShowHidden(show);
     Q_EMIT showHiddenChanged();
 }
 
@@ -394,7 +394,7 @@ void AppModel::enqueue(bool upload, const QString& into)
     if (!client() || !can(upload ? Command::upload : Command::download) || (!into.isEmpty() && !to.holdsFolder(into)))
         return;
     const QString localFolder = upload || into.isEmpty() ? localURL() : LocalFileSystem::joining(localURL(), into);
-    const QString remoteFolder = !upload || into.isEmpty() ? remotePath() : RemotePath::joining(remotePath(), into);
+    const QString remoteFolder = upload ? remoteFolderOf(into) : remotePath();
     QList<TransferSource> sources;
     for (const FileEntry& entry : from.selectedEntries())
         sources.append(
@@ -411,14 +411,18 @@ bool AppModel::enqueueDroppedUploads(const QStringList& paths, const QString& in
         return false;
     QList<TransferSource> sources;
     try {
-        sources = TransferRequest::localSources(paths, into.isEmpty() ? remotePath()
-                                                                      : RemotePath::joining(remotePath(), into));
+        sources = TransferRequest::localSources(paths, remoteFolderOf(into));
     } catch (...) {
         report(std::current_exception());
         return false;
     }
     m_queue->enqueue(true, sources, *client());
     return true;
+}
+
+QString AppModel::remoteFolderOf(const QString& into) const
+{
+    return into.isEmpty() ? remotePath() : RemotePath::joining(remotePath(), into);
 }
 
 // The activity log and errors.
@@ -483,7 +487,7 @@ void AppModel::showInFileManager(const QString& path)
 
 void AppModel::editRemoteFile()
 {
-    const std::optional<FileEntry> entry = (*m_remote).singleSelection();
+    const std::optional<FileEntry> entry = m_remote->singleSelection();
     if (client() && can(Command::editRemote))
         m_edits->edit(*client(), *entry, remotePath());
 }
@@ -526,8 +530,8 @@ CommandState AppModel::commandState() const
             isWorking(),
             pendingCount() > 0,
             checkingUpdates(),
-            pane((*m_local), QDir(localURL()).isRoot()),
-            pane((*m_remote), remotePath() == u"/"_s)};
+            pane(*m_local, QDir(localURL()).isRoot()),
+            pane(*m_remote, remotePath() == u"/"_s)};
 }
 
 void AppModel::updateCommands()
@@ -555,22 +559,22 @@ void AppModel::shutDown()
 
 FileListModel* AppModel::localFileList() const
 {
-    return &(*m_local).files();
+    return &m_local->files();
 }
 
 FileListModel* AppModel::remoteFileList() const
 {
-    return &(*m_remote).files();
+    return &m_remote->files();
 }
 
 FileFilterModel* AppModel::visibleLocalFiles() const
 {
-    return &(*m_local).visibleFiles();
+    return &m_local->visibleFiles();
 }
 
 FileFilterModel* AppModel::visibleRemoteFiles() const
 {
-    return &(*m_remote).visibleFiles();
+    return &m_remote->visibleFiles();
 }
 
 TransferListModel* AppModel::transferList() const

@@ -161,11 +161,11 @@ public:
 
     // The local pane.
     QString localURL() const { return m_local->url(); }
-    const QList<FileEntry>& localFiles() const { return (*m_local).entries(); }
-    QSet<QString> localSelection() const { return (*m_local).selection(); }
-    void setLocalSelection(const QSet<QString>& names) { (*m_local).setSelection(names); }
-    QString localSearch() const { return (*m_local).search(); }
-    void setLocalSearch(const QString& text) { (*m_local).setSearch(text); }
+    const QList<FileEntry>& localFiles() const { return m_local->entries(); }
+    QSet<QString> localSelection() const { return m_local->selection(); }
+    void setLocalSelection(const QSet<QString>& names) { m_local->setSelection(names); }
+    QString localSearch() const { return m_local->search(); }
+    void setLocalSearch(const QString& text) { m_local->setSearch(text); }
     // Both list the folder on the pool: localFiles changes once the listing arrives.
     void refreshLocal() { m_local->refresh(); }
     void openLocal(const QString& folder) { m_local->open(folder); }
@@ -176,11 +176,11 @@ public:
 
     // The remote pane.
     QString remotePath() const { return m_remote->path(); }
-    const QList<FileEntry>& remoteFiles() const { return (*m_remote).entries(); }
-    QSet<QString> remoteSelection() const { return (*m_remote).selection(); }
-    void setRemoteSelection(const QSet<QString>& names) { (*m_remote).setSelection(names); }
-    QString remoteSearch() const { return (*m_remote).search(); }
-    void setRemoteSearch(const QString& text) { (*m_remote).setSearch(text); }
+    const QList<FileEntry>& remoteFiles() const { return m_remote->entries(); }
+    QSet<QString> remoteSelection() const { return m_remote->selection(); }
+    void setRemoteSelection(const QSet<QString>& names) { m_remote->setSelection(names); }
+    QString remoteSearch() const { return m_remote->search(); }
+    void setRemoteSearch(const QString& text) { m_remote->setSearch(text); }
     // Lists `path`, or remotePath again; the folder changes only once the listing arrives.
     void browse(const std::optional<QString>& path = std::nullopt);
     void openRemoteSelection() { m_remote->openSelection(); }
@@ -361,6 +361,8 @@ private:
     // The remote pane shows the new state of a connection of that profile after work over it,
     // unless something else already lists it.
     void relist(const QUuid& profileID);
+    // The remote pane's folder, or its folder `into`.
+    QString remoteFolderOf(const QString& into) const;
     void setProfiles(QList<ServerProfile> profiles);
     // The list as the profiles file now holds it; the selection stays where its profile does.
     void adoptProfiles(QList<ServerProfile> profiles);
