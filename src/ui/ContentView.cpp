@@ -5,6 +5,7 @@
 #include "ConnectionBar.h"
 #include "ConnectionEditor.h"
 #include "DialogPlacement.h"
+#include "DisconnectedPage.h"
 #include "FileListModel.h"
 #include "FilePaneView.h"
 #include "L10n.h"
@@ -26,8 +27,9 @@ ContentView::ContentView(AppModel& model, Prompter& prompter, QWidget* parent)
     connect(m_sidebar, &Sidebar::settingsRequested, this, &ContentView::settingsRequested);
     m_sidebarHandle = new ResizeHandle(Qt::Horizontal);
     m_connectionBar = new ConnectionBar(m_model);
-    m_localPane = new FilePaneView(m_model, true);
-    m_remotePane = new FilePaneView(m_model, false);
+    m_localPane = new FilePaneView(m_model.localPane(), m_model.remotePane(), FilePaneView::thisComputer);
+    m_remotePane = new FilePaneView(m_model.remotePane(), m_model.localPane(), FilePaneView::server,
+                                    new DisconnectedPage(m_model));
     m_transferHandle = new ResizeHandle(Qt::Vertical);
     m_transferPanel = new TransferPanel(m_model);
 

@@ -1,21 +1,18 @@
 #include "FilePaneView.h"
 
-#include "AppModel.h"
-#include "DisconnectedPage.h"
 #include "DisplayText.h"
 #include "FileFilterModel.h"
 #include "FileListModel.h"
-#include "FileTableView.h"
+#include "FilePane.h"
 #include "FilterField.h"
 #include "Icons.h"
 #include "L10n.h"
+#include "PaneDrag.h"
 #include "PathLabel.h"
 #include "RemotePath.h"
 #include "TextPrompt.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -29,14 +26,19 @@
 
 using namespace Qt::StringLiterals;
 
-FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
-    : Retranslating(parent), m_model(model), m_local(local)
+const FilePaneView::Look FilePaneView::thisComputer{
+    "this_mac", "laptopcomputer", "new_local_folder", "trash_action", "upload_server", "arrow.right", "upload"};
+const FilePaneView::Look FilePaneView::server{"ftp_server",   "server.rack", "new_remote_folder", "delete_remote",
+                                              "download_mac", "arrow.left",  "download"};
+
+FilePaneView::FilePaneView(FilePane& pane, FilePane& partner, const Look& look, QWidget* emptyPage, QWidget* parent)
+    : Retranslating(parent), m_pane(pane), m_partner(partner), m_look(look), m_emptyPage(emptyPage)
 {
     makeCommands();
     m_pages = new QStackedWidget;
     m_pages->addWidget(makeTable());
-    if (!m_local)
-        m_pages->addWidget(new DisconnectedPage(m_model));
+    if (m_emptyPage)
+        m_pages->addWidget(m_emptyPage);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(makeHeader());
@@ -44,7 +46,7 @@ FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
     layout->addWidget(m_pages, 1);
     layout->addWidget(makeFooter());
 
-    FileFilterModel* visible = m_local ? m_model.visibleLocalFiles() : m_model.visibleRemoteFiles();
+    FileFilterModel* visible = &m_pane.visibleFiles();
     connect(visible, &QAbstractItemModel::modelReset, this, &FilePaneView::showSelection);
     // A filter that hides a selected entry deselects it: what the pane does not show is not acted on.
     connect(visible, &QAbstractItemModel::layoutChanged, this, &FilePaneView::takeSelection);
@@ -52,17 +54,13 @@ FilePaneView::FilePaneView(AppModel& model, bool local, QWidget* parent)
     connect(visible, &QAbstractItemModel::modelReset, this, &FilePaneView::showCount);
     connect(visible, &QAbstractItemModel::rowsInserted, this, &FilePaneView::showCount);
     connect(visible, &QAbstractItemModel::rowsRemoved, this, &FilePaneView::showCount);
-    connect(&m_model, m_local ? &AppModel::localSelectionChanged : &AppModel::remoteSelectionChanged, this,
-            &FilePaneView::showSelection);
-    connect(&m_model, m_local ? &AppModel::localSearchChanged : &AppModel::remoteSearchChanged, this, [this] {
-        const QString search = m_local ? m_model.localSearch() : m_model.remoteSearch();
-        if (m_search->text() != search)
-            m_search->setText(search);
+    connect(&m_pane, &FilePane::selectionChanged, this, &FilePaneView::showSelection);
+    connect(&m_pane, &FilePane::searchChanged, this, [this] {
+        if (m_search->text() != m_pane.search())
+            m_search->setText(m_pane.search());
     });
-    connect(&m_model, m_local ? &AppModel::localURLChanged : &AppModel::remotePathChanged, this,
-            &FilePaneView::showPlace);
-    connect(&m_model, &AppModel::commandsChanged, this, &FilePaneView::updateCommands);
-    connect(&m_model, &AppModel::connectedProfileChanged, this, &FilePaneView::updateCommands);
+    connect(&m_pane, &FilePane::placeChanged, this, &FilePaneView::showPlace);
+    connect(&m_pane, &FilePane::commandsChanged, this, &FilePaneView::updateCommands);
     retranslate();
     showPlace();
     updateCommands();
@@ -84,33 +82,38 @@ QAction* FilePaneView::addCommand(const char* key, const char* symbol, const QLi
 
 void FilePaneView::makeCommands()
 {
+    const FilePane::Commands& offered = m_pane.commands();
     m_up = addCommand("go_up", "arrow.up", {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(Qt::Key_Backspace)});
     // F5 belongs to the window: it refreshes both panes.
     m_refresh = addCommand("refresh", "arrow.clockwise");
-    m_newFolder = addCommand(m_local ? "new_local_folder" : "new_remote_folder", "folder.badge.plus",
+    m_newFolder = addCommand(m_look.newFolder, "folder.badge.plus",
                              {QKeySequence(Qt::Key_F7), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)});
     m_openFolder = addCommand("open_folder", nullptr);
     m_goFolder = addCommand("go_folder", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_L)});
     m_rename = addCommand("rename", nullptr, {QKeySequence(Qt::Key_F2)});
-    m_delete = addCommand(m_local ? "trash_action" : "delete_remote", nullptr, {QKeySequence(QKeySequence::Delete)});
-    m_transfer = addCommand(m_local ? "upload_server" : "download_mac", m_local ? "arrow.right" : "arrow.left");
-    connect(m_up, &QAction::triggered, this, &FilePaneView::goUp);
-    connect(m_refresh, &QAction::triggered, this, [this] { m_local ? m_model.refreshLocal() : m_model.browse(); });
+    m_delete = addCommand(m_look.remove, nullptr, {QKeySequence(QKeySequence::Delete)});
+    m_transfer = addCommand(m_look.transfer, m_look.transferSymbol);
+    connect(m_up, &QAction::triggered, &m_pane, &FilePane::goUp);
+    connect(m_refresh, &QAction::triggered, &m_pane, &FilePane::refresh);
     connect(m_newFolder, &QAction::triggered, this, &FilePaneView::askNewFolder);
-    connect(m_openFolder, &QAction::triggered, this,
-            [this] { m_local ? m_model.openLocalSelection() : m_model.openRemoteSelection(); });
+    connect(m_openFolder, &QAction::triggered, &m_pane, &FilePane::openSelection);
     connect(m_goFolder, &QAction::triggered, this, &FilePaneView::askGoTo);
     connect(m_rename, &QAction::triggered, this, &FilePaneView::askRename);
-    connect(m_delete, &QAction::triggered, this, [this] { m_model.deleteSelection(m_local); });
-    connect(m_transfer, &QAction::triggered, this, [this] { m_model.enqueue(m_local); });
-    if (m_local) {
+    connect(m_delete, &QAction::triggered, &m_pane, &FilePane::deleteSelection);
+    connect(m_transfer, &QAction::triggered, this, [this] { m_pane.transfer(); });
+    if (offered.chooseFolder) {
         m_chooseFolder = addCommand("choose_folder", "folder");
-        connect(m_chooseFolder, &QAction::triggered, &m_model, &AppModel::chooseLocalFolder);
+        connect(m_chooseFolder, &QAction::triggered, &m_pane, &FilePane::chooseFolder);
+    }
+    if (offered.showInFileManager) {
         m_showInFileManager = addCommand("show_finder", nullptr);
-        connect(m_showInFileManager, &QAction::triggered, this, &FilePaneView::showInFileManager);
-    } else {
+        connect(m_showInFileManager, &QAction::triggered, &m_pane, &FilePane::showSelectionInFileManager);
+    }
+    if (offered.edit) {
         m_editRemote = addCommand("edit_remote", nullptr);
-        connect(m_editRemote, &QAction::triggered, &m_model, &AppModel::editRemoteFile);
+        connect(m_editRemote, &QAction::triggered, &m_pane, &FilePane::editSelection);
+    }
+    if (offered.permissions) {
         m_permissions = addCommand("permissions", nullptr);
         connect(m_permissions, &QAction::triggered, this, &FilePaneView::askPermissions);
     }
@@ -132,17 +135,16 @@ QWidget* FilePaneView::makeHeader()
 {
     auto* header = new QWidget;
     auto* icon = new QLabel;
-    icon->setPixmap(Icons::icon(m_local ? u"laptopcomputer"_s : u"server.rack"_s).pixmap(20));
+    icon->setPixmap(Icons::icon(QString::fromLatin1(m_look.symbol)).pixmap(20));
     m_title = DisplayText::emphasised(new QLabel);
     m_place = new PathLabel;
 
     auto* menu = new QMenu(this);
     menu->addAction(m_goFolder);
     menu->addAction(m_rename);
-    if (!m_local) {
-        menu->addAction(m_editRemote);
-        menu->addAction(m_permissions);
-    }
+    for (QAction* action : {m_editRemote, m_permissions})
+        if (action)
+            menu->addAction(action);
     menu->addSeparator();
     menu->addAction(m_delete);
     m_fileActions = new QToolButton;
@@ -164,8 +166,7 @@ QWidget* FilePaneView::makeHeader()
     m_search = new FilterField;
     m_search->addAction(Icons::icon(u"magnifyingglass"_s), QLineEdit::LeadingPosition);
     m_search->setClearButtonEnabled(true);
-    connect(m_search, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_local ? m_model.setLocalSearch(text) : m_model.setRemoteSearch(text); });
+    connect(m_search, &QLineEdit::textEdited, this, [this](const QString& text) { m_pane.setSearch(text); });
     return header;
 }
 
@@ -173,16 +174,16 @@ QWidget* FilePaneView::makeTable()
 {
     m_table = new FileTableView;
     // Read before the table is given the rows, as the table sorts them by its own heading then.
-    const FileSortComparator order = (m_local ? m_model.localFileList() : m_model.remoteFileList())->sortOrder();
-    m_table->setModel(m_local ? m_model.visibleLocalFiles() : m_model.visibleRemoteFiles());
+    const FileSortComparator order = m_pane.files().sortOrder();
+    m_table->setModel(&m_pane.visibleFiles());
     m_table->sortByColumn(int(order.field), order.order);
     QHeaderView* header = m_table->horizontalHeader();
     header->setSectionResizeMode(FileListModel::nameColumn, QHeaderView::Stretch);
     header->resizeSection(FileListModel::sizeColumn, 80);
     header->resizeSection(FileListModel::modifiedColumn, 155);
     m_table->setMinimumWidth(130 + 65 + 125);
-    if (!m_local)
-        m_table->acceptDrops([this](const QStringList& paths) { return m_model.enqueueDroppedUploads(paths); });
+    m_table->dragRows([this] { return PaneDrag::rows(m_pane); });
+    m_table->acceptDrops([this](const QMimeData* carried, const QModelIndex& under) { return dropOf(carried, under); });
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FilePaneView::takeSelection);
     connect(m_table, &QAbstractItemView::activated, m_openFolder, &QAction::trigger);
     connect(m_table, &QWidget::customContextMenuRequested, this, &FilePaneView::showContextMenu);
@@ -212,13 +213,13 @@ void FilePaneView::takeSelection()
     QSet<QString> names;
     for (const QModelIndex& row : m_table->selectionModel()->selectedRows(FileListModel::nameColumn))
         names.insert(row.data(FileListModel::NameRole).toString());
-    m_local ? m_model.setLocalSelection(names) : m_model.setRemoteSelection(names);
+    m_pane.setSelection(names);
 }
 
 // The model's selection, as the view shows it; after a new listing the view has none of its own.
 void FilePaneView::showSelection()
 {
-    const QSet<QString> names = m_local ? m_model.localSelection() : m_model.remoteSelection();
+    const QSet<QString> names = m_pane.selection();
     QItemSelectionModel* selection = m_table->selectionModel();
     QSet<QString> shown;
     for (const QModelIndex& row : selection->selectedRows(FileListModel::nameColumn))
@@ -245,7 +246,7 @@ void FilePaneView::showSelection()
 
 void FilePaneView::showPlace()
 {
-    m_place->setPath(m_local ? QDir::toNativeSeparators(m_model.localURL()) : m_model.remotePath());
+    m_place->setPath(m_pane.place());
 }
 
 void FilePaneView::showCount()
@@ -255,34 +256,33 @@ void FilePaneView::showCount()
 
 void FilePaneView::updateCommands()
 {
-    const auto can = [this](Command local, Command remote) { return m_model.can(m_local ? local : remote); };
-    const bool reachable = can(Command::localRefresh, Command::remoteRefresh);
-    m_up->setEnabled(can(Command::localUp, Command::remoteUp));
+    const FilePane::Commands& command = m_pane.commands();
+    const bool reachable = m_pane.can(command.refresh);
+    m_up->setEnabled(m_pane.can(command.up));
     m_refresh->setEnabled(reachable);
-    m_newFolder->setEnabled(can(Command::localNewFolder, Command::remoteNewFolder));
-    m_openFolder->setEnabled(can(Command::localOpenFolder, Command::remoteOpenFolder));
-    m_goFolder->setEnabled(can(Command::localGoTo, Command::remoteGoTo));
-    m_rename->setEnabled(can(Command::localRename, Command::remoteRename));
-    m_delete->setEnabled(can(Command::localDelete, Command::remoteDelete));
-    m_transfer->setEnabled(can(Command::upload, Command::download));
-    if (m_chooseFolder)
-        m_chooseFolder->setEnabled(m_model.can(Command::chooseLocalFolder));
-    if (m_editRemote)
-        m_editRemote->setEnabled(m_model.can(Command::editRemote));
-    if (m_permissions)
-        m_permissions->setEnabled(m_model.can(Command::permissions));
-    if (m_showInFileManager)
-        m_showInFileManager->setEnabled(m_model.can(Command::showInFileManager));
+    m_newFolder->setEnabled(m_pane.can(command.newFolder));
+    m_openFolder->setEnabled(m_pane.can(command.openFolder));
+    m_goFolder->setEnabled(m_pane.can(command.goTo));
+    m_rename->setEnabled(m_pane.can(command.rename));
+    m_delete->setEnabled(m_pane.can(command.remove));
+    m_transfer->setEnabled(m_pane.can(command.transfer));
+    const std::pair<QAction*, std::optional<Command>> extras[] = {{m_chooseFolder, command.chooseFolder},
+                                                                  {m_editRemote, command.edit},
+                                                                  {m_permissions, command.permissions},
+                                                                  {m_showInFileManager, command.showInFileManager}};
+    for (const auto& [action, extra] : extras)
+        if (action)
+            action->setEnabled(m_pane.can(extra));
     m_fileActions->setEnabled(reachable);
     m_search->setEnabled(reachable);
-    if (!m_local)
-        m_pages->setCurrentIndex(m_model.isConnected() ? 0 : 1);
+    if (m_emptyPage)
+        m_pages->setCurrentWidget(reachable ? static_cast<QWidget*>(m_table) : m_emptyPage);
 }
 
 QList<QAction*> FilePaneView::contextActions(const QPoint& position)
 {
     if (!m_table->indexAt(position).isValid()) {
-        m_local ? m_model.setLocalSelection({}) : m_model.setRemoteSelection({});
+        m_pane.setSelection({});
         return {m_newFolder, m_refresh, m_goFolder};
     }
     QList<QAction*> actions{m_openFolder};
@@ -306,58 +306,56 @@ void FilePaneView::showContextMenu(const QPoint& position)
     menu.exec(m_table->viewport()->mapToGlobal(position));
 }
 
-void FilePaneView::showInFileManager()
+// Rows of the other pane, or files of this computer from another program when this pane takes
+// them; never rows of this pane.
+std::optional<FileTableView::Drop> FilePaneView::dropOf(const QMimeData* carried, const QModelIndex& under)
 {
-    const QSet<QString> selection = m_model.localSelection();
-    if (selection.size() != 1)
-        return;
-    m_model.showInFileManager(QDir(m_model.localURL()).filePath(*selection.cbegin()));
-}
-
-void FilePaneView::goUp()
-{
-    if (m_local)
-        return m_model.openLocal(QFileInfo(m_model.localURL()).dir().absolutePath());
-    m_model.browse(RemotePath::parent(m_model.remotePath()));
+    const QString folder = under.isValid() && under.data(FileListModel::IsDirectoryRole).toBool()
+                               ? under.data(FileListModel::NameRole).toString()
+                               : QString();
+    const QPersistentModelIndex into = folder.isEmpty() ? QModelIndex() : under;
+    if (PaneDrag::carriesSelectionOf(carried, m_partner)) {
+        if (!m_partner.can(m_partner.commands().transfer))
+            return std::nullopt;
+        return FileTableView::Drop{[this, folder] {
+                                       m_partner.transfer(folder);
+                                       return true;
+                                   },
+                                   into};
+    }
+    const QStringList paths = PaneDrag::localFiles(carried);
+    if (!m_pane.receivesFiles() || paths.isEmpty())
+        return std::nullopt;
+    return FileTableView::Drop{[this, paths, folder] { return m_pane.receiveFiles(paths, folder); }, into};
 }
 
 void FilePaneView::askNewFolder()
 {
-    const bool local = m_local;
     TextPrompt::ask(this,
-                    {local ? "new_local_folder" : "new_remote_folder", "folder_name", "create",
-                     [this, local] {
-                         return L("folder_destination",
-                                  local ? QDir::toNativeSeparators(m_model.localURL()) : m_model.remotePath());
-                     },
-                     RemotePath::isValidName},
-                    {}, [this, local](const QString& name) {
-                        local ? m_model.createLocalFolder(name) : m_model.createRemoteFolder(name);
-                    });
+                    {m_look.newFolder, "folder_name", "create",
+                     [this] { return L("folder_destination", m_pane.place()); }, RemotePath::isValidName},
+                    {}, [this](const QString& name) { m_pane.createFolder(name); });
 }
 
 void FilePaneView::askRename()
 {
-    const QSet<QString> selection = m_local ? m_model.localSelection() : m_model.remoteSelection();
+    const QSet<QString>& selection = m_pane.selection();
     if (selection.size() != 1)
         return;
     TextPrompt::ask(this, {"rename", "new_name", "rename", {}, RemotePath::isValidName}, *selection.cbegin(),
-                    [this, local = m_local](const QString& name) { m_model.renameSelection(local, name); });
+                    [this](const QString& name) { m_pane.rename(name); });
 }
 
 void FilePaneView::askGoTo()
 {
-    const QString place = m_local ? m_model.localURL() : m_model.remotePath();
-    TextPrompt::ask(
-        this, {"go_folder", "absolute_path", "open", {}, {}}, place, [this, local = m_local](const QString& path) {
-            local ? m_model.openLocal(QDir::cleanPath(QDir::fromNativeSeparators(path))) : m_model.browse(path);
-        });
+    TextPrompt::ask(this, {"go_folder", "absolute_path", "open", {}, {}}, m_pane.place(),
+                    [this](const QString& path) { m_pane.goTo(path); });
 }
 
 void FilePaneView::askPermissions()
 {
     TextPrompt::ask(this, {"remote_permissions", "mode_example", "apply", {}, {}}, {},
-                    [this](const QString& mode) { m_model.changePermissions(mode); });
+                    [this](const QString& mode) { m_pane.changePermissions(mode); });
 }
 
 void FilePaneView::retranslate()
@@ -367,10 +365,10 @@ void FilePaneView::retranslate()
     for (const auto& [button, key] : std::as_const(m_iconButtons))
         DisplayText::setIconButtonText(button, L(key));
     DisplayText::setIconButtonText(m_fileActions, L("file_actions"));
-    m_title->setText(m_local ? L("this_mac") : L("ftp_server"));
+    m_title->setText(L(m_look.title));
     m_search->setPlaceholderText(L("filter_files"));
     m_search->setAccessibleName(L("filter_files"));
-    m_table->setAccessibleName(m_local ? L("this_mac") : L("ftp_server"));
-    m_transferButton->setText(m_local ? L("upload") : L("download"));
+    m_table->setAccessibleName(L(m_look.title));
+    m_transferButton->setText(L(m_look.transferButton));
     showCount();
 }

@@ -2,11 +2,13 @@
 
 #include "Retranslating.h"
 
+#include "FileTableView.h"
+
 #include <QList>
 #include <QWidget>
+#include <optional>
 
-class AppModel;
-class FileTableView;
+class FilePane;
 class PathLabel;
 class QAction;
 class QAbstractButton;
@@ -16,15 +18,31 @@ class QPushButton;
 class QStackedWidget;
 class QToolButton;
 
-// One file pane: this computer's (local) or the server's. A header with the folder and its
-// commands, the filter field, the table of the visible entries and a footer with their count and
-// the transfer button. Everything it shows comes from the model, and every command calls one of
-// the model's operations; a command the model would refuse is disabled.
+// One file pane: this computer's or the server's. A header with the folder and its commands, the
+// filter field, the table of the visible entries and a footer with their count and the transfer
+// button. Everything it shows comes from the pane object, and every command calls one of its
+// operations; a command the model would refuse is disabled. Rows of the other pane dropped here
+// are transferred into this pane's folder, or into the folder row they are dropped on.
 class FilePaneView : public Retranslating<QWidget> {
     Q_OBJECT
 
 public:
-    FilePaneView(AppModel& model, bool local, QWidget* parent = nullptr);
+    // The texts (catalogue keys) and symbols that tell the panes apart.
+    struct Look {
+        const char* title;
+        const char* symbol;
+        const char* newFolder;
+        const char* remove;
+        const char* transfer;
+        const char* transferSymbol;
+        const char* transferButton;
+    };
+    static const Look thisComputer;
+    static const Look server;
+
+    // `emptyPage`, when given, replaces the table while the pane cannot be listed.
+    FilePaneView(FilePane& pane, FilePane& partner, const Look& look, QWidget* emptyPage = nullptr,
+                 QWidget* parent = nullptr);
 
     // Uploads or downloads the selection ("upload_server" or "download_mac"), as the menu bar
     // offers it too.
@@ -54,16 +72,17 @@ private:
     void showCount();
     void updateCommands();
     void showContextMenu(const QPoint& position);
-    void goUp();
+    std::optional<FileTableView::Drop> dropOf(const QMimeData* carried, const QModelIndex& under);
     void askNewFolder();
     void askRename();
     void askGoTo();
     void askPermissions();
-    void showInFileManager();
     void retranslate() override;
 
-    AppModel& m_model;
-    const bool m_local;
+    FilePane& m_pane;
+    FilePane& m_partner;
+    const Look m_look;
+    QWidget* m_emptyPage = nullptr;
     QList<LabelledAction> m_commands;
     QList<std::pair<QAbstractButton*, const char*>> m_iconButtons;
     QAction* m_up = nullptr;

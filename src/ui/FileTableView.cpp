@@ -4,29 +4,11 @@
 #include "FileListModel.h"
 #include "L10n.h"
 
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPainter>
-#include <QUrl>
-
-namespace {
-
-// Local files only: a drag that carries anything else is not taken.
-QStringList localFiles(const QMimeData* data)
-{
-    QStringList paths;
-    if (!data->hasUrls())
-        return paths;
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile())
-            return {};
-        paths << url.toLocalFile();
-    }
-    return paths;
-}
-
-} // namespace
 
 FileTableView::FileTableView(QWidget* parent) : QTableView(parent)
 {
@@ -52,52 +34,84 @@ FileTableView::FileTableView(QWidget* parent) : QTableView(parent)
     setAcceptDrops(false);
 }
 
-void FileTableView::acceptDrops(std::function<bool(const QStringList&)> accept)
+void FileTableView::acceptDrops(DropRule rule)
 {
-    m_accept = std::move(accept);
-    setAcceptDrops(bool(m_accept));
-    viewport()->setAcceptDrops(bool(m_accept));
+    m_dropRule = std::move(rule);
+    setAcceptDrops(bool(m_dropRule));
+    viewport()->setAcceptDrops(bool(m_dropRule));
     setDropIndicatorShown(false);
 }
 
-void FileTableView::setDropTargeted(bool targeted)
+void FileTableView::dragRows(std::function<QMimeData*()> make)
 {
-    if (targeted == m_dropTargeted)
+    m_dragData = std::move(make);
+    setDragEnabled(bool(m_dragData));
+}
+
+QMimeData* FileTableView::mimeData() const
+{
+    return m_dragData ? m_dragData() : nullptr;
+}
+
+void FileTableView::startDrag(Qt::DropActions)
+{
+    QMimeData* carried = mimeData();
+    if (!carried)
         return;
-    m_dropTargeted = targeted;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(carried);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+void FileTableView::showDropTarget(const std::optional<Drop>& drop)
+{
+    std::optional<QPersistentModelIndex> target;
+    if (drop)
+        target = drop->into;
+    if (target == m_dropTarget)
+        return;
+    m_dropTarget = target;
     viewport()->update();
+}
+
+void FileTableView::follow(QDropEvent* event)
+{
+    const std::optional<Drop> drop =
+        m_dropRule ? m_dropRule(event->mimeData(), indexAt(event->position().toPoint())) : std::nullopt;
+    showDropTarget(drop);
+    if (!drop)
+        return event->ignore();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 void FileTableView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!m_accept || localFiles(event->mimeData()).isEmpty())
-        return event->ignore();
-    event->acceptProposedAction();
-    setDropTargeted(true);
+    follow(event);
 }
 
 void FileTableView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (m_dropTargeted)
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    follow(event);
 }
 
 void FileTableView::dragLeaveEvent(QDragLeaveEvent* event)
 {
-    setDropTargeted(false);
+    showDropTarget(std::nullopt);
     event->accept();
 }
 
 void FileTableView::dropEvent(QDropEvent* event)
 {
-    setDropTargeted(false);
-    const QStringList paths = localFiles(event->mimeData());
-    if (m_accept && !paths.isEmpty() && m_accept(paths))
-        event->acceptProposedAction();
-    else
+    const std::optional<Drop> drop =
+        m_dropRule ? m_dropRule(event->mimeData(), indexAt(event->position().toPoint())) : std::nullopt;
+    showDropTarget(std::nullopt);
+    if (drop && drop->perform()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
         event->ignore();
+    }
 }
 
 void FileTableView::paintEvent(QPaintEvent* event)
@@ -108,11 +122,16 @@ void FileTableView::paintEvent(QPaintEvent* event)
         painter.setPen(palette().color(QPalette::PlaceholderText));
         painter.drawText(viewport()->rect(), Qt::AlignCenter, L("no_files"));
     }
-    if (m_dropTargeted) {
+    if (m_dropTarget) {
         QColor tint = palette().color(QPalette::Highlight);
         painter.setPen(QPen(tint, 3));
         tint.setAlpha(30);
         painter.setBrush(tint);
-        painter.drawRoundedRect(viewport()->rect().adjusted(2, 2, -2, -2), 6, 6);
+        QRect area = viewport()->rect();
+        if (m_dropTarget->isValid()) {
+            const QRect row = visualRect(*m_dropTarget);
+            area = QRect(area.left(), row.top(), area.width(), row.height());
+        }
+        painter.drawRoundedRect(area.adjusted(2, 2, -2, -2), 6, 6);
     }
 }

@@ -35,16 +35,23 @@ bool eventually(const std::function<bool()>& done)
     return QTest::qWaitFor(done, 60000);
 }
 
-// Clicks the row of `name` in a pane's table, as a person selects a file.
-void clickRow(FileTableView& table, const QString& name)
+// Where the row of `name` is shown in a pane's table; empty space below the rows for none.
+QPoint rowAt(const FileTableView& table, const char* name)
 {
     const QAbstractItemModel& rows = *table.model();
-    for (int row = 0; row < rows.rowCount(); ++row) {
+    for (int row = 0; name && row < rows.rowCount(); ++row) {
         const QModelIndex index = rows.index(row, FileListModel::nameColumn);
         if (index.data(FileListModel::NameRole).toString() == name)
-            return QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualRect(index).center());
+            return table.visualRect(index).center();
     }
-    ADD_FAILURE() << "no row " << name.toStdString();
+    EXPECT_EQ(name, nullptr) << "no row " << name;
+    return {10, table.viewport()->height() - 10};
+}
+
+// Clicks the row of `name` in a pane's table, as a person selects a file.
+void clickRow(FileTableView& table, const char* name)
+{
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, rowAt(table, name));
 }
 
 // Answers the open alert with the button of that text.
@@ -125,7 +132,7 @@ TEST(WindowEndToEnd, ASavedProfileConnectsAndFilesGoBothWaysThroughTheWindow)
     EXPECT_TRUE(eventually([&] { return contentOf(server.local("/notes.txt")) == "from this computer\n"; }));
 
     ASSERT_TRUE(eventually([&] { return model.pendingCount() == 0 && !model.isWorking(); }));
-    EXPECT_TRUE(dropFiles(remote.table()->viewport(), {dropped}));
+    EXPECT_TRUE(dropFiles(remote.table()->viewport(), {dropped}, rowAt(*remote.table(), nullptr)));
     EXPECT_TRUE(eventually([&] { return contentOf(server.local("/dropped.txt")) == contentOf(dropped); }));
 
     // With a transfer running, quitting asks first; continuing keeps everything going.
@@ -160,4 +167,69 @@ TEST(WindowEndToEnd, ASavedProfileConnectsAndFilesGoBothWaysThroughTheWindow)
     ASSERT_TRUE(answerAlert("quit"));
     EXPECT_TRUE(quit && model.shuttingDown());
     EXPECT_TRUE(QueueStore::load(ProfileStore::load()).size() == 1);
+}
+
+// Rows dragged onto the other pane are queued as its transfer button queues them, into the folder
+// shown or into the folder row they land on; a drop the transfer command would refuse, or one onto
+// the pane the rows came from, queues nothing.
+TEST(WindowEndToEnd, RowsDraggedOntoTheOtherPaneAreTransferredThereAndNowhereElse)
+{
+    const ProFTPDServer server;
+    server.put("/report.txt", "from the server\n");
+    const TemporaryFolder local;
+    local.write("notes.txt", "from this computer\n");
+    local.write("arrivals/.keep", "");
+
+    DravikApp program;
+    MainWindow& window = program.window();
+    AppModel& model = program.model();
+    FilePaneView& here = *window.content()->localPane();
+    FilePaneView& there = *window.content()->remotePane();
+    window.resize(1180, 760);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    model.openLocal(local.path());
+    model.connect(server.profile(FTPProtocol::ftp), ProFTPDServer::password());
+    ASSERT_TRUE(eventually([&] { return model.isConnected() && !model.busy() && model.localURL() == local.path(); }))
+        << model.errorMessage().toStdString();
+
+    const struct {
+        FilePaneView& from;
+        const char* row;
+        FilePaneView& onto;
+        // The folder row dropped on; none for empty space.
+        const char* folder;
+        bool disconnected;
+        // Where the file arrives; empty when the drop is refused.
+        QString arrives;
+        QByteArray content;
+    } cases[] = {
+        {here, "notes.txt", there, nullptr, false, server.local("/notes.txt"), "from this computer\n"},
+        {there, "report.txt", here, "arrivals", false, local.file("arrivals/report.txt"), "from the server\n"},
+        {here, "notes.txt", here, nullptr, false, {}, {}},
+        {there, "report.txt", there, nullptr, false, {}, {}},
+        {here, "notes.txt", there, nullptr, true, {}, {}},
+    };
+    for (const auto& drag : cases) {
+        SCOPED_TRACE(drag.row + std::string(drag.disconnected ? " after disconnecting" : ""));
+        ASSERT_TRUE(eventually([&] { return model.pendingCount() == 0 && !model.isWorking(); }));
+        clickRow(*drag.from.table(), drag.row);
+        const QModelIndex dragged = drag.from.table()->currentIndex();
+        EXPECT_TRUE(dragged.flags() & Qt::ItemIsDragEnabled);
+        const std::unique_ptr<QMimeData> rows(drag.from.table()->mimeData());
+        ASSERT_NE(rows, nullptr);
+        if (drag.disconnected)
+            model.disconnect();
+        const qsizetype queued = model.transfers().size();
+        const bool taken = drop(drag.onto.table()->viewport(), *rows, rowAt(*drag.onto.table(), drag.folder));
+        EXPECT_EQ(taken, !drag.arrives.isEmpty());
+        if (!taken) {
+            QTest::qWait(50);
+            EXPECT_EQ(model.transfers().size(), queued);
+            continue;
+        }
+        ASSERT_TRUE(eventually([&] { return model.transfers().size() == queued + 1; }));
+        EXPECT_TRUE(eventually([&] { return model.transfers().last().state == TransferItem::State::completed; }));
+        EXPECT_EQ(contentOf(drag.arrives), drag.content);
+    }
 }

@@ -55,20 +55,31 @@ inline QAction* command(const QWidget& root, const QString& text)
     return nullptr;
 }
 
+// Drags `data` over `target` to `at` and drops it there, through the widget's own handlers as a
+// desktop delivers a drag; whether the drop was taken.
+inline bool drop(QWidget* target, const QMimeData& data, QPoint at = {10, 10})
+{
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &move);
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(target, &dropped);
+    return move.isAccepted() && dropped.isAccepted();
+}
+
 // Drags local files over `target` and drops them there, as from the file manager; whether the
 // drop was taken.
-inline bool dropFiles(QWidget* target, const QStringList& paths)
+inline bool dropFiles(QWidget* target, const QStringList& paths, QPoint at = {10, 10})
 {
     QMimeData files;
     QList<QUrl> urls;
     for (const QString& path : paths)
         urls << QUrl::fromLocalFile(path);
     files.setUrls(urls);
-    QDragEnterEvent enter({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target, &enter);
-    QDropEvent drop({10, 10}, Qt::CopyAction, &files, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(target, &drop);
-    return enter.isAccepted() && drop.isAccepted();
+    return drop(target, files, at);
 }
 
 // The open window of that kind, if one is shown.

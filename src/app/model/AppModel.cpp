@@ -1,8 +1,6 @@
 #include "AppModel.h"
 
-#include "DesktopServices.h"
 #include "ErrorText.h"
-#include "FTPError.h"
 #include "FileFilterModel.h"
 #include "FileListModel.h"
 #include "FolderComparer.h"
@@ -97,7 +95,7 @@ void AppModel::restoreViewChoices()
         setSelectedProfileID(profiles().first().id);
     setShowHidden(ViewChoices::storedShowHidden());
     for (const bool local : {true, false}) {
-        FileListModel& files = local ? m_local->pane().files() : m_remote->pane().files();
+        FileListModel& files = (local ? localPane() : remotePane()).files();
         files.setSortOrder(ViewChoices::storedSortOrder(local));
         QObject::connect(&files, &FileListModel::sortOrderChanged, this,
                          [&files, local] { ViewChoices::storeSortOrder(local, files.sortOrder()); });
@@ -109,12 +107,12 @@ void AppModel::wireParts()
     const auto forward = [this](auto* part, auto partSignal, auto modelSignal) {
         QObject::connect(part, partSignal, this, modelSignal);
     };
-    forward(m_local.get(), &LocalPane::urlChanged, &AppModel::localURLChanged);
+    forward(m_local.get(), &LocalPane::placeChanged, &AppModel::localURLChanged);
     forward(m_local.get(), &LocalPane::filesChanged, &AppModel::localFilesChanged);
     forward(m_local.get(), &LocalPane::selectionChanged, &AppModel::localSelectionChanged);
     forward(m_local.get(), &LocalPane::searchChanged, &AppModel::localSearchChanged);
     forward(m_remote.get(), &RemoteSession::connectedProfileChanged, &AppModel::connectedProfileChanged);
-    forward(m_remote.get(), &RemoteSession::pathChanged, &AppModel::remotePathChanged);
+    forward(m_remote.get(), &RemoteSession::placeChanged, &AppModel::remotePathChanged);
     forward(m_remote.get(), &RemoteSession::filesChanged, &AppModel::remoteFilesChanged);
     forward(m_remote.get(), &RemoteSession::selectionChanged, &AppModel::remoteSelectionChanged);
     forward(m_remote.get(), &RemoteSession::searchChanged, &AppModel::remoteSearchChanged);
@@ -142,6 +140,14 @@ void AppModel::wireParts()
           &AppModel::localSelectionChanged, &AppModel::remotePathChanged, &AppModel::remoteFilesChanged,
           &AppModel::remoteSelectionChanged})
         QObject::connect(this, changed, this, &AppModel::updateCommands);
+
+    for (FilePane* pane : std::initializer_list<FilePane*>{m_local.get(), m_remote.get()})
+        QObject::connect(this, &AppModel::commandsChanged, pane, &FilePane::announceCommands);
+    const auto rule = [this](Command command) { return can(command); };
+    m_local->setLinks({rule, [this](const QString& into) { enqueue(true, into); }, {}, {}});
+    m_remote->setLinks(
+        {rule, [this](const QString& into) { enqueue(false, into); }, [this] { editRemoteFile(); },
+         [this](const QStringList& paths, const QString& into) { return enqueueDroppedUploads(paths, into); }});
 
     QObject::connect(m_queue.get(), &TransferQueue::transferEnded, this, [this](const QUuid& profileID) {
         refreshLocal();
@@ -339,32 +345,22 @@ void AppModel::browse(const std::optional<QString>& path)
 
 void AppModel::createRemoteFolder(const QString& name)
 {
-    if (can(Command::remoteNewFolder))
-        m_remote->createFolder(name);
+    m_remote->createFolder(name);
 }
 
 void AppModel::renameSelection(bool local, const QString& newName)
 {
-    if (!RemotePath::isValidName(newName) || !can(local ? Command::localRename : Command::remoteRename))
-        return;
-    if (local)
-        return m_local->rename(newName);
-    m_remote->rename(newName);
+    (local ? localPane() : remotePane()).rename(newName);
 }
 
 void AppModel::deleteSelection(bool local)
 {
-    if (!can(local ? Command::localDelete : Command::remoteDelete))
-        return;
-    if (local)
-        return m_local->trashSelection();
-    m_remote->deleteSelection();
+    (local ? localPane() : remotePane()).deleteSelection();
 }
 
 void AppModel::changePermissions(const QString& mode)
 {
-    if (can(Command::permissions))
-        m_remote->changePermissions(mode);
+    m_remote->changePermissions(mode);
 }
 
 // Both panes.
@@ -375,8 +371,8 @@ void AppModel::setShowHidden(bool show)
         return;
     m_showHidden = show;
     ViewChoices::storeShowHidden(show);
-    m_local->pane().setShowHidden(show);
-    m_remote->pane().setShowHidden(show);
+    m_local->setShowHidden(show);
+    m_remote->setShowHidden(show);
     Q_EMIT showHiddenChanged();
 }
 
@@ -391,32 +387,42 @@ QList<FileEntry> AppModel::visible(const QList<FileEntry>& entries, const QStrin
 
 // The transfer queue.
 
-void AppModel::enqueue(bool upload)
+void AppModel::enqueue(bool upload, const QString& into)
 {
-    const FilePane& pane = upload ? m_local->pane() : m_remote->pane();
+    const FilePane& from = upload ? localPane() : remotePane();
+    const FilePane& to = upload ? remotePane() : localPane();
+    if (!client() || !can(upload ? Command::upload : Command::download) || (!into.isEmpty() && !to.holdsFolder(into)))
+        return;
+    const QString localFolder = upload || into.isEmpty() ? localURL() : LocalFileSystem::joining(localURL(), into);
+    const QString remoteFolder = upload ? remoteFolderOf(into) : remotePath();
     QList<TransferSource> sources;
-    for (const FileEntry& entry : pane.selectedEntries())
+    for (const FileEntry& entry : from.selectedEntries())
         sources.append(
-            {entry, LocalFileSystem::joining(localURL(), entry.name), RemotePath::joining(remotePath(), entry.name)});
-    if (client() && can(upload ? Command::upload : Command::download))
-        m_queue->enqueue(upload, sources, *client());
+            {entry, LocalFileSystem::joining(localFolder, entry.name), RemotePath::joining(remoteFolder, entry.name)});
+    m_queue->enqueue(upload, sources, *client());
 }
 
-bool AppModel::enqueueDroppedUploads(const QStringList& paths)
+bool AppModel::enqueueDroppedUploads(const QStringList& paths, const QString& into)
 {
     const bool allLocal =
         std::all_of(paths.cbegin(), paths.cend(), [](const QString& path) { return QDir::isAbsolutePath(path); });
-    if (!isConnected() || isWorking() || paths.isEmpty() || !allLocal)
+    if (!isConnected() || isWorking() || paths.isEmpty() || !allLocal ||
+        (!into.isEmpty() && !m_remote->holdsFolder(into)))
         return false;
     QList<TransferSource> sources;
     try {
-        sources = TransferRequest::localSources(paths, remotePath());
+        sources = TransferRequest::localSources(paths, remoteFolderOf(into));
     } catch (...) {
         report(std::current_exception());
         return false;
     }
     m_queue->enqueue(true, sources, *client());
     return true;
+}
+
+QString AppModel::remoteFolderOf(const QString& into) const
+{
+    return into.isEmpty() ? remotePath() : RemotePath::joining(remotePath(), into);
 }
 
 // The activity log and errors.
@@ -474,15 +480,14 @@ QString AppModel::connectionNotice() const
 
 void AppModel::showInFileManager(const QString& path)
 {
-    DesktopServices::showInFileManager(path).onFailed(
-        this, [this](const FTPError& error) { report(error.errorDescription()); });
+    m_local->showInFileManager(path);
 }
 
 // Remote editing.
 
 void AppModel::editRemoteFile()
 {
-    const std::optional<FileEntry> entry = m_remote->pane().singleSelection();
+    const std::optional<FileEntry> entry = m_remote->singleSelection();
     if (client() && can(Command::editRemote))
         m_edits->edit(*client(), *entry, remotePath());
 }
@@ -525,8 +530,8 @@ CommandState AppModel::commandState() const
             isWorking(),
             pendingCount() > 0,
             checkingUpdates(),
-            pane(m_local->pane(), QDir(localURL()).isRoot()),
-            pane(m_remote->pane(), remotePath() == u"/"_s)};
+            pane(*m_local, QDir(localURL()).isRoot()),
+            pane(*m_remote, remotePath() == u"/"_s)};
 }
 
 void AppModel::updateCommands()
@@ -554,22 +559,22 @@ void AppModel::shutDown()
 
 FileListModel* AppModel::localFileList() const
 {
-    return &m_local->pane().files();
+    return &m_local->files();
 }
 
 FileListModel* AppModel::remoteFileList() const
 {
-    return &m_remote->pane().files();
+    return &m_remote->files();
 }
 
 FileFilterModel* AppModel::visibleLocalFiles() const
 {
-    return &m_local->pane().visibleFiles();
+    return &m_local->visibleFiles();
 }
 
 FileFilterModel* AppModel::visibleRemoteFiles() const
 {
-    return &m_remote->pane().visibleFiles();
+    return &m_remote->visibleFiles();
 }
 
 TransferListModel* AppModel::transferList() const

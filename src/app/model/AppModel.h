@@ -161,11 +161,11 @@ public:
 
     // The local pane.
     QString localURL() const { return m_local->url(); }
-    const QList<FileEntry>& localFiles() const { return m_local->pane().entries(); }
-    QSet<QString> localSelection() const { return m_local->pane().selection(); }
-    void setLocalSelection(const QSet<QString>& names) { m_local->pane().setSelection(names); }
-    QString localSearch() const { return m_local->pane().search(); }
-    void setLocalSearch(const QString& text) { m_local->pane().setSearch(text); }
+    const QList<FileEntry>& localFiles() const { return m_local->entries(); }
+    QSet<QString> localSelection() const { return m_local->selection(); }
+    void setLocalSelection(const QSet<QString>& names) { m_local->setSelection(names); }
+    QString localSearch() const { return m_local->search(); }
+    void setLocalSearch(const QString& text) { m_local->setSearch(text); }
     // Both list the folder on the pool: localFiles changes once the listing arrives.
     void refreshLocal() { m_local->refresh(); }
     void openLocal(const QString& folder) { m_local->open(folder); }
@@ -176,11 +176,11 @@ public:
 
     // The remote pane.
     QString remotePath() const { return m_remote->path(); }
-    const QList<FileEntry>& remoteFiles() const { return m_remote->pane().entries(); }
-    QSet<QString> remoteSelection() const { return m_remote->pane().selection(); }
-    void setRemoteSelection(const QSet<QString>& names) { m_remote->pane().setSelection(names); }
-    QString remoteSearch() const { return m_remote->pane().search(); }
-    void setRemoteSearch(const QString& text) { m_remote->pane().setSearch(text); }
+    const QList<FileEntry>& remoteFiles() const { return m_remote->entries(); }
+    QSet<QString> remoteSelection() const { return m_remote->selection(); }
+    void setRemoteSelection(const QSet<QString>& names) { m_remote->setSelection(names); }
+    QString remoteSearch() const { return m_remote->search(); }
+    void setRemoteSearch(const QString& text) { m_remote->setSearch(text); }
     // Lists `path`, or remotePath again; the folder changes only once the listing arrives.
     void browse(const std::optional<QString>& path = std::nullopt);
     void openRemoteSelection() { m_remote->openSelection(); }
@@ -210,11 +210,12 @@ public:
     int completedCount() const { return m_queue->list().completedCount(); }
     // What the pending transfers still need, in seconds; none while nothing moves.
     std::optional<double> queueSecondsLeft() const { return m_queue->list().secondsLeft(m_queue->simultaneous()); }
-    // Plans the selection of the local pane (upload) or the remote pane (download) and queues it.
-    void enqueue(bool upload);
-    // Plans an upload of files dropped on the remote pane; false, with nothing queued, when the
-    // drop is refused.
-    bool enqueueDroppedUploads(const QStringList& paths);
+    // Plans the selection of the local pane (upload) or the remote pane (download) and queues it,
+    // into the other pane's folder or into its folder `into`.
+    void enqueue(bool upload, const QString& into = {});
+    // Plans an upload of files dropped on the remote pane, into its folder or into its folder
+    // `into`; false, with nothing queued, when the drop is refused.
+    bool enqueueDroppedUploads(const QStringList& paths, const QString& into = {});
     void runNext() { m_queue->runNext(); }
     void cancel(const QUuid& id) { m_queue->cancel(id); }
     void cancelAll() { m_queue->cancelAll(); }
@@ -295,6 +296,10 @@ public:
     void shutDown();
     bool shuttingDown() const { return m_shuttingDown; }
 
+    // The panes as the window shows them.
+    FilePane& localPane() const { return *m_local; }
+    FilePane& remotePane() const { return *m_remote; }
+
     // Item models for the views.
     ProfileListModel* profileList() const { return m_profileList.get(); }
     FileListModel* localFileList() const;
@@ -356,6 +361,8 @@ private:
     // The remote pane shows the new state of a connection of that profile after work over it,
     // unless something else already lists it.
     void relist(const QUuid& profileID);
+    // The remote pane's folder, or its folder `into`.
+    QString remoteFolderOf(const QString& into) const;
     void setProfiles(QList<ServerProfile> profiles);
     // The list as the profiles file now holds it; the selection stays where its profile does.
     void adoptProfiles(QList<ServerProfile> profiles);

@@ -117,6 +117,12 @@ int FileListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : columnTotal;
 }
 
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
+{
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))

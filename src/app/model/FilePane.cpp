@@ -1,6 +1,8 @@
 #include "FilePane.h"
 
-FilePane::FilePane(Notifications notifications) : m_notify(std::move(notifications))
+#include "RemotePath.h"
+
+FilePane::FilePane(Commands commands, QObject* parent) : QObject(parent), m_commands(commands)
 {
     m_visible.setSourceModel(&m_files);
 }
@@ -8,13 +10,13 @@ FilePane::FilePane(Notifications notifications) : m_notify(std::move(notificatio
 void FilePane::setEntries(QList<FileEntry> entries)
 {
     m_files.setEntries(std::move(entries));
-    m_notify.files();
+    Q_EMIT filesChanged();
 }
 
 void FilePane::setListing(FileListModel::Listing listing)
 {
     m_files.setListing(std::move(listing));
-    m_notify.files();
+    Q_EMIT filesChanged();
 }
 
 std::function<FileListModel::Listing(QList<FileEntry>)> FilePane::preparer() const
@@ -38,7 +40,7 @@ void FilePane::setSelection(QSet<QString> names)
     if (names == m_selection)
         return;
     m_selection = std::move(names);
-    m_notify.selection();
+    Q_EMIT selectionChanged();
 }
 
 void FilePane::setSearch(const QString& text)
@@ -47,7 +49,7 @@ void FilePane::setSearch(const QString& text)
         return;
     m_search = text;
     m_visible.setSearch(text);
-    m_notify.search();
+    Q_EMIT searchChanged();
 }
 
 QList<FileEntry> FilePane::selectedEntries() const
@@ -75,4 +77,53 @@ bool FilePane::contains(const QString& name) const
         if (entry.name == name)
             return true;
     return false;
+}
+
+bool FilePane::holdsFolder(const QString& name) const
+{
+    for (const FileEntry& entry : m_files.entries())
+        if (entry.name == name)
+            return entry.isDirectory;
+    return false;
+}
+
+void FilePane::createFolder(const QString& name)
+{
+    if (RemotePath::isValidName(name) && can(m_commands.newFolder))
+        makeFolder(name);
+}
+
+void FilePane::rename(const QString& newName)
+{
+    if (RemotePath::isValidName(newName) && can(m_commands.rename))
+        renameSelected(newName);
+}
+
+void FilePane::deleteSelection()
+{
+    if (can(m_commands.remove))
+        removeSelection();
+}
+
+void FilePane::transfer(const QString& into)
+{
+    if (m_links.transfer)
+        m_links.transfer(into);
+}
+
+void FilePane::changePermissions(const QString& mode)
+{
+    if (can(m_commands.permissions))
+        applyPermissions(mode);
+}
+
+void FilePane::editSelection()
+{
+    if (m_links.edit)
+        m_links.edit();
+}
+
+bool FilePane::receiveFiles(const QStringList& paths, const QString& into)
+{
+    return m_links.receiveFiles && m_links.receiveFiles(paths, into);
 }

@@ -1,11 +1,12 @@
 #include "LocalPane.h"
 
 #include "CancellationError.h"
+#include "DesktopServices.h"
+#include "FTPError.h"
 #include "L10n.h"
 #include "LocalFileSystem.h"
 #include "LocalFolder.h"
 #include "Prompter.h"
-#include "RemotePath.h"
 #include "SystemCall.h"
 
 #include <QDir>
@@ -26,10 +27,11 @@ QString LocalPane::downloadsFolder()
 }
 
 LocalPane::LocalPane(const PartContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_url(downloadsFolder()), m_target(m_url),
-      m_pane({[this] { Q_EMIT filesChanged(); }, [this] { Q_EMIT selectionChanged(); },
-              [this] { Q_EMIT searchChanged(); }}),
-      m_listing(context.pool)
+    : FilePane({Command::localUp, Command::localRefresh, Command::localNewFolder, Command::localOpenFolder,
+                Command::localGoTo, Command::localRename, Command::localDelete, Command::upload,
+                Command::chooseLocalFolder, Command::showInFileManager, std::nullopt, std::nullopt},
+               parent),
+      m_context(context), m_url(downloadsFolder()), m_target(m_url), m_listing(context.pool)
 {
 }
 
@@ -53,20 +55,20 @@ QList<FileEntry> LocalPane::list(const QString& folder, std::stop_token token)
 
 void LocalPane::refresh()
 {
-    m_listing.start<FileListModel::Listing>([folder = m_target, prepare = m_pane.preparer()](
-                                                std::stop_token token) { return prepare(list(folder, token)); },
-                                            [this, folder = m_target](TaskOutcome<FileListModel::Listing> outcome) {
-                                                if (folder != m_url) {
-                                                    m_url = folder;
-                                                    Q_EMIT urlChanged();
-                                                }
-                                                if (!outcome.value) {
-                                                    m_pane.setEntries({});
-                                                    return m_context.report(outcome.error);
-                                                }
-                                                m_pane.setListing(std::move(*outcome.value));
-                                                m_pane.dropVanishedSelection();
-                                            });
+    m_listing.start<FileListModel::Listing>(
+        [folder = m_target, prepare = preparer()](std::stop_token token) { return prepare(list(folder, token)); },
+        [this, folder = m_target](TaskOutcome<FileListModel::Listing> outcome) {
+            if (folder != m_url) {
+                m_url = folder;
+                Q_EMIT placeChanged();
+            }
+            if (!outcome.value) {
+                setEntries({});
+                return m_context.report(outcome.error);
+            }
+            setListing(std::move(*outcome.value));
+            dropVanishedSelection();
+        });
 }
 
 void LocalPane::open(const QString& folder)
@@ -75,9 +77,24 @@ void LocalPane::open(const QString& folder)
     const QFileInfo left(m_url);
     const bool up = QDir(folder) != QDir(m_url) && left.dir() == QDir(folder);
     m_target = folder;
-    m_pane.setSelection(up ? QSet<QString>{left.fileName()} : QSet<QString>{});
-    m_pane.setSearch({});
+    setSelection(up ? QSet<QString>{left.fileName()} : QSet<QString>{});
+    setSearch({});
     refresh();
+}
+
+QString LocalPane::place() const
+{
+    return QDir::toNativeSeparators(m_url);
+}
+
+void LocalPane::goUp()
+{
+    open(QFileInfo(m_url).dir().absolutePath());
+}
+
+void LocalPane::goTo(const QString& folder)
+{
+    open(QDir::cleanPath(QDir::fromNativeSeparators(folder)));
 }
 
 void LocalPane::chooseFolder()
@@ -90,41 +107,51 @@ void LocalPane::chooseFolder()
 
 void LocalPane::openSelection()
 {
-    const std::optional<FileEntry> selected = m_pane.singleSelection();
+    const std::optional<FileEntry> selected = singleSelection();
     if (selected && selected->isDirectory)
         open(path(selected->name));
 }
 
-void LocalPane::createFolder(const QString& name)
+void LocalPane::showSelectionInFileManager()
 {
-    if (!RemotePath::isValidName(name))
-        return;
+    if (const std::optional<FileEntry> selected = singleSelection())
+        showInFileManager(path(selected->name));
+}
+
+void LocalPane::showInFileManager(const QString& item)
+{
+    DesktopServices::showInFileManager(item).onFailed(
+        this, [this](const FTPError& error) { m_context.report(error.errorDescription()); });
+}
+
+void LocalPane::makeFolder(const QString& name)
+{
     try {
         if (::mkdir(QFile::encodeName(path(name)).constData(), 0777) != 0)
             SystemCall::fail("mkdir", path(name));
     } catch (...) {
         return m_context.report(std::current_exception());
     }
-    m_pane.setSelection({name});
+    setSelection({name});
     refresh();
 }
 
-void LocalPane::rename(const QString& newName)
+void LocalPane::renameSelected(const QString& newName)
 {
-    const QSet<QString>& selection = m_pane.selection();
-    if (selection.size() != 1 || *selection.cbegin() == newName)
+    const QSet<QString>& selected = selection();
+    if (selected.size() != 1 || *selected.cbegin() == newName)
         return;
     try {
-        LocalFolder(m_url).rename(*selection.cbegin(), newName, false);
+        LocalFolder(m_url).rename(*selected.cbegin(), newName, false);
     } catch (...) {
         return m_context.report(std::current_exception());
     }
     refresh();
 }
 
-void LocalPane::trashSelection()
+void LocalPane::removeSelection()
 {
-    const QList<FileEntry> items = m_pane.selectedEntries();
+    const QList<FileEntry> items = selectedEntries();
     if (items.isEmpty())
         return;
     const PromptAlert question{PromptAlert::Style::warning,

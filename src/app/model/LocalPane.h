@@ -12,7 +12,7 @@
 // file operations on this computer. The operations act on the file system at once; a listing
 // runs on the pool, and only the newest one is shown. The folder changes with the listing that
 // shows it, so that the entries are always those of url().
-class LocalPane : public QObject {
+class LocalPane : public FilePane {
     Q_OBJECT
 
 public:
@@ -25,29 +25,29 @@ public:
     static QList<FileEntry> list(const QString& folder, std::stop_token token);
 
     const QString& url() const { return m_url; }
-    FilePane& pane() { return m_pane; }
-    const FilePane& pane() const { return m_pane; }
     // A listing runs.
     bool listing() const { return m_listing.running(); }
 
+    QString place() const override;
     // Lists the folder again. A selected name that vanished is deselected. On a failure the pane
     // is empty, the selection kept, and the error reported.
-    void refresh();
+    void refresh() override;
     void open(const QString& folder);
-    void chooseFolder();
-    void openSelection();
-    void createFolder(const QString& name);
-    // Renames the single selected item; an item already called `newName` is never replaced.
-    void rename(const QString& newName);
+    void goUp() override;
+    void goTo(const QString& folder) override;
+    void chooseFolder() override;
+    void openSelection() override;
+    void showSelectionInFileManager() override;
+    // Shows a file or folder selected in the file manager, or opens its folder when no file
+    // manager answers; a failure is reported.
+    void showInFileManager(const QString& path);
+
+protected:
+    void makeFolder(const QString& name) override;
+    void renameSelected(const QString& newName) override;
     // Moves the selected items to the Trash, in listing order, after the person confirms. The
     // first failure is reported and ends the loop; the pane is listed again in every case.
-    void trashSelection();
-
-Q_SIGNALS:
-    void urlChanged();
-    void filesChanged();
-    void selectionChanged();
-    void searchChanged();
+    void removeSelection() override;
 
 private:
     QString path(const QString& name) const;
@@ -56,6 +56,5 @@ private:
     QString m_url;
     // The folder listed next: url(), or the one being opened.
     QString m_target;
-    FilePane m_pane;
     TaskSlot m_listing;
 };

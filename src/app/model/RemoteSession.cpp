@@ -4,8 +4,6 @@
 #include "Prompter.h"
 #include "RemotePath.h"
 
-#include <algorithm>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -15,10 +13,11 @@ struct Done {};
 } // namespace
 
 RemoteSession::RemoteSession(const PartContext& context, std::function<bool()> working, QObject* parent)
-    : QObject(parent), m_context(context), m_working(std::move(working)), m_path(u"/"_s),
-      m_pane({[this] { Q_EMIT filesChanged(); }, [this] { Q_EMIT selectionChanged(); },
-              [this] { Q_EMIT searchChanged(); }}),
-      m_browseTask(context.pool)
+    : FilePane({Command::remoteUp, Command::remoteRefresh, Command::remoteNewFolder, Command::remoteOpenFolder,
+                Command::remoteGoTo, Command::remoteRename, Command::remoteDelete, Command::download, std::nullopt,
+                std::nullopt, Command::editRemote, Command::permissions},
+               parent),
+      m_context(context), m_working(std::move(working)), m_path(u"/"_s), m_browseTask(context.pool)
 {
     QObject::connect(&m_browseTask, &TaskSlot::runningChanged, this, &RemoteSession::busyChanged);
 }
@@ -38,12 +37,12 @@ void RemoteSession::connect(const ServerProfile& profile, const QString& passwor
     m_context.record(L("connecting_to", profile.host + u':' + QString::number(profile.port)));
     // The listing of a link's folder is what shows whether the link names a file or a folder.
     const QString listed = link ? link->folder() : profile.initialPath;
-    m_browseTask.start<Listing>([client, listed, prepare = m_pane.preparer()](
-                                    std::stop_token stop) { return prepare(client.list(listed, stop)); },
-                                [this, client, listed, link](TaskOutcome<Listing> outcome) {
-                                    if (settle(outcome))
-                                        adopt(client, listed, std::move(*outcome.value), link);
-                                });
+    m_browseTask.start<Listing>(
+        [client, listed, prepare = preparer()](std::stop_token stop) { return prepare(client.list(listed, stop)); },
+        [this, client, listed, link](TaskOutcome<Listing> outcome) {
+            if (settle(outcome))
+                adopt(client, listed, std::move(*outcome.value), link);
+        });
 }
 
 void RemoteSession::adopt(const FTPClient& client, const QString& folder, FileListModel::Listing listing,
@@ -53,8 +52,8 @@ void RemoteSession::adopt(const FTPClient& client, const QString& folder, FileLi
     m_connectedProfile = client.profile();
     Q_EMIT connectedProfileChanged();
     m_path = folder;
-    Q_EMIT pathChanged();
-    m_pane.setListing(std::move(listing));
+    Q_EMIT placeChanged();
+    setListing(std::move(listing));
     m_context.record(L("connected_to", client.profile().name, FTPProtocols::label(client.profile().protocolType)));
     if (link && !link->namesFolder)
         land(*link);
@@ -63,13 +62,10 @@ void RemoteSession::adopt(const FTPClient& client, const QString& folder, FileLi
 void RemoteSession::land(const ServerLink& link)
 {
     const QString name = RemotePath::lastComponent(link.path);
-    const QList<FileEntry>& entries = m_pane.entries();
-    const auto entry =
-        std::find_if(entries.cbegin(), entries.cend(), [&name](const FileEntry& one) { return one.name == name; });
     // A name the folder does not hold is browsed all the same, so that the server says why.
-    if (entry == entries.cend() || entry->isDirectory)
+    if (!contains(name) || holdsFolder(name))
         return browse(link.path);
-    m_pane.setSelection({name});
+    setSelection({name});
 }
 
 void RemoteSession::disconnect()
@@ -80,11 +76,11 @@ void RemoteSession::disconnect()
     m_connectedProfile.reset();
     if (wasConnected)
         Q_EMIT connectedProfileChanged();
-    m_pane.setEntries({});
-    m_pane.setSelection({});
+    setEntries({});
+    setSelection({});
     if (m_path != u"/"_s) {
         m_path = u"/"_s;
-        Q_EMIT pathChanged();
+        Q_EMIT placeChanged();
     }
 }
 
@@ -100,37 +96,42 @@ void RemoteSession::browse(const std::optional<QString>& path)
 
 void RemoteSession::show(const QString& target, bool throughLink, const QSet<QString>& select)
 {
-    m_browseTask.start<Listing>([client = *m_client, target, prepare = m_pane.preparer()](
+    m_browseTask.start<Listing>([client = *m_client, target, prepare = preparer()](
                                     std::stop_token stop) { return prepare(client.list(target, stop)); },
                                 [this, target, throughLink, select](TaskOutcome<Listing> outcome) {
                                     // A link that does not list is taken for a file, and opening a file shows nothing.
                                     if ((throughLink && !outcome.value) || !settle(outcome))
                                         return;
                                     if (throughLink)
-                                        m_pane.setSearch({});
+                                        setSearch({});
                                     if (target != m_path) {
                                         m_path = target;
-                                        Q_EMIT pathChanged();
+                                        Q_EMIT placeChanged();
                                     }
-                                    m_pane.setListing(std::move(*outcome.value));
-                                    m_pane.setSelection(select);
+                                    setListing(std::move(*outcome.value));
+                                    setSelection(select);
                                 });
+}
+
+void RemoteSession::goUp()
+{
+    browse(RemotePath::parent(m_path));
 }
 
 void RemoteSession::openSelection()
 {
-    const std::optional<FileEntry> selected = m_pane.singleSelection();
+    const std::optional<FileEntry> selected = singleSelection();
     if (!m_client || !selected || !(selected->isDirectory || selected->isSymbolicLink))
         return;
     if (selected->isDirectory)
-        m_pane.setSearch({});
+        setSearch({});
     // Listings never call a link a folder; trying it as one is the only way to know.
     show(RemotePath::joining(m_path, selected->name), selected->isSymbolicLink);
 }
 
-void RemoteSession::createFolder(const QString& name)
+void RemoteSession::makeFolder(const QString& name)
 {
-    if (!RemotePath::isValidName(name) || !m_client)
+    if (!m_client)
         return;
     const QString path = RemotePath::joining(m_path, name);
     m_browseTask.start<Done>(
@@ -163,22 +164,22 @@ void RemoteSession::performRemote(Operation operation, const QString& done)
         });
 }
 
-void RemoteSession::rename(const QString& newName)
+void RemoteSession::renameSelected(const QString& newName)
 {
-    const QSet<QString>& selection = m_pane.selection();
-    if (selection.size() != 1 || *selection.cbegin() == newName)
+    const QSet<QString>& selected = selection();
+    if (selected.size() != 1 || *selected.cbegin() == newName)
         return;
-    if (m_pane.contains(newName))
+    if (contains(newName))
         return m_context.report(L("name_exists"), false);
-    const QString from = RemotePath::joining(m_path, *selection.cbegin());
+    const QString from = RemotePath::joining(m_path, *selected.cbegin());
     const QString to = RemotePath::joining(m_path, newName);
     performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); },
-                  L("renamed_item", *selection.cbegin(), newName));
+                  L("renamed_item", *selected.cbegin(), newName));
 }
 
-void RemoteSession::deleteSelection()
+void RemoteSession::removeSelection()
 {
-    const QList<FileEntry> items = m_pane.selectedEntries();
+    const QList<FileEntry> items = selectedEntries();
     if (items.isEmpty())
         return;
     const PromptAlert question{PromptAlert::Style::warning,
@@ -200,10 +201,10 @@ void RemoteSession::deleteSelection()
     });
 }
 
-void RemoteSession::changePermissions(const QString& mode)
+void RemoteSession::applyPermissions(const QString& mode)
 {
     QStringList paths;
-    for (const QString& name : m_pane.selection())
+    for (const QString& name : selection())
         paths.append(RemotePath::joining(m_path, name));
     if (paths.isEmpty())
         return;

@@ -17,7 +17,7 @@
 // selection and search, and every remote operation of the pane. Connect, browse and the file
 // operations share one task slot: each new one replaces the one before, which then ends without
 // touching anything.
-class RemoteSession : public QObject {
+class RemoteSession : public FilePane {
     Q_OBJECT
 
 public:
@@ -32,8 +32,6 @@ public:
     const QString& path() const { return m_path; }
     // A connect, a browse or a file operation runs.
     bool busy() const { return m_browseTask.running(); }
-    FilePane& pane() { return m_pane; }
-    const FilePane& pane() const { return m_pane; }
 
     // Starts listing the profile's initial folder with a new client, which becomes the live
     // connection when the listing arrives. The caller has ended the previous connection. With a
@@ -43,21 +41,23 @@ public:
     // Drops every browse-kind task and the connection; the pane shows "/" with nothing in it.
     void disconnect();
     void browse(const std::optional<QString>& path);
+    QString place() const override { return m_path; }
+    void refresh() override { browse(std::nullopt); }
+    void goUp() override;
+    void goTo(const QString& folder) override { browse(folder); }
     // Enters the selected folder, or the folder a selected symbolic link leads to.
-    void openSelection();
-    void createFolder(const QString& name);
-    void rename(const QString& newName);
-    // Deletes the selected items for good, each with everything in it, after the person confirms.
-    void deleteSelection();
-    void changePermissions(const QString& mode);
+    void openSelection() override;
 
 Q_SIGNALS:
     void connectedProfileChanged();
-    void pathChanged();
-    void filesChanged();
-    void selectionChanged();
-    void searchChanged();
     void busyChanged();
+
+protected:
+    void makeFolder(const QString& name) override;
+    void renameSelected(const QString& newName) override;
+    // Deletes the selected items for good, each with everything in it, after the person confirms.
+    void removeSelection() override;
+    void applyPermissions(const QString& mode) override;
 
 private:
     // Lists `target` and shows it with `select` selected. `throughLink`: `target` is a link that
@@ -80,6 +80,5 @@ private:
     std::optional<FTPClient> m_client;
     std::optional<ServerProfile> m_connectedProfile;
     QString m_path;
-    FilePane m_pane;
     TaskSlot m_browseTask;
 };
