@@ -56,7 +56,7 @@ QList<PlannedTransfer> waitingRecords(const TemporaryFolder& local)
     for (int n = 0; n < waitingCount; ++n) {
         const QString name = QStringLiteral("waiting %1.txt").arg(n);
         records.append({local.file(QStringLiteral("many/") + name), QStringLiteral("/many/") + name, false, false,
-                        false, std::nullopt});
+                        false, std::nullopt, std::nullopt});
     }
     return records;
 }
@@ -75,9 +75,9 @@ int run()
     const FTPClient client(server.profile(FTPProtocol::ftp), ProFTPDServer::password());
 
     queue.setPaused(true);
-    queue.append(
-        {{local.file(QStringLiteral("large.bin")), QStringLiteral("/large.bin"), false, false, false, std::nullopt}},
-        false, client);
+    queue.append({{local.file(QStringLiteral("large.bin")), QStringLiteral("/large.bin"), false, false, false,
+                   std::nullopt, std::nullopt}},
+                 false, client);
     const QList<PlannedTransfer> records = waitingRecords(local);
     QElapsedTimer clock;
     clock.start();

@@ -19,6 +19,7 @@ TransferItem TransferItem::planned(const PlannedTransfer& record, bool upload, c
     item.overwrite = record.overwrite;
     item.destinationExisted = record.exists;
     item.resumeOffset = record.resumeOffset;
+    item.listedSize = record.listedSize;
     return item;
 }
 

@@ -32,6 +32,8 @@ struct TransferItem {
     // what an attempt of this item wrote. Unknown for an item restored from the queue file.
     bool destinationExisted = true;
     std::optional<qint64> resumeOffset;
+    // As planned (PlannedTransfer); not saved, since a restored item is planned again before it runs.
+    std::optional<qint64> listedSize;
     bool resumeCheckpoint = false;
     State state = State::waiting;
     double progress = 0;

@@ -114,6 +114,7 @@ std::optional<TransferItem> TransferRunner::replanned(TransferItem item, const s
     item.remotePath = record.remote;
     item.overwrite = record.overwrite;
     item.resumeOffset = record.resumeOffset;
+    item.listedSize = record.listedSize;
     item.destinationExisted = item.destinationExisted && record.exists;
     if (!item.upload && sameDestination && !record.resumeOffset &&
         DownloadCheckpoint::offset(item.localURL, item.id, item.client.profile(), item.remotePath, *found)) {

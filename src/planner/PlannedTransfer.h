@@ -12,6 +12,9 @@ struct PlannedTransfer {
     bool exists = false;
     bool overwrite = false;
     std::optional<qint64> resumeOffset;
+    // A download's file size as the server listed it, which its progress counts towards. None for
+    // an upload, a folder, and a symbolic link, whose listing gives no size.
+    std::optional<qint64> listedSize;
 
     bool operator==(const PlannedTransfer&) const = default;
 };

@@ -115,7 +115,7 @@ void Walk::upload(const QString& local, const QString& remote, std::optional<Fil
         fail(QStringLiteral("unsupported_file"), name);
     const FileEntry source{name, attributes.isDirectory, attributes.size, attributes.modified};
 
-    PlannedTransfer record{local, remote, source.isDirectory, false, false, std::nullopt};
+    PlannedTransfer record{local, remote, source.isDirectory, false, false, std::nullopt, std::nullopt};
     if (existing) {
         const auto action = settle(record, TransferConflict{true, local, remote, source, *existing}, remote, false);
         if (action == ConflictAction::skip)
@@ -175,7 +175,8 @@ void Walk::download(const FileEntry& listed, const QString& local, const QString
         }
         entry.isDirectory = true;
     }
-    PlannedTransfer record{local, remote, entry.isDirectory, false, false, std::nullopt};
+    PlannedTransfer record{
+        local, remote, entry.isDirectory, false, false, std::nullopt, entry.isDirectory ? std::nullopt : entry.size};
     if (const auto attributes = LocalFileSystem::attributesIfPresent(local)) {
         if (attributes->isSymbolicLink)
             fail(QStringLiteral("symlink_destination"), local);

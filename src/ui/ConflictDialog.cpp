@@ -81,7 +81,10 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
     body->addLayout(text, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(body);
+    layout->addStretch();
     layout->addWidget(buttons);
+    // The least the dialog takes; beyond that it is as large as what it says.
+    setMinimumSize(560, 510);
     m_ok->setDefault(true);
     retranslate();
 }
@@ -90,7 +93,6 @@ ConflictDialog::ConflictDialog(const TransferConflict& conflict, QWidget* parent
 QWidget* ConflictDialog::makeDetails()
 {
     auto* content = new QWidget;
-    content->setMinimumSize(560, 510);
     const QString& sourcePath = m_conflict.upload ? m_conflict.local : m_conflict.remote;
     const QString& targetPath = m_conflict.upload ? m_conflict.remote : m_conflict.local;
     auto* cards = new QHBoxLayout;
@@ -118,7 +120,6 @@ QWidget* ConflictDialog::makeDetails()
     details->addWidget(m_heading);
     details->addLayout(choices);
     details->addWidget(m_hint);
-    details->addStretch();
     details->addWidget(m_applyToBatch);
     return content;
 }
@@ -181,6 +182,7 @@ void ConflictDialog::retranslate()
     m_ok->setText(L("ok"));
     m_cancel->setText(L("cancel"));
     showHint();
+    adjustSize();
 }
 
 void ConflictDialog::showHint()

@@ -59,7 +59,6 @@ SettingsWindow::SettingsWindow(LanguageSettings& language, AppearanceSettings& a
     layout->addLayout(makeAppearanceChoice());
     layout->addSpacing(12);
     layout->addLayout(makeTransferChoice());
-    layout->addStretch();
     setFixedWidth(480);
 
     showSelection();
@@ -138,4 +137,6 @@ void SettingsWindow::retranslate()
         const QString key = u"theme_"_s + AppearanceSettings::rawValue(mode);
         m_modes->button(static_cast<int>(mode))->setText(L(key));
     }
+    // As tall as the texts of this language need at the fixed width, and no taller.
+    resize(width(), heightForWidth(width()));
 }

@@ -17,6 +17,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int margin = 6;
+// Above and below the text, together: rows as close as still reads, so that many show at once.
+constexpr int padding = 4;
 constexpr int iconSize = 16;
 constexpr int buttonSize = 18;
 constexpr int barWidth = 80;
@@ -76,7 +78,7 @@ bool TransferRowDelegate::canCancel(const QModelIndex& index)
 // One line a row, so that a long queue shows many items at once.
 QSize TransferRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    return {300, std::max(option.fontMetrics.height(), buttonSize) + margin};
+    return {300, std::max(option.fontMetrics.height(), buttonSize) + padding};
 }
 
 QRect TransferRowDelegate::buttonArea(const QRect& row, Qt::LayoutDirection direction)
@@ -86,30 +88,44 @@ QRect TransferRowDelegate::buttonArea(const QRect& row, Qt::LayoutDirection dire
         QRect(row.right() - margin - buttonSize, row.center().y() - buttonSize / 2, buttonSize, buttonSize));
 }
 
+QString TransferRowDelegate::statusText(const QModelIndex& index)
+{
+    if (state(index) != TransferItem::State::running)
+        return stateText(state(index));
+    const QLocale locale = L10n::locale();
+    const QString pace = index.data(TransferListModel::PaceRole).toString();
+    return locale.toString(int(index.data(TransferListModel::ProgressRole).toDouble() * 100)) + locale.percent() +
+           (pace.isEmpty() ? QString() : u" · "_s + pace);
+}
+
+// The status keeps what it needs up to half the row, after the bar while it runs; the name and the
+// error share the rest.
+QRect TransferRowDelegate::statusArea(const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const QRect row = option.rect;
+    const int textLeft = row.left() + 2 * margin + iconSize;
+    const int end = row.right() - 2 * margin - buttonSize;
+    const int bar = state(index) == TransferItem::State::running ? barWidth + margin : 0;
+    const int width =
+        std::min(option.fontMetrics.horizontalAdvance(statusText(index)) + margin + bar, (end - textLeft) / 2);
+    return {end - width + bar, row.top(), width - bar, row.height()};
+}
+
 void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyle* style = paintBackground(painter, option, index);
     const QRect row = option.rect;
     const QFontMetrics& metrics = option.fontMetrics;
     const bool upload = index.data(TransferListModel::UploadRole).toBool();
-    const TransferItem::State itemState = state(index);
     cachedIcon(upload ? "arrow.up.circle.fill" : "arrow.down.circle.fill")
         .paint(painter,
                visual(option, QRect(row.left() + margin, row.center().y() - iconSize / 2, iconSize, iconSize)));
 
-    const bool running = itemState == TransferItem::State::running;
-    const QLocale locale = L10n::locale();
-    const double progress = index.data(TransferListModel::ProgressRole).toDouble();
-    const QString pace = index.data(TransferListModel::PaceRole).toString();
-    const QString status = running ? locale.toString(int(progress * 100)) + locale.percent() +
-                                         (pace.isEmpty() ? QString() : u" · "_s + pace)
-                                   : stateText(itemState);
+    const bool running = state(index) == TransferItem::State::running;
+    const QString status = statusText(index);
+    const QRect statusArea = TransferRowDelegate::statusArea(option, index);
+    const int statusLeft = statusArea.left() - (running ? barWidth + margin : 0);
     const int textLeft = row.left() + 2 * margin + iconSize;
-    const int end = row.right() - 2 * margin - buttonSize;
-    // The status keeps what it needs up to half the row; the name and the error share the rest.
-    const int statusWidth =
-        std::min(metrics.horizontalAdvance(status) + margin + (running ? barWidth + margin : 0), (end - textLeft) / 2);
-    const int statusLeft = end - statusWidth;
     const QRect line(textLeft, row.top(), statusLeft - textLeft - margin, row.height());
     const bool selected = option.state & QStyle::State_Selected;
     const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
@@ -134,14 +150,13 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                           metrics.elidedText(error, Qt::ElideRight, line.width() - used));
     }
 
-    QRect statusArea(statusLeft, row.top(), statusWidth, row.height());
     if (running) {
         QStyleOptionProgressBar bar;
         bar.rect =
             visual(option, QRect(statusLeft, row.center().y() - metrics.height() / 4, barWidth, metrics.height() / 2));
         bar.minimum = 0;
         bar.maximum = 100;
-        bar.progress = int(progress * 100);
+        bar.progress = int(index.data(TransferListModel::ProgressRole).toDouble() * 100);
         bar.direction = option.direction;
         bar.state = QStyle::State_Enabled | QStyle::State_Horizontal;
         bar.palette = option.palette;
@@ -150,7 +165,6 @@ void TransferRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
         bar.palette.setColor(QPalette::Base, option.palette.color(QPalette::Button));
         style->drawControl(QStyle::CE_ProgressBarGroove, &bar, painter, option.widget);
         style->drawControl(QStyle::CE_ProgressBarContents, &bar, painter, option.widget);
-        statusArea.setLeft(statusLeft + barWidth + margin);
     }
     painter->setPen(secondary);
     painter->drawText(visual(option, statusArea), leading,

@@ -21,6 +21,10 @@ public:
     static bool canCancel(const QModelIndex& index);
     // Where a row shows its retry or cancel button.
     static QRect buttonArea(const QRect& row, Qt::LayoutDirection direction);
+    // What the row shows at its end: the state, or while it runs the percentage and its pace.
+    static QString statusText(const QModelIndex& index);
+    // Where that text goes, laid out left to right within the row; it is shortened beyond that.
+    static QRect statusArea(const QStyleOptionViewItem& option, const QModelIndex& index);
 
 Q_SIGNALS:
     void retryRequested(const QUuid& id);

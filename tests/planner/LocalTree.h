@@ -88,7 +88,7 @@ inline FileEntry remoteEntry(const QString& name, bool directory, std::optional<
     return FileEntry{name, directory, size, std::nullopt};
 }
 
-// Each record as "local remote [dir] [exists] [overwrite] [@offset]", `localRoot` cut from local.
+// Each record as "local remote [dir] [exists] [overwrite] [@offset] [of size]", `localRoot` cut from local.
 inline QStringList lines(const QList<PlannedTransfer>& records, const QString& localRoot)
 {
     QStringList out;
@@ -97,6 +97,7 @@ inline QStringList lines(const QList<PlannedTransfer>& records, const QString& l
                    (r.directory ? QStringLiteral(" dir") : QString()) +
                    (r.exists ? QStringLiteral(" exists") : QString()) +
                    (r.overwrite ? QStringLiteral(" overwrite") : QString()) +
-                   (r.resumeOffset ? QStringLiteral(" @") + QString::number(*r.resumeOffset) : QString()));
+                   (r.resumeOffset ? QStringLiteral(" @") + QString::number(*r.resumeOffset) : QString()) +
+                   (r.listedSize ? QStringLiteral(" of ") + QString::number(*r.listedSize) : QString()));
     return out;
 }

@@ -170,7 +170,7 @@ TEST_F(TransferPlannerTest, DownloadDestinationsThatAreLinksOrOfTheOtherKindAreR
               L("type_conflict", folder));
     EXPECT_EQ(
         lines(TransferPlanner::download(remoteFile, file, QStringLiteral("/f.txt"), noListing, 0, {}, {}), tree.path()),
-        QStringList{"/f.txt /f.txt exists"});
+        QStringList{"/f.txt /f.txt exists of 4"});
     // A server name that would leave the destination folder.
     const TransferPlanner::ListFolder hostile = [](const QString&) {
         return QList<FileEntry>{remoteEntry(QStringLiteral(".."), true)};
@@ -227,13 +227,14 @@ TEST_F(TransferPlannerTest, AnswersToConflictsShapeThePlanInBothDirections)
     tree.file(QStringLiteral("up/site/log.txt"), 2);
     records = TransferPlanner::download(server(QStringLiteral("/")).first(), tree.path(QStringLiteral("up/site")),
                                         QStringLiteral("/site"), server, 0, script.resolver(), {});
-    EXPECT_EQ(lines(records, tree.path(QStringLiteral("up"))), (QStringList{
-                                                                   "/site /site dir exists",
-                                                                   "/site/assets /site/assets dir exists",
-                                                                   "/site/assets/a (2).css /site/assets/a.css",
-                                                                   "/site/log.txt /site/log.txt exists overwrite @2",
-                                                                   "/site/report (2).txt /site/report (2).txt",
-                                                               }));
+    EXPECT_EQ(lines(records, tree.path(QStringLiteral("up"))),
+              (QStringList{
+                  "/site /site dir exists",
+                  "/site/assets /site/assets dir exists",
+                  "/site/assets/a (2).css /site/assets/a.css of 3",
+                  "/site/log.txt /site/log.txt exists overwrite @2 of 4",
+                  "/site/report (2).txt /site/report (2).txt of 3",
+              }));
     EXPECT_EQ(script.asked, (QStringList{"site", "assets", "a.css", "log.txt", "report.txt"}));
 }
 

@@ -9,6 +9,7 @@
 #include "WindowPrompter.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <gtest/gtest.h>
@@ -79,4 +80,21 @@ TEST(LanguageSettings, ASwitchReRendersEveryOpenWindowAtOnceAndArabicRunsRightTo
     language.setSelection("en");
     EXPECT_FALSE(editor.isRightToLeft());
     EXPECT_EQ(editor.windowTitle(), "Server connection");
+
+    // Settings and the conflict dialog are as tall as their texts need in each language, the
+    // conflict dialog never smaller than 560 by 510.
+    for (const char* code : {"de", "ar", "ja", "en"}) {
+        language.setSelection(code);
+        QTest::qWait(0);
+        EXPECT_EQ(settings.height(), settings.heightForWidth(480)) << code;
+        EXPECT_EQ(conflict.height(), std::max(510, conflict.heightForWidth(conflict.width()))) << code;
+        EXPECT_GE(conflict.width(), 560);
+        for (const QWidget* window : {static_cast<QWidget*>(&settings), static_cast<QWidget*>(&conflict)})
+            for (const QLabel* label : window->findChildren<QLabel*>()) {
+                if (label->isVisible() && label->wordWrap()) {
+                    EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                        << code << ' ' << label->text().toStdString();
+                }
+            }
+    }
 }

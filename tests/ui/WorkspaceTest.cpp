@@ -37,6 +37,7 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QToolTip>
 #include <cmath>
 
@@ -151,7 +152,7 @@ TEST(Workspace, HandlesResizeFromTheShownSizeAndTheSizesAreKept)
         EXPECT_TRUE(title.contains(ProductInfo::version()));
         ContentView& content = program.content();
         EXPECT_EQ(content.sidebar()->width(), 180);
-        EXPECT_EQ(content.transferPanel()->height(), 198);
+        EXPECT_EQ(content.transferPanel()->height(), PanelSizes::defaultTransferPanelHeight);
 
         // A drag starts from what is shown (180), not from what was stored (50).
         ResizeHandle* sidebar = content.sidebarHandle();
@@ -165,18 +166,18 @@ TEST(Workspace, HandlesResizeFromTheShownSizeAndTheSizesAreKept)
             QTest::keyClick(sidebar, Qt::Key_Right);
         EXPECT_EQ(content.sidebar()->width(), 353);
 
-        // Dragging the panel's handle up makes the panel taller.
+        // Dragging the panel's handle down makes the panel shorter.
         ResizeHandle* panel = content.transferHandle();
         QTest::mousePress(panel, Qt::LeftButton, {}, {100, 3});
-        QTest::mouseMove(panel, {100, -47});
-        QTest::mouseRelease(panel, Qt::LeftButton, {}, {100, -47});
-        EXPECT_EQ(content.transferPanel()->height(), 248);
+        QTest::mouseMove(panel, {100, 53});
+        QTest::mouseRelease(panel, Qt::LeftButton, {}, {100, 53});
+        EXPECT_EQ(content.transferPanel()->height(), PanelSizes::defaultTransferPanelHeight - 50);
     }
     EXPECT_EQ(PanelSizes::storedSidebarWidth(), 353);
-    EXPECT_EQ(PanelSizes::storedTransferPanelHeight(), 248);
+    EXPECT_EQ(PanelSizes::storedTransferPanelHeight(), PanelSizes::defaultTransferPanelHeight - 50);
     Program again;
     EXPECT_EQ(again.content().sidebar()->width(), 353);
-    EXPECT_EQ(again.content().transferPanel()->height(), 248);
+    EXPECT_EQ(again.content().transferPanel()->height(), PanelSizes::defaultTransferPanelHeight - 50);
 }
 
 // The window comes back where and as large as it was left; stored data it cannot read is no size.
@@ -426,6 +427,55 @@ TEST(Workspace, ATransferRowShowsItsWholeErrorInItsTooltip)
     shown.setHtml(QToolTip::text());
     EXPECT_EQ(shown.toPlainText(), error);
     QToolTip::hideText();
+}
+
+// At the window's first size the transfer panel shows ten rows, each on one line, in every
+// language: nothing cut at the top or bottom, a running download's status whole.
+TEST(Workspace, TheFirstWindowShowsTenTransferRowsWithTheirWholeStatus)
+{
+    DravikApp program;
+    program.window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.window()));
+    TransferListModel& list = *program.model().transferList();
+    QList<TransferItem> items;
+    for (int n = 0; n < 12; ++n) {
+        TransferItem item{FTPClient(ServerProfile(), QString())};
+        item.upload = n % 2;
+        item.localURL = QString("/tmp/Holiday photo %1.jpg").arg(n);
+        items << item;
+    }
+    list.append(items);
+    list.finish(0, TransferItem::State::running, std::nullopt);
+    list.setProgress(0, 0.125, {16800000, 0.01});
+    list.finish(1, TransferItem::State::failed, "Permission denied");
+    list.finish(2, TransferItem::State::completed, std::nullopt);
+    const QListView* view = nullptr;
+    for (const QListView* shown : program.window().content()->transferPanel()->findChildren<QListView*>())
+        if (shown->model() == &list)
+            view = shown;
+    ASSERT_NE(view, nullptr);
+    for (const char* code : {"en", "de", "ar", "ja"}) {
+        program.language().setSelection(code);
+        QTest::qWait(0);
+        if (QString(code) == "en") {
+            EXPECT_EQ(TransferRowDelegate::statusText(list.index(0)), "12% · 2.1 MB of 16.8 MB · 168 KB/s · 1:28 left");
+        }
+        for (int row = 0; row < 10; ++row) {
+            const QModelIndex index = list.index(row);
+            QStyleOptionViewItem option;
+            option.initFrom(view->viewport());
+            option.rect = view->visualRect(index);
+            EXPECT_TRUE(view->viewport()->rect().contains(option.rect)) << code << " row " << row;
+            const QString status = TransferRowDelegate::statusText(index);
+            QTextLayout line(index.data().toString() + L("to_server") + L("to_mac") + status, view->font());
+            line.beginLayout();
+            EXPECT_GE(option.rect.height(), line.createLine().height()) << code;
+            line.endLayout();
+            EXPECT_GE(TransferRowDelegate::statusArea(option, index).width(),
+                      option.fontMetrics.horizontalAdvance(status))
+                << code << ' ' << status.toStdString();
+        }
+    }
 }
 
 TEST(Workspace, AQueueEndingWhileThePersonIsElsewhereIsNotifiedAndItsProgressIsOnTheLauncher)

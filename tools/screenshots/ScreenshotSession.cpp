@@ -2,9 +2,11 @@
 //
 // Runs the program's windows on the display it is given (Xvfb, by scripts/take-screenshots)
 // against a throwaway FTPS server and writes what a person sees, in English, German, Arabic and
-// Japanese: the connected main window with a transfer running, the connection editor (also for a
-// new SFTP profile saved with its fields at fault) and the conflict dialog; then the same in English in light and dark
-// appearance, with the settings window. Language and appearance are switched live between the sets, as a person would.
+// Japanese: the connected main window with a transfer running and more waiting, the connection
+// editor (also for a new SFTP profile saved with its fields at fault), the conflict dialog and the
+// settings window; then the same in English in light and dark appearance, and the two dialogs in
+// the dark appearance in the other languages. Language and appearance are switched live between
+// the sets, as a person would.
 
 #include "AppModel.h"
 #include "AppearanceSettings.h"
@@ -112,9 +114,26 @@ int main(int argc, char** argv)
                 "the download's progress");
         model.browse(QStringLiteral("/"));
         waitFor([&] { return model.remotePath() == QStringLiteral("/") && !model.busy(); }, "the root folder");
+        // More rows behind it, so that the panel shows how many fit.
+        model.setRemoteSelection({QStringLiteral("Documents"), QStringLiteral("Projects"), QStringLiteral("Uploads")});
+        model.enqueue(false);
+        waitFor([&] { return !model.planning() && model.transfers().size() > 5; }, "the waiting downloads");
         model.setRemoteSelection({QStringLiteral("Documents")});
         model.setLocalSelection({QStringLiteral("Report 10.pdf")});
 
+        // The conflict dialog and the settings window, which every language lays out anew.
+        const auto saveDialogs = [&](const QString& set) {
+            model.setRemoteSelection({QStringLiteral("Welcome.txt")});
+            model.enqueue(false);
+            waitFor([] { return shown<ConflictDialog>() != nullptr; }, "the conflict dialog");
+            save(shown<ConflictDialog>(), output + QStringLiteral("/conflict-%1.png").arg(set));
+            shown<ConflictDialog>()->reject();
+            waitFor([&] { return !model.planning(); }, "the cancelled request");
+            model.setRemoteSelection({QStringLiteral("Documents")});
+            program.showSettings();
+            save(shown<SettingsWindow>(), output + QStringLiteral("/settings-%1.png").arg(set));
+            shown<SettingsWindow>()->close();
+        };
         // The windows of one set, each as it opens over the main window.
         const auto saveSet = [&](const QString& set) {
             save(&window, output + QStringLiteral("/main-%1.png").arg(set));
@@ -141,13 +160,7 @@ int main(int argc, char** argv)
             save(editor, output + QStringLiteral("/editor-sftp-%1.png").arg(set));
             editor->reject();
 
-            model.setRemoteSelection({QStringLiteral("Welcome.txt")});
-            model.enqueue(false);
-            waitFor([] { return shown<ConflictDialog>() != nullptr; }, "the conflict dialog");
-            save(shown<ConflictDialog>(), output + QStringLiteral("/conflict-%1.png").arg(set));
-            shown<ConflictDialog>()->reject();
-            waitFor([&] { return !model.planning(); }, "the cancelled request");
-            model.setRemoteSelection({QStringLiteral("Documents")});
+            saveDialogs(set);
         };
         for (const char* language : {"en", "de", "ar", "ja"}) {
             const QString code = QString::fromLatin1(language);
@@ -158,11 +171,11 @@ int main(int argc, char** argv)
         program.language().setSelection(QStringLiteral("en"));
         for (const auto mode : {AppearanceSettings::Mode::light, AppearanceSettings::Mode::dark}) {
             program.appearance().setSelection(mode);
-            const QString set = AppearanceSettings::rawValue(mode);
-            saveSet(set);
-            program.showSettings();
-            save(shown<SettingsWindow>(), output + QStringLiteral("/settings-%1.png").arg(set));
-            shown<SettingsWindow>()->close();
+            saveSet(AppearanceSettings::rawValue(mode));
+        }
+        for (const char* language : {"de", "ar", "ja"}) {
+            program.language().setSelection(QString::fromLatin1(language));
+            saveDialogs(QStringLiteral("dark-%1").arg(QString::fromLatin1(language)));
         }
         program.delegate().quitNow();
         return 0;

@@ -18,12 +18,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Only an upload's size is at hand before it runs (a download shows its time left alone); it is
-// for display only, so a source that cannot be read is left to the transfer to report.
-qint64 sourceSize(const QString& path)
+// What the file's progress counts towards, negative when unknown: a download's size as listed, an
+// upload's as it is now. It is for display only, so a source that cannot be read is left to the
+// transfer to report.
+qint64 totalSize(const TransferItem& item)
 {
+    if (!item.upload)
+        return item.listedSize.value_or(-1);
     try {
-        const std::optional<LocalAttributes> source = LocalAttributes::readIfPresent(path);
+        const std::optional<LocalAttributes> source = LocalAttributes::readIfPresent(item.localURL);
         return source && source->size ? *source->size : -1;
     } catch (const std::filesystem::filesystem_error&) {
         return -1;
@@ -170,8 +173,8 @@ void TransferQueue::start(int row)
     m_progressTimer.start();
     running.task->start<bool>(
         [this, item, progress = running.progress, total = running.total](std::stop_token token) {
-            if (item.upload && !item.directory)
-                total->store(sourceSize(item.localURL), std::memory_order_relaxed);
+            if (!item.directory)
+                total->store(totalSize(item), std::memory_order_relaxed);
             // An item the person skips when a retry asks again ends as cancelled.
             if (!runner(token).executeTransfer(
                     item, [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, token))
