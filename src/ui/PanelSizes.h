@@ -7,8 +7,8 @@
 namespace PanelSizes {
 
 inline constexpr double defaultSidebarWidth = 230;
-// Ten one-line transfer rows below the panel's tabs and toolbar.
-inline constexpr double defaultTransferPanelHeight = 290;
+// Five or six one-line transfer rows below the panel's tabs and toolbar; taller is the person's choice.
+inline constexpr double defaultTransferPanelHeight = 198;
 // What a handle's keys and the accessibility increment change by.
 inline constexpr int step = 30;
 

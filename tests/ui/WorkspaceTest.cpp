@@ -429,9 +429,9 @@ TEST(Workspace, ATransferRowShowsItsWholeErrorInItsTooltip)
     QToolTip::hideText();
 }
 
-// At the window's first size the transfer panel shows ten rows, each on one line, in every
+// At the window's first size the transfer panel shows five whole rows, each on one line, in every
 // language: nothing cut at the top or bottom, a running download's status whole.
-TEST(Workspace, TheFirstWindowShowsTenTransferRowsWithTheirWholeStatus)
+TEST(Workspace, TheFirstWindowShowsFiveTransferRowsWithTheirWholeStatus)
 {
     DravikApp program;
     program.window().show();
@@ -460,7 +460,7 @@ TEST(Workspace, TheFirstWindowShowsTenTransferRowsWithTheirWholeStatus)
         if (QString(code) == "en") {
             EXPECT_EQ(TransferRowDelegate::statusText(list.index(0)), "12% · 2.1 MB of 16.8 MB · 168 KB/s · 1:28 left");
         }
-        for (int row = 0; row < 10; ++row) {
+        for (int row = 0; row < 5; ++row) {
             const QModelIndex index = list.index(row);
             QStyleOptionViewItem option;
             option.initFrom(view->viewport());
