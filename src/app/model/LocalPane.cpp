@@ -119,6 +119,8 @@ void LocalPane::rename(const QString& newName)
     } catch (...) {
         return m_context.report(std::current_exception());
     }
+    // The keyboard goes on from the item under its new name.
+    m_pane.setSelection({newName});
     refresh();
 }
 
