@@ -93,7 +93,7 @@ void FilePaneView::makeCommands()
     m_goFolder = addCommand("go_folder", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_L)});
     m_rename = addCommand("rename", nullptr, {QKeySequence(Qt::Key_F2)});
     m_delete = addCommand(m_local ? "trash_action" : "delete_remote", nullptr, {QKeySequence(QKeySequence::Delete)});
-    m_transfer = addCommand(m_local ? "upload_server" : "download_mac", m_local ? "arrow.right" : "arrow.left");
+    m_transfer = addCommand(m_local ? "menu_upload" : "menu_download", m_local ? "arrow.right" : "arrow.left");
     connect(m_up, &QAction::triggered, this, &FilePaneView::goUp);
     connect(m_refresh, &QAction::triggered, this, [this] { m_local ? m_model.refreshLocal() : m_model.browse(); });
     connect(m_newFolder, &QAction::triggered, this, &FilePaneView::askNewFolder);
