@@ -112,13 +112,6 @@ void MainWindow::makeMenus()
     connect(&m_model, &AppModel::showHiddenChanged, hidden,
             [this, hidden] { hidden->setChecked(m_model.showHidden()); });
 
-    // F10 opens the first menu, as in the desktop's other programs.
-    auto* openMenus = new QAction(this);
-    openMenus->setShortcut(QKeySequence(Qt::Key_F10));
-    addAction(openMenus);
-    connect(openMenus, &QAction::triggered, this,
-            [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
-
     QMenu* help = menuBar()->addMenu(QString());
     m_menus.append({help, "menu_help"});
     connect(addCommand(help, "menu_about"), &QAction::triggered, this, &MainWindow::aboutRequested);
@@ -128,6 +121,13 @@ void MainWindow::makeMenus()
         updates->setEnabled(m_model.can(Command::checkUpdates));
         updates->setText(m_model.checkingUpdates() ? L("menu_checking_updates") : L("menu_check_updates"));
     });
+
+    // F10 opens the first menu, as in the desktop's other programs.
+    auto* openMenus = new QAction(this);
+    openMenus->setShortcut(QKeySequence(Qt::Key_F10));
+    addAction(openMenus);
+    connect(openMenus, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
