@@ -73,6 +73,7 @@ def use_keys(session, demo_process):
     session.control(PROGRAM_NAMES, "TABLE_CELL", "Notes.md")
     type_ahead(session, "Notes.md")
     session.keys("ctrl+d")
+    # The local pane shows the session's home, which has no Downloads folder.
     wait_for_file(os.path.join(session.environment["HOME"], "Notes.md"), NOTES)
 
     # The server's commands wait for the download's end.
