@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "AppearanceSettings.h"
 #include "DesktopProgress.h"
+#include "KeyboardRoutes.h"
 #include "LanguageSettings.h"
 #include "QuitSignals.h"
 #include "WindowPrompter.h"
@@ -41,6 +42,7 @@ public:
     void activate(const QStringList& arguments = {});
 
 private:
+    KeyboardRoutes m_keyboard;
     LanguageSettings m_language;
     // Before the windows, which are then drawn in the chosen appearance from the start.
     AppearanceSettings m_appearance;

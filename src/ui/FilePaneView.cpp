@@ -27,9 +27,9 @@
 using namespace Qt::StringLiterals;
 
 const FilePaneView::Look FilePaneView::thisComputer{
-    "this_mac", "laptopcomputer", "new_local_folder", "trash_action", "upload_server", "arrow.right", "upload"};
+    "this_mac", "laptopcomputer", "new_local_folder", "trash_action", "menu_upload", "arrow.right", "upload"};
 const FilePaneView::Look FilePaneView::server{"ftp_server",   "server.rack", "new_remote_folder", "delete_remote",
-                                              "download_mac", "arrow.left",  "download"};
+                                              "menu_download", "arrow.left",  "download"};
 
 FilePaneView::FilePaneView(FilePane& pane, FilePane& partner, const Look& look, QWidget* emptyPage, QWidget* parent)
     : Retranslating(parent), m_pane(pane), m_partner(partner), m_look(look), m_emptyPage(emptyPage)

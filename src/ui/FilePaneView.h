@@ -44,7 +44,7 @@ public:
     FilePaneView(FilePane& pane, FilePane& partner, const Look& look, QWidget* emptyPage = nullptr,
                  QWidget* parent = nullptr);
 
-    // Uploads or downloads the selection ("upload_server" or "download_mac"), as the menu bar
+    // Uploads or downloads the selection ("menu_upload" or "menu_download"), as the menu bar
     // offers it too.
     QAction* transferAction() const { return m_transfer; }
     FileTableView* table() const { return m_table; }

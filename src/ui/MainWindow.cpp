@@ -60,26 +60,27 @@ void MainWindow::makeMenus()
 {
     QMenu* file = menuBar()->addMenu(QString());
     m_menus.append({file, "menu_file"});
-    connect(addCommand(file, "new_connection", {QKeySequence::New}), &QAction::triggered, this, [this] {
+    connect(addCommand(file, "menu_new_connection", {QKeySequence::New}), &QAction::triggered, this, [this] {
         m_model.setEditingProfile(std::nullopt);
         m_model.setShowConnectionEditor(true);
     });
-    connect(addCommand(file, "choose_local", {QKeySequence::Open}), &QAction::triggered, &m_model,
+    connect(addCommand(file, "menu_choose_local", {QKeySequence::Open}), &QAction::triggered, &m_model,
             &AppModel::chooseLocalFolder);
     file->addSeparator();
-    connect(addCommand(file, "settings", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}), &QAction::triggered, this,
+    connect(addCommand(file, "menu_settings", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}), &QAction::triggered, this,
             &MainWindow::settingsRequested);
     file->addSeparator();
-    connect(addCommand(file, "quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}), &QAction::triggered, this,
+    connect(addCommand(file, "menu_quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}), &QAction::triggered, this,
             &MainWindow::quitRequested);
 
     QMenu* server = menuBar()->addMenu(QString());
     m_menus.append({server, "menu_server"});
-    addModelCommand(server, "connect", Command::connect, QKeySequence(Qt::CTRL | Qt::Key_K), &AppModel::connectSaved);
-    addModelCommand(server, "disconnect", Command::disconnect, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+    addModelCommand(server, "menu_connect", Command::connect, QKeySequence(Qt::CTRL | Qt::Key_K),
+                    &AppModel::connectSaved);
+    addModelCommand(server, "menu_disconnect", Command::disconnect, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
                     &AppModel::requestDisconnect);
     server->addSeparator();
-    addModelCommand(server, "compare_folders", Command::compare, QKeySequence(Qt::CTRL | Qt::Key_M),
+    addModelCommand(server, "menu_compare", Command::compare, QKeySequence(Qt::CTRL | Qt::Key_M),
                     &AppModel::compareFolders);
 
     QMenu* transfer = menuBar()->addMenu(QString());
@@ -93,7 +94,7 @@ void MainWindow::makeMenus()
         transfer->addAction(action);
     }
     transfer->addSeparator();
-    connect(addCommand(transfer, "refresh_panels", {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}),
+    connect(addCommand(transfer, "menu_refresh", {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)}),
             &QAction::triggered, this, [this] {
                 m_model.refreshLocal();
                 m_model.browse(m_model.remotePath());
@@ -102,8 +103,9 @@ void MainWindow::makeMenus()
     QMenu* view = menuBar()->addMenu(QString());
     m_menus.append({view, "menu_view"});
     // The desktop's file managers show hidden files with Ctrl+H.
-    QAction* hidden = addCommand(
-        view, "show_hidden", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_H)});
+    QAction* hidden =
+        addCommand(view, "menu_show_hidden",
+                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Period), QKeySequence(Qt::CTRL | Qt::Key_H)});
     hidden->setCheckable(true);
     hidden->setChecked(m_model.showHidden());
     connect(hidden, &QAction::toggled, &m_model, &AppModel::setShowHidden);
@@ -112,13 +114,20 @@ void MainWindow::makeMenus()
 
     QMenu* help = menuBar()->addMenu(QString());
     m_menus.append({help, "menu_help"});
-    connect(addCommand(help, "about_app"), &QAction::triggered, this, &MainWindow::aboutRequested);
-    QAction* updates = addCommand(help, "check_updates");
+    connect(addCommand(help, "menu_about"), &QAction::triggered, this, &MainWindow::aboutRequested);
+    QAction* updates = addCommand(help, "menu_check_updates");
     connect(updates, &QAction::triggered, &m_model, &AppModel::checkForUpdates);
     connect(&m_model, &AppModel::checkingUpdatesChanged, updates, [this, updates] {
         updates->setEnabled(m_model.can(Command::checkUpdates));
-        updates->setText(m_model.checkingUpdates() ? L("checking_updates") : L("check_updates"));
+        updates->setText(m_model.checkingUpdates() ? L("menu_checking_updates") : L("menu_check_updates"));
     });
+
+    // F10 opens the first menu, as in the desktop's other programs.
+    auto* openMenus = new QAction(this);
+    openMenus->setShortcut(QKeySequence(Qt::Key_F10));
+    addAction(openMenus);
+    connect(openMenus, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().constFirst()); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

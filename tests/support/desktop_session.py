@@ -1,6 +1,7 @@
 """A desktop of one test's own, driven the way assistive technology drives it: Xvfb, a private
-session bus, and the AT-SPI bus with its registry. Programs started through the session find all
-three; the test process itself joins them when it calls join() before importing pyatspi."""
+session bus, the AT-SPI bus with its registry, and on request a window manager. Programs started
+through the session find them all; the test process itself joins them when it calls join() before
+importing pyatspi. Keys are typed through the X server's test extension, as a keyboard would."""
 
 import os
 import shutil
@@ -17,8 +18,13 @@ BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 REGISTRY = "/usr/libexec/at-spi2-registryd"
 
 
+# Items report the focus as their container's current item even while the container lacks it.
+ITEMS = ("ROLE_LIST_ITEM", "ROLE_TABLE_CELL", "ROLE_PAGE_TAB")
+
+
 class DesktopSession:
-    def __init__(self):
+    def __init__(self, window_manager=False):
+        self.window_manager = window_manager
         self.folder = tempfile.mkdtemp(prefix="dravik-desktop-")
         self.processes = []
         self.environment = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "DBUS_", "AT_SPI"))}
@@ -53,21 +59,64 @@ class DesktopSession:
         os.environ.clear()
         os.environ.update(self.environment)
 
-    def control(self, programs, role, name, seconds=60):
-        """Waits for the control of that role ("PUSH_BUTTON") and accessible name in the tree of the
-        first of `programs` (application names) that shows one; after join()."""
+    def control(self, programs, role, name, seconds=60, states=()):
+        """Waits for the control of that role ("PUSH_BUTTON") and accessible name, in all of
+        `states` ("ENABLED"), in the tree of the first of `programs` (application names) that shows
+        one; after join()."""
         import pyatspi
 
         wanted = getattr(pyatspi, "ROLE_" + role)
+        required = [getattr(pyatspi, "STATE_" + state) for state in states]
+
+        def matches(accessible):
+            held = accessible.getState()
+            return accessible.getRole() == wanted and accessible.name == name and all(map(held.contains, required))
+
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
             for application in pyatspi.Registry.getDesktop(0):
                 if application is not None and application.name in programs:
-                    found = pyatspi.findDescendant(application, lambda a: a.getRole() == wanted and a.name == name)
+                    found = pyatspi.findDescendant(application, matches)
                     if found is not None:
                         return found
             time.sleep(0.2)
-        raise AssertionError("no %s %r in the accessibility tree of %s" % (role, name, " or ".join(programs)))
+        raise AssertionError("no %s %r %s in the accessibility tree of %s" % (role, name, states, " or ".join(programs)))
+
+    def focus(self, programs):
+        """The (role name, accessible name) of the control with the keyboard focus, and of its
+        current item if it has items, in the first of `programs` that has the focus; after join()."""
+        import pyatspi
+        from gi.repository import GLib
+
+        items = {getattr(pyatspi, role) for role in ITEMS}
+
+        def holds(accessible):
+            return accessible.getState().contains(pyatspi.STATE_FOCUSED) and (
+                accessible.getRole() not in items or holds(accessible.parent))
+
+        for application in pyatspi.Registry.getDesktop(0):
+            try:
+                if application is not None and application.name in programs:
+                    focused = pyatspi.findAllDescendants(application, holds)
+                    if focused:
+                        return [(accessible.getRoleName(), accessible.name) for accessible in focused]
+            except GLib.GError:
+                return []  # a control went away while it was read: ask again
+        return []
+
+    def wait_for_focus(self, programs, control, seconds=30):
+        deadline = time.monotonic() + seconds
+        while control not in self.focus(programs):
+            if time.monotonic() > deadline:
+                raise AssertionError("the focus is on %s, not on %s" % (self.focus(programs), control))
+            time.sleep(0.1)
+
+    def keys(self, *names):
+        """Presses keys as xdotool names them ("Tab", "ctrl+d") on whatever window has the focus."""
+        subprocess.run(["xdotool", "key", "--delay", "60"] + list(names), env=self.environment, check=True)
+
+    def type(self, text):
+        subprocess.run(["xdotool", "type", "--delay", "60", text], env=self.environment, check=True)
 
     def _start(self):
         for name in ("runtime", "config", "data", "cache", "home"):
@@ -95,6 +144,8 @@ class DesktopSession:
         if not number:
             raise RuntimeError("Xvfb did not start")
         self.environment["DISPLAY"] = ":" + number
+        if self.window_manager:
+            self._start_window_manager()
 
         configuration = os.path.join(self.folder, "bus.conf")
         with open(configuration, "w") as file:
@@ -109,6 +160,16 @@ class DesktopSession:
         self.start([BUS_LAUNCHER, "--launch-immediately"], stderr=subprocess.DEVNULL)
         self._wait_for_name("org.a11y.Bus")
         self.start([REGISTRY], stderr=subprocess.DEVNULL)
+
+    def _start_window_manager(self):
+        ready = os.path.join(self.folder, "window-manager-ready")
+        self.start(["openbox", "--sm-disable", "--startup", "touch " + ready],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while not os.path.exists(ready):
+            if time.monotonic() > deadline:
+                raise RuntimeError("the window manager did not start")
+            time.sleep(0.05)
 
     def _wait_for_name(self, name):
         ask = ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",

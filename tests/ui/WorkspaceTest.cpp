@@ -1,3 +1,4 @@
+#include "AppLanguage.h"
 #include "AppModel.h"
 #include "ConflictDialog.h"
 #include "ConnectionBar.h"
@@ -359,39 +360,59 @@ TEST(Workspace, ALanguageSwitchRendersTheWindowAgainAndArabicMirrorsAllButThePan
     }
 }
 
-// The menus read the model's rules; their titles carry each language's mnemonic.
+// The menus read the model's rules; in every language each title and each item carries a mnemonic
+// of its own among its neighbours.
 TEST(Workspace, TheMenusCarryMnemonicsShortcutsAndFollowTheModel)
 {
     Program program;
     MainWindow& window = program.program.window();
     LanguageSettings& language = program.program.language();
     const QList<const char*> titles = {"menu_file", "menu_server", "menu_transfer", "menu_view", "menu_help"};
-    for (const char* code : {"ja", "en"}) {
-        language.setSelection(code);
-        QTest::qWait(0);
+    // The letter after the one '&' of a text; none where it has no '&' or several.
+    const auto mnemonic = [](const QString& text) {
+        return text.count('&') == 1 && !text.endsWith('&') ? text.at(text.indexOf('&') + 1).toLower() : QChar();
+    };
+    for (const AppLanguage& supported : AppLanguage::supported()) {
+        const std::string code = supported.id.toStdString();
+        language.setSelection(supported.id);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return L10n::code() == supported.id; })) << code;
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window.menuBar());
         ASSERT_EQ(bar->childCount(), titles.size());
+        QSet<QChar> letters;
         for (int menu = 0; menu < titles.size(); ++menu) {
-            EXPECT_TRUE(L(titles[menu]).contains('&')) << code << " " << titles[menu];
+            letters.insert(mnemonic(L(titles[menu])));
             EXPECT_EQ(bar->child(menu)->text(QAccessible::Name), QString(L(titles[menu])).remove('&')) << code;
+            QList<QChar> items;
+            for (const QAction* item : window.menuBar()->actions().at(menu)->menu()->actions())
+                if (!item->isSeparator())
+                    items.append(mnemonic(item->text()));
+            EXPECT_EQ(QSet<QChar>(items.begin(), items.end()).size(), items.size()) << code << " " << titles[menu];
+            EXPECT_FALSE(items.contains(QChar())) << code << " " << titles[menu];
         }
+        EXPECT_EQ(letters.size(), titles.size()) << code;
+        EXPECT_FALSE(letters.contains(QChar())) << code;
+        // The item a running update check shows keeps a letter of its own beside About.
+        EXPECT_NE(mnemonic(L("menu_checking_updates")), mnemonic(L("menu_about"))) << code;
+        EXPECT_FALSE(mnemonic(L("menu_checking_updates")).isNull()) << code;
     }
+    language.setSelection("en");
+    ASSERT_TRUE(QTest::qWaitFor([] { return L10n::code() == "en"; }));
     QHash<QString, QAction*> items;
     for (QAction* menu : window.menuBar()->actions())
         for (QAction* item : menu->menu()->actions())
             items.insert(item->text(), item);
     const QList<std::pair<const char*, QKeySequence>> shortcuts = {
-        {"connect", QKeySequence("Ctrl+K")},         {"disconnect", QKeySequence("Ctrl+Shift+K")},
-        {"compare_folders", QKeySequence("Ctrl+M")}, {"upload_server", QKeySequence("Ctrl+U")},
-        {"download_mac", QKeySequence("Ctrl+D")},    {"refresh_panels", QKeySequence("F5")},
-        {"settings", QKeySequence("Ctrl+,")},        {"quit", QKeySequence("Ctrl+Q")}};
+        {"menu_connect", QKeySequence("Ctrl+K")},  {"menu_disconnect", QKeySequence("Ctrl+Shift+K")},
+        {"menu_compare", QKeySequence("Ctrl+M")},  {"menu_upload", QKeySequence("Ctrl+U")},
+        {"menu_download", QKeySequence("Ctrl+D")}, {"menu_refresh", QKeySequence("F5")},
+        {"menu_settings", QKeySequence("Ctrl+,")}, {"menu_quit", QKeySequence("Ctrl+Q")}};
     for (const auto& [key, shortcut] : shortcuts) {
         ASSERT_TRUE(items.contains(L(key))) << key;
         EXPECT_EQ(items[L(key)]->shortcut(), shortcut) << key;
     }
     // Without a connection only connecting is offered.
-    EXPECT_TRUE(items[L("connect")]->isEnabled());
-    for (const char* key : {"disconnect", "compare_folders", "upload_server", "download_mac"})
+    EXPECT_TRUE(items[L("menu_connect")]->isEnabled());
+    for (const char* key : {"menu_disconnect", "menu_compare", "menu_upload", "menu_download"})
         EXPECT_FALSE(items[L(key)]->isEnabled()) << key;
 
     // Backspace goes up a folder in the pane that has the focus.
@@ -402,6 +423,11 @@ TEST(Workspace, TheMenusCarryMnemonicsShortcutsAndFollowTheModel)
     program.content().localPane()->table()->setFocus();
     QTest::keyClick(program.content().localPane()->table(), Qt::Key_Backspace);
     EXPECT_TRUE(QTest::qWaitFor([&] { return model.localURL() == parent; }));
+    // F10 opens the first menu.
+    QTest::keyClick(program.content().localPane()->table(), Qt::Key_F10);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::activePopupWidget() == window.menuBar()->actions().first()->menu(); }));
+    QApplication::activePopupWidget()->close();
 }
 
 // A failed transfer's error takes one line of its row, shortened to fit; the tooltip has all of it,

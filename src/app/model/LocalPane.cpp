@@ -146,6 +146,8 @@ void LocalPane::renameSelected(const QString& newName)
     } catch (...) {
         return m_context.report(std::current_exception());
     }
+    // The keyboard goes on from the item under its new name.
+    setSelection({newName});
     refresh();
 }
 

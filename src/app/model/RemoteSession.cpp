@@ -147,7 +147,7 @@ void RemoteSession::makeFolder(const QString& name)
         });
 }
 
-void RemoteSession::performRemote(Operation operation, const QString& done)
+void RemoteSession::performRemote(Operation operation, const QString& done, const QSet<QString>& select)
 {
     if (!m_client || m_working())
         return;
@@ -156,11 +156,11 @@ void RemoteSession::performRemote(Operation operation, const QString& done)
             operation(client, stop);
             return Done{};
         },
-        [this, done](TaskOutcome<Done> outcome) {
+        [this, done, select](TaskOutcome<Done> outcome) {
             if (!settle(outcome))
                 return;
             m_context.record(done);
-            browse(std::nullopt);
+            show(m_path, false, select);
         });
 }
 
@@ -174,7 +174,7 @@ void RemoteSession::renameSelected(const QString& newName)
     const QString from = RemotePath::joining(m_path, *selected.cbegin());
     const QString to = RemotePath::joining(m_path, newName);
     performRemote([from, to](const FTPClient& client, std::stop_token stop) { client.rename(from, to, stop); },
-                  L("renamed_item", *selected.cbegin(), newName));
+                  L("renamed_item", *selected.cbegin(), newName), {newName});
 }
 
 void RemoteSession::removeSelection()

@@ -69,8 +69,8 @@ private:
     // In the folder of a link that may name a file: selects the file, or opens the folder.
     void land(const ServerLink& link);
     // Runs `operation` over the live client in the browse slot, records `done` (what it did) in
-    // the activity, then lists the folder again.
-    void performRemote(Operation operation, const QString& done);
+    // the activity, then lists the folder again with `select` selected.
+    void performRemote(Operation operation, const QString& done, const QSet<QString>& select = {});
     // Whether the outcome of a task is to be applied: it has a result (a failure is reported
     // instead).
     template <typename Result> bool settle(const TaskOutcome<Result>& outcome);
