@@ -28,7 +28,7 @@ using namespace Qt::StringLiterals;
 
 const FilePaneView::Look FilePaneView::thisComputer{
     "this_mac", "laptopcomputer", "new_local_folder", "trash_action", "menu_upload", "arrow.right", "upload"};
-const FilePaneView::Look FilePaneView::server{"ftp_server",   "server.rack", "new_remote_folder", "delete_remote",
+const FilePaneView::Look FilePaneView::server{"ftp_server",    "server.rack", "new_remote_folder", "delete_remote",
                                               "menu_download", "arrow.left",  "download"};
 
 FilePaneView::FilePaneView(FilePane& pane, FilePane& partner, const Look& look, QWidget* emptyPage, QWidget* parent)
