@@ -5,11 +5,14 @@
 // Japanese: the connected main window with a transfer running and more waiting, the connection
 // editor (also for a new SFTP profile saved with its fields at fault), the conflict dialog and the
 // settings window; then the same in English in light and dark appearance, and the two dialogs in
-// the dark appearance in the other languages. Language and appearance are switched live between
-// the sets, as a person would.
+// the dark appearance in the other languages. Before the transfers start: the folder comparison,
+// the list of remote edits and the About box in every language, light and dark. Language and appearance are switched
+// live between the sets, as a person would.
 
+#include "AboutBox.h"
 #include "AppModel.h"
 #include "AppearanceSettings.h"
+#include "ComparisonView.h"
 #include "ConflictDialog.h"
 #include "ConnectionEditor.h"
 #include "DemoContent.h"
@@ -20,6 +23,7 @@
 #include "PrivateHome.h"
 #include "PrivateKeyring.h"
 #include "ProFTPDServer.h"
+#include "RemoteEditsView.h"
 #include "SettingsWindow.h"
 #include "TemporaryFolder.h"
 
@@ -106,6 +110,31 @@ int main(int argc, char** argv)
         program.appearance().setSelection(AppearanceSettings::Mode::system);
         model.connectSaved();
         waitFor([&] { return model.isConnected() && !model.busy(); }, "the connection");
+        // The windows around the panes, which a comparison needs idle.
+        const auto saveFeatureWindows = [&](const QString& set) {
+            model.compareFolders();
+            waitFor([&] { return model.showComparison() && !model.comparing() && shown<ComparisonView>(); },
+                    "the comparison");
+            save(shown<ComparisonView>(), output + QStringLiteral("/comparison-%1.png").arg(set));
+            model.setShowComparison(false);
+            model.setShowEdits(true);
+            waitFor([] { return shown<RemoteEditsView>() != nullptr; }, "the remote edits");
+            save(shown<RemoteEditsView>(), output + QStringLiteral("/edits-%1.png").arg(set));
+            model.setShowEdits(false);
+            program.showAbout();
+            waitFor([] { return shown<AboutBox>() != nullptr; }, "the About box");
+            save(shown<AboutBox>(), output + QStringLiteral("/about-%1.png").arg(set));
+            shown<AboutBox>()->close();
+            waitFor([] { return shown<ComparisonView>() == nullptr && shown<AboutBox>() == nullptr; }, "closing");
+        };
+        for (const char* language : {"en", "de", "ar", "ja"}) {
+            program.language().setSelection(QString::fromLatin1(language));
+            saveFeatureWindows(QString::fromLatin1(language));
+            program.appearance().setSelection(AppearanceSettings::Mode::dark);
+            saveFeatureWindows(QStringLiteral("dark-%1").arg(QString::fromLatin1(language)));
+            program.appearance().setSelection(AppearanceSettings::Mode::system);
+        }
+        program.language().setSelection(QStringLiteral("en"));
         model.browse(QStringLiteral("/slow"));
         waitFor([&] { return model.remotePath() == QStringLiteral("/slow") && !model.busy(); }, "the slow folder");
         model.setRemoteSelection({QStringLiteral("Large file.bin")});
