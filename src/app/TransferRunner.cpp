@@ -3,6 +3,7 @@
 #include "CancellationError.h"
 #include "DownloadCheckpoint.h"
 #include "EngineClock.h"
+#include "ErrorText.h"
 #include "FTPBatch.h"
 #include "FTPError.h"
 #include "L10n.h"
@@ -82,14 +83,18 @@ void TransferRunner::executeBatch(const QList<TransferItem>& items, const QList<
         files.append({item.localURL, item.remotePath, item.overwrite, item.upload ? std::nullopt : std::optional(item.id),
                       events.progress(at), stops.at(at)});
     }
-    // A transient failure is retried once the run is over, alone.
+    // A transient failure is retried once the run is over, alone. After any other the run reaches
+    // no further item, as the queue starts none once an item failed.
     QList<std::pair<qsizetype, std::exception_ptr>> retried;
-    const FTPBatch batch(items.first().client, {events.proceed, events.started, [&](qsizetype at, std::exception_ptr failure) {
-                             if (failure && FTPClient::isTransient(failure))
-                                 retried.append({at, failure});
-                             else
-                                 events.ended(at, !failure, failure);
-                         }});
+    bool failed = false;
+    const auto proceed = [&](qsizetype at) { return !failed && events.proceed(at); };
+    const auto ended = [&](qsizetype at, std::exception_ptr failure) {
+        if (failure && FTPClient::isTransient(failure))
+            return retried.append({at, failure});
+        failed = failed || (failure && ErrorText::sentence(failure));
+        events.ended(at, !failure, failure);
+    };
+    const FTPBatch batch(items.first().client, {proceed, events.started, ended});
     items.first().upload ? batch.upload(files, token) : batch.download(files, token);
     for (const auto& [at, failure] : retried) {
         std::stop_source both;

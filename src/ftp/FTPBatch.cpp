@@ -326,7 +326,7 @@ void FTPBatch::execute(const QList<File>& files, bool upload, std::stop_token to
         const File& file = files.at(index);
         // A file that must go alone goes before the others, as it would have in the queue's order.
         if (!batchable(file, upload)) {
-            if (token.stop_requested() || !m_events.proceed(index))
+            if (token.stop_requested() || file.stop.stop_requested() || !m_events.proceed(index))
                 return;
             m_events.started(index);
             alone(file, index, upload, token);
