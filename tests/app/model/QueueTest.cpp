@@ -294,7 +294,9 @@ TEST_F(ModelTest, SeveralTransfersRunAtOnceNeverIntoOneDestinationAndAFailureSta
     } cases[] = {
         {1, {"a.bin", "b.bin", "sub"}, {}, 1, QList<TransferItem::State>(4, completed)},
         {2, {"a.bin", "b.bin", "c.bin", "sub"}, {}, 2, QList<TransferItem::State>(5, completed)},
-        {2, {"a.bin", "b.bin", "c.bin"}, "b.bin", 2, {completed, failed, waiting}},
+        // Two lanes: a.bin and b.bin in one curl run, which fails at once, and c.bin alone. The
+        // run's failure is its first file's; the file it never reached waits.
+        {2, {"a.bin", "b.bin", "c.bin"}, "b.bin", 2, {failed, waiting, completed}},
     };
     for (const char* name : {"a.bin", "b.bin", "c.bin", "sub/d.bin"})
         server.put(QString("/slow/") + name, randomBytes(150000));
@@ -302,9 +304,10 @@ TEST_F(ModelTest, SeveralTransfersRunAtOnceNeverIntoOneDestinationAndAFailureSta
     connectAt("/slow");
     for (const auto& one : cases) {
         SCOPED_TRACE(one.states.size() + one.failing.size());
-        FakeCurl curl(QString("if grep -q '/%1$' arguments-$run; then exit 9; fi\nexec /usr/bin/curl \"$@\"")
-                          .arg(one.failing.isEmpty() ? "none" : one.failing),
-                      false);
+        // A run of several files has their addresses in its configuration.
+        FakeCurl curl(QString("if grep -q '/%1\"\\?$' arguments-$run input-$run; then exit 9; fi\n"
+                              "exec /usr/bin/curl \"$@\" < input-$run")
+                          .arg(one.failing.isEmpty() ? "none" : one.failing));
         model->clearFinished();
         model->setQueuePaused(false);
         const QString folder = local.write(QString("%1/.keep").arg(&one - cases), {});
