@@ -123,10 +123,9 @@ void dravik(const FTPClient& client, bool upload, const TransferSource& source, 
     qsizetype next = 0;
     const auto take = [&] {
         const std::scoped_lock held(taking);
-        const qsizetype count =
-            simultaneous == 1 ? 1
-                              : std::clamp((files.size() - next + simultaneous - 1) / simultaneous, qsizetype(1),
-                                           FTPBatch::maximumFiles);
+        const qsizetype count = simultaneous == 1 ? 1
+                                                  : std::clamp((files.size() - next + simultaneous - 1) / simultaneous,
+                                                               qsizetype(1), FTPBatch::maximumFiles);
         const QList<TransferItem> batch = files.mid(next, count);
         next += batch.size();
         return batch;

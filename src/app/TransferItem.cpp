@@ -66,7 +66,8 @@ qsizetype TransferItem::batchLimit(const QList<TransferItem>& items, const QSet<
 }
 
 QList<qsizetype> TransferItem::startableBatch(const QList<TransferItem>& items, const QSet<QUuid>& held,
-                                             qsizetype maximum, const std::function<bool(const TransferItem&)>& batchable)
+                                              qsizetype maximum,
+                                              const std::function<bool(const TransferItem&)>& batchable)
 {
     QSet<QString> taken;
     for (const TransferItem& item : items)

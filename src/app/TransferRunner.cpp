@@ -80,8 +80,8 @@ void TransferRunner::executeBatch(const QList<TransferItem>& items, const QList<
     QList<FTPBatch::File> files;
     for (qsizetype at = 0; at < items.size(); ++at) {
         const TransferItem& item = items.at(at);
-        files.append({item.localURL, item.remotePath, item.overwrite, item.upload ? std::nullopt : std::optional(item.id),
-                      events.progress(at), stops.at(at)});
+        files.append({item.localURL, item.remotePath, item.overwrite,
+                      item.upload ? std::nullopt : std::optional(item.id), events.progress(at), stops.at(at)});
     }
     // A transient failure is retried once the run is over, alone. After any other the run reaches
     // no further item, as the queue starts none once an item failed.

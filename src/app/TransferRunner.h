@@ -55,8 +55,8 @@ public:
     // Runs waiting file items of one profile and one direction in one curl run where it can, each
     // with its own checks, files, progress, outcome and retries; an item is retried alone once the
     // run is over. `stops` are the items' own stops, by index.
-    void executeBatch(const QList<TransferItem>& items, const QList<std::stop_token>& stops,
-                      const BatchEvents& events, std::stop_token token) const;
+    void executeBatch(const QList<TransferItem>& items, const QList<std::stop_token>& stops, const BatchEvents& events,
+                      std::stop_token token) const;
     // Whether the item may share a curl run with others: an FTP file that starts afresh.
     static bool batchable(const TransferItem& item);
     // The item made ready to run again over `client`: waiting, without error, planned anew with a

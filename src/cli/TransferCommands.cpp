@@ -174,8 +174,8 @@ public:
             rows = TransferItem::startableBatch(m_items, {}, TransferItem::batchLimit(m_items, {}, lanes),
                                                 TransferRunner::batchable);
             return !rows.isEmpty() || std::none_of(m_items.cbegin(), m_items.cend(), [](const TransferItem& item) {
-                       return item.state == TransferItem::State::waiting;
-                   });
+                return item.state == TransferItem::State::waiting;
+            });
         });
         QList<std::pair<qsizetype, TransferItem>> taken;
         if (token.stop_requested())
@@ -223,8 +223,8 @@ TransferRunner terminalRunner(const ConflictPrompt& prompt)
 
 // Items of one server in one curl run, each with its own line as it ends. A download that an
 // earlier run left behind goes alone, to be continued. What the run did not reach waits again.
-void runBatch(SharedItems& items, const QList<std::pair<qsizetype, TransferItem>>& taken,
-              const TransferRunner& runner, const std::stop_token& token)
+void runBatch(SharedItems& items, const QList<std::pair<qsizetype, TransferItem>>& taken, const TransferRunner& runner,
+              const std::stop_token& token)
 {
     QList<qsizetype> rows;
     QList<TransferItem> batch;
@@ -269,7 +269,8 @@ void runBatch(SharedItems& items, const QList<std::pair<qsizetype, TransferItem>
     runner.executeBatch(batch, QList<std::stop_token>(batch.size()), events, token);
     for (qsizetype at = 0; at < batch.size(); ++at)
         if (!ended.contains(at))
-            items.finish(rows.at(at), token.stop_requested() ? TransferItem::State::failed : TransferItem::State::waiting);
+            items.finish(rows.at(at),
+                         token.stop_requested() ? TransferItem::State::failed : TransferItem::State::waiting);
 }
 
 // One of the threads of a run: takes items until none is left. A stop leaves its item failed and

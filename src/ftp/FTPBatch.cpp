@@ -192,7 +192,8 @@ public:
     {
         // As a download alone does: a checkpoint at once, its facts once they arrive.
         if (file.checkpointID)
-            m_partial.saveCheckpoint(profile, file.remote, FileEntry{RemotePath::lastComponent(file.remote), false, {}, {}});
+            m_partial.saveCheckpoint(profile, file.remote,
+                                     FileEntry{RemotePath::lastComponent(file.remote), false, {}, {}});
     }
 
     int descriptor() const { return m_output.descriptor(); }
@@ -224,8 +225,9 @@ public:
         if (m_saveFailure)
             return failed(m_saveFailure);
         if (!answer)
-            return segment.status == 0 ? Outcome{Outcome::Kind::alone, {}, false}
-                                       : failed(std::make_exception_ptr(FTPError::command(*segment.status, segment.message)), true);
+            return segment.status == 0
+                       ? Outcome{Outcome::Kind::alone, {}, false}
+                       : failed(std::make_exception_ptr(FTPError::command(*segment.status, segment.message)), true);
         // Refused before RETR, so nothing was written: alone, the file finds out why.
         if (answer->code / 100 != 2 || !answer->entry) {
             m_partial.setKeepsFiles(false);
@@ -295,7 +297,8 @@ public:
         const int status = *segment.status;
         const auto failure = [&] { return std::make_exception_ptr(FTPError::command(status, segment.message)); };
         if (!m_named)
-            return status != 0 && status != quoteRefused ? failed(failure(), true) : Outcome{Outcome::Kind::alone, {}, false};
+            return status != 0 && status != quoteRefused ? failed(failure(), true)
+                                                         : Outcome{Outcome::Kind::alone, {}, false};
         if (m_named->code / 100 == 2)
             return failedWith(FTPError::message(L("destination_changed")));
         if (m_named->code != noSuchEntry ||
@@ -317,8 +320,7 @@ private:
 
 } // namespace
 
-template <typename Side>
-void FTPBatch::execute(const QList<File>& files, bool upload, std::stop_token token) const
+template <typename Side> void FTPBatch::execute(const QList<File>& files, bool upload, std::stop_token token) const
 {
     std::vector<Part> parts;
     std::vector<std::unique_ptr<Side>> sides;

@@ -82,8 +82,8 @@ void validateFilePath(const QString& path)
 
 } // namespace
 
-void FTPClient::checkSource(const std::optional<FileEntry>& entry, bool checkpointed, const std::optional<FileEntry>& recorded,
-                 std::optional<qint64> resumeOffset)
+void FTPClient::checkSource(const std::optional<FileEntry>& entry, bool checkpointed,
+                            const std::optional<FileEntry>& recorded, std::optional<qint64> resumeOffset)
 {
     if (!entry || entry->isDirectory)
         throw checkpointed ? inaccessible() : destinationChanged();

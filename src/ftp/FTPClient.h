@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CurlProcess.h"
-#include "LocalFile.h"
 #include "FileEntry.h"
+#include "LocalFile.h"
 #include "RemotePath.h"
 #include "SFTPClient.h"
 #include "ServerProfile.h"

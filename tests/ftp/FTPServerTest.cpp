@@ -396,7 +396,10 @@ TEST_P(ServerOperations, ListingsLinksAndTransfersChangeExactlyTheFilesMeant)
         QList<FTPBatch::File> files;
         for (const QString& name : batch.names)
             files.append({batch.upload ? local.write("up/" + name, name.toUtf8()) : local.file("into/" + name),
-                          r("/batch/" + name), false, QUuid::createUuid(), {},
+                          r("/batch/" + name),
+                          false,
+                          QUuid::createUuid(),
+                          {},
                           stop.get_token()});
         QStringList outcomes;
         const FTPBatch run(client, {[](qsizetype) { return true; },

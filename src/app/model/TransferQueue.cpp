@@ -160,9 +160,9 @@ void TransferQueue::runNext()
         for (const auto& [id, running] : m_running)
             held.insert(id);
         // One at a time stays the queue it always was: an item per curl run.
-        const QList<qsizetype> rows =
-            TransferItem::startableBatch(m_list.items(), held, TransferItem::batchLimit(m_list.items(), held, m_simultaneous),
-                                         TransferRunner::batchable);
+        const QList<qsizetype> rows = TransferItem::startableBatch(
+            m_list.items(), held, TransferItem::batchLimit(m_list.items(), held, m_simultaneous),
+            TransferRunner::batchable);
         if (rows.isEmpty())
             return;
         if (rows.size() == 1)
@@ -327,7 +327,8 @@ void TransferQueue::cancel(const QUuid& id)
         // A run that has not reached the item yet passes it by, and it is cancelled at once.
         running->second.stop->request_stop();
     }
-    if (const std::optional<int> row = m_list.row(id); row && m_list.items().at(*row).state != TransferItem::State::running) {
+    if (const std::optional<int> row = m_list.row(id);
+        row && m_list.items().at(*row).state != TransferItem::State::running) {
         m_list.finish(*row, TransferItem::State::cancelled, std::nullopt);
         persist();
     }
