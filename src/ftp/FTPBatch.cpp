@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
