@@ -49,6 +49,12 @@ Outcome failedWith(const FTPError& error)
     return failed(std::make_exception_ptr(error));
 }
 
+// curl's failure of one file, as a run of its own would have thrown it.
+std::exception_ptr curlFailure(const BatchOutput::Segment& segment)
+{
+    return std::make_exception_ptr(FTPError::command(segment.status.value_or(-1), segment.message));
+}
+
 // One file's part of the run: what its replies so far mean while it is under way, and its
 // outcome once curl is done with it.
 struct Part {
@@ -130,7 +136,8 @@ private:
         for (qsizetype at = m_current.load(); at < qsizetype(m_parts.size()) && at < segments.size(); ++at) {
             if (m_stop.stop_requested())
                 return;
-            const BatchOutput::Segment& segment = segments.at(at);
+            BatchOutput::Segment segment = segments.at(at);
+            segment.message = m_batch.m_client.masked(segment.message);
             Part& part = m_parts[size_t(at)];
             if (!segment.status) {
                 part.update(segment.replies, at > 0);
@@ -224,9 +231,7 @@ public:
         if (m_saveFailure)
             return failed(m_saveFailure);
         if (!answer)
-            return segment.status == 0
-                       ? Outcome{Outcome::Kind::alone, {}, false}
-                       : failed(std::make_exception_ptr(FTPError::command(*segment.status, segment.message)), true);
+            return segment.status == 0 ? Outcome{Outcome::Kind::alone, {}, false} : failed(curlFailure(segment), true);
         // Refused before RETR, so nothing was written: alone, the file finds out why.
         if (answer->code / 100 != 2 || !answer->entry) {
             m_partial.setKeepsFiles(false);
@@ -240,7 +245,7 @@ public:
             return failedWith(error);
         }
         if (*segment.status != 0)
-            return failed(std::make_exception_ptr(FTPError::command(*segment.status, segment.message)));
+            return failed(curlFailure(segment));
         try {
             m_partial.install(answer->entry->size, m_file.overwrite);
         } catch (...) {
@@ -294,9 +299,8 @@ public:
             return failed(std::current_exception());
         }
         const int status = *segment.status;
-        const auto failure = [&] { return std::make_exception_ptr(FTPError::command(status, segment.message)); };
         if (!m_named)
-            return status != 0 && status != quoteRefused ? failed(failure(), true)
+            return status != 0 && status != quoteRefused ? failed(curlFailure(segment), true)
                                                          : Outcome{Outcome::Kind::alone, {}, false};
         if (m_named->code / 100 == 2)
             return failedWith(FTPError::message(L("destination_changed")));
@@ -304,7 +308,7 @@ public:
             (status == uploadRefused && !EntryReply::transferAnnounced(segment.replies)))
             return {Outcome::Kind::alone, {}, false};
         if (status != 0)
-            return failed(failure());
+            return failed(curlFailure(segment));
         if (m_progress)
             m_progress(1.0);
         return {};

@@ -227,7 +227,7 @@ void FTPClient::runBatch(const QList<BatchPart>& parts, const QByteArray& marker
             text += u"next\n"_s;
         text += userLine() + configLines(common + part.extra + QStringList{u"--url"_s, url(part.path, false)});
     }
-    const SecretMemory::Copy config(text);
+    const SecretMemory::Copy config(std::move(text));
     masked([&] {
         return CurlProcess::run({u"--disable"_s, u"--silent"_s, u"--show-error"_s, u"--config"_s, u"-"_s},
                                 config.text(), {}, token, -1, passedFiles, received);

@@ -91,6 +91,9 @@ public:
     // swapped in after the user picked the file.
     static LocalFile openSource(const QString& file);
 
+    // `text` with the password, should it be there, hidden.
+    QString masked(QString text) const;
+
     // Whether a failure is worth retrying: curl exit statuses of lost or failed connections.
     static bool isTransient(const std::exception_ptr& error);
 
@@ -151,7 +154,6 @@ private:
     QString userLine() const;
     // `run`'s result; a failure it throws tells no password.
     QByteArray masked(const std::function<QByteArray()>& run) const;
-    QString masked(QString text) const;
     // Options as lines of curl's configuration.
     static QString configLines(const QStringList& words);
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
