@@ -19,7 +19,8 @@
 
 // The one facade for remote files over every protocol. A plain value: it holds no connection, so
 // copies may be used from several threads at once. Each FTP or FTPS operation is one curl run
-// with its own login. Every operation blocks; a stop request through its token ends it with
+// with its own login; only FTPBatch puts several files' transfers in one (runBatch). Every
+// operation blocks; a stop request through its token ends it with
 // CancellationError. Failures the user should read are FTPError.
 class PartialDownload;
 

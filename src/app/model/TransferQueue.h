@@ -23,9 +23,11 @@
 // The transfer queue: requests planned in the planning slot (asking the person about existing
 // destinations), their records queued, and as many items at a time as the person allows run, each
 // in a transfer slot of its own through the item runner, with retries, until the queue is empty or
-// paused by a hard failure. Items that write to one destination, or into a folder another item
-// makes, never run together: the later one waits. Every change of the items is followed by
-// persist().
+// paused by a hard failure. With more than one at a time, a slot takes a fair share of the waiting
+// files of one server and direction, and runs them in one curl run (TransferRunner::executeBatch):
+// each stays waiting until the run reaches it. Items that write to one destination, or into a
+// folder another item makes, never run together: the later one waits. Every change of the items is
+// followed by persist().
 class TransferQueue : public QObject {
     Q_OBJECT
 
