@@ -9,6 +9,7 @@
 #include "ChildProcess.h"
 #include "DelayProxy.h"
 #include "DownloadCheckpoint.h"
+#include "FTPBatch.h"
 #include "FTPClient.h"
 #include "Measurement.h"
 #include "ProFTPDServer.h"
@@ -28,6 +29,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -101,7 +103,8 @@ void cli(const QString& profileFile, const QStringList& words)
 }
 
 // What the window's queue does with a request: plan it, then run its items, `simultaneous` files at
-// once once the folders are there.
+// once once the folders are there; with more than one at once, each lane runs up to a batch of
+// files in one curl run.
 void dravik(const FTPClient& client, bool upload, const TransferSource& source, int simultaneous = 1)
 {
     const TransferRunner runner({{}, {}, [](const QString&) {}, [](const TransferItem&) {}});
@@ -116,12 +119,31 @@ void dravik(const FTPClient& client, bool upload, const TransferSource& source, 
             item.id = DownloadCheckpoint::idFor(client.profile().id, record.remote, record.local);
         files.append(item);
     }
-    std::atomic<qsizetype> next = 0;
+    std::mutex taking;
+    qsizetype next = 0;
+    const auto take = [&] {
+        const std::scoped_lock held(taking);
+        const qsizetype count = simultaneous == 1 ? 1
+                                                  : std::clamp((files.size() - next + simultaneous - 1) / simultaneous,
+                                                               qsizetype(1), FTPBatch::maximumFiles);
+        const QList<TransferItem> batch = files.mid(next, count);
+        next += batch.size();
+        return batch;
+    };
+    const TransferRunner::BatchEvents events{[](qsizetype) { return FTPClient::Progress(); },
+                                             [](qsizetype) { return true; }, [](qsizetype) {},
+                                             [](qsizetype, bool, std::exception_ptr failure) {
+                                                 if (failure)
+                                                     std::rethrow_exception(failure);
+                                             }};
     std::vector<std::jthread> workers;
     for (int worker = 0; worker < simultaneous; ++worker)
         workers.emplace_back([&] {
-            for (qsizetype index = next++; index < files.size(); index = next++)
-                runner.executeTransfer(files.at(index), {}, {});
+            for (QList<TransferItem> batch = take(); !batch.isEmpty(); batch = take())
+                if (batch.size() == 1)
+                    runner.executeTransfer(batch.first(), {}, {});
+                else
+                    runner.executeBatch(batch, QList<std::stop_token>(batch.size()), events, {});
         });
 }
 

@@ -1,5 +1,6 @@
 #include "TransferItem.h"
 
+#include "FTPBatch.h"
 #include "LocalFileSystem.h"
 
 #include <QSet>
@@ -49,20 +50,50 @@ bool overlaps(QString destination, const QSet<QString>& taken)
 
 } // namespace
 
-std::optional<qsizetype> TransferItem::firstStartable(const QList<TransferItem>& items)
+std::optional<qsizetype> TransferItem::firstStartable(const QList<TransferItem>& items, const QSet<QUuid>& held)
+{
+    const QList<qsizetype> rows = startableBatch(items, held, 1, {});
+    return rows.isEmpty() ? std::nullopt : std::optional(rows.first());
+}
+
+qsizetype TransferItem::batchLimit(const QList<TransferItem>& items, const QSet<QUuid>& held, int lanes)
+{
+    if (lanes <= 1)
+        return 1;
+    const qsizetype waiting = std::count_if(items.begin(), items.end(), [&held](const TransferItem& item) {
+        return item.state == State::waiting && !held.contains(item.id);
+    });
+    return std::clamp((waiting + lanes - 1) / lanes, qsizetype(1), FTPBatch::maximumFiles);
+}
+
+QList<qsizetype> TransferItem::startableBatch(const QList<TransferItem>& items, const QSet<QUuid>& held,
+                                              qsizetype maximum,
+                                              const std::function<bool(const TransferItem&)>& batchable)
 {
     QSet<QString> taken;
     for (const TransferItem& item : items)
-        if (item.state == State::running)
+        if (item.state == State::running || held.contains(item.id))
             taken.insert(destinationOf(item));
-    for (qsizetype row = 0; row < items.size(); ++row) {
-        if (items.at(row).state != State::waiting)
+    QList<qsizetype> rows;
+    for (qsizetype row = 0; row < items.size() && rows.size() < maximum; ++row) {
+        const TransferItem& item = items.at(row);
+        if (item.state != State::waiting || held.contains(item.id))
             continue;
-        const QString destination = destinationOf(items.at(row));
-        if (!overlaps(destination, taken))
-            return row;
+        const QString destination = destinationOf(item);
+        const bool free = !overlaps(destination, taken);
         // What waits keeps its turn before later items of the same destination.
         taken.insert(destination);
+        if (!free)
+            continue;
+        if (rows.isEmpty()) {
+            rows.append(row);
+            if (!batchable || !batchable(item))
+                return rows;
+            continue;
+        }
+        const TransferItem& first = items.at(rows.first());
+        if (item.upload == first.upload && item.client.profile() == first.client.profile() && batchable(item))
+            rows.append(row);
     }
-    return std::nullopt;
+    return rows;
 }

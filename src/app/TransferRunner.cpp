@@ -3,14 +3,18 @@
 #include "CancellationError.h"
 #include "DownloadCheckpoint.h"
 #include "EngineClock.h"
+#include "ErrorText.h"
+#include "FTPBatch.h"
 #include "FTPError.h"
 #include "L10n.h"
+#include "LocalAttributes.h"
 #include "LocalFileSystem.h"
 #include "TransferPlanner.h"
 
 #include <QFile>
 #include <chrono>
 #include <filesystem>
+#include <utility>
 
 TransferRunner::TransferRunner(Callbacks handlers) : callbacks(std::move(handlers)) {}
 
@@ -28,12 +32,14 @@ void TransferRunner::perform(const TransferItem& item, const FTPClient::Progress
                          item.resumeCheckpoint, progress, token);
 }
 
-bool TransferRunner::executeTransfer(TransferItem item, const FTPClient::Progress& progress,
-                                     std::stop_token token) const
+bool TransferRunner::executeTransfer(TransferItem item, const FTPClient::Progress& progress, std::stop_token token,
+                                     std::exception_ptr firstFailure) const
 {
     for (int attempt = 0;;) {
         CancellationError::check(token);
         try {
+            if (firstFailure)
+                std::rethrow_exception(std::exchange(firstFailure, nullptr));
             perform(item, progress, token);
             return true;
         } catch (...) {
@@ -48,6 +54,58 @@ bool TransferRunner::executeTransfer(TransferItem item, const FTPClient::Progres
             return false;
         item = std::move(*again);
         callbacks.replaced(item);
+    }
+}
+
+bool TransferRunner::batchable(const TransferItem& item)
+{
+    if (item.directory || item.resumeOffset || item.resumeCheckpoint ||
+        item.client.profile().protocolType == FTPProtocol::sftp)
+        return false;
+    if (!item.upload)
+        return true;
+    if (item.overwrite)
+        return false;
+    try {
+        const auto source = LocalAttributes::readIfPresent(item.localURL);
+        return source && source->size && *source->size <= FTPBatch::maximumFileSize;
+    } catch (const std::filesystem::filesystem_error&) {
+        return false;
+    }
+}
+
+void TransferRunner::executeBatch(const QList<TransferItem>& items, const QList<std::stop_token>& stops,
+                                  const BatchEvents& events, std::stop_token token) const
+{
+    QList<FTPBatch::File> files;
+    for (qsizetype at = 0; at < items.size(); ++at) {
+        const TransferItem& item = items.at(at);
+        files.append({item.localURL, item.remotePath, item.overwrite,
+                      item.upload ? std::nullopt : std::optional(item.id), events.progress(at), stops.at(at)});
+    }
+    // A transient failure is retried once the run is over, alone. After any other the run reaches
+    // no further item, as the queue starts none once an item failed.
+    QList<std::pair<qsizetype, std::exception_ptr>> retried;
+    bool failed = false;
+    const auto proceed = [&](qsizetype at) { return !failed && events.proceed(at); };
+    const auto ended = [&](qsizetype at, std::exception_ptr failure) {
+        if (failure && FTPClient::isTransient(failure))
+            return retried.append({at, failure});
+        failed = failed || (failure && ErrorText::sentence(failure));
+        events.ended(at, !failure, failure);
+    };
+    const FTPBatch batch(items.first().client, {proceed, events.started, ended});
+    items.first().upload ? batch.upload(files, token) : batch.download(files, token);
+    for (const auto& [at, failure] : retried) {
+        std::stop_source both;
+        const std::stop_callback outer(token, [&both] { both.request_stop(); });
+        const std::stop_callback own(stops.at(at), [&both] { both.request_stop(); });
+        try {
+            const bool transferred = executeTransfer(items.at(at), files.at(at).progress, both.get_token(), failure);
+            events.ended(at, transferred, nullptr);
+        } catch (...) {
+            events.ended(at, false, std::current_exception());
+        }
     }
 }
 

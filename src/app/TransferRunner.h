@@ -6,6 +6,7 @@
 #include "TransferPlanner.h"
 
 #include <QString>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <stop_token>
@@ -37,8 +38,27 @@ public:
 
     // True when the item was transferred, false when the person chose to skip it when a retry
     // asked again. Throws the failure that ended the last attempt, or CancellationError when
-    // stopped or when a revalidation no longer makes the item one file.
-    bool executeTransfer(TransferItem item, const FTPClient::Progress& progress, std::stop_token token) const;
+    // stopped or when a revalidation no longer makes the item one file. A `firstFailure` is that of
+    // a first attempt already made, in a run with other items.
+    bool executeTransfer(TransferItem item, const FTPClient::Progress& progress, std::stop_token token,
+                         std::exception_ptr firstFailure = nullptr) const;
+
+    // What a run of several items tells about each, by its index.
+    struct BatchEvents {
+        std::function<FTPClient::Progress(qsizetype)> progress;
+        // False leaves the item and those after it unreached: they neither start nor end.
+        std::function<bool(qsizetype)> proceed;
+        std::function<void(qsizetype)> started;
+        // As executeTransfer ends: transferred, skipped (false), or the failure.
+        std::function<void(qsizetype, bool transferred, std::exception_ptr failure)> ended;
+    };
+    // Runs waiting file items of one profile and one direction in one curl run where it can, each
+    // with its own checks, files, progress, outcome and retries; an item is retried alone once the
+    // run is over. `stops` are the items' own stops, by index.
+    void executeBatch(const QList<TransferItem>& items, const QList<std::stop_token>& stops, const BatchEvents& events,
+                      std::stop_token token) const;
+    // Whether the item may share a curl run with others: an FTP file that starts afresh.
+    static bool batchable(const TransferItem& item);
     // The item made ready to run again over `client`: waiting, without error, planned anew with a
     // fresh conflict policy, and for a download that can continue from its checkpoint, with the
     // person's choice to resume or start over. Only a destination that was there before the item

@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QUuid>
 #include <algorithm>
 #include <condition_variable>
@@ -163,21 +164,27 @@ class SharedItems {
 public:
     explicit SharedItems(QList<TransferItem> items) : m_items(std::move(items)) {}
 
-    // The next item to run and its row, marked running; nothing once no item waits or on a stop.
-    std::optional<std::pair<qsizetype, TransferItem>> take(const std::stop_token& token)
+    // The next items to run, one curl run's share for one of `lanes`, by row, marked running; nothing once
+    // no item waits or on a stop.
+    QList<std::pair<qsizetype, TransferItem>> take(const std::stop_token& token, int lanes)
     {
         std::unique_lock held(m_lock);
-        std::optional<qsizetype> row;
+        QList<qsizetype> rows;
         m_changed.wait(held, token, [&] {
-            row = TransferItem::firstStartable(m_items);
-            return row || std::none_of(m_items.cbegin(), m_items.cend(), [](const TransferItem& item) {
-                       return item.state == TransferItem::State::waiting;
-                   });
+            rows = TransferItem::startableBatch(m_items, {}, TransferItem::batchLimit(m_items, {}, lanes),
+                                                TransferRunner::batchable);
+            return !rows.isEmpty() || std::none_of(m_items.cbegin(), m_items.cend(), [](const TransferItem& item) {
+                return item.state == TransferItem::State::waiting;
+            });
         });
-        if (!row || token.stop_requested())
-            return std::nullopt;
-        m_items[*row].state = TransferItem::State::running;
-        return std::pair(*row, m_items.at(*row));
+        QList<std::pair<qsizetype, TransferItem>> taken;
+        if (token.stop_requested())
+            return taken;
+        for (const qsizetype row : rows) {
+            m_items[row].state = TransferItem::State::running;
+            taken.append({row, m_items.at(row)});
+        }
+        return taken;
     }
 
     void finish(qsizetype row, TransferItem::State state)
@@ -214,11 +221,70 @@ TransferRunner terminalRunner(const ConflictPrompt& prompt)
                            [](const QString& line) { CliOutput::printError(line); }, [](const TransferItem&) {}});
 }
 
+// Items of one server in one curl run, each with its own line as it ends. A download that an
+// earlier run left behind goes alone, to be continued. What the run did not reach waits again.
+void runBatch(SharedItems& items, const QList<std::pair<qsizetype, TransferItem>>& taken, const TransferRunner& runner,
+              const std::stop_token& token)
+{
+    QList<qsizetype> rows;
+    QList<TransferItem> batch;
+    for (const auto& [row, item] : taken) {
+        const QString partial = DownloadCheckpoint::file(item.localURL, item.id);
+        if (!item.upload && (QFileInfo::exists(partial) || QFileInfo::exists(DownloadCheckpoint::metadata(partial)))) {
+            TransferItem::State ending = TransferItem::State::failed;
+            try {
+                ending = runItem(item, runner, {}, token);
+            } catch (...) {
+                // Only a stop ends an item this way; it ends the whole run.
+            }
+            items.finish(row, ending);
+            continue;
+        }
+        rows.append(row);
+        batch.append(item);
+    }
+    if (batch.isEmpty())
+        return;
+    QSet<qsizetype> ended;
+    const TransferRunner::BatchEvents events{
+        [](qsizetype) { return FTPClient::Progress(); }, [&token](qsizetype) { return !token.stop_requested(); },
+        [](qsizetype) {},
+        [&](qsizetype at, bool transferred, std::exception_ptr failure) {
+            ended.insert(at);
+            TransferItem::State state = TransferItem::State::completed;
+            const QString name = batch.at(at).fileName();
+            if (transferred) {
+                CliOutput::printLine(L("file_done", name));
+            } else if (!failure) {
+                CliOutput::printLine(L("file_skipped", name));
+                state = TransferItem::State::cancelled;
+            } else {
+                state = TransferItem::State::failed;
+                const std::optional<QString> sentence = ErrorText::sentence(failure);
+                if (!token.stop_requested())
+                    CliOutput::printLine(sentence ? L("file_error", name, *sentence) : L("file_cancelled", name));
+            }
+            items.finish(rows.at(at), state);
+        }};
+    runner.executeBatch(batch, QList<std::stop_token>(batch.size()), events, token);
+    for (qsizetype at = 0; at < batch.size(); ++at)
+        if (!ended.contains(at))
+            items.finish(rows.at(at),
+                         token.stop_requested() ? TransferItem::State::failed : TransferItem::State::waiting);
+}
+
 // One of the threads of a run: takes items until none is left. A stop leaves its item failed and
 // ends every thread.
-void runItems(SharedItems& items, const TransferRunner& runner, bool showProgress, const std::stop_token& token)
+void runItems(SharedItems& items, const TransferRunner& runner, int lanes, const std::stop_token& token)
 {
-    while (const std::optional<std::pair<qsizetype, TransferItem>> next = items.take(token)) {
+    const bool showProgress = lanes == 1;
+    for (QList<std::pair<qsizetype, TransferItem>> taken = items.take(token, lanes); !taken.isEmpty();
+         taken = items.take(token, lanes)) {
+        if (taken.size() > 1) {
+            runBatch(items, taken, runner, token);
+            continue;
+        }
+        const auto* next = &taken.first();
         TransferItem::State ending = TransferItem::State::failed;
         {
             // Several bars would overwrite one another on the terminal's last line.
@@ -250,7 +316,7 @@ bool runRecords(const QList<PlannedTransfer>& records, bool upload, const FTPCli
     {
         std::vector<std::jthread> workers;
         for (int n = 0; n < std::min(parallel, int(records.size())); ++n)
-            workers.emplace_back([&] { runItems(items, runner, parallel == 1, token); });
+            workers.emplace_back([&] { runItems(items, runner, parallel, token); });
     }
     if (token.stop_requested())
         throw CancellationError();

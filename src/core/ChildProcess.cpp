@@ -61,8 +61,21 @@ ChildProcess::ChildProcess(const Options& options)
         posix_spawn_file_actions_adddup2(&actions, error->writeEnd(), STDERR_FILENO);
     else
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (options.passedFile >= 0)
-        posix_spawn_file_actions_adddup2(&actions, options.passedFile, 3);
+    // Copies above the range first, so that no descriptor is overwritten before its turn.
+    const int passedCount = int(options.passedFiles.size());
+    std::vector<int> passed;
+    for (const int file : options.passedFiles) {
+        passed.push_back(SystemCall::retrying([&] { return ::fcntl(file, F_DUPFD_CLOEXEC, 3 + passedCount); }));
+        if (passed.back() < 0) {
+            passed.pop_back();
+            for (const int copy : passed)
+                ::close(copy);
+            posix_spawn_file_actions_destroy(&actions);
+            SystemCall::fail("fcntl");
+        }
+    }
+    for (int n = 0; n < passedCount; ++n)
+        posix_spawn_file_actions_adddup2(&actions, passed[size_t(n)], 3 + n);
 
     // The child starts with default signal handling and nothing blocked, whatever this process set.
     posix_spawnattr_t attributes;
@@ -84,6 +97,8 @@ ChildProcess::ChildProcess(const Options& options)
                                    options.environment ? envp.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
+    for (const int copy : passed)
+        ::close(copy);
     if (result != 0) {
         processID = -1;
         SystemCall::fail("posix_spawn", result);

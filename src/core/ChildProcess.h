@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <sys/types.h>
+#include <vector>
 
 // One child process started with an explicit executable, argument list and environment, with
 // pipes for its three standard streams. Termination is safe at any time from any thread: a
@@ -22,9 +23,9 @@ public:
         // Standard error goes to the null device: for children whose diagnostics nobody reads,
         // so that a chatty child can never block on a full pipe.
         bool discardStandardError = false;
-        // When not -1, this descriptor is the child's descriptor 3 ("/dev/fd/3"): a file opened
-        // here that the child reads without ever resolving its path.
-        int passedFile = -1;
+        // The child's descriptors 3, 4 and on ("/dev/fd/3"...): files opened here that the child
+        // reads or writes without ever resolving their paths.
+        std::vector<int> passedFiles = {};
     };
 
     // Throws std::system_error when the pipes cannot be made or the program cannot be started.

@@ -50,7 +50,8 @@ void CurlProcess::useProgramForTesting(const QString& path)
 }
 
 QByteArray CurlProcess::run(const QStringList& arguments, const QString& config, const Progress& progress,
-                            std::stop_token token, int outputFile, int inputFile, const Received& received)
+                            std::stop_token token, int outputFile, const std::vector<int>& passedFiles,
+                            const Received& received)
 {
     CurlProcess runner;
     const std::stop_callback onStop(token, [&runner] { runner.cancel(); });
@@ -58,7 +59,7 @@ QByteArray CurlProcess::run(const QStringList& arguments, const QString& config,
                   .arguments = arguments,
                   .environment = std::nullopt,
                   .standardOutputFile = outputFile,
-                  .passedFile = inputFile},
+                  .passedFiles = passedFiles},
                  config);
     return runner.execute(progress, -1, received);
 }
@@ -74,7 +75,7 @@ QByteArray CurlProcess::runCapturing(const QStringList& arguments, const QString
                   .arguments = arguments,
                   .environment = std::nullopt,
                   .standardOutputFile = outputFile,
-                  .passedFile = replies.writeEnd()},
+                  .passedFiles = {replies.writeEnd()}},
                  config);
     // Only the child may hold the writing end, or the pipe would never reach its end.
     replies.closeWrite();

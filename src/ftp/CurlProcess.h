@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <stop_token>
+#include <vector>
 
 // One run of curl for one FTP or FTPS operation. The credentials travel in the configuration
 // text on standard input, never on the command line. A stop request either prevents the launch
@@ -24,11 +25,11 @@ public:
     // Blocks until curl has exited and both of its output pipes are drained. Returns what curl
     // wrote to standard output; throws FTPError, CancellationError, or std::system_error when
     // curl cannot be started. `progress` is called on the calling thread. With an `outputFile`
-    // descriptor curl's standard output goes there, uncapped, and nothing is returned. An
-    // `inputFile` descriptor is curl's "/dev/fd/3". `received` is shown the standard output as it
-    // arrives.
+    // descriptor curl's standard output goes there, uncapped, and nothing is returned. The
+    // `passedFiles` are curl's "/dev/fd/3", "/dev/fd/4" and on. `received` is shown the standard
+    // output as it arrives.
     static QByteArray run(const QStringList& arguments, const QString& config, const Progress& progress,
-                          std::stop_token token, int outputFile = -1, int inputFile = -1,
+                          std::stop_token token, int outputFile = -1, const std::vector<int>& passedFiles = {},
                           const Received& received = {});
     // As run with an `outputFile`, but curl's "/dev/fd/3" is a pipe whose bytes are returned,
     // capped like standard output, and shown to `received` as they arrive: for what curl writes

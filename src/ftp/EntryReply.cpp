@@ -82,20 +82,21 @@ std::optional<FileEntry> entryOf(const Reply& reply)
 
 namespace EntryReply {
 
-QList<Answer> answers(QByteArrayView text)
+QList<Answer> answers(QByteArrayView text, bool continued)
 {
     const QList<Reply> all = replies(text);
     QList<Answer> found;
     const auto pwd =
         std::find_if(all.begin(), all.end(), [](const Reply& reply) { return reply.code == currentFolder; });
-    for (auto reply = pwd == all.end() ? pwd : pwd + 1; reply != all.end(); ++reply)
+    const auto first = pwd != all.end() ? pwd + 1 : continued ? all.begin() : all.end();
+    for (auto reply = first; reply != all.end(); ++reply)
         found.append({reply->code, reply->code / 100 == 2 ? entryOf(*reply) : std::nullopt});
     return found;
 }
 
-std::optional<Answer> find(QByteArrayView text)
+std::optional<Answer> find(QByteArrayView text, bool continued)
 {
-    const QList<Answer> found = answers(text);
+    const QList<Answer> found = answers(text, continued);
     return found.isEmpty() ? std::nullopt : std::optional<Answer>(found.first());
 }
 

@@ -18,10 +18,12 @@ struct Answer {
     std::optional<FileEntry> entry;
 };
 
-// The complete replies after the answer to PWD, in order; the first ones answer the MLSTs.
-QList<Answer> answers(QByteArrayView replies);
+// The complete replies after the answer to PWD, in order; the first ones answer the MLSTs. A later
+// file of a run that goes on over a connection already logged in has no PWD: with `continued` its
+// replies count from the start unless it logged in again.
+QList<Answer> answers(QByteArrayView replies, bool continued = false);
 // The first of them, once it has arrived whole.
-std::optional<Answer> find(QByteArrayView replies);
+std::optional<Answer> find(QByteArrayView replies, bool continued = false);
 // Whether the server has announced a transfer on the data connection (a 1xx reply).
 bool transferAnnounced(QByteArrayView replies);
 // Whether `code` says the server does not know the command at all.

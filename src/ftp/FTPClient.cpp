@@ -1,5 +1,6 @@
 #include "FTPClient.h"
 
+#include "BatchOutput.h"
 #include "CancellationError.h"
 #include "CurlProcess.h"
 #include "DownloadCheckpoint.h"
@@ -30,10 +31,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList fixedArguments{
-    QStringLiteral("--disable"),
-    QStringLiteral("--config"),
-    QStringLiteral("-"),
+// The options of every transfer. They come after "--disable --config -" on the command line, and in
+// the configuration text for each file of a run over several.
+const QStringList transferOptions{
     QStringLiteral("--globoff"),
     QStringLiteral("--proto"),
     QStringLiteral("=ftp,ftps"),
@@ -47,8 +47,8 @@ const QStringList fixedArguments{
     QStringLiteral("1"),
     QStringLiteral("--ftp-pasv"),
     QStringLiteral("--ftp-skip-pasv-ip"),
-    QStringLiteral("--show-error"),
 };
+const QStringList leadingArguments{u"--disable"_s, u"--config"_s, u"-"_s, u"--show-error"_s};
 const QStringList commandTime{QStringLiteral("--max-time"), QStringLiteral("45")};
 constexpr std::array transientStatuses{6, 7, 18, 28, 52, 55, 56};
 constexpr int retries = 2;
@@ -72,10 +72,18 @@ FTPError inaccessible()
     return FTPError::message(L("inaccessible"));
 }
 
-// The checks of a checked download against the remote entry as it is now: the file must be
-// there, and what a resume continues must still be the file it began with.
-void checkSource(const std::optional<FileEntry>& entry, bool checkpointed, const std::optional<FileEntry>& recorded,
-                 std::optional<qint64> resumeOffset)
+// Get and put name one file: a path ending in "/" would have curl append a name of its own.
+void validateFilePath(const QString& path)
+{
+    FTPClient::validateCommandPath(path);
+    if (path.endsWith(QLatin1Char('/')))
+        throw FTPError::message(L("remote_file_required"));
+}
+
+} // namespace
+
+void FTPClient::checkSource(const std::optional<FileEntry>& entry, bool checkpointed,
+                            const std::optional<FileEntry>& recorded, std::optional<qint64> resumeOffset)
 {
     if (!entry || entry->isDirectory)
         throw checkpointed ? inaccessible() : destinationChanged();
@@ -85,17 +93,7 @@ void checkSource(const std::optional<FileEntry>& entry, bool checkpointed, const
         throw destinationChanged();
 }
 
-// Get and put name one file: a path ending in "/" would have curl append a name of its own.
-void validateFilePath(const QString& path)
-{
-    FTPClient::validateCommandPath(path);
-    if (path.endsWith(QLatin1Char('/')))
-        throw FTPError::message(L("remote_file_required"));
-}
-
-// The upload source, opened once: a link or anything but a regular file is refused, even one
-// swapped in after the user picked the file.
-LocalFile openSource(const QString& file)
+LocalFile FTPClient::openSource(const QString& file)
 {
     try {
         LocalFile source = LocalFile::open(file, O_RDONLY);
@@ -107,8 +105,6 @@ LocalFile openSource(const QString& file)
     }
     throw FTPError::message(L("regular_file_required"));
 }
-
-} // namespace
 
 FTPClient::FTPClient(ServerProfile profile, QString serverPassword)
     : serverProfile(std::move(profile)), password(std::move(serverPassword))
@@ -170,7 +166,7 @@ QString FTPClient::url(const QString& path, bool directory) const
 
 QStringList FTPClient::arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const
 {
-    QStringList words = fixedArguments;
+    QStringList words = leadingArguments + transferOptions;
     words << (withProgress ? QStringLiteral("--progress-bar") : QStringLiteral("--silent"));
     if (FTPProtocols::usesTLS(serverProfile.protocolType))
         words << QStringLiteral("--ssl-reqd") << QStringLiteral("--tlsv1.2");
@@ -184,18 +180,72 @@ QByteArray FTPClient::execute(const QString& path, bool directory, const QString
 {
     ServerProfile::validatePassword(password);
     const QStringList words = arguments(path, directory, extra, bool(progress));
-    const SecretMemory::Copy credentials(serverProfile.username + QLatin1Char(':') + password);
-    const SecretMemory::Copy config(u"user = \""_s + escapeConfig(credentials.text()) + u"\"\n"_s);
-    try {
+    const SecretMemory::Copy config(userLine());
+    return masked([&] {
         if (replies && uploadFile < 0)
             return CurlProcess::runCapturing(words, config.text(), progress, token, outputFile, replies);
-        return CurlProcess::run(words, config.text(), progress, token, outputFile, uploadFile, replies);
+        return CurlProcess::run(words, config.text(), progress, token, outputFile,
+                                uploadFile >= 0 ? std::vector<int>{uploadFile} : std::vector<int>{}, replies);
+    });
+}
+
+QString FTPClient::userLine() const
+{
+    const SecretMemory::Copy credentials(serverProfile.username + QLatin1Char(':') + password);
+    return u"user = \""_s + escapeConfig(credentials.text()) + u"\"\n"_s;
+}
+
+QByteArray FTPClient::masked(const std::function<QByteArray()>& run) const
+{
+    try {
+        return run();
     } catch (const FTPError& error) {
         if (error.kind() != FTPError::Kind::command || password.isEmpty())
             throw;
-        throw FTPError::command(error.exitStatus(),
-                                QString(error.detail()).replace(password, QStringLiteral("\u2022\u2022\u2022\u2022")));
+        throw FTPError::command(error.exitStatus(), masked(error.detail()));
     }
+}
+
+QString FTPClient::masked(QString text) const
+{
+    return password.isEmpty() ? text : text.replace(password, QStringLiteral("\u2022\u2022\u2022\u2022"));
+}
+
+void FTPClient::runBatch(const QList<BatchPart>& parts, const QByteArray& marker, const std::vector<int>& passedFiles,
+                         const CurlProcess::Received& received, std::stop_token token) const
+{
+    ServerProfile::validatePassword(password);
+    // Each file's options go in the configuration text, after a "next" and the credentials again:
+    // the credentials never go on the command line, and each file needs them.
+    QStringList common = transferOptions;
+    if (FTPProtocols::usesTLS(serverProfile.protocolType))
+        common << u"--ssl-reqd"_s << u"--tlsv1.2"_s;
+    common << u"--dump-header"_s << u"-"_s << u"--write-out"_s << BatchOutput::writeOut(marker) << byFullPath;
+    QString text;
+    for (const BatchPart& part : parts) {
+        if (!text.isEmpty())
+            text += u"next\n"_s;
+        text += userLine() + configLines(common + part.extra + QStringList{u"--url"_s, url(part.path, false)});
+    }
+    const SecretMemory::Copy config(std::move(text));
+    masked([&] {
+        return CurlProcess::run({u"--disable"_s, u"--silent"_s, u"--show-error"_s, u"--config"_s, u"-"_s},
+                                config.text(), {}, token, -1, passedFiles, received);
+    });
+}
+
+QString FTPClient::configLines(const QStringList& words)
+{
+    // An option's value is the word after it unless that is an option too: every value given here
+    // is a number, a path, a command, a URL or "-".
+    QString lines;
+    for (qsizetype at = 0; at < words.size(); ++at) {
+        lines += words.at(at).mid(2);
+        if (at + 1 < words.size() && !words.at(at + 1).startsWith(u"--"_s))
+            lines += u" = \""_s + escapeConfig(words.at(++at)) + u'"';
+        lines += u'\n';
+    }
+    return lines;
 }
 
 template <typename Result> Result FTPClient::retrying(const std::function<Result()>& attempt, std::stop_token token)

@@ -2,6 +2,7 @@
 
 #include "CurlProcess.h"
 #include "FileEntry.h"
+#include "LocalFile.h"
 #include "RemotePath.h"
 #include "SFTPClient.h"
 #include "ServerProfile.h"
@@ -18,9 +19,9 @@
 
 // The one facade for remote files over every protocol. A plain value: it holds no connection, so
 // copies may be used from several threads at once. Each FTP or FTPS operation is one curl run
-// with its own login. Every operation blocks; a stop request through its token ends it with
+// with its own login; only FTPBatch puts several files' transfers in one (runBatch). Every
+// operation blocks; a stop request through its token ends it with
 // CancellationError. Failures the user should read are FTPError.
-class LocalFile;
 class PartialDownload;
 
 class FTPClient {
@@ -70,6 +71,29 @@ public:
     // The entry at `path` as its folder's listing shows it, or nothing when there is none. Where
     // the server can, only that entry is asked for, whatever the size of its folder.
     std::optional<FileEntry> entry(const QString& path, std::stop_token token) const;
+
+    // One part of a run over several files: the file's path and its own options.
+    struct BatchPart {
+        QString path;
+        QStringList extra;
+    };
+    // One curl run over several files of this server, which logs in once and goes on over the same
+    // connection. Each part's replies and the line that ends it (BatchOutput, with `marker`) come on
+    // standard output, shown to `received` as they arrive; `passedFiles` are "/dev/fd/3" and on.
+    // Throws when the run as a whole fails; a failed part is only told in its line.
+    void runBatch(const QList<BatchPart>& parts, const QByteArray& marker, const std::vector<int>& passedFiles,
+                  const CurlProcess::Received& received, std::stop_token token) const;
+
+    // The checks of a checked download against the remote entry as it is now: the file must be
+    // there, and what a resume continues must still be the file it began with.
+    static void checkSource(const std::optional<FileEntry>& entry, bool checkpointed,
+                            const std::optional<FileEntry>& recorded, std::optional<qint64> resumeOffset);
+    // An upload's source, opened once: a link or anything but a regular file is refused, even one
+    // swapped in after the user picked the file.
+    static LocalFile openSource(const QString& file);
+
+    // `text` with the password, should it be there, hidden.
+    QString masked(QString text) const;
 
     // Whether a failure is worth retrying: curl exit statuses of lost or failed connections.
     static bool isTransient(const std::exception_ptr& error);
@@ -127,6 +151,12 @@ private:
                       std::stop_token token) const;
     // After the server refused MLST for `path` with `code`.
     void learnFromRefusal(const QString& path, int code, std::stop_token token) const;
+    // The credentials as a line of curl's configuration.
+    QString userLine() const;
+    // `run`'s result; a failure it throws tells no password.
+    QByteArray masked(const std::function<QByteArray()>& run) const;
+    // Options as lines of curl's configuration.
+    static QString configLines(const QStringList& words);
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
     // `outputFile` becomes curl's standard output, `uploadFile` its "/dev/fd/3". With `replies`,
     // what curl writes to "/dev/fd/3" (or, with an `uploadFile`, to its standard output) is

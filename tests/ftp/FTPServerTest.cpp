@@ -1,3 +1,5 @@
+#include "ErrorText.h"
+#include "FTPBatch.h"
 #include "FTPClient.h"
 #include "FTPError.h"
 #include "FakeCurl.h"
@@ -350,6 +352,77 @@ TEST_P(ServerOperations, ListingsLinksAndTransfersChangeExactlyTheFilesMeant)
             << label;
         EXPECT_EQ(contentOf(destination), binary.first(offset.value_or(1000))) << label;
         EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 6) << label;
+    }
+    if (GetParam() == Served::sshd || GetParam() == Served::gesftpserver)
+        return;
+
+    // Several files in one curl run end as each would alone: a vanished file, a folder in place of
+    // a file and an existing destination fail with their own outcomes while the others complete,
+    // and a file stopped under way ends the run without touching the files after it.
+    s.put("/batch/a", "a");
+    s.put("/batch/c", "c");
+    s.put("/batch/dir/x", "x");
+    s.put("/batch/there", "there");
+    // An existing destination keeps its content, which is its name as the uploads' is theirs.
+    QDir().mkpath(local.file("into"));
+    const struct {
+        bool upload;
+        QStringList names;
+        // Where the stop of the file under way is asked for.
+        qsizetype stopAt;
+        // In any order: a file the run could not settle ends after the others.
+        QStringList outcomes;
+        QStringList localFiles;
+        bool oneRun;
+    } batches[] = {
+        {false, {"a", "c"}, -1, {"a done", "c done"}, {"a", "c"}, true},
+        {false,
+         {"a", "gone", "dir", "c"},
+         -1,
+         {"a done", "c done", "dir " + L("inaccessible"), "gone " + L("inaccessible")},
+         {"a", "c"},
+         false},
+        {false, {"a", "c", "dir"}, 1, {"a done", "c (no error)"}, {"a"}, true},
+        {true, {"up1", "there", "up2"}, -1, {"there " + L("destination_changed"), "up1 done", "up2 done"}, {}, true},
+    };
+    for (const auto& batch : batches) {
+        SCOPED_TRACE(batch.names.join(",").toStdString());
+        for (const QString& name : QDir(local.file("into")).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(local.file("into/" + name));
+        const FakeCurl relay("exec /usr/bin/curl \"$@\" < input-$run");
+        std::stop_source stop;
+        QList<FTPBatch::File> files;
+        for (const QString& name : batch.names)
+            files.append({batch.upload ? local.write("up/" + name, name.toUtf8()) : local.file("into/" + name),
+                          r("/batch/" + name),
+                          false,
+                          QUuid::createUuid(),
+                          {},
+                          stop.get_token()});
+        QStringList outcomes;
+        const FTPBatch run(client, {[](qsizetype) { return true; },
+                                    [&](qsizetype at) {
+                                        if (at == batch.stopAt)
+                                            stop.request_stop();
+                                    },
+                                    [&](qsizetype at, std::exception_ptr failure) {
+                                        outcomes << batch.names.at(at) + " " +
+                                                        (failure ? ErrorText::sentence(failure).value_or("(no error)")
+                                                                 : "done");
+                                    }});
+        batch.upload ? run.upload(files, {}) : run.download(files, {});
+        outcomes.sort();
+        EXPECT_EQ(outcomes, batch.outcomes);
+        EXPECT_EQ(QDir(local.file("into")).entryList(QDir::Files | QDir::Hidden), batch.localFiles);
+        // One login for the run; a file it could not settle is tried alone afterwards.
+        if (describesEntries && batch.oneRun) {
+            EXPECT_EQ(relay.runs(), 1);
+        }
+        EXPECT_EQ(QString::fromUtf8(relay.input(1)).count("\nnext\n"), describesEntries ? batch.names.size() - 1 : 0);
+        for (const QString& name : batch.names)
+            if (batch.upload) {
+                EXPECT_EQ(contentOf(s.local("/batch/" + name)), name.toUtf8());
+            }
     }
 }
 

@@ -57,6 +57,9 @@ void TransferQueue::setPaused(bool paused)
     if (paused == m_paused)
         return;
     m_paused = paused;
+    if (paused)
+        for (const auto& [id, lane] : m_lanes)
+            lane.halted->store(true);
     Q_EMIT pausedChanged();
 }
 
@@ -155,23 +158,38 @@ int TransferQueue::append(const QList<PlannedTransfer>& records, bool upload, co
 
 void TransferQueue::runNext()
 {
-    while (!m_paused && int(m_running.size()) < m_simultaneous) {
-        const std::optional<qsizetype> row = TransferItem::firstStartable(m_list.items());
-        if (!row)
+    while (!m_paused && int(m_lanes.size()) < m_simultaneous) {
+        QSet<QUuid> held;
+        for (const auto& [id, running] : m_running)
+            held.insert(id);
+        // One at a time stays the queue it always was: an item per curl run.
+        const QList<qsizetype> rows = TransferItem::startableBatch(
+            m_list.items(), held, TransferItem::batchLimit(m_list.items(), held, m_simultaneous),
+            TransferRunner::batchable);
+        if (rows.isEmpty())
             return;
-        start(int(*row));
+        if (rows.size() == 1)
+            start(int(rows.first()));
+        else
+            startBatch(rows);
     }
+}
+
+TransferQueue::Lane& TransferQueue::addLane(const QUuid& id, bool batch)
+{
+    m_progressTimer.start();
+    return m_lanes.emplace(id, Lane{std::make_unique<TaskSlot>(m_context.pool), batch}).first->second;
 }
 
 void TransferQueue::start(int row)
 {
     const TransferItem item = m_list.items().at(row);
-    Running& running = m_running.emplace(item.id, Running{std::make_unique<TaskSlot>(m_context.pool)}).first->second;
+    Lane& lane = addLane(item.id, false);
+    Running& running = m_running.emplace(item.id, Running{item.id}).first->second;
     m_list.finish(row, TransferItem::State::running, std::nullopt);
     persist();
     m_context.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
-    m_progressTimer.start();
-    running.task->start<bool>(
+    lane.task->start<bool>(
         [this, item, progress = running.progress, total = running.total](std::stop_token token) {
             if (!item.directory)
                 total->store(totalSize(item), std::memory_order_relaxed);
@@ -181,7 +199,63 @@ void TransferQueue::start(int row)
                 throw CancellationError();
             return true;
         },
-        [this, id = item.id](TaskOutcome<bool> outcome) { finishRunning(id, outcome); }, TaskSlot::Late::deliver);
+        [this, id = item.id](TaskOutcome<bool> outcome) {
+            finishItem(id, outcome);
+            laneEnded(id);
+        },
+        TaskSlot::Late::deliver);
+}
+
+void TransferQueue::startBatch(const QList<qsizetype>& rows)
+{
+    QList<TransferItem> items;
+    QList<std::stop_token> stops;
+    QList<Running> held;
+    for (const qsizetype row : rows)
+        items.append(m_list.items().at(row));
+    Lane& lane = addLane(items.first().id, true);
+    for (const TransferItem& item : items) {
+        Running& running = m_running.emplace(item.id, Running{items.first().id}).first->second;
+        stops.append(running.stop->get_token());
+        held.append(running);
+    }
+    const TransferRunner::BatchEvents events{
+        [held](qsizetype at) -> FTPClient::Progress {
+            return [progress = held.at(at).progress](double fraction) {
+                progress->store(fraction, std::memory_order_relaxed);
+            };
+        },
+        [halted = lane.halted](qsizetype) { return !halted->load(); },
+        [this, items, held](qsizetype at) {
+            if (items.at(at).upload)
+                held.at(at).total->store(sourceSize(items.at(at).localURL), std::memory_order_relaxed);
+            post([this, id = items.at(at).id] { itemStarted(id); });
+        },
+        [this, items](qsizetype at, bool transferred, std::exception_ptr failure) {
+            TaskOutcome<bool> outcome;
+            if (transferred)
+                outcome.value = true;
+            else
+                outcome.error = failure ? failure : std::make_exception_ptr(CancellationError());
+            post([this, id = items.at(at).id, outcome] { finishItem(id, outcome); });
+        }};
+    lane.task->start<bool>(
+        [this, items, stops, events](std::stop_token token) {
+            runner(token).executeBatch(items, stops, events, token);
+            return true;
+        },
+        [this, id = items.first().id](TaskOutcome<bool>) { laneEnded(id); }, TaskSlot::Late::deliver);
+}
+
+void TransferQueue::itemStarted(const QUuid& id)
+{
+    const std::optional<int> row = m_list.row(id);
+    if (!row || m_list.items().at(*row).state != TransferItem::State::waiting)
+        return;
+    const TransferItem& item = m_list.items().at(*row);
+    m_context.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
+    m_list.finish(*row, TransferItem::State::running, std::nullopt);
+    persist();
 }
 
 void TransferQueue::progressTick()
@@ -205,18 +279,13 @@ void TransferQueue::progressTick()
         Q_EMIT timeLeftChanged();
 }
 
-void TransferQueue::finishRunning(const QUuid& id, const TaskOutcome<bool>& outcome)
+void TransferQueue::finishItem(const QUuid& id, const TaskOutcome<bool>& outcome)
 {
-    if (const auto ended = m_running.find(id); ended != m_running.end()) {
-        // This runs inside the slot's own delivery.
-        ended->second.task.release()->deleteLater();
-        m_running.erase(ended);
-    }
-    if (m_running.empty())
-        m_progressTimer.stop();
+    m_running.erase(id);
     const std::optional<int> row = m_list.row(id);
-    if (!row)
-        return runNext();
+    // An item cancelled while its run had not reached it is cancelled already.
+    if (!row || !m_list.items().at(*row).isPending())
+        return;
     const TransferItem& item = m_list.items().at(*row);
     const QString name = item.fileName();
     const bool upload = item.upload;
@@ -237,14 +306,32 @@ void TransferQueue::finishRunning(const QUuid& id, const TaskOutcome<bool>& outc
     persist();
     Q_EMIT timeLeftChanged();
     Q_EMIT transferEnded(profileID);
+}
+
+void TransferQueue::laneEnded(const QUuid& lane)
+{
+    if (const auto ended = m_lanes.find(lane); ended != m_lanes.end()) {
+        // This runs inside the slot's own delivery.
+        ended->second.task.release()->deleteLater();
+        m_lanes.erase(ended);
+    }
+    std::erase_if(m_running, [&lane](const auto& held) { return held.second.lane == lane; });
+    if (m_running.empty())
+        m_progressTimer.stop();
     runNext();
 }
 
 void TransferQueue::cancel(const QUuid& id)
 {
-    if (const auto running = m_running.find(id); running != m_running.end())
-        return running->second.task->cancel();
-    if (const std::optional<int> row = m_list.row(id)) {
+    if (const auto running = m_running.find(id); running != m_running.end()) {
+        const Lane& lane = m_lanes.at(running->second.lane);
+        if (!lane.batch)
+            return lane.task->cancel();
+        // A run that has not reached the item yet passes it by, and it is cancelled at once.
+        running->second.stop->request_stop();
+    }
+    if (const std::optional<int> row = m_list.row(id);
+        row && m_list.items().at(*row).state != TransferItem::State::running) {
         m_list.finish(*row, TransferItem::State::cancelled, std::nullopt);
         persist();
     }
@@ -255,8 +342,10 @@ void TransferQueue::cancelAll()
     m_planningTask.cancel();
     m_list.cancelWaiting();
     persist();
-    for (const auto& [id, running] : m_running)
-        running.task->cancel();
+    for (const auto& [id, lane] : m_lanes) {
+        lane.halted->store(true);
+        lane.task->cancel();
+    }
 }
 
 void TransferQueue::retry(const QUuid& id, const std::optional<FTPClient>& live)

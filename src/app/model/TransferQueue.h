@@ -18,13 +18,16 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 // The transfer queue: requests planned in the planning slot (asking the person about existing
 // destinations), their records queued, and as many items at a time as the person allows run, each
 // in a transfer slot of its own through the item runner, with retries, until the queue is empty or
-// paused by a hard failure. Items that write to one destination, or into a folder another item
-// makes, never run together: the later one waits. Every change of the items is followed by
-// persist().
+// paused by a hard failure. With more than one at a time, a slot takes a fair share of the waiting
+// files of one server and direction, and runs them in one curl run (TransferRunner::executeBatch):
+// each stays waiting until the run reaches it. Items that write to one destination, or into a
+// folder another item makes, never run together: the later one waits. Every change of the items is
+// followed by persist().
 class TransferQueue : public QObject {
     Q_OBJECT
 
@@ -89,9 +92,20 @@ Q_SIGNALS:
     void transferEnded(const QUuid& profileID);
 
 private:
-    struct Running {
+    // A transfer slot that runs one item, or several of one server in one curl run.
+    struct Lane {
         // Deleted later when its outcome arrives, which it delivers itself.
         std::unique_ptr<TaskSlot> task;
+        bool batch = false;
+        // Set when the queue pauses: a run of several reaches no further item.
+        std::shared_ptr<std::atomic<bool>> halted = std::make_shared<std::atomic<bool>>(false);
+    };
+    // An item a lane holds: running, or waiting for its run to reach it.
+    struct Running {
+        // The id of the lane's first item.
+        QUuid lane;
+        // The item's own stop in a run of several.
+        std::shared_ptr<std::stop_source> stop = std::make_shared<std::stop_source>();
         // The engine's latest fraction, written from the worker thread.
         std::shared_ptr<std::atomic<double>> progress = std::make_shared<std::atomic<double>>(0.0);
         // The file's size in bytes once the worker knows it; negative until then.
@@ -103,7 +117,13 @@ private:
     ConflictBatchPolicy::Ask askConflict(const std::stop_token& token);
     TransferRunner runner(const std::stop_token& token);
     void start(int row);
-    void finishRunning(const QUuid& id, const TaskOutcome<bool>& outcome);
+    void startBatch(const QList<qsizetype>& rows);
+    Lane& addLane(const QUuid& id, bool batch);
+    // A run has reached a waiting item it holds.
+    void itemStarted(const QUuid& id);
+    void finishItem(const QUuid& id, const TaskOutcome<bool>& outcome);
+    // Lets go of the lane and of the items it did not reach, which wait again.
+    void laneEnded(const QUuid& lane);
     QList<TransferItem> failedItems(const FTPClient& live) const;
     // Revalidates the items over `live` and queues them again.
     void replan(const QList<TransferItem>& items, const FTPClient& live);
@@ -116,8 +136,9 @@ private:
     bool m_paused = false;
     int m_simultaneous = 1;
     QTimer m_progressTimer;
-    // The slots go first, waiting for their jobs, which use the queue. By item id; a cancelled
-    // item's outcome still arrives, as a cancellation.
+    // By item id; a cancelled item's outcome still arrives, as a cancellation.
     std::map<QUuid, Running> m_running;
+    // The slots go first, waiting for their jobs, which use the queue. By the id of the lane's first item.
+    std::map<QUuid, Lane> m_lanes;
     TaskSlot m_planningTask;
 };
