@@ -227,8 +227,7 @@ void TransferQueue::startBatch(const QList<qsizetype>& rows)
         },
         [halted = lane.halted](qsizetype) { return !halted->load(); },
         [this, items, held](qsizetype at) {
-            if (items.at(at).upload)
-                held.at(at).total->store(sourceSize(items.at(at).localURL), std::memory_order_relaxed);
+            held.at(at).total->store(totalSize(items.at(at)), std::memory_order_relaxed);
             post([this, id = items.at(at).id] { itemStarted(id); });
         },
         [this, items](qsizetype at, bool transferred, std::exception_ptr failure) {
