@@ -49,12 +49,12 @@ struct TransferItem {
     // already: it never writes where one of them or an earlier waiting one writes, nor inside a
     // folder that one of them makes.
     static std::optional<qsizetype> firstStartable(const QList<TransferItem>& items, const QSet<QUuid>& held = {});
-    // The rows of the first startable item and, when it is `batchable`, of up to `maximum` in all
-    // that may start with it in one run: later waiting items of its profile and direction that are
-    // `batchable` too, each of which may start beside all the others.
     // How many items one of `lanes` runs together: a fair share of what waits, so that no lane
     // sits idle while another holds the queue, and never more than one curl run takes.
     static qsizetype batchLimit(const QList<TransferItem>& items, const QSet<QUuid>& held, int lanes);
+    // The rows of the first startable item and, when it is `batchable`, of up to `maximum` in all
+    // that may start with it in one run: later waiting items of its profile and direction that are
+    // `batchable` too, each of which may start beside all the others.
     static QList<qsizetype> startableBatch(const QList<TransferItem>& items, const QSet<QUuid>& held, qsizetype maximum,
                                            const std::function<bool(const TransferItem&)>& batchable);
 };
