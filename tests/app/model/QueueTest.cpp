@@ -6,6 +6,7 @@
 #include "QueueStore.h"
 #include "QuitSignals.h"
 #include "RecordingClock.h"
+#include "SSHServer.h"
 #include "TransferListModel.h"
 #include "TransferRate.h"
 
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 using namespace ftptest;
@@ -389,4 +391,52 @@ TEST_F(ModelTest, CancelAllDisconnectAndQuitStopEveryRunningTransferAndAQuitQueu
     }
     model->setSimultaneousTransfers(9);
     EXPECT_EQ(model->simultaneousTransfers(), 8);
+}
+
+// The same lanes over SFTP, each file an ssh run of its own: they run side by side, a file the
+// server refuses pauses the queue and starts nothing new, and a quit stops every ssh and its queue
+// comes back.
+TEST_F(ModelTest, SFTPTransfersRunSideBySideAFailurePausesAndAQuitStopsThemAll)
+{
+    REQUIRE_ACCOUNTS();
+    const SSHServer ssh;
+    ServerProfile remote = ssh.profile();
+    remote.initialPath = ssh.home();
+    ProfileStore::save({remote});
+    for (const char* name : {"a.bin", "b.bin", "c.bin"})
+        ssh.put(name, randomBytes(48 * 1024 * 1024));
+    start();
+    model->setSimultaneousTransfers(3);
+    connectToServer(remote, ssh.password());
+    select(false, {"a.bin", "b.bin", "c.bin"});
+    model->enqueue(false);
+    ASSERT_TRUE(eventually([&] {
+        return model->transfers().size() == 3 &&
+               std::all_of(model->transfers().cbegin(), model->transfers().cend(),
+                           [](const TransferItem& item) { return item.progress > 0; });
+    }));
+    EXPECT_EQ(childProcesses("ssh").size(), 3);
+    model->shutDown();
+    EXPECT_TRUE(eventually([] { return childProcesses("ssh").isEmpty(); }, 1s));
+    EXPECT_TRUE(eventually([&] { return model->pendingCount() == 0; }));
+    EXPECT_EQ(states(*model), QList<TransferItem::State>(3, TransferItem::State::cancelled));
+    start();
+    EXPECT_EQ(states(*model), QList<TransferItem::State>(3, TransferItem::State::failed));
+    model->clearFinished();
+
+    // Two lanes: a.bin is refused at once, b.bin beside it runs to its end, c.bin never starts.
+    ASSERT_EQ(::chmod(qPrintable(ssh.path("a.bin")), 0), 0);
+    model->setSimultaneousTransfers(2);
+    connectToServer(remote, ssh.password());
+    select(false, {"a.bin", "b.bin", "c.bin"});
+    model->enqueue(false);
+    using enum TransferItem::State;
+    ASSERT_TRUE(eventually(
+        [&] {
+            return states(*model) == QList{failed, completed, waiting};
+        },
+        60s))
+        << activity().join('\n').toStdString();
+    EXPECT_TRUE(model->queuePaused());
+    EXPECT_EQ(contentOf(local.file("b.bin")), contentOf(ssh.path("b.bin")));
 }
