@@ -330,12 +330,16 @@ TEST_F(ModelTest, SeveralTransfersRunAtOnceNeverIntoOneDestinationAndAFailureSta
             << activity().join('\n').toStdString();
         select(false, one.names);
         model->enqueue(false);
+        // Counted at every change of a row: a run's file may start and fail between two looks.
         int most = 0;
+        const QMetaObject::Connection counting =
+            QObject::connect(model->transferList(), &QAbstractItemModel::dataChanged,
+                             [&] { most = std::max(most, int(states(*model).count(running))); });
         ASSERT_TRUE(eventually([&] {
             const QList<TransferItem::State> now = states(*model);
-            most = std::max(most, int(now.count(running)));
             return !model->planning() && now.size() == one.states.size() && !now.contains(running);
         })) << activity().mid(linesBefore).join('\n').toStdString();
+        QObject::disconnect(counting);
         EXPECT_EQ(states(*model), one.states);
         EXPECT_EQ(most, one.mostRunning);
         EXPECT_EQ(model->queuePaused(), !one.failing.isEmpty());
@@ -404,7 +408,7 @@ TEST_F(ModelTest, SFTPTransfersRunSideBySideAFailurePausesAndAQuitStopsThemAll)
     remote.initialPath = ssh.home();
     ProfileStore::save({remote});
     for (const char* name : {"a.bin", "b.bin", "c.bin"})
-        ssh.put(name, randomBytes(48 * 1024 * 1024));
+        ssh.put(name, QByteArray(96 * 1024 * 1024, name[0]));
     start();
     model->setSimultaneousTransfers(3);
     connectToServer(remote, ssh.password());
@@ -413,7 +417,7 @@ TEST_F(ModelTest, SFTPTransfersRunSideBySideAFailurePausesAndAQuitStopsThemAll)
     ASSERT_TRUE(eventually([&] {
         return model->transfers().size() == 3 &&
                std::all_of(model->transfers().cbegin(), model->transfers().cend(),
-                           [](const TransferItem& item) { return item.progress > 0; });
+                           [](const TransferItem& item) { return item.progress > 0 && item.progress < 1; });
     }));
     EXPECT_EQ(childProcesses("ssh").size(), 3);
     model->shutDown();
