@@ -13,7 +13,6 @@
 #include "FTPClient.h"
 #include "Measurement.h"
 #include "ProFTPDServer.h"
-#include "SystemCall.h"
 #include "TemporaryFolder.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
@@ -28,16 +27,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 using Measurement::load;
+using Measurement::run;
 using Measurement::seconds;
+using Measurement::Selection;
 
 namespace {
 
@@ -51,22 +50,6 @@ constexpr qint64 largeSize = 16ll * 1024 * 1024;
 // The relay listens where the certificate is valid; the server stands behind it on another address.
 const QString relayAddress = u"127.0.0.1"_s;
 const QString serverAddress = u"127.0.0.2"_s;
-
-// Runs a program to its end, its output dropped and its diagnostics drained; throws when it fails.
-void run(const QString& program, const QStringList& arguments, const QByteArray& input = {},
-         const std::optional<QStringList>& environment = std::nullopt)
-{
-    const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    ChildProcess child(
-        {.program = program, .arguments = arguments, .environment = environment, .standardOutputFile = nowhere});
-    ::close(nowhere);
-    if (!input.isEmpty())
-        child.write(input);
-    child.closeStandardInput();
-    const QByteArray diagnostics = SystemCall::readToEnd(child.standardError());
-    if (child.waitForExit() != 0)
-        throw std::runtime_error(QString(program + u" failed: "_s).toStdString() + diagnostics.toStdString());
-}
 
 // curl as somebody would run it by hand for one file: its defaults, TLS required.
 void curl(const ServerProfile& profile, const QStringList& extra, const QString& remote)
@@ -89,17 +72,6 @@ void lftp(const ServerProfile& profile, const QString& command)
                                .arg(command);
     run(u"/usr/bin/lftp"_s, {u"-c"_s, script}, {},
         ChildProcess::inheritedEnvironment() + QStringList{u"LFTP_PASSWORD="_s + ProFTPDServer::password()});
-}
-
-// dravik-cli's transfer of `words`, one item at a time, as somebody would script it. DRAVIK_CLI
-// names another build's to compare with.
-void cli(const QString& profileFile, const QStringList& words)
-{
-    const QString program = qEnvironmentVariable("DRAVIK_CLI", u"" DRAVIK_BINARY_DIR "/bin/dravik-cli"_s);
-    run(program,
-        QStringList{u"--profile"_s, profileFile, u"--password-stdin"_s, u"transfer"_s} + words +
-            QStringList{u"--parallel"_s, u"1"_s},
-        ProFTPDServer::password().toUtf8() + '\n');
 }
 
 // What the window's queue does with a request: plan it, then run its items, `simultaneous` files at
@@ -156,18 +128,6 @@ void print(const char* what, const Figures& f)
     std::printf("  %-22s Dravik %7.2f s, curl per file %7.2f s, lftp %7.2f s; Dravik/curl %.2f, Dravik/lftp %.2f\n",
                 what, f.dravik, f.curl, f.lftp, f.dravik / f.curl, f.dravik / f.lftp);
 }
-
-// What one run measures: the round trips and the cases asked for. Without names, every case but
-// dravik-cli's, which start a process per request and take far longer on a long path.
-struct Selection {
-    QList<std::chrono::milliseconds> roundTrips;
-    QStringList cases;
-
-    bool wants(const QString& name) const
-    {
-        return cases.isEmpty() ? !name.startsWith(u"cli-"_s) : cases.contains(name);
-    }
-};
 
 // The upload sources, made once: uploads need not wait for the downloads to bring them.
 struct Sources {
@@ -253,14 +213,19 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, const 
     ftptest::writeFile(profileFile, QJsonDocument(profile.toJson()).toJson());
     if (selection.wants(u"cli-small"_s)) {
         curl(profile, {u"--quote"_s, u"MKD /cli-up-"_s + tag, u"--head"_s}, u"/"_s);
-        const double cliUp = seconds([&] { cli(profileFile, {u"upload"_s, sources.small, u"/cli-up-"_s + tag}); });
+        const double cliUp = seconds([&] {
+            Measurement::cli(profileFile, ProFTPDServer::password(), {u"upload"_s, sources.small, u"/cli-up-"_s + tag});
+        });
         const double curlUp = seconds([&] {
             curl(profile, {u"--quote"_s, u"MKD /curl-up-small-"_s + tag, u"--head"_s}, u"/"_s);
             for (int i = 0; i < cliCount; ++i)
                 curl(profile, {u"--upload-file"_s, sources.small + u"/f%1"_s.arg(i)},
                      u"/curl-up-small-%1/f%2"_s.arg(tag).arg(i));
         });
-        const double cliDown = seconds([&] { cli(profileFile, {u"download"_s, u"/small"_s, local(u"cli-down"_s)}); });
+        const double cliDown = seconds([&] {
+            Measurement::cli(profileFile, ProFTPDServer::password(),
+                             {u"download"_s, u"/small"_s, local(u"cli-down"_s)});
+        });
         const double curlDown = seconds([&] {
             QDir().mkpath(local(u"curl-small"_s));
             curl(profile, {u"--list-only"_s, u"--output"_s, u"/dev/null"_s}, u"/small/"_s);
@@ -284,7 +249,9 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, const 
                 named << u"/k%1/f%2"_s.arg(count).arg(i);
             const QString into = local(u"cli-k%1"_s.arg(count));
             QDir().mkpath(into);
-            perFile[count == 2000] = seconds([&] { cli(profileFile, named << into); }) * 1000 / namedCount;
+            perFile[count == 2000] =
+                seconds([&] { Measurement::cli(profileFile, ProFTPDServer::password(), named << into); }) * 1000 /
+                namedCount;
             if (QDir(into).entryList(QDir::Files).size() != namedCount)
                 throw std::runtime_error("dravik-cli's download came out short");
         }
@@ -321,23 +288,6 @@ void measure(const ProFTPDServer& server, const TemporaryFolder& scratch, const 
     std::fflush(stdout);
 }
 
-// Round trips in ms and case names, in any order: "50 upload upload-large".
-Selection selection(const QStringList& given)
-{
-    Selection chosen;
-    for (const QString& word : given) {
-        bool number = false;
-        const int milliseconds = word.toInt(&number);
-        if (number)
-            chosen.roundTrips.append(std::chrono::milliseconds(milliseconds));
-        else
-            chosen.cases.append(word);
-    }
-    if (chosen.roundTrips.isEmpty())
-        chosen.roundTrips = {0ms, 10ms, 50ms};
-    return chosen;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -363,7 +313,7 @@ int main(int argc, char** argv)
         for (const int count : {200, 2000})
             for (int i = 0; i < count; ++i)
                 server.put(u"/k%1/f%2"_s.arg(count).arg(i), ftptest::randomBytes(1024));
-        const Selection chosen = selection(application.arguments().mid(1));
+        const Selection chosen = Measurement::selection(application.arguments().mid(1));
         for (const auto roundTrip : chosen.roundTrips)
             measure(server, scratch, sources, roundTrip, chosen);
     } catch (const std::exception& failure) {

@@ -388,7 +388,9 @@ void FTPClient::removeQuietly(const QString& path, std::stop_token token) const
 std::optional<FileEntry> FTPClient::entry(const QString& path, std::stop_token token) const
 {
     validateCommandPath(path);
-    if (usesSFTP() || !ListingCommand::describesEntries(serverProfile))
+    if (usesSFTP())
+        return retrying<std::optional<FileEntry>>([&] { return sftp().entry(path, token); }, token);
+    if (!ListingCommand::describesEntries(serverProfile))
         return listedEntry(path, token);
     // "*" lets a refusal pass. A server that describes the folder but refuses its entry has no
     // such entry; one that refuses both may refuse MLST to everybody, and the listing decides.
@@ -689,41 +691,47 @@ void FTPClient::downloadListed(const QString& path, const QString& to, bool over
                                std::optional<qint64> resumeOffset, std::optional<QUuid> checkpointID,
                                bool resumeCheckpoint, const Progress& progress, std::stop_token token) const
 {
-    std::optional<FileEntry> source;
-    if (checkpointID) {
-        source = listedEntry(path, token);
-        checkSource(source, true, std::nullopt, std::nullopt);
-    }
-    // Without a known size (a link's, say) no checkpoint could ever be resumed: keeping the
-    // partial file would only leave it behind.
-    PartialDownload partial(to, checkpointID.value_or(QUuid::createUuid()), source && source->size);
-    std::optional<qint64> offset;
+    std::optional<PartialDownload> partial;
     std::optional<qint64> expectedSize;
-    if (checkpointID) {
-        if (resumeCheckpoint) {
-            offset = DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *source);
-            if (!offset)
-                throw destinationChanged();
-        } else {
-            partial.setAside();
+    // The checks, then the partial file they allow; an SFTP session looks the entry up over its
+    // own connection, rather than in a session of its own before the download's.
+    const auto prepare = [&](const SFTPClient::Lookup& listed) -> SFTPClient::Destination {
+        std::optional<FileEntry> source;
+        if (checkpointID) {
+            source = listed();
+            checkSource(source, true, std::nullopt, std::nullopt);
         }
-        partial.saveCheckpoint(serverProfile, path, *source);
-        expectedSize = source->size;
-    }
-    if (resumeOffset) {
-        partial.openDestination(*resumeOffset);
-        // Both kinds of resume at once need the remote entry only once.
-        if (!checkpointID)
-            source = listedEntry(path, token);
-        checkSource(source, bool(checkpointID), std::nullopt, resumeOffset);
-        offset = resumeOffset;
-        expectedSize = source->size;
-    }
+        // Without a known size (a link's, say) no checkpoint could ever be resumed: keeping the
+        // partial file would only leave it behind.
+        partial.emplace(to, checkpointID.value_or(QUuid::createUuid()), source && source->size);
+        std::optional<qint64> offset;
+        if (checkpointID) {
+            if (resumeCheckpoint) {
+                offset = DownloadCheckpoint::offset(to, *checkpointID, serverProfile, path, *source);
+                if (!offset)
+                    throw destinationChanged();
+            } else {
+                partial->setAside();
+            }
+            partial->saveCheckpoint(serverProfile, path, *source);
+            expectedSize = source->size;
+        }
+        if (resumeOffset) {
+            partial->openDestination(*resumeOffset);
+            // Both kinds of resume at once need the remote entry only once.
+            if (!checkpointID)
+                source = listed();
+            checkSource(source, bool(checkpointID), std::nullopt, resumeOffset);
+            offset = resumeOffset;
+            expectedSize = source->size;
+        }
+        return {&partial->open(offset), offset};
+    };
 
-    LocalFile& file = partial.open(offset);
     if (usesSFTP()) {
-        sftp().download(path, file, offset, progress, token);
+        sftp().download(path, prepare, progress, token);
     } else {
+        const auto [file, offset] = prepare([&] { return listedEntry(path, token); });
         QStringList extra = byFullPath;
         if (offset)
             extra << QStringLiteral("--continue-at") << QString::number(*offset);
@@ -731,15 +739,15 @@ void FTPClient::downloadListed(const QString& path, const QString& to, bool over
         // the file's growth towards the known size tells the real fraction from the start.
         std::optional<GrowthProgress> growth;
         if (offset && expectedSize && progress) {
-            growth.emplace(file, 0, progress);
+            growth.emplace(*file, 0, progress);
             growth->setTotal(*expectedSize);
         }
         // curl writes to standard output, which is the partial file opened here. Given the file
         // with "--output" it would open it by path and truncate it, and ext4 then writes the whole
         // download back to disk the moment curl closes it (its replace-by-truncate heuristic),
         // halving the throughput.
-        execute(path, false, extra, growth ? Progress() : progress, token, file.descriptor());
+        execute(path, false, extra, growth ? Progress() : progress, token, file->descriptor());
     }
     CancellationError::check(token);
-    partial.install(expectedSize, overwrite);
+    partial->install(expectedSize, overwrite);
 }

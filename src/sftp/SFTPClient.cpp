@@ -36,10 +36,29 @@ FileEntry SFTPClient::stat(const QString& path, std::stop_token token) const
     return session(token, [&](SFTPWire& wire) { return SFTPOperations::stat(wire, path); });
 }
 
+std::optional<FileEntry> SFTPClient::entry(const QString& path, std::stop_token token) const
+{
+    return session(token, [&](SFTPWire& wire) { return SFTPOperations::entry(wire, path); });
+}
+
 void SFTPClient::download(const QString& remotePath, LocalFile& localFile, std::optional<qint64> offset,
                           const Progress& progress, std::stop_token token) const
 {
-    session(token, [&](SFTPWire& wire) { SFTPOperations::download(wire, remotePath, localFile, offset, progress); });
+    download(
+        remotePath,
+        [&](const Lookup&) {
+            return Destination{&localFile, offset};
+        },
+        progress, token);
+}
+
+void SFTPClient::download(const QString& remotePath, const std::function<Destination(const Lookup&)>& prepare,
+                          const Progress& progress, std::stop_token token) const
+{
+    session(token, [&](SFTPWire& wire) {
+        const Destination destination = prepare([&] { return SFTPOperations::entry(wire, remotePath); });
+        SFTPOperations::download(wire, remotePath, *destination.file, destination.offset, progress);
+    });
 }
 
 void SFTPClient::upload(LocalFile& localFile, const QString& remotePath, bool overwrite, std::optional<qint64> offset,

@@ -24,6 +24,21 @@ public:
 
     QList<FileEntry> list(const QString& path, std::stop_token token) const;
     FileEntry stat(const QString& path, std::stop_token token) const;
+    // The entry at `path` as its folder's listing shows it, or nothing when there is none.
+    std::optional<FileEntry> entry(const QString& path, std::stop_token token) const;
+
+    // Asks, in the session of the download it precedes, for the remote entry as entry() gives it.
+    using Lookup = std::function<std::optional<FileEntry>()>;
+    // The local file a download writes, which the caller opened and checked, never a path resolved
+    // again, and where it starts.
+    struct Destination {
+        LocalFile* file;
+        std::optional<qint64> offset;
+    };
+    // A download whose checks come first in its own session: `prepare` may look the remote entry
+    // up, and either throws or names the destination.
+    void download(const QString& remotePath, const std::function<Destination(const Lookup&)>& prepare,
+                  const Progress& progress, std::stop_token token) const;
     // Into or out of a local file that the caller opened and checked, never a path resolved again.
     void download(const QString& remotePath, LocalFile& localFile, std::optional<qint64> offset,
                   const Progress& progress, std::stop_token token) const;

@@ -98,6 +98,26 @@ FileEntry stat(SFTPWire& wire, const QString& path)
     return SFTPPacket::attrsReply(RemotePath::lastComponent(path), reply);
 }
 
+std::optional<FileEntry> entry(SFTPWire& wire, const QString& path)
+{
+    QByteArray payload;
+    SFTPPacket::text(payload, path);
+    const QString name = RemotePath::lastComponent(path);
+    try {
+        SFTPPacket::Reader reply = wire.request(SFTPPacket::Type::lstat, payload);
+        FileEntry found = SFTPPacket::attrsReply(name, reply);
+        // Without the permissions only a listing's long name tells a link.
+        if (RemotePath::isValidName(name) && (found.isDirectory || found.permissions || found.isSymbolicLink))
+            return found;
+    } catch (const SFTPFailure&) {
+        // Whether the name is missing or the folder unreadable, the listing says as it always did.
+    }
+    for (FileEntry& listed : list(wire, RemotePath::parent(path)))
+        if (listed.name == name)
+            return std::move(listed);
+    return std::nullopt;
+}
+
 QByteArray open(SFTPWire& wire, const QString& path, quint32 flags, std::optional<quint32> mode)
 {
     QByteArray payload;

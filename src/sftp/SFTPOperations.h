@@ -33,6 +33,9 @@ inline constexpr qint64 chunkSize = 32 * 1024;
 // The folder's entries without "." and "..", sorted; at most 50,000.
 QList<FileEntry> list(SFTPWire& wire, const QString& path);
 FileEntry stat(SFTPWire& wire, const QString& path);
+// The entry at `path` as its folder's listing shows it, or nothing when there is none: LSTAT says
+// the same of a name whose type it tells, and the folder is listed only when it does not.
+std::optional<FileEntry> entry(SFTPWire& wire, const QString& path);
 // A file that OPEN creates gets `mode`, narrowed by the server's umask; without one, the server's default.
 QByteArray open(SFTPWire& wire, const QString& path, quint32 flags, std::optional<quint32> mode = std::nullopt);
 

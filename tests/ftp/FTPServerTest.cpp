@@ -170,6 +170,8 @@ public:
     }
     // pyftpdlib's MLSD reports what a link leads to, and leaves out a link that leads nowhere.
     bool followsLinks() const { return pyftpd != nullptr; }
+    // The SSH connections so far, host-key scans included; none for an FTP server.
+    int connections() const { return ssh ? ssh->connections() : 0; }
 
     std::optional<FTPClient> client;
 
@@ -353,8 +355,15 @@ TEST_P(ServerOperations, ListingsLinksAndTransfersChangeExactlyTheFilesMeant)
         EXPECT_EQ(contentOf(destination), binary.first(offset.value_or(1000))) << label;
         EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden).size(), 6) << label;
     }
-    if (GetParam() == Served::sshd || GetParam() == Served::gesftpserver)
+    // A checkpointed download over SFTP checks its entry over the connection that fetches it.
+    const int connections = s.connections();
+    client.download(r("/dir/file #1.bin"), local.file("checkpointed.bin"), false, {}, QUuid::createUuid(), false, {},
+                    {});
+    EXPECT_EQ(contentOf(local.file("checkpointed.bin")), binary);
+    if (GetParam() == Served::sshd || GetParam() == Served::gesftpserver) {
+        EXPECT_EQ(s.connections() - connections, 1);
         return;
+    }
 
     // Several files in one curl run end as each would alone: a vanished file, a folder in place of
     // a file and an existing destination fail with their own outcomes while the others complete,
