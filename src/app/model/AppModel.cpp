@@ -24,6 +24,7 @@
 #include "ViewChoices.h"
 
 #include <QDir>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -154,6 +155,10 @@ void AppModel::wireParts()
         relist(profileID);
     });
     QObject::connect(m_edits.get(), &RemoteEditing::uploaded, this, &AppModel::relist);
+    QObject::connect(this, &AppModel::busyChanged, this, [this] {
+        if (m_relistPending && !busy())
+            relist(*std::exchange(m_relistPending, std::nullopt));
+    });
     QObject::connect(m_links.get(), &LinkOpener::savedChosen, this, &AppModel::setSelectedProfileID);
     QObject::connect(m_links.get(), &LinkOpener::connectRequested, this, &AppModel::connectSaved);
     QObject::connect(m_links.get(), &LinkOpener::editRequested, this, [this](const ServerProfile& profile) {
@@ -169,8 +174,11 @@ void AppModel::wireParts()
 void AppModel::relist(const QUuid& profileID)
 {
     const std::optional<ServerProfile> connected = connectedProfile();
-    if (connected && connected->id == profileID && !busy())
-        browse();
+    if (!connected || connected->id != profileID)
+        return;
+    if (busy())
+        return void(m_relistPending = profileID);
+    browse();
 }
 
 // Profiles and the connection.

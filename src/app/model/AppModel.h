@@ -358,8 +358,8 @@ private:
     void updateCommands();
     // The live connection (profile and password); none while disconnected or connecting.
     const std::optional<FTPClient>& client() const { return m_remote->client(); }
-    // The remote pane shows the new state of a connection of that profile after work over it,
-    // unless something else already lists it.
+    // The remote pane shows the new state of a connection of that profile after work over it;
+    // while other remote work runs (a listing that may have begun before the change), once it ends.
     void relist(const QUuid& profileID);
     // The remote pane's folder, or its folder `into`.
     QString remoteFolderOf(const QString& into) const;
@@ -385,6 +385,8 @@ private:
     std::optional<ServerProfile> m_editingProfile;
     bool m_shuttingDown = false;
     bool m_working = false;
+    // The profile whose folder is listed again once the remote work under way ends.
+    std::optional<QUuid> m_relistPending;
     unsigned long long m_commands = 0;
     std::unique_ptr<LinkOpener> m_links;
     std::unique_ptr<LocalPane> m_local;

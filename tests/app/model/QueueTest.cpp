@@ -92,6 +92,30 @@ TEST_F(ModelTest, UploadsAndDownloadsRunToTheLastByte)
     EXPECT_TRUE(eventually([&] { return prompter.withdrawn() == 1; }));
 }
 
+// A listing that began before the last file arrived is followed by one more, so the server pane
+// ends showing every uploaded file.
+TEST_F(ModelTest, TheServerPaneEndsShowingEveryUploadedFileHoweverLongItsListingsTake)
+{
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        local.write(QString("out/") + name, name);
+    start();
+    connectAt("/");
+    ASSERT_TRUE(listedLocally(*model, [&] { model->openLocal(local.file("out")); }));
+    // Each listing is a second old when it arrives: older than the uploads of a few bytes behind it.
+    const FakeCurl curl("/usr/bin/curl \"$@\" < input-$run; status=$?\n"
+                        "if grep -q MLSD arguments-$run; then sleep 1; fi\nexit $status");
+    select(true, {"a.txt", "b.txt", "c.txt"});
+    model->enqueue(true);
+    EXPECT_TRUE(eventually(
+        [&] {
+            QSet<QString> shown;
+            for (const FileEntry& entry : model->remoteFiles())
+                shown << entry.name;
+            return idle() && shown.contains({"a.txt", "b.txt", "c.txt"});
+        },
+        20s));
+}
+
 TEST_F(ModelTest, ATransientFailureIsRetriedAfterTwoSecondsAndAThirdFailurePausesTheQueue)
 {
     const struct {
