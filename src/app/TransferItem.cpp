@@ -50,12 +50,6 @@ bool overlaps(QString destination, const QSet<QString>& taken)
 
 } // namespace
 
-std::optional<qsizetype> TransferItem::firstStartable(const QList<TransferItem>& items, const QSet<QUuid>& held)
-{
-    const QList<qsizetype> rows = startableBatch(items, held, 1, {});
-    return rows.isEmpty() ? std::nullopt : std::optional(rows.first());
-}
-
 qsizetype TransferItem::batchLimit(const QList<TransferItem>& items, const QSet<QUuid>& held, int lanes)
 {
     if (lanes <= 1)

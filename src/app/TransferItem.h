@@ -45,16 +45,14 @@ struct TransferItem {
     // The last component of the local path, which is how the item is named to a person.
     QString fileName() const;
 
-    // The first waiting item that may start beside the running ones and those `held` for a run
-    // already: it never writes where one of them or an earlier waiting one writes, nor inside a
-    // folder that one of them makes.
-    static std::optional<qsizetype> firstStartable(const QList<TransferItem>& items, const QSet<QUuid>& held = {});
     // How many items one of `lanes` runs together: a fair share of what waits, so that no lane
     // sits idle while another holds the queue, and never more than one curl run takes.
     static qsizetype batchLimit(const QList<TransferItem>& items, const QSet<QUuid>& held, int lanes);
-    // The rows of the first startable item and, when it is `batchable`, of up to `maximum` in all
-    // that may start with it in one run: later waiting items of its profile and direction that are
-    // `batchable` too, each of which may start beside all the others.
+    // The rows of the first waiting item that may start beside the running ones and those `held`
+    // for a run already (it never writes where one of them or an earlier waiting one writes, nor
+    // inside a folder that one of them makes) and, when it is `batchable`, of up to `maximum` in
+    // all that may start with it in one run: later waiting items of its profile and direction that
+    // are `batchable` too, each of which may start beside all the others.
     static QList<qsizetype> startableBatch(const QList<TransferItem>& items, const QSet<QUuid>& held, qsizetype maximum,
                                            const std::function<bool(const TransferItem&)>& batchable);
 };

@@ -15,7 +15,6 @@
 #include "TransferRunner.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSet>
 #include <QUuid>
 #include <algorithm>
@@ -113,8 +112,7 @@ QList<TransferSource> remoteSources(const FTPClient& client, const QStringList& 
 // checkpoint still passes its checks; otherwise its hidden files go, since nothing would use them.
 bool continuesEarlierRun(const TransferItem& item, const std::stop_token& token)
 {
-    const QString partial = DownloadCheckpoint::file(item.localURL, item.id);
-    if (!QFileInfo::exists(partial) && !QFileInfo::exists(DownloadCheckpoint::metadata(partial)))
+    if (!DownloadCheckpoint::leftBehind(item.localURL, item.id))
         return false;
     if (!item.resumeOffset) {
         const std::optional<FileEntry> entry = CliSession::remoteEntry(item.client, item.remotePath, token);
@@ -229,8 +227,7 @@ void runBatch(SharedItems& items, const QList<std::pair<qsizetype, TransferItem>
     QList<qsizetype> rows;
     QList<TransferItem> batch;
     for (const auto& [row, item] : taken) {
-        const QString partial = DownloadCheckpoint::file(item.localURL, item.id);
-        if (!item.upload && (QFileInfo::exists(partial) || QFileInfo::exists(DownloadCheckpoint::metadata(partial)))) {
+        if (!item.upload && DownloadCheckpoint::leftBehind(item.localURL, item.id)) {
             TransferItem::State ending = TransferItem::State::failed;
             try {
                 ending = runItem(item, runner, {}, token);

@@ -120,6 +120,12 @@ QString DownloadCheckpoint::metadata(const QString& partial)
     return partial + QStringLiteral(".json");
 }
 
+bool DownloadCheckpoint::leftBehind(const QString& destination, const QUuid& id)
+{
+    const QString partial = file(destination, id);
+    return QFileInfo::exists(partial) || QFileInfo::exists(metadata(partial));
+}
+
 std::optional<qint64> DownloadCheckpoint::offset(const QString& destination, const QUuid& id,
                                                  const ServerProfile& profile, const QString& remote,
                                                  const FileEntry& source)

@@ -32,6 +32,8 @@ struct DownloadCheckpoint {
     static QString file(const QString& destination, const QUuid& id);
     // The checkpoint file that belongs to a partial file.
     static QString metadata(const QString& partial);
+    // An earlier attempt of the download with checkpoint `id` left its partial file or checkpoint.
+    static bool leftBehind(const QString& destination, const QUuid& id);
     // The offset a download may continue from, or nothing when the checkpoint, the partial file
     // or the remote file `source` no longer match.
     static std::optional<qint64> offset(const QString& destination, const QUuid& id, const ServerProfile& profile,

@@ -13,7 +13,6 @@
 #include "RemotePath.h"
 #include "UploadFeed.h"
 
-#include <QFileInfo>
 #include <atomic>
 #include <memory>
 #include <utility>
@@ -378,8 +377,7 @@ bool FTPBatch::batchable(const File& file, bool upload) const
     // What a download alone does with the files of an earlier attempt, it does best.
     if (!file.checkpointID)
         return true;
-    const QString partial = DownloadCheckpoint::file(file.local, *file.checkpointID);
-    return !QFileInfo::exists(partial) && !QFileInfo::exists(DownloadCheckpoint::metadata(partial));
+    return !DownloadCheckpoint::leftBehind(file.local, *file.checkpointID);
 }
 
 void FTPBatch::download(const QList<File>& files, std::stop_token token) const

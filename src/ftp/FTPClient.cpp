@@ -17,7 +17,6 @@
 #include "SecretMemory.h"
 #include "UploadFeed.h"
 
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QUrl>
 #include <algorithm>
@@ -164,13 +163,19 @@ QString FTPClient::url(const QString& path, bool directory) const
     return server.toString(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(urlPath, "/"));
 }
 
-QStringList FTPClient::arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const
+QStringList FTPClient::transferWords() const
 {
-    QStringList words = leadingArguments + transferOptions;
-    words << (withProgress ? QStringLiteral("--progress-bar") : QStringLiteral("--silent"));
+    QStringList words = transferOptions;
     if (FTPProtocols::usesTLS(serverProfile.protocolType))
         words << QStringLiteral("--ssl-reqd") << QStringLiteral("--tlsv1.2");
-    words << extra << QStringLiteral("--url") << url(path, directory);
+    return words;
+}
+
+QStringList FTPClient::arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const
+{
+    QStringList words = leadingArguments;
+    words << (withProgress ? QStringLiteral("--progress-bar") : QStringLiteral("--silent"));
+    words << transferWords() << extra << QStringLiteral("--url") << url(path, directory);
     return words;
 }
 
@@ -217,9 +222,7 @@ void FTPClient::runBatch(const QList<BatchPart>& parts, const QByteArray& marker
     ServerProfile::validatePassword(password);
     // Each file's options go in the configuration text, after a "next" and the credentials again:
     // the credentials never go on the command line, and each file needs them.
-    QStringList common = transferOptions;
-    if (FTPProtocols::usesTLS(serverProfile.protocolType))
-        common << u"--ssl-reqd"_s << u"--tlsv1.2"_s;
+    QStringList common = transferWords();
     common << u"--dump-header"_s << u"-"_s << u"--write-out"_s << BatchOutput::writeOut(marker) << byFullPath;
     QString text;
     for (const BatchPart& part : parts) {
@@ -573,8 +576,7 @@ std::optional<FTPClient::ProbeStart> FTPClient::probeStart(const QString& path, 
             return std::nullopt;
         return ProbeStart{resume->source, resume->offset};
     }
-    const QString partialPath = DownloadCheckpoint::file(to, *checkpointID);
-    if (QFileInfo::exists(partialPath) || QFileInfo::exists(DownloadCheckpoint::metadata(partialPath)))
+    if (DownloadCheckpoint::leftBehind(to, *checkpointID))
         return std::nullopt;
     return ProbeStart{};
 }

@@ -157,6 +157,8 @@ private:
     QByteArray masked(const std::function<QByteArray()>& run) const;
     // Options as lines of curl's configuration.
     static QString configLines(const QStringList& words);
+    // The transfer options and, over TLS, the demand for it: what every file of a run is given.
+    QStringList transferWords() const;
     QStringList arguments(const QString& path, bool directory, const QStringList& extra, bool withProgress) const;
     // `outputFile` becomes curl's standard output, `uploadFile` its "/dev/fd/3". With `replies`,
     // what curl writes to "/dev/fd/3" (or, with an `uploadFile`, to its standard output) is

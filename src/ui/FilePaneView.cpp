@@ -258,21 +258,22 @@ void FilePaneView::updateCommands()
 {
     const FilePane::Commands& command = m_pane.commands();
     const bool reachable = m_pane.can(command.refresh);
-    m_up->setEnabled(m_pane.can(command.up));
     m_refresh->setEnabled(reachable);
-    m_newFolder->setEnabled(m_pane.can(command.newFolder));
-    m_openFolder->setEnabled(m_pane.can(command.openFolder));
-    m_goFolder->setEnabled(m_pane.can(command.goTo));
-    m_rename->setEnabled(m_pane.can(command.rename));
-    m_delete->setEnabled(m_pane.can(command.remove));
-    m_transfer->setEnabled(m_pane.can(command.transfer));
-    const std::pair<QAction*, std::optional<Command>> extras[] = {{m_chooseFolder, command.chooseFolder},
-                                                                  {m_editRemote, command.edit},
-                                                                  {m_permissions, command.permissions},
-                                                                  {m_showInFileManager, command.showInFileManager}};
-    for (const auto& [action, extra] : extras)
+    // The optional actions exist only on the pane that offers them.
+    const std::pair<QAction*, std::optional<Command>> actions[] = {{m_up, command.up},
+                                                                   {m_newFolder, command.newFolder},
+                                                                   {m_openFolder, command.openFolder},
+                                                                   {m_goFolder, command.goTo},
+                                                                   {m_rename, command.rename},
+                                                                   {m_delete, command.remove},
+                                                                   {m_transfer, command.transfer},
+                                                                   {m_chooseFolder, command.chooseFolder},
+                                                                   {m_editRemote, command.edit},
+                                                                   {m_permissions, command.permissions},
+                                                                   {m_showInFileManager, command.showInFileManager}};
+    for (const auto& [action, available] : actions)
         if (action)
-            action->setEnabled(m_pane.can(extra));
+            action->setEnabled(m_pane.can(available));
     m_fileActions->setEnabled(reachable);
     m_search->setEnabled(reachable);
     if (m_emptyPage)

@@ -74,10 +74,14 @@ void FileTableView::showDropTarget(const std::optional<Drop>& drop)
     viewport()->update();
 }
 
+std::optional<FileTableView::Drop> FileTableView::dropAt(const QDropEvent* event) const
+{
+    return m_dropRule ? m_dropRule(event->mimeData(), indexAt(event->position().toPoint())) : std::nullopt;
+}
+
 void FileTableView::follow(QDropEvent* event)
 {
-    const std::optional<Drop> drop =
-        m_dropRule ? m_dropRule(event->mimeData(), indexAt(event->position().toPoint())) : std::nullopt;
+    const std::optional<Drop> drop = dropAt(event);
     showDropTarget(drop);
     if (!drop)
         return event->ignore();
@@ -103,8 +107,7 @@ void FileTableView::dragLeaveEvent(QDragLeaveEvent* event)
 
 void FileTableView::dropEvent(QDropEvent* event)
 {
-    const std::optional<Drop> drop =
-        m_dropRule ? m_dropRule(event->mimeData(), indexAt(event->position().toPoint())) : std::nullopt;
+    const std::optional<Drop> drop = dropAt(event);
     showDropTarget(std::nullopt);
     if (drop && drop->perform()) {
         event->setDropAction(Qt::CopyAction);

@@ -42,6 +42,8 @@ protected:
 
 private:
     // Accepts or refuses a drag at its position and shows where it would land.
+    // What the rule makes of a drop at the event's point; none when it refuses.
+    std::optional<Drop> dropAt(const QDropEvent* event) const;
     void follow(QDropEvent* event);
     void showDropTarget(const std::optional<Drop>& drop);
 

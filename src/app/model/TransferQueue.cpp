@@ -186,9 +186,7 @@ void TransferQueue::start(int row)
     const TransferItem item = m_list.items().at(row);
     Lane& lane = addLane(item.id, false);
     Running& running = m_running.emplace(item.id, Running{item.id}).first->second;
-    m_list.finish(row, TransferItem::State::running, std::nullopt);
-    persist();
-    m_context.record(L(item.upload ? "uploading_file" : "downloading_file", item.fileName()));
+    itemStarted(item.id);
     lane.task->start<bool>(
         [this, item, progress = running.progress, total = running.total](std::stop_token token) {
             if (!item.directory)
